@@ -1,0 +1,155 @@
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "device/FakeDriver.h"
+
+namespace {
+
+enum class ReadKind { Report, Failure, Blocking };
+struct ScriptedRead {
+    ReadKind kind;
+    uint8_t bytes[kTouchReportSize];
+};
+
+struct Driver {
+    std::mutex lock;
+    std::condition_variable released;
+    bool present = false;
+    bool blocked = false;
+    bool releaseRequested = false;
+    std::deque<ScriptedRead> reads;
+    std::vector<ParameterBlock> sent;
+    size_t openChannels = 0;
+    size_t totalReads = 0;
+    uintptr_t nextToken = 1;
+};
+
+Driver& TheDriver() {
+    static Driver driver;
+    return driver;
+}
+
+void Queue(ReadKind kind, const uint8_t* bytes) {
+    ScriptedRead read{kind, {}};
+    if (bytes) std::memcpy(read.bytes, bytes, kTouchReportSize);
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    d.reads.push_back(read);
+}
+
+}  // namespace
+
+namespace FakeDriver {
+
+void Reset() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    d.present = false;
+    d.reads.clear();
+    d.sent.clear();
+    d.openChannels = 0;
+    d.totalReads = 0;
+    d.releaseRequested = false;
+}
+
+void SetPresent(bool present) {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    d.present = present;
+}
+
+void QueueReport(const ReportBytes& report) { Queue(ReadKind::Report, report); }
+void QueueFailedRead() { Queue(ReadKind::Failure, nullptr); }
+void QueueBlockingRead() { Queue(ReadKind::Blocking, nullptr); }
+
+void ReleaseBlockedRead() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    d.releaseRequested = true;
+    d.released.notify_all();
+}
+
+bool ReaderIsBlocked() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    return d.blocked;
+}
+
+size_t QueuedReads() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    return d.reads.size();
+}
+
+std::vector<ParameterBlock> SentBlocks() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    return d.sent;
+}
+
+size_t OpenChannels() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    return d.openChannels;
+}
+
+size_t TotalReads() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    return d.totalReads;
+}
+
+}  // namespace FakeDriver
+
+DriverChannel OpenDriverChannel() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    if (!d.present) return kInvalidChannel;
+    ++d.openChannels;
+    return reinterpret_cast<DriverChannel>(d.nextToken++);
+}
+
+void CloseDriverChannel(DriverChannel channel) {
+    if (channel == kInvalidChannel) return;
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    if (d.openChannels > 0) --d.openChannels;
+}
+
+bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
+    if (channel == kInvalidChannel) return false;
+    Driver& d = TheDriver();
+    std::unique_lock guard(d.lock);
+    ++d.totalReads;
+    if (d.reads.empty()) {
+        // An idle driver fails the read; let the reader's loop breathe.
+        guard.unlock();
+        std::this_thread::yield();
+        return false;
+    }
+    ScriptedRead read = d.reads.front();
+    d.reads.pop_front();
+    if (read.kind == ReadKind::Blocking) {
+        d.blocked = true;
+        d.released.wait(guard, [&] { return d.releaseRequested; });
+        d.releaseRequested = false;
+        d.blocked = false;
+        if (d.reads.empty()) return false;
+        read = d.reads.front();
+        d.reads.pop_front();
+    }
+    if (read.kind != ReadKind::Report) return false;
+    std::memcpy(report, read.bytes, kTouchReportSize);
+    return true;
+}
+
+bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {
+    if (channel == kInvalidChannel) return false;
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    d.sent.push_back(block);
+    return true;
+}

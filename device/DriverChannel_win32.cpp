@@ -1,0 +1,130 @@
+#include "device/DriverChannel_win32.h"
+
+#include <setupapi.h>
+#include <cstdio>
+
+extern "C" {
+#include <hidsdi.h>
+}
+
+#include "device/DriverChannel.h"
+
+namespace {
+
+GUID ToGuid(const InterfaceGuid& g) {
+    GUID out;
+    out.Data1 = g.Data1;
+    out.Data2 = g.Data2;
+    out.Data3 = g.Data3;
+    for (int i = 0; i < 8; ++i) out.Data4[i] = g.Data4[i];
+    return out;
+}
+
+// The diagnostics go to standard output as narrow text; nobody sees them in
+// the windowed application, the console tool shows them.
+void WriteOut(const char* text) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+// The system's text for the last error, or nullptr. LocalFree the result.
+wchar_t* LastErrorText() {
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                             reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    return n ? text : nullptr;
+}
+
+void WriteWithText(const char* format, const wchar_t* text) {
+    char narrow[1024];
+    int len = WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    if (len == 0) narrow[0] = 0;
+    std::printf(format, narrow);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
+    HDEVINFO set = SetupDiGetClassDevsW(&interfaceClass, nullptr, nullptr,
+                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE) {
+        WriteOut("SetupDiGetClassDevs failed!\n");
+        std::exit(1);
+    }
+
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof data;
+    if (!SetupDiEnumDeviceInterfaces(set, nullptr, &interfaceClass, 0, &data)) {
+        if (wchar_t* text = LastErrorText()) {
+            WriteWithText("Error: %s", text);
+            LocalFree(text);
+        }
+        WriteOut("SetupDiEnumDeviceInterfaces failed.\n");
+        SetupDiDestroyDeviceInfoList(set);
+        return {nullptr, nullptr};
+    }
+
+    DWORD RequiredLength = 0;
+    SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &RequiredLength, nullptr);
+
+    HLOCAL storage = LocalAlloc(LMEM_FIXED, RequiredLength);
+    if (!storage) {
+        SetupDiDestroyDeviceInfoList(set);
+        WriteOut("Failed to allocate memory.\n");
+        return {nullptr, nullptr};
+    }
+    auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(storage);
+    // cbSize is the fixed header size, not the buffer size.
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, RequiredLength, &RequiredLength,
+                                          nullptr)) {
+        wchar_t* text = LastErrorText();
+        WriteWithText("SetupDiGetDeviceInterfaceDetail failed. Error: %s\n", text ? text : L"");
+        if (text) LocalFree(text);
+        SetupDiDestroyDeviceInfoList(set);
+        LocalFree(storage);
+        return {nullptr, nullptr};
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return {storage, detail->DevicePath};
+}
+
+DriverChannel OpenDriverChannel() {
+    InterfacePath found = FindTouchInterfacePath(ToGuid(TouchInterfaceGuid));
+    if (!found.path) return kInvalidChannel;
+    HANDLE channel = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    LocalFree(found.storage);
+    return channel;
+}
+
+void CloseDriverChannel(DriverChannel channel) { CloseHandle(channel); }
+
+bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
+    DWORD numBytesReturned = 0;
+    return DeviceIoControl(channel, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report, sizeof report,
+                           &numBytesReturned, nullptr) != FALSE;
+}
+
+bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {
+    DWORD numBytesReturned = 0;
+    return DeviceIoControl(channel, IOCTL_TOUCH_SET_PARAMETERS, const_cast<ParameterBlock*>(&block),
+                           sizeof block, nullptr, 0, &numBytesReturned, nullptr) != FALSE;
+}
+
+BOOL RegisterHidNotification(HWND window, HDEVNOTIFY* registration) {
+    GUID hidGuid;
+    HidD_GetHidGuid(&hidGuid);
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = hidGuid;
+    HDEVNOTIFY handle = RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (!handle) return FALSE;
+    *registration = handle;
+    return TRUE;
+}

@@ -1,0 +1,35 @@
+// The host build's substitute for the touch driver: the driver channel
+// functions of DriverChannel.h run against this scriptable in-process
+// driver, so the worker and the calibration session can be tested without
+// Windows. Thread-safe; absent and empty at start.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "device/DriverChannel.h"
+
+namespace FakeDriver {
+
+// Forgets everything: absent, empty queue, no sends, no open channels.
+void Reset();
+void SetPresent(bool present);
+
+// Scripted reads, served in order to whichever channel reads next. With the
+// queue empty a read fails at once.
+void QueueReport(const ReportBytes& report);
+void QueueFailedRead();
+// A read that blocks until ReleaseBlockedRead, then serves the next entry
+// (or fails when there is none): the driver completing a pending read.
+void QueueBlockingRead();
+void ReleaseBlockedRead();
+// Whether a reader is waiting inside a blocking read right now.
+bool ReaderIsBlocked();
+size_t QueuedReads();
+
+// Every parameter block sent, in order.
+std::vector<ParameterBlock> SentBlocks();
+size_t OpenChannels();
+size_t TotalReads();
+
+}  // namespace FakeDriver

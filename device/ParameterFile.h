@@ -1,0 +1,20 @@
+// The parameters file: read once at start-up, never written.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "device/ParameterBlock.h"
+
+// The application's parameters file, a fixed absolute path.
+inline constexpr wchar_t kParameterFilePath[] = L"C:\\WINDOWS\\ZRNParameters.dat";
+
+// Opens the file for reading with no sharing and reads at most its first 180
+// bytes; nullopt when it cannot be opened (missing, locked, no access).
+std::optional<std::vector<uint8_t>> ReadParameterFile(const std::filesystem::path& path);
+
+// ReadParameterFile followed by LoadParameterBlock.
+void LoadParameterFile(const std::filesystem::path& path, uint16_t currentOrientation,
+                       ParameterBlock& defaults, ParameterBlock& live);

@@ -1,0 +1,70 @@
+# Throw-away Wine prefixes for running the Windows build headless.
+# Boot one template per run (wine_template), copy it per test (wine_prefix).
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Starts Xvfb on a free display unless DISPLAY is set; sets DISPLAY.
+wine_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    local n=99
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 "${RTOUCH_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
+    RTOUCH_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "Xvfb did not start" >&2
+    return 1
+}
+
+# Registry settings for a headless prefix: Chinese through font linking,
+# Wine's own fonts, and frames drawn by Wine (no window manager).
+wine_registry() {
+    local reg
+    reg=$(mktemp --suffix=.reg)
+    local link='hex(7):77,00,71,00,79,00,2d,00,6d,00,69,00,63,00,72,00,6f,00,68,00,65,00,69,00,2e,00,74,00,74,00,63,00,2c,00,57,00,65,00,6e,00,51,00,75,00,61,00,6e,00,59,00,69,00,20,00,4d,00,69,00,63,00,72,00,6f,00,20,00,48,00,65,00,69,00,00,00,00,00'
+    {
+        echo 'Windows Registry Editor Version 5.00'
+        echo
+        echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
+        for f in "Tahoma" "Tahoma Bold" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" "Microsoft Sans Serif" "MS Sans Serif" "System"; do
+            echo "\"$f\"=$link"
+        done
+        echo
+        echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]'
+        echo '"SimSun"="WenQuanYi Micro Hei"'
+        echo
+        echo '[HKEY_CURRENT_USER\Software\Wine\Uniscribe\Fallback]'
+        echo '"696e6168"="WenQuanYi Micro Hei"'
+        echo
+        echo '[HKEY_CURRENT_USER\Software\Wine\Fonts]'
+        echo '"Path"="Z:\\usr\\share\\wine\\fonts"'
+        echo
+        echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
+        echo '"Managed"="N"'
+    } >"$reg"
+    wine regedit /S "$reg" >/dev/null 2>&1
+    rm -f "$reg"
+}
+
+# Boots a template prefix into $1 (once per run).
+wine_template() {
+    local dir=$1
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    WINEPREFIX="$dir" wine wineboot -i >/dev/null 2>&1
+    WINEPREFIX="$dir" wine_registry
+    WINEPREFIX="$dir" wineserver -w
+}
+
+# Copies the template $1 into a fresh prefix $2 and exports WINEPREFIX.
+wine_prefix() {
+    rm -rf "$2"
+    cp -a "$1" "$2"
+    export WINEPREFIX="$2"
+}
+
+wine_stop() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
+    true
+}

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# End-to-end suite: the real Windows build under Wine, headless with Xvfb.
+# Each test_*.sh gets a fresh copy of one booted template prefix.
+# Usage: tests/e2e/run.sh BUILD_DIR [TEST_NAME...]
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:?build dir}" && pwd)
+shift
+source "$root/scripts/lib/wine.sh"
+
+work=$(mktemp -d /tmp/rtouch-e2e.XXXXXX)
+cleanup() {
+    for p in "$work"/prefix-*; do [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
+    [ -n "${RTOUCH_XVFB_PID:-}" ] && kill "$RTOUCH_XVFB_PID" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+wine_display || exit 1
+wine_template "$work/template"
+
+tests=("$@")
+if [ ${#tests[@]} -eq 0 ]; then
+    for t in "$root"/tests/e2e/test_*.sh; do tests+=("$(basename "$t" .sh)"); done
+fi
+
+passed=0
+failed=0
+for name in "${tests[@]}"; do
+    wine_prefix "$work/template" "$work/prefix-$name"
+    export RTOUCH_BUILD="$build" RTOUCH_ROOT="$root" RTOUCH_ARTIFACTS="$build/e2e-artifacts"
+    mkdir -p "$RTOUCH_ARTIFACTS"
+    start=$(date +%s)
+    if bash "$root/tests/e2e/$name.sh" >"$work/$name.log" 2>&1; then
+        passed=$((passed + 1))
+        echo "PASS $name ($(( $(date +%s) - start )) s)"
+    else
+        failed=$((failed + 1))
+        echo "FAIL $name ($(( $(date +%s) - start )) s)"
+        sed 's/^/    /' "$work/$name.log"
+    fi
+    wineserver -k >/dev/null 2>&1
+    rm -rf "$work/prefix-$name"
+done
+echo "e2e: $passed passed, $failed failed"
+[ "$failed" = 0 ]

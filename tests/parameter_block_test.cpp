@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "device/ParameterBlock.h"
+#include "device/ParameterFile.h"
+#include "tests/TestFiles.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const ParameterBlock& b) {
+    auto s = BlockBytes(b);
+    return {s.begin(), s.end()};
+}
+
+// A block image unlike the defaults in every field the loader may touch.
+ParameterBlock CustomBlock() {
+    ParameterBlock b = MakeDefaultParams();
+    for (int i = 0; i < 10; ++i) b.CalX[i] = static_cast<uint16_t>(100 + i);
+    b.ScaleSlope[3] = -0.25f;
+    b.AxisFlags = 0x13;
+    b.Orientation = 2;
+    b.CalOrientation = 3;
+    b.DriverWord142 = 7;
+    b.PanScale = 1234;
+    for (size_t i = 0; i < kGestureCount; ++i) b.GestureMap[i] = {static_cast<uint8_t>(i % 7), static_cast<uint8_t>(30 - i)};
+    return b;
+}
+
+struct Loaded {
+    ParameterBlock defaults;
+    ParameterBlock live;
+};
+
+Loaded Load(std::optional<std::vector<uint8_t>> file, uint16_t orientation, bool legacy = false) {
+    Loaded r{MakeDefaultParams(), {}};
+    ChooseDefaultMap(r.defaults, legacy);
+    std::memset(&r.live, 0xCD, sizeof r.live);
+    std::optional<std::span<const uint8_t>> span;
+    if (file) span = std::span<const uint8_t>(*file);
+    LoadParameterBlock(span, orientation, r.defaults, r.live);
+    return r;
+}
+
+TEST(ParameterBlockTest, DefaultsMatchTheTable) {
+    ParameterBlock d = MakeDefaultParams();
+    const uint16_t calX[10] = {1920, 128, 128, 3968, 3968, 128, 1920, 1920, 3968, 3968};
+    const uint16_t calY[10] = {1920, 128, 3968, 128, 3968, 1920, 128, 3968, 1920, 3968};
+    EXPECT_EQ(0, std::memcmp(d.CalX, calX, sizeof calX));
+    EXPECT_EQ(0, std::memcmp(d.CalY, calY, sizeof calY));
+    for (float s : d.ScaleX) EXPECT_EQ(1.0f, s);
+    for (float s : d.ScaleY) EXPECT_EQ(1.0f, s);
+    for (float s : d.ScaleSlope) EXPECT_EQ(0.0f, s);
+    // Offsets 120..151 as little-endian words.
+    const uint16_t words[16] = {0, 0, 0, 20, 50, 10, 350, 800, 24, 32, 32, 32, 10, 125, 4, 20000};
+    auto bytes = BlockBytes(d);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(words[i], bytes[120 + 2 * i] | bytes[121 + 2 * i] << 8) << "offset " << 120 + 2 * i;
+    // The map stays empty until the system picks one.
+    for (int i = 152; i < 180; ++i) EXPECT_EQ(0, bytes[i]);
+}
+
+TEST(ParameterBlockTest, DefaultMapFollowsSystemVersion) {
+    EXPECT_TRUE(IsLegacySystem(4));
+    EXPECT_TRUE(IsLegacySystem(5));
+    EXPECT_FALSE(IsLegacySystem(6));
+    EXPECT_FALSE(IsLegacySystem(10));
+
+    const uint8_t modern[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 8, 1, 7, 0, 5, 0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
+    const uint8_t legacy[28] = {0, 5, 0, 3, 0, 0, 0, 0, 1, 19, 1, 20, 0, 5, 0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
+    ParameterBlock d = MakeDefaultParams();
+    ChooseDefaultMap(d, false);
+    EXPECT_EQ(0, std::memcmp(d.GestureMap, modern, 28));
+    ChooseDefaultMap(d, true);
+    EXPECT_EQ(0, std::memcmp(d.GestureMap, legacy, 28));
+}
+
+TEST(ParameterBlockTest, MissingOrShortFileGivesDefaultsWithCurrentOrientation) {
+    for (std::optional<std::vector<uint8_t>> file :
+         {std::optional<std::vector<uint8_t>>{}, std::optional(std::vector<uint8_t>{}),
+          std::optional(std::vector<uint8_t>(179, 0x11))}) {
+        Loaded r = Load(file, 3);
+        ParameterBlock expected = MakeDefaultParams();
+        ChooseDefaultMap(expected, false);
+        expected.Orientation = 3;
+        EXPECT_EQ(Bytes(expected), Bytes(r.live));
+        // The defaults themselves remember the orientation (a later reset uses it).
+        EXPECT_EQ(3, r.defaults.Orientation);
+    }
+}
+
+TEST(ParameterBlockTest, FullFileIsUsedWithItsFixUps) {
+    ParameterBlock custom = CustomBlock();
+    std::vector<uint8_t> file = Bytes(custom);
+    file.resize(200, 0xEE);  // bytes past 180 are ignored
+
+    Loaded r = Load(file, 1);
+    ParameterBlock expected = custom;
+    expected.DriverWord142 = 32;
+    expected.Orientation = 1;  // the current orientation wins
+    EXPECT_EQ(Bytes(expected), Bytes(r.live));
+    EXPECT_EQ(3, r.live.CalOrientation);  // the file's calibration orientation is kept
+    EXPECT_EQ(0, r.defaults.Orientation);  // a usable file leaves the defaults alone
+}
+
+TEST(ParameterBlockTest, WordAt142IsAlways32) {
+    ParameterBlock custom = CustomBlock();
+    custom.DriverWord142 = 0;
+    EXPECT_EQ(32, Load(Bytes(custom), 0).live.DriverWord142);
+}
+
+TEST(ParameterBlockTest, NoMapMarkerReplacesTheWholeMapBySystem) {
+    ParameterBlock custom = CustomBlock();
+    std::vector<uint8_t> file = Bytes(custom);
+    file[152] = 0xFF;
+    file[153] = 0x42;
+
+    Loaded modern = Load(file, 0, false);
+    Loaded legacy = Load(file, 0, true);
+    EXPECT_EQ(0, std::memcmp(modern.live.GestureMap, GestureMapModern, 28));
+    EXPECT_EQ(0, std::memcmp(legacy.live.GestureMap, GestureMapLegacy, 28));
+    // Everything else is the file's, on both systems.
+    EXPECT_EQ(0, std::memcmp(&modern.live, &legacy.live, 152));
+
+    // Without the marker the same file loads identically on both systems.
+    file[152] = 3;
+    EXPECT_EQ(Bytes(Load(file, 0, false).live), Bytes(Load(file, 0, true).live));
+}
+
+TEST(ParameterBlockTest, ReadsFilesFromDisk) {
+    TempDir dir;
+    EXPECT_FALSE(ReadParameterFile(dir.path / "missing.dat"));
+
+    std::vector<uint8_t> content(200);
+    for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<uint8_t>(i);
+    WriteFile(dir.path / "long.dat", content);
+    auto read = ReadParameterFile(dir.path / "long.dat");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(std::vector<uint8_t>(content.begin(), content.begin() + 180), *read);
+
+    WriteFile(dir.path / "short.dat", std::vector<uint8_t>(10, 1));
+    EXPECT_EQ(10u, ReadParameterFile(dir.path / "short.dat")->size());
+}
+
+TEST(ParameterBlockTest, WholeBlockAndMapWritesCopyEveryByte) {
+    ParameterBlock src = CustomBlock(), dst{};
+    WriteWholeBlock(dst, src);
+    EXPECT_EQ(Bytes(src), Bytes(dst));
+
+    ParameterBlock mapOnly{};
+    WriteGestureMap(mapOnly, GestureMapLegacy);
+    EXPECT_EQ(0, std::memcmp(mapOnly.GestureMap, GestureMapLegacy, 28));
+}
+
+}  // namespace

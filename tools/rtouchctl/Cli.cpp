@@ -1,0 +1,97 @@
+#include "tools/rtouchctl/Cli.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "device/ParameterFile.h"
+
+namespace {
+
+bool ParseUnsigned(const std::string& text, uint32_t max, uint32_t& out) {
+    if (text.empty()) return false;
+    uint64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value > max) return false;
+    out = static_cast<uint32_t>(value);
+    return true;
+}
+
+bool ParseScreen(const std::string& text, std::pair<uint32_t, uint32_t>& out) {
+    size_t x = text.find('x');
+    if (x == std::string::npos) return false;
+    return ParseUnsigned(text.substr(0, x), UINT32_MAX, out.first) &&
+           ParseUnsigned(text.substr(x + 1), UINT32_MAX, out.second);
+}
+
+}  // namespace
+
+int UsageError(const std::string& message, const char* usage) {
+    std::fprintf(stderr, "rtouchctl: %s\n", message.c_str());
+    if (usage) std::fprintf(stderr, "usage: %s\n", usage);
+    return kExitUsage;
+}
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t first,
+                                    const OptionSet& accepted, size_t positionalCount,
+                                    const char* usage) {
+    Options o;
+    for (size_t i = first; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() > 1 && a[0] == '-') {
+            if (std::find(accepted.begin(), accepted.end(), a) == accepted.end()) {
+                UsageError("unknown option '" + a + "'", usage);
+                return std::nullopt;
+            }
+            if (a == "--legacy") { o.legacy = true; continue; }
+            if (a == "--hex") { o.hex = true; continue; }
+            if (i + 1 >= args.size()) {
+                UsageError("option '" + a + "' needs a value", usage);
+                return std::nullopt;
+            }
+            const std::string& v = args[++i];
+            uint32_t n = 0;
+            bool ok = true;
+            if (a == "--params") o.params = v;
+            else if (a == "--orientation") { ok = ParseUnsigned(v, 3, n); o.orientation = static_cast<uint16_t>(n); }
+            else if (a == "--screen") { std::pair<uint32_t, uint32_t> s; ok = ParseScreen(v, s); o.screen = s; }
+            else if (a == "--rate") { ok = ParseUnsigned(v, UINT32_MAX, n) && n > 0; o.rate = n; }
+            else if (a == "--count") { ok = ParseUnsigned(v, UINT32_MAX, n); o.count = n; }
+            if (!ok) {
+                UsageError("bad value '" + v + "' for option '" + a + "'", usage);
+                return std::nullopt;
+            }
+        } else {
+            o.positional.push_back(a);
+        }
+    }
+    if (o.positional.size() > positionalCount) {
+        UsageError("unexpected argument '" + o.positional[positionalCount] + "'", usage);
+        return std::nullopt;
+    }
+    return o;
+}
+
+void LoadBlockFromOptions(const Options& options, ParameterBlock& defaults, ParameterBlock& live) {
+    defaults = MakeDefaultParams();
+    ChooseDefaultMap(defaults, options.legacy);
+    if (options.params)
+        LoadParameterFile(PathFromUtf8(*options.params), options.orientation, defaults, live);
+    else
+        LoadParameterBlock(std::nullopt, options.orientation, defaults, live);
+}
+
+std::string BlockHex(const ParameterBlock& block) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(2 * kParameterBlockSize);
+    for (uint8_t b : BlockBytes(block)) {
+        out.push_back(digits[b >> 4]);
+        out.push_back(digits[b & 0xF]);
+    }
+    return out;
+}
+
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}

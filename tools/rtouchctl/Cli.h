@@ -1,0 +1,47 @@
+// Command-line handling shared by the rtouchctl subcommands.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/ParameterBlock.h"
+
+constexpr int kExitOk = 0;
+constexpr int kExitAbsent = 1;
+constexpr int kExitUsage = 2;
+
+struct Options {
+    std::optional<std::string> params;  // --params FILE
+    uint16_t orientation = 0;           // --orientation N
+    bool legacy = false;                // --legacy
+    bool hex = false;                   // --hex
+    std::optional<std::pair<uint32_t, uint32_t>> screen;  // --screen WxH
+    std::optional<uint32_t> rate;       // --rate N
+    std::optional<uint32_t> count;      // --count N
+    std::vector<std::string> positional;
+};
+
+// Option names a subcommand accepts, e.g. {"--params", "--hex"}.
+using OptionSet = std::vector<std::string>;
+inline const OptionSet kBlockOptions = {"--params", "--orientation", "--legacy"};
+
+// Parses argv[first..] for one subcommand. On error prints one line on
+// standard error and returns nullopt (the caller exits with kExitUsage).
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t first,
+                                    const OptionSet& accepted, size_t positionalCount,
+                                    const char* usage);
+
+// Loads the live and default blocks as the application does at start-up,
+// from --params, --orientation and --legacy.
+void LoadBlockFromOptions(const Options& options, ParameterBlock& defaults, ParameterBlock& live);
+
+// The block as 360 lowercase hexadecimal digits, byte 0 first.
+std::string BlockHex(const ParameterBlock& block);
+
+// Prints "rtouchctl: <message>" on standard error; returns kExitUsage.
+int UsageError(const std::string& message, const char* usage = nullptr);
+
+std::filesystem::path PathFromUtf8(const std::string& utf8);

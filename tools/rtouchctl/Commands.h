@@ -1,0 +1,14 @@
+// The rtouchctl subcommands. Each takes the whole argument list (argv[1] is
+// the subcommand) and returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+using Args = std::vector<std::string>;
+
+int CmdParams(const Args& args);
+int CmdProbe(const Args& args);
+
+// Runs the tool: dispatches on the subcommand.
+int RunRtouchctl(const Args& args);
