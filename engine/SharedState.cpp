@@ -1,0 +1,7 @@
+#include "engine/SharedState.h"
+
+std::atomic<int32_t> StopThread{1};
+std::atomic<int32_t> ThreadRunning{0};
+std::atomic<uint32_t> ScreenWidth{0};
+std::atomic<uint32_t> ScreenHeight{0};
+ReportBytes ReportBuf{};
