@@ -1,0 +1,103 @@
+#include "tools/rtouchctl/TraceFile.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "tools/rtouchctl/Cli.h"
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Splits a line into blank-separated fields.
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> out;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        size_t start = i;
+        while (i < line.size() && !IsBlank(line[i])) ++i;
+        if (i > start) out.push_back(line.substr(start, i - start));
+    }
+    return out;
+}
+
+bool ParseField(std::string_view text, uint32_t max, uint32_t& out) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size() && out <= max;
+}
+
+}  // namespace
+
+std::optional<std::vector<TraceEntry>> ParseTrace(std::string_view text, std::string& error) {
+    std::vector<TraceEntry> entries;
+    size_t lineNumber = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNumber;
+
+        std::vector<std::string_view> f = Fields(line);
+        if (f.empty() || f[0][0] == '#') continue;
+        TraceEntry e{false, {}, lineNumber};
+        if (f.size() == 1 && f[0] == "fail") {
+            e.failed = true;
+            entries.push_back(e);
+            continue;
+        }
+        if (f.size() != 8) {
+            error = "line " + std::to_string(lineNumber) + ": expected 8 values or 'fail'";
+            return std::nullopt;
+        }
+        for (size_t i = 0; i < 8; ++i) {
+            uint32_t v = 0;
+            const bool wide = i < 4;  // X, Y, Z1, Z2 are 16-bit; the Dist fields 8-bit
+            if (!ParseField(f[i], wide ? 65535 : 255, v)) {
+                error = "line " + std::to_string(lineNumber) + ": bad value '" + std::string(f[i]) + "'";
+                return std::nullopt;
+            }
+            if (wide) {
+                e.report[2 * i] = static_cast<uint8_t>(v);
+                e.report[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+            } else {
+                e.report[4 + i] = static_cast<uint8_t>(v);
+            }
+        }
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return s.str();
+}
+
+std::optional<std::vector<TraceEntry>> LoadTraceFile(const std::string& path) {
+    std::optional<std::string> text = ReadTextFile(path);
+    if (!text) {
+        UsageError("cannot read trace file '" + path + "'");
+        return std::nullopt;
+    }
+    std::string error;
+    auto entries = ParseTrace(*text, error);
+    if (!entries) UsageError(path + ": " + error);
+    return entries;
+}
+
+std::string FormatTraceLine(const ReportBytes& r) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%u %u %u %u %u %u %u %u", r[0] | r[1] << 8, r[2] | r[3] << 8,
+                  r[4] | r[5] << 8, r[6] | r[7] << 8, r[8], r[9], r[10], r[11]);
+    return line;
+}
