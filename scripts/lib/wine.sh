@@ -42,6 +42,11 @@ wine_registry() {
         echo
         echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
         echo '"Managed"="N"'
+        echo
+        # Captions in "MS Shell Dlg" of normal weight: font linking gives a
+        # bold caption no Chinese glyphs.
+        echo '[HKEY_CURRENT_USER\Control Panel\Desktop\WindowMetrics]'
+        echo '"CaptionFont"=hex:f5,ff,ff,ff,00,00,00,00,00,00,00,00,00,00,00,00,90,01,00,00,00,00,00,00,00,00,00,22,4d,00,53,00,20,00,53,00,68,00,65,00,6c,00,6c,00,20,00,44,00,6c,00,67,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00'
     } >"$reg"
     wine regedit /S "$reg" >/dev/null 2>&1
     rm -f "$reg"

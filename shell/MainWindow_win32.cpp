@@ -1,0 +1,225 @@
+#include "shell/MainWindow_win32.h"
+
+#include <dbt.h>
+
+#include "device/DriverChannel.h"
+#include "device/DriverChannel_win32.h"
+#include "device/ParameterFile.h"
+#include "engine/SharedState.h"
+#include "engine/TouchThread_win32.h"
+#include "shell/AboutDialog_win32.h"
+#include "shell/DisplaySettings_win32.h"
+#include "shell/ShellGlobals_win32.h"
+#include "shell/Tray_win32.h"
+#include "shell/resources/resource.h"
+
+namespace {
+
+// Menu resource 121 and its first submenu, the tray popup.
+HMENU LoadedMenu;
+HMENU TrayMenu;
+HDEVNOTIFY DeviceNotification;
+HWND GeneralButton;
+HWND AboutButton;
+HWND StatusLine;
+
+// The frame drawn around the two buttons, in client pixels.
+constexpr RECT kButtonFrame = {20, 30, 380, 120};
+
+struct ChildLayout {
+    int x, y, width, height;
+};
+constexpr ChildLayout kGeneralLayout = {40, 50, 150, 50};
+constexpr ChildLayout kAboutLayout = {220, 50, 150, 50};
+constexpr ChildLayout kStatusLayout = {30, 140, 300, 20};
+
+HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, const wchar_t* text,
+                 const ChildLayout& at, int id) {
+    HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE, at.x, at.y, at.width,
+                                 at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 instance, nullptr);
+    // The default system font is a bitmap font that may lack the Chinese
+    // glyphs of the labels; the GUI font reaches them through font linking.
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    return child;
+}
+
+// The status line and the General button follow the device.
+void ShowDeviceState(bool present) {
+    SetWindowTextW(StatusLine, LoadTextBuf(present ? IDS_DEVICE_ATTACHED : IDS_DEVICE_DETACHED));
+    EnableWindow(GeneralButton, present);
+}
+
+void StartWorker(HWND window) {
+    StopThread = 0;
+    StartTouchThread(window);
+}
+
+void UnregisterDeviceNotices() {
+    if (!DeviceNotification) return;
+    UnregisterDeviceNotification(DeviceNotification);
+    DeviceNotification = nullptr;
+}
+
+void ChooseDefaultMapBySystem() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExW(&version);
+    bool legacy = IsLegacySystem(version.dwMajorVersion);
+    ChooseDefaultMap(DefaultParams, legacy);
+    if (legacy) TrackRotation = 1;
+}
+
+LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
+    HINSTANCE instance = create.hInstance;
+    LoadedMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_TRAY));
+    TrayMenu = GetSubMenu(LoadedMenu, 0);
+    // Without the Close item the caption's close button is disabled too: the
+    // application ends only through the tray menu.
+    RemoveMenu(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND);
+
+    ChooseDefaultMapBySystem();
+    DWORD orientation = 0;
+    if (ReadDisplayOrientation(orientation)) DisplayOrientation = static_cast<int32_t>(orientation);
+    LoadParameterFile(kParameterFilePath, static_cast<uint16_t>(DisplayOrientation), DefaultParams,
+                      LiveParams);
+
+    GeneralButton = CreateChild(window, instance, L"BUTTON", LoadTextBuf(IDS_GENERAL),
+                                kGeneralLayout, IDC_MAIN_GENERAL);
+    AboutButton = CreateChild(window, instance, L"BUTTON", LoadTextBuf(IDS_ABOUT), kAboutLayout,
+                              IDC_MAIN_ABOUT);
+    StatusLine = CreateChild(window, instance, L"EDIT", L"", kStatusLayout, IDC_MAIN_STATUS);
+
+    DevicePresent = SendParameterBlock(LiveParams);
+    ShowDeviceState(DevicePresent);
+    if (DevicePresent) StartWorker(window);
+
+    LoadTextBuf(IDS_ERROR);
+    if (!RegisterHidNotification(window, &DeviceNotification))
+        MessageBoxW(window, L"Failed to Register Device Notifications", TextBuf, MB_ICONERROR);
+    return 0;
+}
+
+// Any device notice: probe, then start the worker on an arrival or stop it
+// on a removal. A worker that is wanted is never started twice.
+void OnDeviceChange(HWND window) {
+    DriverChannel channel = OpenDriverChannel();
+    DevicePresent = channel != kInvalidChannel;
+    if (StopThread == 1 && DevicePresent) {
+        SendParametersOn(channel, LiveParams);
+        StartWorker(window);
+        ShowDeviceState(true);
+    } else if (StopThread == 0 && !DevicePresent) {
+        // The worker ends by itself once its current read returns.
+        StopThread = 1;
+        ShowDeviceState(false);
+    }
+    if (channel != kInvalidChannel) CloseDriverChannel(channel);
+}
+
+void OnDisplayChange(LPARAM lParam) {
+    ScreenWidth = LOWORD(lParam);
+    ScreenHeight = HIWORD(lParam);
+    if (!TrackRotation) return;
+    DWORD orientation = 0;
+    if (ReadDisplayOrientation(orientation))
+        WriteField(LiveParams.Orientation, static_cast<uint16_t>(orientation));
+    SendParameterBlock(LiveParams);
+}
+
+// The tray menu's Close: the command comes back through the queue until the
+// worker has ended, then the application quits without destroying the window.
+void OnTrayClose(HWND window) {
+    StopThread = 1;
+    if (ThreadRunning == 1) {
+        PostMessageW(window, WM_COMMAND, IDM_CLOSE, 0);
+        return;
+    }
+    UnregisterDeviceNotices();
+    Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
+    PostQuitMessage(0);
+}
+
+void OnCommand(HWND window, WORD id) {
+    switch (id) {
+    case IDC_MAIN_ABOUT:
+        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
+        break;
+    case IDM_CLOSE:
+        OnTrayClose(window);
+        break;
+    default:
+        break;
+    }
+}
+
+void ShowTrayMenu(HWND window) {
+    POINT cursor;
+    GetCursorPos(&cursor);
+    // Foreground first, so the menu closes when the user clicks elsewhere.
+    SetForegroundWindow(window);
+    TrackPopupMenu(TrayMenu, 0, cursor.x, cursor.y, 0, window, nullptr);
+}
+
+void PaintFrame(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    FrameRect(dc, &kButtonFrame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EndPaint(window, &paint);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
+    case WM_DESTROY:
+        Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        PaintFrame(window);
+        return 0;
+    case WM_CLOSE:
+        // Destroying the window ends the program; the worker is not waited for.
+        StopThread = 1;
+        if (ThreadRunning == 0) UnregisterDeviceNotices();
+        break;
+    case WM_DISPLAYCHANGE:
+        OnDisplayChange(lParam);
+        break;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        break;
+    case WM_SYSCOMMAND:
+        // Minimizing hides the window into the tray instead.
+        if (wParam == SC_MINIMIZE) {
+            MinimizeToTray(window);
+            return 1;
+        }
+        break;
+    case WM_DEVICECHANGE:
+        OnDeviceChange(window);
+        break;
+    case kTrayCallbackMessage:
+        switch (lParam) {
+        case WM_LBUTTONDBLCLK:
+            ShowWindow(window, SW_RESTORE);
+            UpdateWindow(window);
+            RestoreFromTray(window);
+            break;
+        case WM_RBUTTONDOWN:
+            ShowTrayMenu(window);
+            return 1;
+        case WM_LBUTTONUP:
+            return 1;
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

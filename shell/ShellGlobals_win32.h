@@ -1,0 +1,30 @@
+// Program-lifetime state of the application shell, all on the main thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Capacity, in wide characters, of the shared string buffers.
+inline constexpr int kTextBufChars = 100;
+
+// The module instance that every resource is loaded from.
+extern HINSTANCE AppInstance;
+
+// The shell's shared string buffer: each use loads its string by number just
+// before, overwriting the previous one. CaptionBuf takes message box captions.
+extern wchar_t TextBuf[kTextBufChars];
+extern wchar_t CaptionBuf[kTextBufChars];
+
+// Result of the last device probe of the main window (0/1).
+extern uint8_t DevicePresent;
+// 1 on systems of major version 5 or lower: display changes then resend the
+// parameter block with the new orientation.
+extern uint8_t TrackRotation;
+// Display orientation at start-up, 0..3 (DMDO_DEFAULT .. DMDO_270).
+extern int32_t DisplayOrientation;
+
+// Loads string `id` into TextBuf and returns TextBuf.
+const wchar_t* LoadTextBuf(UINT id);
+// Loads string `id` into CaptionBuf and returns CaptionBuf.
+const wchar_t* LoadCaptionBuf(UINT id);

@@ -1,0 +1,15 @@
+# Resource build of rtouch.exe: the icons are drawn at build time into the
+# build tree, and the resource script is read as UTF-8.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(RTOUCH_ICON_DIR ${CMAKE_CURRENT_BINARY_DIR}/shell/resources)
+set(RTOUCH_ICONS ${RTOUCH_ICON_DIR}/rtouch_small.ico ${RTOUCH_ICON_DIR}/rtouch_large.ico)
+add_custom_command(
+  OUTPUT ${RTOUCH_ICONS}
+  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/shell/resources/make_icons.py ${RTOUCH_ICON_DIR}
+  DEPENDS ${CMAKE_SOURCE_DIR}/shell/resources/make_icons.py
+  COMMENT "Drawing the application icons")
+set_source_files_properties(${CMAKE_SOURCE_DIR}/shell/resources/rtouch.rc PROPERTIES
+  COMPILE_OPTIONS --codepage=65001
+  OBJECT_DEPENDS "${RTOUCH_ICONS};${CMAKE_SOURCE_DIR}/shell/resources/resource.h;${CMAKE_SOURCE_DIR}/shell/resources/rtouch.manifest")
+target_sources(rtouch PRIVATE ${RTOUCH_ICONS})
+target_include_directories(rtouch PRIVATE ${RTOUCH_ICON_DIR} ${CMAKE_SOURCE_DIR}/shell/resources)

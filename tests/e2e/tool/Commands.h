@@ -1,0 +1,28 @@
+// The tool's subcommands, one function each; Main.cpp lists them.
+#pragma once
+
+#include "Tool.h"
+
+int CmdWaitWindow(wchar_t** argv);
+int CmdInfo(wchar_t** argv);
+int CmdWaitVisible(wchar_t** argv);
+int CmdWaitPopup(wchar_t** argv);
+int CmdWaitGone(wchar_t** argv);
+int CmdItemText(wchar_t** argv);
+int CmdItemEnabled(wchar_t** argv);
+
+int CmdPost(wchar_t** argv);
+int CmdSend(wchar_t** argv);
+int CmdClick(wchar_t** argv);
+int CmdKey(wchar_t** argv);
+int CmdWaitPushed(wchar_t** argv);
+
+int CmdClickCaption(wchar_t** argv);
+
+int CmdTrayIcons(wchar_t** argv);
+int CmdWaitTrayIcons(wchar_t** argv);
+
+int CmdStrings(wchar_t** argv);
+
+int CmdReadU32(wchar_t** argv);
+int CmdHoldWindow(wchar_t** argv);

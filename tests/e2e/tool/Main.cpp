@@ -1,0 +1,55 @@
+// e2e_tool SUBCOMMAND ARGS...: drives the application's windows for the
+// end-to-end tests and prints what it sees on stdout (UTF-8). A new check
+// is a new function in one of the *Commands.cpp files and a row below.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <iterator>
+
+#include "Commands.h"
+
+namespace {
+
+// SEL is a window selector: main, popup or a handle in hex. MS is a time
+// limit in milliseconds.
+const Command kCommands[] = {
+    {L"wait-window", "CLASS TITLE|- MS", 3, CmdWaitWindow},
+    {L"info", "SEL", 1, CmdInfo},
+    {L"wait-visible", "SEL 0|1 MS", 3, CmdWaitVisible},
+    {L"wait-popup", "SEL MS", 2, CmdWaitPopup},
+    {L"wait-gone", "SEL MS", 2, CmdWaitGone},
+    {L"item-text", "SEL ID", 2, CmdItemText},
+    {L"item-enabled", "SEL ID", 2, CmdItemEnabled},
+    {L"post", "SEL MSG WPARAM LPARAM", 4, CmdPost},
+    {L"send", "SEL MSG WPARAM LPARAM", 4, CmdSend},
+    {L"click", "SEL ID", 2, CmdClick},
+    {L"key", "SEL VK", 2, CmdKey},
+    {L"wait-pushed", "SEL ID MS", 3, CmdWaitPushed},
+    {L"click-caption", "SEL close|min", 2, CmdClickCaption},
+    {L"tray-icons", "", 0, CmdTrayIcons},
+    {L"wait-tray-icons", "COUNT MS", 2, CmdWaitTrayIcons},
+    {L"strings", "EXE FIRST LAST", 3, CmdStrings},
+    {L"read-u32", "SEL RVA", 2, CmdReadU32},
+    {L"hold-window", "CLASS TITLE MS", 3, CmdHoldWindow},
+};
+
+int Usage() {
+    std::fprintf(stderr, "usage: e2e_tool SUBCOMMAND ARGS...\n");
+    for (const Command& command : kCommands) std::fprintf(stderr, "  %ls %s\n", command.name, command.usage);
+    return kUsage;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc < 2) return Usage();
+    for (const Command& command : kCommands) {
+        if (std::wcscmp(argv[1], command.name) != 0) continue;
+        if (argc - 2 != command.argCount) return Usage();
+        return command.run(argv + 2);
+    }
+    return Usage();
+}

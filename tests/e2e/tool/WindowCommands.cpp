@@ -1,0 +1,82 @@
+// Finding windows and reading their state.
+#include "Commands.h"
+
+#include <cwchar>
+
+namespace {
+
+const wchar_t* TitleOrAny(const wchar_t* title) { return std::wcscmp(title, L"-") == 0 ? nullptr : title; }
+
+}  // namespace
+
+int CmdWaitWindow(wchar_t** argv) {
+    HWND found = nullptr;
+    bool ok = PollUntil(ParseNumber(argv[2]), [&] {
+        found = FindWindowW(argv[0], TitleOrAny(argv[1]));
+        return found != nullptr;
+    });
+    if (ok) PrintLine(HandleText(found));
+    return ok ? kOk : kFailed;
+}
+
+int CmdInfo(wchar_t** argv) {
+    HWND window = ResolveWindow(argv[0]);
+    if (!window) return kFailed;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    wchar_t rectText[80];
+    std::swprintf(rectText, 80, L"rect=%ld,%ld,%ld,%ld", rect.left, rect.top, rect.right, rect.bottom);
+    PrintLine(L"handle=" + HandleText(window));
+    PrintLine(L"class=" + ClassName(window));
+    PrintLine(L"title=" + WindowText(window));
+    PrintLine(std::wstring(L"visible=") + (IsWindowVisible(window) ? L"1" : L"0"));
+    PrintLine(std::wstring(L"iconic=") + (IsIconic(window) ? L"1" : L"0"));
+    PrintLine(std::wstring(L"enabled=") + (IsWindowEnabled(window) ? L"1" : L"0"));
+    PrintLine(rectText);
+    return kOk;
+}
+
+int CmdWaitVisible(wchar_t** argv) {
+    bool want = ParseNumber(argv[1]) != 0;
+    return PollUntil(ParseNumber(argv[2]), [&] {
+               HWND window = ResolveWindow(argv[0]);
+               return window && (IsWindowVisible(window) != FALSE) == want;
+           })
+               ? kOk
+               : kFailed;
+}
+
+int CmdWaitPopup(wchar_t** argv) {
+    HWND popup = nullptr;
+    bool ok = PollUntil(ParseNumber(argv[1]), [&] {
+        HWND owner = ResolveWindow(argv[0]);
+        if (!owner) return false;
+        HWND last = GetLastActivePopup(owner);
+        popup = last != owner && IsWindowVisible(last) ? last : nullptr;
+        return popup != nullptr;
+    });
+    if (ok) PrintLine(HandleText(popup));
+    return ok ? kOk : kFailed;
+}
+
+int CmdWaitGone(wchar_t** argv) {
+    HWND window = ResolveWindow(argv[0]);
+    return PollUntil(ParseNumber(argv[1]), [&] { return !window || !IsWindow(window); }) ? kOk
+                                                                                        : kFailed;
+}
+
+int CmdItemText(wchar_t** argv) {
+    HWND window = ResolveWindow(argv[0]);
+    HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
+    if (!item) return kFailed;
+    PrintLine(WindowText(item));
+    return kOk;
+}
+
+int CmdItemEnabled(wchar_t** argv) {
+    HWND window = ResolveWindow(argv[0]);
+    HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
+    if (!item) return kFailed;
+    PrintLine(IsWindowEnabled(item) ? L"1" : L"0");
+    return kOk;
+}
