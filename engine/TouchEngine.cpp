@@ -1,0 +1,9 @@
+#include "engine/TouchEngine.h"
+
+TouchEngineState TouchEngine{};
+
+ReportResult HandleReport(const ReportBytes& bytes, const ParameterBlock& block, TouchEngineState& engine) {
+    const ProcessedReport p = ProcessReport(DecodeReport(bytes), block, engine.Counters);
+    const uint16_t code = GestureRecognize(engine.Recognizer, p.state, p.sample, ReadGestureScales(block));
+    return ReportResult{p.state, p.sample, code};
+}

@@ -1,0 +1,147 @@
+// The touch worker on the host, against the substitute driver.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "device/FakeDriver.h"
+#include "engine/InputSynthesis.h"
+#include "engine/SharedState.h"
+#include "engine/TouchThread.h"
+#include "tests/SampleTraces.h"
+
+namespace {
+
+std::atomic<int> gRefreshes{0};
+std::atomic<int> gInjected[kGestureCount];
+std::atomic<int> gWheelEvents{0};
+
+void CountRefresh() { gRefreshes.fetch_add(1); }
+
+void RecordInjection(const GestureMapEntry* entry) {
+    const ptrdiff_t index = entry - LiveParams.GestureMap;
+    ASSERT_TRUE(index >= 0 && index < static_cast<ptrdiff_t>(kGestureCount));
+    gInjected[index].fetch_add(1);
+    const InputEventList list = GestureEvents(ReadMapEntry(*entry));
+    for (size_t i = 0; i < list.count; ++i)
+        if (list.events[i].kind == InputEventKind::Wheel) gWheelEvents.fetch_add(1);
+}
+
+const WorkerActions kActions = {CountRefresh, RecordInjection};
+
+template <class Pred>
+bool WaitFor(Pred done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+class TouchThreadTest : public ::testing::Test {
+protected:
+    TouchEngineState engine{};
+
+    void SetUp() override {
+        FakeDriver::Reset();
+        LiveParams = MakeDefaultParams();
+        ChooseDefaultMap(LiveParams, false);
+        gRefreshes = 0;
+        gWheelEvents = 0;
+        for (auto& n : gInjected) n = 0;
+        StopThread = 0;
+    }
+    void TearDown() override {
+        StopThread = 1;
+        FakeDriver::Reset();
+    }
+    std::thread Start() {
+        return std::thread([this] { RunTouchWorker(kActions, engine); });
+    }
+    static void Queue(const std::vector<sample::Report>& reports) {
+        for (const sample::Report& r : reports) FakeDriver::QueueReport(r.bytes);
+    }
+};
+
+TEST_F(TouchThreadTest, AbsentDriverEndsAtOnce) {
+    RunTouchWorker(kActions, engine);  // returns by itself
+    EXPECT_EQ(0, ThreadRunning.load());
+    EXPECT_EQ(0u, FakeDriver::TotalReads());
+    EXPECT_EQ(0, gRefreshes.load());
+}
+
+TEST_F(TouchThreadTest, StopTakesEffectWhenTheCurrentReadCompletes) {
+    FakeDriver::SetPresent(true);
+    FakeDriver::QueueBlockingRead();
+    FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes);
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
+    EXPECT_EQ(1, ThreadRunning.load());
+    StopThread = 1;
+    EXPECT_EQ(1, ThreadRunning.load());  // the pending read is not cancelled
+    FakeDriver::ReleaseBlockedRead();
+    worker.join();
+    EXPECT_EQ(0, ThreadRunning.load());
+    EXPECT_EQ(1, gRefreshes.load());  // the completed read was still processed
+    EXPECT_EQ(1u, FakeDriver::TotalReads());  // and no read followed
+    EXPECT_EQ(0u, FakeDriver::OpenChannels());
+}
+
+TEST_F(TouchThreadTest, WorkerStartedWhileStoppedReadsNothing) {
+    FakeDriver::SetPresent(true);
+    StopThread = 1;
+    RunTouchWorker(kActions, engine);
+    EXPECT_EQ(0u, FakeDriver::TotalReads());
+    EXPECT_EQ(0u, FakeDriver::OpenChannels());
+    EXPECT_EQ(0, ThreadRunning.load());
+}
+
+TEST_F(TouchThreadTest, FailedReadsAreRetriedAndGesturesInjected) {
+    FakeDriver::SetPresent(true);
+    FakeDriver::QueueFailedRead();
+    FakeDriver::QueueFailedRead();
+    // Two fingers panning down: discarded first sample, three undecided, the
+    // reference, then two steps of more than PanScale.
+    Queue({sample::Touch(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000),
+           sample::Two(2000, 1000), sample::Two(2000, 1900), sample::Two(2000, 2800), sample::Lift()});
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 8; }));  // one refresh per report
+    StopThread = 1;
+    worker.join();
+    EXPECT_GE(FakeDriver::TotalReads(), 10u);
+    for (size_t i = 0; i < kGestureCount; ++i)
+        EXPECT_EQ(i == kGestureDPan - 1 ? 2 : 0, gInjected[i].load()) << "entry " << i;
+    EXPECT_EQ(2, gWheelEvents.load());  // DPan: Scroll Down in the default map
+    EXPECT_EQ(0, ThreadRunning.load());
+}
+
+TEST_F(TouchThreadTest, ConcurrentWriterChangesScaleAndMapWhileWorkerRuns) {
+    FakeDriver::SetPresent(true);
+    const std::vector<sample::Report> trace = sample::MixedTrace();
+    constexpr int kLaps = 20;
+    for (int i = 0; i < kLaps; ++i) Queue(trace);
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        for (uint16_t n = 0; writing.load(); ++n) {
+            WriteField(LiveParams.PanScale, static_cast<uint16_t>(n % 2 ? 800 : 900));
+            WriteField(LiveParams.GestureMap[kGestureDPan - 1].key, static_cast<uint8_t>(n % 2 ? 2 : 6));
+            WriteField(LiveParams.GestureMap[kGesturePinchOut - 1].modifier, static_cast<uint8_t>(n % 7));
+            std::this_thread::yield();
+        }
+    });
+    std::thread worker = Start();
+    const int reports = kLaps * static_cast<int>(trace.size());
+    const bool drained = WaitFor([&] { return gRefreshes.load() == reports; });
+    writing = false;
+    writer.join();
+    StopThread = 1;
+    worker.join();
+    ASSERT_TRUE(drained);
+    EXPECT_EQ(0, ThreadRunning.load());
+    EXPECT_GT(gInjected[kGestureDPan - 1].load(), 0);
+    EXPECT_GT(gInjected[kGesturePinchOut - 1].load(), 0);
+}
+
+}  // namespace
