@@ -7,6 +7,7 @@
 
 #include "calibration/CalibrationRun.h"
 #include "calibration/CalibrationSolve.h"
+#include "engine/ReportProcessor.h"
 
 namespace {
 
@@ -106,32 +107,20 @@ TEST(CalibrationRun, ScaleLimitsAreInclusive) {
 }
 
 // The worker's mapping of one raw point: exchange and reversal by AxisFlags,
-// then the quadrant calibration around the measured centre, truncated and
-// limited to 0..4095.
+// then the quadrant calibration (no orientation turn).
 std::pair<int, int> MapRaw(const ParameterBlock& b, int x, int y) {
-    if (b.AxisFlags & 0x10) std::swap(x, y);
-    if (b.AxisFlags & 0x01) y = std::abs(y - 4095);
-    if (b.AxisFlags & 0x02) x = std::abs(x - 4095);
-    const int x0 = b.CalX[0], y0 = b.CalY[0];
-    const bool left = x <= x0, top = y <= y0;
-    const int q = 2 * (left ? 0 : 1) + (top ? 0 : 1);
-    const double gx = b.ScaleX[left ? 4 : 5], sx = b.ScaleSlope[q];
-    const double gy = b.ScaleY[top ? 4 : 5], sy = b.ScaleSlope[4 + q];
-    const int refY = b.CalY[left ? 7 : 8], refX = b.CalX[top ? 5 : 6];
-    const double mx = (x - x0) * (gx + sx * (y - refY)) + 2048.0;
-    const double my = (y - y0) * (gy + sy * (x - refX)) + 2048.0;
-    auto limit = [](double v) { return v < 0 ? 0 : v > 4095 ? 4095 : static_cast<int>(v); };
-    return {limit(mx), limit(my)};
+    const Position p = CalibratePosition(ApplyAxisFlags(Position{x, y}, b.AxisFlags), b);
+    return {p.X, p.Y};
 }
 
-// A realistic panel: offset centre, gain below one, a little skew and
-// keystone, raw coordinates inside 0..4095.
+// A realistic panel: offset centre, gain below one, a little skew, keystone
+// and bow (so opposite edges differ), raw coordinates inside 0..4095.
 struct Panel {
-    double cx, cy, gx, gy, kx, ky, qx, qy;
+    double cx, cy, gx, gy, kx, ky, qx, qy, bx, by;
     std::pair<int, int> Raw(int u, int v) const {
         const double du = u - 2048.0, dv = v - 2048.0;
-        return {static_cast<int>(std::lround(cx + gx * du + kx * dv + qx * du * dv / 2048.0)),
-                static_cast<int>(std::lround(cy + gy * dv + ky * du + qy * du * dv / 2048.0))};
+        return {static_cast<int>(std::lround(cx + gx * du + kx * dv + (qx * du * dv + bx * du * du) / 2048.0)),
+                static_cast<int>(std::lround(cy + gy * dv + ky * du + (qy * du * dv + by * dv * dv) / 2048.0))};
     }
 };
 
@@ -140,7 +129,8 @@ TEST(CalibrationRun, EveryAxisArrangementSolvesBackToTheTargets) {
     auto uniform = [&](double lo, double hi) { return lo + (hi - lo) * (rng() / 4294967296.0); };
     for (int panelIndex = 0; panelIndex < 300; ++panelIndex) {
         const Panel p{2048 + uniform(-100, 100), 2048 + uniform(-100, 100), uniform(0.7, 0.93), uniform(0.7, 0.93),
-                      uniform(-0.03, 0.03),      uniform(-0.03, 0.03),      uniform(-0.02, 0.02), uniform(-0.02, 0.02)};
+                      uniform(-0.03, 0.03),      uniform(-0.03, 0.03),      uniform(-0.02, 0.02), uniform(-0.02, 0.02),
+                      uniform(-0.02, 0.02),      uniform(-0.02, 0.02)};
         for (int arrangement = 0; arrangement < 8; ++arrangement) {
             const bool reverseX = arrangement & 1, reverseY = arrangement & 2, exchange = arrangement & 4;
             auto measured = [&](int u, int v) {

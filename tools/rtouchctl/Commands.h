@@ -9,6 +9,8 @@ using Args = std::vector<std::string>;
 
 int CmdParams(const Args& args);
 int CmdProbe(const Args& args);
+int CmdSolve(const Args& args);
+int CmdCalibrate(const Args& args);
 
 // Runs the tool: dispatches on the subcommand.
 int RunRtouchctl(const Args& args);

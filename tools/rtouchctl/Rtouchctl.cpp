@@ -14,12 +14,16 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"params", CmdParams},
     {"probe", CmdProbe},
+    {"solve", CmdSolve},
+    {"calibrate", CmdCalibrate},
 };
 
 const char kUsage[] =
     "rtouchctl <command> [options]\n"
     "  params [--params FILE] [--orientation N] [--legacy] [--hex]\n"
-    "  probe";
+    "  probe\n"
+    "  solve [--params FILE] [--orientation N] [--legacy] POINTS [--hex]\n"
+    "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]";
 
 }  // namespace
 

@@ -1,0 +1,58 @@
+// rtouchctl calibrate: the calibration session fed from a trace, one tick
+// per line, then the run's solve or reset on the loaded block.
+#include <cstdio>
+
+#include "calibration/CalibrationRun.h"
+#include "calibration/CalibrationSession.h"
+#include "tools/rtouchctl/Cli.h"
+#include "tools/rtouchctl/Commands.h"
+#include "tools/rtouchctl/TraceFile.h"
+
+namespace {
+
+const char kUsage[] =
+    "rtouchctl calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE --hex";
+
+// Without --screen the session lays its targets out for this screen. The
+// layout decides only where targets would be drawn, never the result.
+constexpr uint32_t kDefaultScreenWidth = 1024;
+constexpr uint32_t kDefaultScreenHeight = 768;
+
+// Runs the session over the trace; 0 when the trace ends first. The trace
+// stands for a driver that stays present, so a probe asked for after a run
+// of failed reads always finds it.
+int RunSession(const std::vector<TraceEntry>& trace, uint32_t width, uint32_t height, ParameterBlock& block) {
+    CalSession session;
+    CalStart(session, width, height);
+    for (const TraceEntry& e : trace) {
+        CalTickResult r = CalTick(session, block, e.failed ? nullptr : &e.report);
+        if (r.probeDriver) r = CalProbeAnswer(session, true);
+        if (r.end != CalEnd::Running) return r.end == CalEnd::Finished ? 1 : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int CmdCalibrate(const Args& args) {
+    OptionSet accepted = kBlockOptions;
+    accepted.push_back("--screen");
+    accepted.push_back("--hex");
+    std::optional<Options> o = ParseOptions(args, 2, accepted, 1, kUsage);
+    if (!o) return kExitUsage;
+    if (o->positional.empty()) return UsageError("missing trace file", kUsage);
+    std::optional<std::vector<TraceEntry>> trace = LoadTraceFile(o->positional[0]);
+    if (!trace) return kExitUsage;
+
+    ParameterBlock defaults, live;
+    LoadBlockFromOptions(*o, defaults, live);
+    const ParameterBlock before = live;
+    const auto [width, height] = o->screen.value_or(std::pair{kDefaultScreenWidth, kDefaultScreenHeight});
+    const int result = RunSession(*trace, width, height, live);
+    const CalRunOutcome outcome = ApplyCalibrationResult(live, before, result, defaults, o->orientation);
+
+    std::printf("result %d\n", result);
+    if (outcome == CalRunOutcome::Rejected) std::printf("rejected\n");
+    std::printf("%s\n", BlockHex(live).c_str());
+    return kExitOk;
+}
