@@ -70,5 +70,17 @@ grep -q "bad.trace.*line 2" "$tmp/err" || { echo "FAIL calibrate: error does not
 check "calibrate missing trace" 2 "$tool" calibrate --hex
 check "calibrate bad screen" 2 "$tool" calibrate "$ex/calibration.trace" --screen 1024
 
+# Replay: the shipped examples against their recorded output, and errors.
+check "replay circle" 0 "$tool" replay "$root/examples/circle.trace"
+cmp -s "$tmp/out" "$root/examples/circle.replay" || { echo "FAIL replay: circle output differs"; diff "$root/examples/circle.replay" "$tmp/out" | head; fail=1; }
+check "replay pinch" 0 "$tool" replay "$root/examples/pinch.trace"
+cmp -s "$tmp/out" "$root/examples/pinch.replay" || { echo "FAIL replay: pinch output differs"; fail=1; }
+printf '# c\n\n100 100 1 2 0 0 0 0\nfail\n1 2 3\n' >"$tmp/bad-replay.trace"
+check "replay bad line" 2 "$tool" replay "$tmp/bad-replay.trace"
+grep -q "bad-replay.trace.*line 5" "$tmp/err" || { echo "FAIL replay: error does not name file and line"; fail=1; }
+[ ! -s "$tmp/out" ] || { echo "FAIL replay: output on error"; fail=1; }
+check "replay missing trace" 2 "$tool" replay
+check "replay unreadable trace" 2 "$tool" replay "$tmp/none.trace"
+
 if [ $fail = 0 ]; then echo "rtouchctl cli: all checks passed"; fi
 exit $fail

@@ -9,6 +9,7 @@ using Args = std::vector<std::string>;
 
 int CmdParams(const Args& args);
 int CmdProbe(const Args& args);
+int CmdReplay(const Args& args);
 int CmdSolve(const Args& args);
 int CmdCalibrate(const Args& args);
 

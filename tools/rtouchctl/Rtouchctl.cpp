@@ -14,6 +14,7 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"params", CmdParams},
     {"probe", CmdProbe},
+    {"replay", CmdReplay},
     {"solve", CmdSolve},
     {"calibrate", CmdCalibrate},
 };
@@ -22,6 +23,7 @@ const char kUsage[] =
     "rtouchctl <command> [options]\n"
     "  params [--params FILE] [--orientation N] [--legacy] [--hex]\n"
     "  probe\n"
+    "  replay [--params FILE] [--orientation N] [--legacy] TRACE\n"
     "  solve [--params FILE] [--orientation N] [--legacy] POINTS [--hex]\n"
     "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]";
 
