@@ -76,6 +76,8 @@ cmp -s "$tmp/out" "$root/examples/circle.replay" || { echo "FAIL replay: circle 
 check "replay pinch" 0 "$tool" replay "$root/examples/pinch.trace"
 cmp -s "$tmp/out" "$root/examples/pinch.replay" || { echo "FAIL replay: pinch output differs"; fail=1; }
 printf '# c\n\n100 100 1 2 0 0 0 0\nfail\n1 2 3\n' >"$tmp/bad-replay.trace"
+check "replay legacy stroke" 0 "$tool" replay "$root/examples/stroke.trace" --legacy
+cmp -s "$tmp/out" "$root/examples/stroke-legacy.replay" || { echo "FAIL replay: legacy stroke output differs"; fail=1; }
 check "replay bad line" 2 "$tool" replay "$tmp/bad-replay.trace"
 grep -q "bad-replay.trace.*line 5" "$tmp/err" || { echo "FAIL replay: error does not name file and line"; fail=1; }
 [ ! -s "$tmp/out" ] || { echo "FAIL replay: output on error"; fail=1; }

@@ -105,9 +105,11 @@ TEST_F(TouchThreadTest, FailedReadsAreRetriedAndGesturesInjected) {
     // Two fingers panning down: discarded first sample, three undecided, the
     // reference, then two steps of more than PanScale.
     Queue({sample::Touch(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000),
-           sample::Two(2000, 1000), sample::Two(2000, 1900), sample::Two(2000, 2800), sample::Lift()});
+           sample::Two(2000, 1000), sample::Two(2000, 1900), sample::Two(2000, 2800), sample::Lift(),
+           // then a one-finger tap: code 20 at its release, which sends nothing
+           sample::Touch(500, 500), sample::Touch(500, 500), sample::Lift()});
     std::thread worker = Start();
-    ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 8; }));  // one refresh per report
+    ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 11; }));  // one refresh per report
     StopThread = 1;
     worker.join();
     EXPECT_GE(FakeDriver::TotalReads(), 10u);
