@@ -9,6 +9,8 @@
 #include "engine/TouchThread_win32.h"
 #include "shell/AboutDialog_win32.h"
 #include "shell/DisplaySettings_win32.h"
+#include "shell/GeneralDialog_win32.h"
+#include "shell/ParametersDialog_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/Tray_win32.h"
 #include "shell/resources/resource.h"
@@ -142,6 +144,13 @@ void OnTrayClose(HWND window) {
 
 void OnCommand(HWND window, WORD id) {
     switch (id) {
+    case IDC_MAIN_GENERAL:
+        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_GENERAL), window, GeneralDlgProc, 0);
+        break;
+    case IDC_MAIN_PARAMETERS:
+        // No control carries this command; it is served whenever it arrives.
+        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_PARAMETERS), window, ParametersDlgProc, 0);
+        break;
     case IDC_MAIN_ABOUT:
         DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
         break;

@@ -1,0 +1,118 @@
+#include "shell/GeneralDialog_win32.h"
+
+#include <optional>
+
+#include "calibration/CalibrationDialog_win32.h"
+#include "calibration/CalibrationRun.h"
+#include "device/DriverChannel.h"
+#include "device/ParameterBlock.h"
+#include "engine/SharedState.h"
+#include "engine/TouchThread_win32.h"
+#include "shell/DisplaySettings_win32.h"
+#include "shell/DrawTestDialog_win32.h"
+#include "shell/GestureMapDialog_win32.h"
+#include "shell/ShellGlobals_win32.h"
+#include "shell/resources/resource.h"
+
+namespace {
+
+// Run-time labels; a template without the control skips its label.
+struct Label {
+    int controlId;
+    UINT stringId;
+};
+constexpr Label kLabels[] = {
+    {IDC_SETTING_GROUP, IDS_SETTING},   {IDC_TEST_GROUP, IDS_TEST},
+    {IDC_CALIBRATE, IDS_CALIBRATION},   {IDC_GESTURE_MAPPING, IDS_GESTURE_MAPPING},
+    {IDC_DRAW_TEST, IDS_DRAW_TEST},     {IDC_FIRMWARE_UPGRADE, IDS_FIRMWARE_UPGRADE},
+};
+
+// How long the stop wait yields between two looks at ThreadRunning.
+constexpr DWORD kStopPollMs = 1;
+
+void RefreshScreenSize() {
+    ScreenWidth.store(static_cast<uint32_t>(GetSystemMetrics(SM_CXSCREEN)), std::memory_order_relaxed);
+    ScreenHeight.store(static_cast<uint32_t>(GetSystemMetrics(SM_CYSCREEN)), std::memory_order_relaxed);
+}
+
+void OnInit(HWND dialog) {
+    SetWindowTextW(dialog, LoadTextBuf(IDS_GENERAL));
+    for (const Label& label : kLabels) {
+        HWND control = GetDlgItem(dialog, label.controlId);
+        if (control) SetWindowTextW(control, LoadTextBuf(label.stringId));
+    }
+}
+
+// Takes the hardware away from the worker: it ends once its current read
+// returns. No messages are processed meanwhile.
+void StopWorkerAndWait() {
+    StopThread = 1;
+    while (ThreadRunning == 1) Sleep(kStopPollMs);
+    // The worker started at the end of the run runs only while this is 0.
+    StopThread = 0;
+}
+
+std::optional<uint16_t> CurrentOrientation() {
+    DWORD orientation = 0;
+    if (!ReadDisplayOrientation(orientation)) return std::nullopt;
+    return static_cast<uint16_t>(orientation);
+}
+
+// The session, then solve or reset (a degenerate solve puts the block from
+// before back and counts as not finished), the calibration's orientation,
+// the send, the worker restart and the outcome message.
+void CalibrationRun(HWND dialog) {
+    RefreshScreenSize();
+    StopWorkerAndWait();
+    const ParameterBlock before = LiveParams;
+    const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION), dialog,
+                                           CalibrationDlgProc, 0);
+    // -1 means the window could not be made: no points were taken.
+    const int finished = result > 0 ? 1 : 0;
+    const CalRunOutcome outcome =
+        ApplyCalibrationResult(LiveParams, before, finished, DefaultParams, CurrentOrientation());
+    SendParameterBlock(LiveParams);
+    StartTouchThread(GetParent(dialog));
+    if (outcome == CalRunOutcome::Finished)
+        MessageBoxW(dialog, LoadTextBuf(IDS_CALIBRATION_DONE), LoadCaptionBuf(IDS_MESSAGE), MB_OK);
+    else
+        MessageBoxW(dialog, LoadTextBuf(IDS_CALIBRATION_NOT_DONE), LoadCaptionBuf(IDS_WARNING), MB_OK);
+}
+
+void OnCommand(HWND dialog, WORD id) {
+    switch (id) {
+    case IDC_CALIBRATE:
+        CalibrationRun(dialog);
+        break;
+    case IDC_GESTURE_MAPPING:
+        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_GESTURE_MAPPING), dialog, GestureMapDlgProc,
+                        0);
+        break;
+    case IDC_DRAW_TEST:
+        RefreshScreenSize();
+        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_DRAW_TEST), dialog, DrawTestDlgProc, 0);
+        break;
+    default:
+        // IDOK, IDCANCEL and the firmware button do nothing: only the
+        // close box ends the dialog.
+        break;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK GeneralDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        OnCommand(dialog, LOWORD(wParam));
+        return TRUE;
+    case WM_CLOSE:
+        EndDialog(dialog, 1);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

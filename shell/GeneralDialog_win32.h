@@ -1,0 +1,8 @@
+// The GENERAL dialog: the calibration run, the drawing test and the gesture
+// mapping editor. Template 158 (125 and 157 are served too), opened by the
+// main window's command 201.
+#pragma once
+
+#include <windows.h>
+
+INT_PTR CALLBACK GeneralDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,107 @@
+#include "shell/ParametersDialog_win32.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+
+#include "device/DriverChannel.h"
+#include "device/ParameterBlock.h"
+#include "shell/ShellGlobals_win32.h"
+#include "shell/resources/resource.h"
+
+namespace {
+
+struct Label {
+    int controlId;
+    UINT stringId;
+};
+constexpr Label kLabels[] = {
+    {IDC_DOUBLE_CLICK_GROUP, IDS_DOUBLE_CLICK_AREA},
+    {IDC_CONSTANT_TOUCH_GROUP, IDS_CONSTANT_TOUCH},
+    {IDC_RIGHT_CLICK_GROUP, IDS_RIGHT_CLICK_INTERVAL},
+    {IDC_GESTURE_SCALE_GROUP, IDS_GESTURE_SCALE},
+    {IDC_DOUBLE_CLICK_SMALLER, IDS_SMALLER},
+    {IDC_CONSTANT_TOUCH_SMALLER, IDS_SMALLER},
+    {IDC_RIGHT_CLICK_SMALLER, IDS_SMALLER},
+    {IDC_SINGLE_TOUCH_SMALLER, IDS_SMALLER},
+    {IDC_PINCH_SMALLER, IDS_SMALLER},
+    {IDC_PAN_SMALLER, IDS_SMALLER},
+    {IDC_DOUBLE_CLICK_LARGER, IDS_LARGER},
+    {IDC_CONSTANT_TOUCH_LARGER, IDS_LARGER},
+    {IDC_RIGHT_CLICK_LARGER, IDS_LARGER},
+    {IDC_SINGLE_TOUCH_LARGER, IDS_LARGER},
+    {IDC_PINCH_LARGER, IDS_LARGER},
+    {IDC_PAN_LARGER, IDS_LARGER},
+    {IDC_SINGLE_TOUCH_LABEL, IDS_SINGLE_TOUCH},
+    {IDC_PINCH_LABEL, IDS_PINCH},
+    {IDC_PAN_LABEL, IDS_PAN},
+};
+
+// A slider's position is its field's value itself; the left end is the
+// minimum. Initialised in this order.
+struct Slider {
+    int controlId;
+    uint16_t minimum;
+    uint16_t maximum;
+    uint16_t pageSize;
+    uint16_t ParameterBlock::*field;
+};
+constexpr Slider kSliders[] = {
+    {IDC_DOUBLE_CLICK_SLIDER, 10, 100, 5, &ParameterBlock::DoubleClickArea},
+    {IDC_CONSTANT_TOUCH_SLIDER, 10, 100, 5, &ParameterBlock::ConstantTouch},
+    {IDC_RIGHT_CLICK_SLIDER, 1, 10, 1, &ParameterBlock::RightClickInterval},
+    {IDC_SINGLE_TOUCH_SLIDER, 300, 1500, 100, &ParameterBlock::SingleTouchScale},
+    {IDC_PINCH_SLIDER, 8, 80, 8, &ParameterBlock::PinchScale},
+    {IDC_PAN_SLIDER, 500, 3000, 100, &ParameterBlock::PanScale},
+};
+
+void OnInit(HWND dialog) {
+    SetWindowTextW(dialog, LoadTextBuf(IDS_PARAMETERS));
+    for (const Label& label : kLabels) SetDlgItemTextW(dialog, label.controlId, LoadTextBuf(label.stringId));
+    for (const Slider& slider : kSliders) {
+        // A field outside the range shows at the nearest end and keeps its
+        // value until the user moves that slider.
+        SendDlgItemMessageW(dialog, slider.controlId, TBM_SETRANGE, TRUE,
+                            MAKELPARAM(slider.minimum, slider.maximum));
+        SendDlgItemMessageW(dialog, slider.controlId, TBM_SETPAGESIZE, 0, slider.pageSize);
+        SendDlgItemMessageW(dialog, slider.controlId, TBM_SETPOS, TRUE,
+                            ReadField(LiveParams.*slider.field));
+    }
+}
+
+// A finished movement (mouse or key released): the slider that has the
+// focus is the one moved; its position goes into its field.
+void OnEndTrack(HWND dialog) {
+    HWND focus = GetFocus();
+    if (!focus || GetParent(focus) != dialog) return;
+    const int id = GetDlgCtrlID(focus);
+    for (const Slider& slider : kSliders) {
+        if (slider.controlId != id) continue;
+        const LRESULT position = SendMessageW(focus, TBM_GETPOS, 0, 0);
+        WriteField(LiveParams.*slider.field, static_cast<uint16_t>(position));
+        return;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ParametersDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInit(dialog);
+        return TRUE;
+    case WM_HSCROLL:
+        if (LOWORD(wParam) == TB_ENDTRACK) OnEndTrack(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        // Enter ends the dialog without sending; Esc does nothing.
+        if (LOWORD(wParam) == IDOK) EndDialog(dialog, 1);
+        return TRUE;
+    case WM_CLOSE:
+        SendParameterBlock(LiveParams);
+        EndDialog(dialog, 1);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "device/GestureMapFile.h"
+#include "device/ParameterBlock.h"
+#include "tests/TestFiles.h"
+
+namespace {
+
+// Everything of the block but its map.
+std::vector<uint8_t> FieldsBeforeMap(const ParameterBlock& b) {
+    auto bytes = BlockBytes(b);
+    return {bytes.begin(), bytes.begin() + offsetof(ParameterBlock, GestureMap)};
+}
+
+std::vector<uint8_t> MapBytes(const ParameterBlock& b) {
+    auto bytes = BlockBytes(b);
+    return {bytes.begin() + offsetof(ParameterBlock, GestureMap), bytes.end()};
+}
+
+// A block whose map has no zero byte, so clearing shows.
+ParameterBlock FullMapBlock() {
+    ParameterBlock b = MakeDefaultParams();
+    for (size_t i = 0; i < kGestureCount; ++i)
+        b.GestureMap[i] = {static_cast<uint8_t>(1 + i % 6), static_cast<uint8_t>(34 - i)};
+    return b;
+}
+
+std::vector<uint8_t> Sequence(size_t count, uint8_t first) {
+    std::vector<uint8_t> bytes(count);
+    for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i);
+    return bytes;
+}
+
+std::uintmax_t SizeOf(const std::filesystem::path& p) { return std::filesystem::file_size(p); }
+
+TEST(GestureMapFile, SaveWritesExactlyTheMapAndLoadRestoresIt) {
+    TempDir dir;
+    const auto file = dir.path / "map.txt";
+    ParameterBlock saved = FullMapBlock();
+    // Indices beyond the tables are kept as they are, both ways.
+    saved.GestureMap[13] = {0xFF, 200};
+    // Replacing an older, longer file leaves exactly 28 bytes.
+    WriteFile(file, std::vector<uint8_t>(100, 0xAA));
+    ASSERT_TRUE(SaveMapFile(file, saved));
+    EXPECT_EQ(SizeOf(file), kGestureMapSize);
+    std::optional<std::vector<uint8_t>> content = ReadMapFile(file);
+    ASSERT_TRUE(content);
+    EXPECT_EQ(*content, MapBytes(saved));
+    EXPECT_EQ((*content)[0], saved.GestureMap[0].modifier);
+    EXPECT_EQ((*content)[1], saved.GestureMap[0].key);
+
+    ParameterBlock loaded = MakeDefaultParams();
+    loaded.PanScale = 999;
+    const std::vector<uint8_t> before = FieldsBeforeMap(loaded);
+    LoadMapFile(file, loaded);
+    EXPECT_EQ(MapBytes(loaded), MapBytes(saved));
+    EXPECT_EQ(FieldsBeforeMap(loaded), before);
+}
+
+TEST(GestureMapFile, ShortFileLeavesTheRestOfTheMapZero) {
+    TempDir dir;
+    const auto file = dir.path / "short.map";
+    WriteFile(file, Sequence(10, 1));
+    ParameterBlock b = FullMapBlock();
+    LoadMapFile(file, b);
+    std::vector<uint8_t> expected = Sequence(10, 1);
+    expected.resize(kGestureMapSize, 0);
+    EXPECT_EQ(MapBytes(b), expected);
+    for (size_t i = 5; i < kGestureCount; ++i) {
+        EXPECT_EQ(b.GestureMap[i].modifier, 0) << i;
+        EXPECT_EQ(b.GestureMap[i].key, 0) << i;
+    }
+
+    WriteFile(file, {});
+    LoadMapFile(file, b);
+    EXPECT_EQ(MapBytes(b), std::vector<uint8_t>(kGestureMapSize, 0));
+}
+
+TEST(GestureMapFile, LongFileGivesOnlyItsFirst28Bytes) {
+    TempDir dir;
+    const auto file = dir.path / "long.map";
+    WriteFile(file, Sequence(200, 0));
+    std::optional<std::vector<uint8_t>> content = ReadMapFile(file);
+    ASSERT_TRUE(content);
+    EXPECT_EQ(content->size(), kGestureMapSize);
+    ParameterBlock b = FullMapBlock();
+    const std::vector<uint8_t> before = FieldsBeforeMap(b);
+    LoadMapFile(file, b);
+    EXPECT_EQ(MapBytes(b), Sequence(kGestureMapSize, 0));
+    EXPECT_EQ(FieldsBeforeMap(b), before);
+}
+
+TEST(GestureMapFile, FileThatCannotBeOpenedLeavesTheMapCleared) {
+    TempDir dir;
+    EXPECT_FALSE(ReadMapFile(dir.path / "missing.map"));
+    ParameterBlock b = FullMapBlock();
+    const std::vector<uint8_t> before = FieldsBeforeMap(b);
+    LoadMapFile(dir.path / "missing.map", b);
+    EXPECT_EQ(MapBytes(b), std::vector<uint8_t>(kGestureMapSize, 0));
+    EXPECT_EQ(FieldsBeforeMap(b), before);
+}
+
+TEST(GestureMapFile, FailedSaveIsReported) {
+    TempDir dir;
+    const ParameterBlock b = FullMapBlock();
+    EXPECT_FALSE(SaveMapFile(dir.path / "no-such-dir" / "map.txt", b));
+    EXPECT_FALSE(SaveMapFile(dir.path, b));  // a directory
+    // Creation succeeds but the bytes never reach the disk.
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_FALSE(SaveMapFile("/dev/full", b));
+    }
+}
+
+}  // namespace
