@@ -13,5 +13,17 @@ int CmdReplay(const Args& args);
 int CmdSolve(const Args& args);
 int CmdCalibrate(const Args& args);
 
+#ifdef _WIN32
+// The substitute driver (Windows build only; the host build has no such
+// commands).
+int CmdInstall(const Args& args);
+int CmdUninstall(const Args& args);
+int CmdFeed(const Args& args);
+int CmdRecord(const Args& args);
+int CmdDriverState(const Args& args);
+int CmdUnplug(const Args& args);
+int CmdPlug(const Args& args);
+#endif
+
 // Runs the tool: dispatches on the subcommand.
 int RunRtouchctl(const Args& args);

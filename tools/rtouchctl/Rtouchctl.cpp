@@ -17,6 +17,15 @@ const Subcommand kSubcommands[] = {
     {"replay", CmdReplay},
     {"solve", CmdSolve},
     {"calibrate", CmdCalibrate},
+#ifdef _WIN32
+    {"install", CmdInstall},
+    {"uninstall", CmdUninstall},
+    {"feed", CmdFeed},
+    {"record", CmdRecord},
+    {"driver-state", CmdDriverState},
+    {"unplug", CmdUnplug},
+    {"plug", CmdPlug},
+#endif
 };
 
 const char kUsage[] =
@@ -25,7 +34,12 @@ const char kUsage[] =
     "  probe\n"
     "  replay [--params FILE] [--orientation N] [--legacy] TRACE\n"
     "  solve [--params FILE] [--orientation N] [--legacy] POINTS [--hex]\n"
-    "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]";
+    "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]"
+#ifdef _WIN32
+    "\n  install [INF]\n  uninstall\n  feed TRACE [--rate N]\n  record [--count N] [FILE]\n"
+    "  driver-state\n  unplug\n  plug"
+#endif
+    ;
 
 }  // namespace
 

@@ -1,0 +1,284 @@
+/* The command codes: the application's four on the touch device, the
+ * private ones on the control device. Every request completes before the
+ * dispatch routine returns, and every length is checked before the system
+ * buffer is touched. */
+#include "DriverState.h"
+
+#define IOCTL_TOUCH_READ_REPORT 0xF2000u
+#define IOCTL_TOUCH_SET_PARAMETERS 0xF2004u
+#define IOCTL_TOUCH_SET_CONFIG 0xF2020u
+#define IOCTL_TOUCH_GET_CONFIG 0xF2024u
+#define CONFIG_SIZE 4u
+
+TOUCH_DRIVER Touch;
+
+static ULONGLONG Now(void) { return KeQueryInterruptTime(); }
+
+static void SetRateLocked(ULONG rate) {
+    Touch.Rate = rate;
+    Touch.Period = TICKS_PER_SECOND / rate;
+}
+
+void InitTouchState(void) {
+    KeInitializeSpinLock(&Touch.Lock);
+    KeInitializeEvent(&Touch.QueueChanged, SynchronizationEvent, FALSE);
+    KeInitializeMutex(&Touch.PnpLock, 0);
+    SetRateLocked(RTOUCHDRV_DEFAULT_RATE);
+}
+
+static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
+    irp->IoStatus.Status = status;
+    irp->IoStatus.Information = NT_SUCCESS(status) ? information : 0;
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+    return status;
+}
+
+/* Waits on QueueChanged for at most `ticks`. */
+static void WaitForQueue(LONGLONG ticks) {
+    LARGE_INTEGER timeout;
+    timeout.QuadPart = -ticks; /* relative */
+    KeWaitForSingleObject(&Touch.QueueChanged, Executive, KernelMode, FALSE, &timeout);
+}
+
+/* The head entry is due: remove it and schedule the next one period later.
+ * A reader that comes a period or more late restarts the schedule from
+ * now, so a late reader gets no burst of stored-up reports. */
+static RTOUCHDRV_QUEUE_ENTRY PopLocked(ULONGLONG now) {
+    RTOUCHDRV_QUEUE_ENTRY entry = Touch.Queue[Touch.Head];
+    Touch.Head = (Touch.Head + 1) % RTOUCHDRV_QUEUE_CAPACITY;
+    Touch.Count--;
+    ULONGLONG delivered = now - Touch.NextDue < Touch.Period ? Touch.NextDue : now;
+    Touch.NextDue = delivered + Touch.Period;
+    return entry;
+}
+
+/* IOCTL_TOUCH_READ_REPORT: the next due report; with none due within the
+ * read wait, fails after that wait. */
+static NTSTATUS ReadReport(UCHAR* out, ULONG outLen, ULONG_PTR* returned) {
+    if (outLen < RTOUCHDRV_REPORT_SIZE) return STATUS_BUFFER_TOO_SMALL;
+    ULONGLONG deadline = Now() + READ_WAIT_TICKS;
+    for (;;) {
+        KIRQL irql;
+        ULONGLONG now = Now();
+        KeAcquireSpinLock(&Touch.Lock, &irql);
+        if (Touch.Plugged && Touch.Faults.FailReads > 0) {
+            Touch.Faults.FailReads--;
+            KeReleaseSpinLock(&Touch.Lock, irql);
+            return STATUS_IO_DEVICE_ERROR;
+        }
+        ULONGLONG wakeAt = deadline;
+        if (Touch.Plugged && Touch.Count > 0) {
+            if (now >= Touch.NextDue) {
+                RTOUCHDRV_QUEUE_ENTRY entry = PopLocked(now);
+                ULONG size = RTOUCHDRV_REPORT_SIZE;
+                if (entry.Kind == RTOUCHDRV_ENTRY_REPORT && Touch.Faults.ShortReads > 0) {
+                    Touch.Faults.ShortReads--;
+                    size = RTOUCHDRV_SHORT_READ_SIZE;
+                }
+                KeReleaseSpinLock(&Touch.Lock, irql);
+                if (entry.Kind == RTOUCHDRV_ENTRY_FAILED_READ) return STATUS_IO_DEVICE_ERROR;
+                RtlCopyMemory(out, entry.Report, size);
+                *returned = size;
+                return STATUS_SUCCESS;
+            }
+            if (Touch.NextDue < wakeAt) wakeAt = Touch.NextDue;
+        }
+        BOOLEAN plugged = Touch.Plugged;
+        KeReleaseSpinLock(&Touch.Lock, irql);
+        if (now >= deadline) return plugged ? STATUS_DEVICE_NOT_READY : STATUS_DEVICE_NOT_CONNECTED;
+        WaitForQueue((LONGLONG)(wakeAt - now));
+    }
+}
+
+/* IOCTL_TOUCH_SET_PARAMETERS: exactly one block; keeps it and counts. */
+static NTSTATUS SetParameters(const UCHAR* in, ULONG inLen) {
+    if (inLen != RTOUCHDRV_BLOCK_SIZE) return STATUS_INVALID_PARAMETER;
+    NTSTATUS status = STATUS_SUCCESS;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    if (!Touch.Plugged) {
+        status = STATUS_DEVICE_NOT_CONNECTED;
+    } else if (Touch.Faults.FailSends > 0) {
+        Touch.Faults.FailSends--;
+        status = STATUS_IO_DEVICE_ERROR;
+    } else {
+        RtlCopyMemory(Touch.LastBlock, in, RTOUCHDRV_BLOCK_SIZE);
+        Touch.SendCount++;
+    }
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return status;
+}
+
+/* IOCTL_TOUCH_SET_CONFIG / IOCTL_TOUCH_GET_CONFIG. */
+static NTSTATUS Config(BOOLEAN set, UCHAR* buffer, ULONG inLen, ULONG outLen,
+                       ULONG_PTR* returned) {
+    if (set ? inLen != CONFIG_SIZE : outLen < CONFIG_SIZE) return STATUS_INVALID_PARAMETER;
+    NTSTATUS status = STATUS_SUCCESS;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    if (!Touch.Plugged) {
+        status = STATUS_DEVICE_NOT_CONNECTED;
+    } else if (set) {
+        RtlCopyMemory(Touch.Config, buffer, CONFIG_SIZE);
+    } else {
+        RtlCopyMemory(buffer, Touch.Config, CONFIG_SIZE);
+        *returned = CONFIG_SIZE;
+    }
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return status;
+}
+
+NTSTATUS TouchDeviceControl(PIRP irp) {
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    ULONG inLen = stack->Parameters.DeviceIoControl.InputBufferLength;
+    ULONG outLen = stack->Parameters.DeviceIoControl.OutputBufferLength;
+    UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
+    ULONG_PTR returned = 0;
+    NTSTATUS status;
+    if ((inLen || outLen) && !buffer) return Complete(irp, STATUS_INVALID_PARAMETER, 0);
+    switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+    case IOCTL_TOUCH_READ_REPORT:
+        status = ReadReport(buffer, outLen, &returned);
+        break;
+    case IOCTL_TOUCH_SET_PARAMETERS:
+        status = SetParameters(buffer, inLen);
+        break;
+    case IOCTL_TOUCH_SET_CONFIG:
+        status = Config(TRUE, buffer, inLen, outLen, &returned);
+        break;
+    case IOCTL_TOUCH_GET_CONFIG:
+        status = Config(FALSE, buffer, inLen, outLen, &returned);
+        break;
+    default:
+        status = STATUS_INVALID_DEVICE_REQUEST;
+    }
+    return Complete(irp, status, returned);
+}
+
+/* IOCTL_RTOUCHDRV_QUEUE_REPORTS: all entries or none. */
+static NTSTATUS QueueReports(const UCHAR* in, ULONG inLen) {
+    const ULONG entrySize = sizeof(RTOUCHDRV_QUEUE_ENTRY);
+    if (inLen == 0 || inLen % entrySize != 0) return STATUS_INVALID_PARAMETER;
+    ULONG n = inLen / entrySize;
+    if (n > RTOUCHDRV_QUEUE_CAPACITY) return STATUS_INVALID_PARAMETER;
+    const RTOUCHDRV_QUEUE_ENTRY* entries = (const RTOUCHDRV_QUEUE_ENTRY*)in;
+    for (ULONG i = 0; i < n; ++i) {
+        const RTOUCHDRV_QUEUE_ENTRY* e = &entries[i];
+        if (e->Kind > RTOUCHDRV_ENTRY_FAILED_READ || e->Reserved[0] || e->Reserved[1] ||
+            e->Reserved[2])
+            return STATUS_INVALID_PARAMETER;
+    }
+    NTSTATUS status = STATUS_SUCCESS;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    if (RTOUCHDRV_QUEUE_CAPACITY - Touch.Count < n) {
+        status = STATUS_INSUFFICIENT_RESOURCES;
+    } else {
+        for (ULONG i = 0; i < n; ++i) {
+            ULONG slot = (Touch.Head + Touch.Count) % RTOUCHDRV_QUEUE_CAPACITY;
+            Touch.Queue[slot] = entries[i];
+            Touch.Count++;
+        }
+    }
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    if (NT_SUCCESS(status)) KeSetEvent(&Touch.QueueChanged, IO_NO_INCREMENT, FALSE);
+    return status;
+}
+
+static NTSTATUS SetRate(const UCHAR* in, ULONG inLen) {
+    uint32_t rate;
+    if (inLen != sizeof rate) return STATUS_INVALID_PARAMETER;
+    RtlCopyMemory(&rate, in, sizeof rate);
+    if (rate < 1 || rate > RTOUCHDRV_MAX_RATE) return STATUS_INVALID_PARAMETER;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    SetRateLocked(rate);
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return STATUS_SUCCESS;
+}
+
+static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* returned) {
+    RTOUCHDRV_STATE state;
+    if (inLen != 0 || outLen < sizeof state) return STATUS_INVALID_PARAMETER;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    RtlCopyMemory(state.LastBlock, Touch.LastBlock, RTOUCHDRV_BLOCK_SIZE);
+    state.SendCount = Touch.SendCount;
+    state.QueueLength = Touch.Count;
+    state.ReportsPerSecond = Touch.Rate;
+    state.Plugged = Touch.Plugged;
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    RtlCopyMemory(out, &state, sizeof state);
+    *returned = sizeof state;
+    return STATUS_SUCCESS;
+}
+
+static NTSTATUS Reset(ULONG inLen, ULONG outLen) {
+    if (inLen != 0 || outLen != 0) return STATUS_INVALID_PARAMETER;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    Touch.Head = 0;
+    Touch.Count = 0;
+    Touch.NextDue = 0;
+    SetRateLocked(RTOUCHDRV_DEFAULT_RATE);
+    RtlZeroMemory(&Touch.Faults, sizeof Touch.Faults);
+    RtlZeroMemory(Touch.LastBlock, sizeof Touch.LastBlock);
+    Touch.SendCount = 0;
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return STATUS_SUCCESS;
+}
+
+static NTSTATUS SetFaults(const UCHAR* in, ULONG inLen) {
+    RTOUCHDRV_FAULTS faults;
+    if (inLen != sizeof faults) return STATUS_INVALID_PARAMETER;
+    RtlCopyMemory(&faults, in, sizeof faults);
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    Touch.Faults = faults;
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return STATUS_SUCCESS;
+}
+
+static NTSTATUS Plug(BOOLEAN plugged, ULONG inLen, ULONG outLen) {
+    if (inLen != 0 || outLen != 0) return STATUS_INVALID_PARAMETER;
+    KeWaitForSingleObject(&Touch.PnpLock, Executive, KernelMode, FALSE, NULL);
+    NTSTATUS status = Touch.Started ? SetPlugged(plugged) : STATUS_DEVICE_NOT_READY;
+    KeReleaseMutex(&Touch.PnpLock, FALSE);
+    return status;
+}
+
+NTSTATUS ControlDeviceControl(PIRP irp) {
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    ULONG inLen = stack->Parameters.DeviceIoControl.InputBufferLength;
+    ULONG outLen = stack->Parameters.DeviceIoControl.OutputBufferLength;
+    UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
+    ULONG_PTR returned = 0;
+    NTSTATUS status;
+    if ((inLen || outLen) && !buffer) return Complete(irp, STATUS_INVALID_PARAMETER, 0);
+    switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+    case IOCTL_RTOUCHDRV_QUEUE_REPORTS:
+        status = outLen ? STATUS_INVALID_PARAMETER : QueueReports(buffer, inLen);
+        break;
+    case IOCTL_RTOUCHDRV_SET_RATE:
+        status = outLen ? STATUS_INVALID_PARAMETER : SetRate(buffer, inLen);
+        break;
+    case IOCTL_RTOUCHDRV_GET_STATE:
+        status = GetState(buffer, inLen, outLen, &returned);
+        break;
+    case IOCTL_RTOUCHDRV_RESET:
+        status = Reset(inLen, outLen);
+        break;
+    case IOCTL_RTOUCHDRV_SET_FAULTS:
+        status = outLen ? STATUS_INVALID_PARAMETER : SetFaults(buffer, inLen);
+        break;
+    case IOCTL_RTOUCHDRV_UNPLUG:
+        status = Plug(FALSE, inLen, outLen);
+        break;
+    case IOCTL_RTOUCHDRV_PLUG:
+        status = Plug(TRUE, inLen, outLen);
+        break;
+    default:
+        status = STATUS_INVALID_DEVICE_REQUEST;
+    }
+    return Complete(irp, status, returned);
+}

@@ -1,0 +1,365 @@
+// rtouchdrv_check: end-to-end checks of the substitute driver from user
+// mode, for the Wine test suite.
+//
+//   rtouchdrv_check commands    raw command codes with right and wrong sizes,
+//                               unknown codes, the fault knobs, unplug with an
+//                               open handle; one "ok"/"FAIL" line per check,
+//                               exit 0 when all pass. Leaves the driver reset.
+//   rtouchdrv_check watch SECS  a top-level window registered for HID notices
+//                               as the application's; prints "ready", then
+//                               "devicechange 0x<wParam>" per WM_DEVICECHANGE,
+//                               for SECS seconds.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "device/DriverChannel.h"
+#include "device/DriverChannel_win32.h"
+#include "driver/TestCodes.h"
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const char* name, const std::string& detail = "") {
+    if (ok) {
+        std::printf("ok %s\n", name);
+    } else {
+        ++failures;
+        std::printf("FAIL %s%s%s\n", name, detail.empty() ? "" : ": ", detail.c_str());
+    }
+    std::fflush(stdout);
+}
+
+struct Result {
+    bool ok;
+    DWORD error;     // GetLastError() when !ok
+    DWORD returned;  // bytes returned when ok
+    double ms;       // how long the call took
+};
+
+Result Call(HANDLE h, DWORD code, const void* in, DWORD inLen, void* out, DWORD outLen) {
+    LARGE_INTEGER f, a, b;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&a);
+    DWORD returned = 0;
+    BOOL ok = DeviceIoControl(h, code, const_cast<void*>(in), inLen, out, outLen, &returned,
+                              nullptr);
+    DWORD error = ok ? 0 : GetLastError();
+    QueryPerformanceCounter(&b);
+    return {ok != FALSE, error, returned, 1000.0 * (b.QuadPart - a.QuadPart) / f.QuadPart};
+}
+
+std::string Describe(const Result& r) {
+    return r.ok ? "succeeded with " + std::to_string(r.returned) + " bytes"
+                : "failed with error " + std::to_string(r.error);
+}
+
+// The call fails with `error`.
+void ExpectError(const Result& r, DWORD error, const char* name) {
+    Check(!r.ok && r.error == error, name,
+          Describe(r) + ", expected error " + std::to_string(error));
+}
+
+void ExpectOk(const Result& r, const char* name) { Check(r.ok, name, Describe(r)); }
+
+RTOUCHDRV_STATE State(HANDLE control) {
+    RTOUCHDRV_STATE s{};
+    Call(control, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &s, sizeof s);
+    return s;
+}
+
+RTOUCHDRV_QUEUE_ENTRY Entry(uint8_t kind, uint8_t seed) {
+    RTOUCHDRV_QUEUE_ENTRY e{};
+    e.Kind = kind;
+    for (size_t i = 0; i < sizeof e.Report; ++i) e.Report[i] = static_cast<uint8_t>(seed + i);
+    return e;
+}
+
+Result Queue(HANDLE control, const std::vector<RTOUCHDRV_QUEUE_ENTRY>& entries) {
+    return Call(control, IOCTL_RTOUCHDRV_QUEUE_REPORTS, entries.data(),
+                static_cast<DWORD>(entries.size() * sizeof entries[0]), nullptr, 0);
+}
+
+Result Read(HANDLE touch, uint8_t* report, DWORD size = kTouchReportSize) {
+    return Call(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report, size);
+}
+
+Result Faults(HANDLE control, uint32_t failReads, uint32_t shortReads, uint32_t failSends) {
+    RTOUCHDRV_FAULTS f{failReads, shortReads, failSends};
+    return Call(control, IOCTL_RTOUCHDRV_SET_FAULTS, &f, sizeof f, nullptr, 0);
+}
+
+void Reset(HANDLE control) { Call(control, IOCTL_RTOUCHDRV_RESET, nullptr, 0, nullptr, 0); }
+
+// A fast rate, so queued entries are due at once.
+void Unpaced(HANDLE control) {
+    uint32_t rate = RTOUCHDRV_MAX_RATE;
+    Call(control, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate, nullptr, 0);
+}
+
+void CheckReads(HANDLE touch, HANDLE control) {
+    uint8_t buf[64] = {};
+    ExpectError(Read(touch, buf, kTouchReportSize - 1), ERROR_INSUFFICIENT_BUFFER,
+                "read into 11 bytes fails");
+    ExpectError(Call(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, nullptr, 0),
+                ERROR_INSUFFICIENT_BUFFER, "read without a buffer fails");
+
+    // An empty queue: every read fails after a short wait, neither at once
+    // (a reader loop would spin) nor late (the calibration tick is 5 ms).
+    constexpr int kEmptyReads = 50;
+    double total = 0, longest = 0;
+    bool allFailed = true;
+    for (int i = 0; i < kEmptyReads; ++i) {
+        Result r = Read(touch, buf);
+        allFailed = allFailed && !r.ok && r.error == ERROR_NOT_READY;
+        total += r.ms;
+        longest = r.ms > longest ? r.ms : longest;
+    }
+    char timing[96];
+    std::snprintf(timing, sizeof timing, "mean %.2f ms, longest %.2f ms", total / kEmptyReads,
+                  longest);
+    Check(allFailed, "reads of an empty queue fail");
+    Check(total / kEmptyReads >= 1.0 && longest < 100.0, "empty reads wait briefly", timing);
+    std::printf("empty read %s\n", timing);
+
+    Unpaced(control);
+    ExpectOk(Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 1), Entry(RTOUCHDRV_ENTRY_FAILED_READ, 0),
+                             Entry(RTOUCHDRV_ENTRY_REPORT, 40)}),
+             "queue a report, a failed read and a report");
+    Result r = Read(touch, buf, sizeof buf);
+    Check(r.ok && r.returned == kTouchReportSize && buf[0] == 1 && buf[11] == 12,
+          "a larger buffer gets the 12-byte report", Describe(r));
+    ExpectError(Read(touch, buf), ERROR_IO_DEVICE, "a queued failed read fails");
+    r = Read(touch, buf);
+    Check(r.ok && buf[0] == 40, "the report after it follows", Describe(r));
+
+    ExpectOk(Faults(control, 2, 1, 0), "set two failing reads and one short read");
+    Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 7), Entry(RTOUCHDRV_ENTRY_REPORT, 9)});
+    ExpectError(Read(touch, buf), ERROR_IO_DEVICE, "first injected read failure");
+    ExpectError(Read(touch, buf), ERROR_IO_DEVICE, "second injected read failure");
+    r = Read(touch, buf);
+    Check(r.ok && r.returned == RTOUCHDRV_SHORT_READ_SIZE && buf[0] == 7,
+          "a short read returns 6 bytes of the queued report", Describe(r));
+    r = Read(touch, buf);
+    Check(r.ok && r.returned == kTouchReportSize && buf[0] == 9, "then whole reports again",
+          Describe(r));
+}
+
+void CheckSends(HANDLE touch, HANDLE control) {
+    std::vector<uint8_t> block(kParameterBlockSize + 1);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
+    for (DWORD size : {DWORD{0}, DWORD{179}, DWORD{181}})
+        ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), size, nullptr, 0),
+                    ERROR_INVALID_PARAMETER, ("a block of " + std::to_string(size) +
+                                              " bytes is refused").c_str());
+    Check(State(control).SendCount == 0, "refused blocks are not counted");
+
+    ExpectOk(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr,
+                  0),
+             "a 180-byte block is accepted");
+    RTOUCHDRV_STATE s = State(control);
+    Check(s.SendCount == 1 && std::memcmp(s.LastBlock, block.data(), kParameterBlockSize) == 0,
+          "the state holds the block and one send");
+
+    ExpectOk(Faults(control, 0, 0, 1), "set one failing send");
+    block[0] = 0xEE;
+    ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize,
+                     nullptr, 0),
+                ERROR_IO_DEVICE, "the injected send failure");
+    s = State(control);
+    Check(s.SendCount == 1 && s.LastBlock[0] == 0, "a failed send is not kept");
+    ExpectOk(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr,
+                  0),
+             "the next send is accepted");
+    Check(State(control).SendCount == 2 && State(control).LastBlock[0] == 0xEE,
+          "and counted");
+}
+
+void CheckConfig(HANDLE touch) {
+    ControllerConfig config{0x12, 0x34, 0x5678}, back{};
+    ExpectOk(Call(touch, IOCTL_TOUCH_SET_CONFIG, &config, sizeof config, nullptr, 0),
+             "set the configuration");
+    Result r = Call(touch, IOCTL_TOUCH_GET_CONFIG, nullptr, 0, &back, sizeof back);
+    Check(r.ok && r.returned == sizeof back && std::memcmp(&config, &back, sizeof back) == 0,
+          "get returns it", Describe(r));
+    uint8_t bytes[8] = {};
+    ExpectError(Call(touch, IOCTL_TOUCH_SET_CONFIG, bytes, 3, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "set with 3 bytes is refused");
+    ExpectError(Call(touch, IOCTL_TOUCH_SET_CONFIG, bytes, 5, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "set with 5 bytes is refused");
+    ExpectError(Call(touch, IOCTL_TOUCH_GET_CONFIG, nullptr, 0, bytes, 3), ERROR_INVALID_PARAMETER,
+                "get into 3 bytes is refused");
+}
+
+std::string Hex(DWORD code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(code));
+    return text;
+}
+
+void CheckUnknownCodes(HANDLE touch, HANDLE control) {
+    uint8_t buf[256] = {};
+    const DWORD touchUnknown[] = {
+        TouchControlCode(0x802),            // between the known functions
+        IOCTL_TOUCH_READ_REPORT | 1,        // the read's function, another method
+        IOCTL_RTOUCHDRV_GET_STATE,          // private codes only on the control device
+        IOCTL_RTOUCHDRV_UNPLUG,
+        0x00220000,                         // another device type
+    };
+    for (DWORD code : touchUnknown) {
+        Result r = Call(touch, code, buf, sizeof buf, buf, sizeof buf);
+        ExpectError(r, ERROR_INVALID_FUNCTION,
+                    ("touch device refuses code " + Hex(code)).c_str());
+    }
+    const DWORD controlUnknown[] = {IOCTL_TOUCH_READ_REPORT, IOCTL_TOUCH_SET_PARAMETERS,
+                                    TouchControlCode(0xA07), IOCTL_RTOUCHDRV_GET_STATE | 3};
+    for (DWORD code : controlUnknown) {
+        Result r = Call(control, code, buf, sizeof buf, buf, sizeof buf);
+        ExpectError(r, ERROR_INVALID_FUNCTION,
+                    ("control device refuses code " + Hex(code)).c_str());
+    }
+}
+
+void CheckPrivateSizes(HANDLE control) {
+    uint8_t buf[256] = {};
+    RTOUCHDRV_STATE s{};
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_QUEUE_REPORTS, buf, 0, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "an empty batch is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_QUEUE_REPORTS, buf, 17, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "a batch of 17 bytes is refused");
+    ExpectError(Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 1), Entry(2, 1)}),
+                ERROR_INVALID_PARAMETER, "an unknown entry kind is refused");
+    RTOUCHDRV_QUEUE_ENTRY reserved = Entry(RTOUCHDRV_ENTRY_REPORT, 1);
+    reserved.Reserved[1] = 1;
+    ExpectError(Queue(control, {reserved}), ERROR_INVALID_PARAMETER,
+                "nonzero reserved bytes are refused");
+    Check(State(control).QueueLength == 0, "a refused batch queues nothing");
+
+    std::vector<RTOUCHDRV_QUEUE_ENTRY> full(RTOUCHDRV_QUEUE_CAPACITY,
+                                            Entry(RTOUCHDRV_ENTRY_REPORT, 3));
+    ExpectOk(Queue(control, full), "a full queue's worth is accepted");
+    ExpectError(Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 1)}), ERROR_NO_SYSTEM_RESOURCES,
+                "one more does not fit");
+    Check(State(control).QueueLength == RTOUCHDRV_QUEUE_CAPACITY, "the queue is full");
+    full.push_back(Entry(RTOUCHDRV_ENTRY_REPORT, 1));
+    Reset(control);
+    ExpectError(Queue(control, full), ERROR_INVALID_PARAMETER, "a batch over capacity is refused");
+    Check(State(control).QueueLength == 0, "reset empties the queue");
+
+    for (uint32_t rate : {0u, RTOUCHDRV_MAX_RATE + 1})
+        ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate, nullptr, 0),
+                    ERROR_INVALID_PARAMETER, ("rate " + std::to_string(rate) + " is refused").c_str());
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_RATE, buf, 3, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "a 3-byte rate is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &s, sizeof s - 1),
+                ERROR_INVALID_PARAMETER, "state into a short buffer is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_RESET, buf, 1, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "reset with input is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_FAULTS, buf, sizeof(RTOUCHDRV_FAULTS) - 1,
+                     nullptr, 0),
+                ERROR_INVALID_PARAMETER, "short fault record is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_UNPLUG, buf, 4, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "unplug with input is refused");
+    Check(State(control).Plugged == 1, "still plugged");
+}
+
+void CheckUnplugWithOpenHandle(HANDLE touch, HANDLE control) {
+    uint8_t buf[kTouchReportSize];
+    Unpaced(control);
+    Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 5)});
+    ExpectOk(Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0), "unplug");
+    ExpectOk(Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0), "unplug again");
+    Result r = Read(touch, buf);
+    Check(!r.ok && r.error == ERROR_DEVICE_NOT_CONNECTED && r.ms < 100,
+          "a read on an open handle fails promptly", Describe(r));
+    std::vector<uint8_t> block(kParameterBlockSize);
+    ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize,
+                     nullptr, 0),
+                ERROR_DEVICE_NOT_CONNECTED, "a send fails");
+    DriverChannel channel = OpenDriverChannel();
+    Check(channel == kInvalidChannel, "the interface cannot be opened");
+    if (channel != kInvalidChannel) CloseDriverChannel(channel);
+    Check(State(control).QueueLength == 1, "the queue is kept");
+
+    ExpectOk(Call(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0, nullptr, 0), "plug");
+    channel = OpenDriverChannel();
+    Check(channel != kInvalidChannel, "the interface opens again");
+    ReportBytes report{};
+    Check(channel != kInvalidChannel && ReadTouchReport(channel, report) && report[0] == 5,
+          "the kept report is read on the new channel");
+    if (channel != kInvalidChannel) CloseDriverChannel(channel);
+}
+
+int RunCommandChecks() {
+    HANDLE control = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    DriverChannel touch = OpenDriverChannel();
+    if (control == INVALID_HANDLE_VALUE || touch == kInvalidChannel) {
+        std::printf("FAIL the driver is not installed\n");
+        return 1;
+    }
+    Reset(control);
+    CheckReads(touch, control);
+    Reset(control);
+    CheckSends(touch, control);
+    CheckConfig(touch);
+    CheckUnknownCodes(touch, control);
+    Reset(control);
+    CheckPrivateSizes(control);
+    Reset(control);
+    CheckUnplugWithOpenHandle(touch, control);
+    Reset(control);
+    CloseDriverChannel(touch);
+    CloseHandle(control);
+    std::printf("%d failed\n", failures);
+    return failures == 0 ? 0 : 1;
+}
+
+LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DEVICECHANGE) {
+        std::printf("devicechange 0x%04x\n", static_cast<unsigned>(wParam));
+        std::fflush(stdout);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int Watch(DWORD seconds) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WatchProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"RtouchDrvWatch";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"rtouchdrv watch", WS_OVERLAPPEDWINDOW,
+                                  0, 0, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    HDEVNOTIFY registration = nullptr;
+    if (!window || !RegisterHidNotification(window, &registration)) {
+        std::printf("FAIL no window or no device notification\n");
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    SetTimer(window, 1, seconds * 1000, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER) break;
+        DispatchMessageW(&msg);
+    }
+    UnregisterDeviceNotification(registration);
+    DestroyWindow(window);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wcscmp(argv[1], L"commands") == 0) return RunCommandChecks();
+    if (argc == 3 && std::wcscmp(argv[1], L"watch") == 0) return Watch(_wtoi(argv[2]));
+    std::fprintf(stderr, "usage: rtouchdrv_check commands | watch SECONDS\n");
+    return 2;
+}

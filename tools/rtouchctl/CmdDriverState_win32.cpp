@@ -1,0 +1,57 @@
+// rtouchctl driver-state / unplug / plug: the substitute driver's state
+// and its run-time removal and arrival.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "device/ParameterBlock.h"
+#include "tools/rtouchctl/Cli.h"
+#include "tools/rtouchctl/Commands.h"
+#include "tools/rtouchctl/ControlDevice_win32.h"
+
+namespace {
+
+constexpr DWORD kPlugTimeoutMs = 10000;
+
+int PlugCommand(const Args& args, bool plugged) {
+    const char* usage = plugged ? "rtouchctl plug" : "rtouchctl unplug";
+    if (!ParseOptions(args, 2, {}, 0, usage)) return kExitUsage;
+    auto control = OpenControlDevice();
+    if (!control) return kExitUsage;
+    bool ok = ControlCommand(*control, plugged ? IOCTL_RTOUCHDRV_PLUG : IOCTL_RTOUCHDRV_UNPLUG,
+                             nullptr, 0, nullptr, 0,
+                             plugged ? "cannot plug the device" : "cannot unplug the device");
+    CloseHandle(*control);
+    if (!ok) return kExitUsage;
+    if (!WaitForTouchInterface(plugged, kPlugTimeoutMs))
+        return UsageError(plugged ? "the touch interface did not appear"
+                                  : "the touch interface did not go away");
+    return kExitOk;
+}
+
+}  // namespace
+
+// Five lines, "<key> <value>":
+//   block <360 hex digits: the last parameter block sent, zeros before the first>
+//   sends <parameter sends accepted since the driver started or was reset>
+//   queue <entries not yet read>
+//   rate <reports per second>
+//   plugged <1 or 0>
+int CmdDriverState(const Args& args) {
+    if (!ParseOptions(args, 2, {}, 0, "rtouchctl driver-state")) return kExitUsage;
+    auto control = OpenControlDevice();
+    if (!control) return kExitUsage;
+    auto state = ReadDriverState(*control);
+    CloseHandle(*control);
+    if (!state) return kExitUsage;
+    ParameterBlock block;
+    static_assert(sizeof block == sizeof state->LastBlock);
+    std::memcpy(&block, state->LastBlock, sizeof block);
+    std::printf("block %s\nsends %u\nqueue %u\nrate %u\nplugged %u\n", BlockHex(block).c_str(),
+                state->SendCount, state->QueueLength, state->ReportsPerSecond, state->Plugged);
+    return kExitOk;
+}
+
+int CmdUnplug(const Args& args) { return PlugCommand(args, false); }
+int CmdPlug(const Args& args) { return PlugCommand(args, true); }

@@ -1,0 +1,162 @@
+// rtouchctl install / uninstall: the substitute driver as a root-enumerated
+// device, installed from its .inf through SetupAPI.
+#include <windows.h>
+
+#include <cfgmgr32.h>
+#include <newdev.h>
+#include <setupapi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tools/rtouchctl/Cli.h"
+#include "tools/rtouchctl/Commands.h"
+#include "tools/rtouchctl/ControlDevice_win32.h"
+
+namespace {
+
+// A cold start of the driver host takes a few seconds.
+constexpr DWORD kInstallTimeoutMs = 30000;
+constexpr DWORD kRemoveTimeoutMs = 10000;
+
+// The device node starts without a class; the .inf gives it one.
+const GUID kNoClass{};
+
+const char kInstallUsage[] = "rtouchctl install [INF]";
+const char kUninstallUsage[] = "rtouchctl uninstall";
+
+std::wstring Wide(const std::string& utf8) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring out(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), n);
+    return out;
+}
+
+int Failed(const std::string& what) {
+    return UsageError(what + ": " + ErrorText(GetLastError()));
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The .inf of the build: driver\rtouchdrv.inf beside rtouchctl.exe, or
+// rtouchdrv.inf right beside it.
+std::wstring DefaultInfPath() {
+    wchar_t exe[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dir(exe, n);
+    dir.erase(dir.find_last_of(L"\\/") + 1);
+    std::wstring inBuildDir = dir + L"driver\\" + RTOUCHDRV_INF_NAME;
+    return FileExists(inBuildDir) ? inBuildDir : dir + RTOUCHDRV_INF_NAME;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH];
+    DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return n > 0 && n < MAX_PATH ? std::wstring(full, n) : path;
+}
+
+// Creates the device node ROOT\RTOUCHDRV\0000 with the driver's hardware id
+// unless it exists already.
+int RegisterDevice() {
+    HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    if (set == INVALID_HANDLE_VALUE) return Failed("cannot create a device information set");
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    int status = kExitOk;
+    if (!SetupDiCreateDeviceInfoW(set, RTOUCHDRV_INSTANCE_ID, &kNoClass, nullptr, nullptr, 0,
+                                  &device)) {
+        if (GetLastError() != ERROR_DEVINST_ALREADY_EXISTS)
+            status = Failed("cannot create the device node");
+    } else {
+        // A multi-string: the id and an empty string.
+        static const wchar_t kHardwareIds[] = RTOUCHDRV_HARDWARE_ID L"\0";
+        if (!SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID,
+                                               reinterpret_cast<const BYTE*>(kHardwareIds),
+                                               sizeof kHardwareIds))
+            status = Failed("cannot set the hardware id");
+        else if (!SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device))
+            status = Failed("cannot register the device node");
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return status;
+}
+
+// Removes the device node; returns whether there was one.
+bool RemoveDevice(int& status) {
+    HDEVINFO set = SetupDiGetClassDevsW(nullptr, L"ROOT", nullptr, DIGCF_ALLCLASSES);
+    if (set == INVALID_HANDLE_VALUE) {
+        status = Failed("cannot list the root devices");
+        return false;
+    }
+    bool found = false;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+        wchar_t id[MAX_DEVICE_ID_LEN];
+        if (!SetupDiGetDeviceInstanceIdW(set, &device, id, MAX_DEVICE_ID_LEN, nullptr)) continue;
+        if (lstrcmpiW(id, RTOUCHDRV_INSTANCE_ID) != 0) continue;
+        found = true;
+        if (!SetupDiCallClassInstaller(DIF_REMOVE, set, &device))
+            status = Failed("cannot remove the device node");
+        break;
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return found;
+}
+
+// Stops and deletes the kernel service; returns whether there was one.
+bool DeleteDriverService(int& status) {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) {
+        status = Failed("cannot open the service manager");
+        return false;
+    }
+    SC_HANDLE service = OpenServiceW(manager, RTOUCHDRV_SERVICE_NAME, SERVICE_STOP | DELETE);
+    bool found = service != nullptr;
+    if (service) {
+        SERVICE_STATUS ignored;
+        ControlService(service, SERVICE_CONTROL_STOP, &ignored);  // may be stopped already
+        if (!DeleteService(service) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
+            status = Failed("cannot delete the driver service");
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return found;
+}
+
+}  // namespace
+
+int CmdInstall(const Args& args) {
+    auto options = ParseOptions(args, 2, {}, 1, kInstallUsage);
+    if (!options) return kExitUsage;
+    std::wstring inf =
+        FullPath(options->positional.empty() ? DefaultInfPath() : Wide(options->positional[0]));
+    if (!FileExists(inf)) {
+        std::string shown(options->positional.empty() ? "rtouchdrv.inf" : options->positional[0]);
+        return UsageError("cannot read driver file '" + shown + "'", kInstallUsage);
+    }
+    if (int status = RegisterDevice(); status != kExitOk) return status;
+    BOOL rebootRequired = FALSE;
+    if (!UpdateDriverForPlugAndPlayDevicesW(nullptr, RTOUCHDRV_HARDWARE_ID, inf.c_str(),
+                                            INSTALLFLAG_FORCE, &rebootRequired))
+        return Failed("cannot install the driver");
+    if (!WaitForTouchInterface(true, kInstallTimeoutMs))
+        return UsageError("the driver was installed but its touch interface did not appear");
+    std::printf("installed\n");
+    return kExitOk;
+}
+
+int CmdUninstall(const Args& args) {
+    if (!ParseOptions(args, 2, {}, 0, kUninstallUsage)) return kExitUsage;
+    int status = kExitOk;
+    bool hadDevice = RemoveDevice(status);
+    if (status != kExitOk) return status;
+    bool hadService = DeleteDriverService(status);
+    if (status != kExitOk) return status;
+    if (!WaitForTouchInterface(false, kRemoveTimeoutMs))
+        return UsageError("the driver was removed but its touch interface is still there");
+    std::printf("%s\n", hadDevice || hadService ? "uninstalled" : "not installed");
+    return kExitOk;
+}

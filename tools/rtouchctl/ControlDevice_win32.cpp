@@ -1,0 +1,85 @@
+#include "tools/rtouchctl/ControlDevice_win32.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <cstdio>
+
+#include "device/DriverChannel.h"
+#include "tools/rtouchctl/Cli.h"
+
+namespace {
+
+constexpr DWORD kPollIntervalMs = 50;
+
+// The application's device probe with its lookup diagnostics (written to
+// standard output while the driver is absent) discarded.
+bool QuietProbe() {
+    std::fflush(stdout);
+    int saved = _dup(_fileno(stdout));
+    int nul = _open("NUL", _O_WRONLY);
+    if (saved < 0 || nul < 0) {
+        if (saved >= 0) _close(saved);
+        if (nul >= 0) _close(nul);
+        return ProbeDriver();
+    }
+    _dup2(nul, _fileno(stdout));
+    bool present = ProbeDriver();
+    std::fflush(stdout);
+    _dup2(saved, _fileno(stdout));
+    _close(saved);
+    _close(nul);
+    return present;
+}
+
+}  // namespace
+
+std::string ErrorText(DWORD error) {
+    char* text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                             reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string out = n ? std::string(text, n) : "error " + std::to_string(error);
+    if (text) LocalFree(text);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+std::optional<HANDLE> OpenControlDevice() {
+    HANDLE h = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        UsageError("the substitute driver is not running (cannot open its control device: " +
+                   ErrorText(GetLastError()) + ")");
+        return std::nullopt;
+    }
+    return h;
+}
+
+bool ControlCommand(HANDLE control, DWORD code, const void* in, DWORD inLen, void* out,
+                    DWORD outLen, const char* what) {
+    DWORD returned = 0;
+    if (DeviceIoControl(control, code, const_cast<void*>(in), inLen, out, outLen, &returned,
+                        nullptr))
+        return true;
+    UsageError(std::string(what) + ": " + ErrorText(GetLastError()));
+    return false;
+}
+
+std::optional<RTOUCHDRV_STATE> ReadDriverState(HANDLE control) {
+    RTOUCHDRV_STATE state{};
+    if (!ControlCommand(control, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &state, sizeof state,
+                        "cannot read the driver state"))
+        return std::nullopt;
+    return state;
+}
+
+bool WaitForTouchInterface(bool present, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (QuietProbe() == present) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(kPollIntervalMs);
+    }
+}
