@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# feed / record through the driver: a trace comes back identically (failed
+# reads skipped), at about the paced rate, and usage errors exit 2.
+source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+install_driver
+
+# 125 reports with failed reads and comments in between.
+make_trace 125 "$work/trace"
+sed -i -e '10i fail' -e '50i\   # a comment' -e '80i fail' "$work/trace"
+ctl feed "$work/trace" || fail "feed"
+expect_eq "$(driver_field queue)" 127 "queue length after the feed (reports and failed reads)"
+
+start=$(date +%s%N)
+ctl record --count 125 >"$work/recorded" || fail "record"
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+grep -v -e '^ *#' -e '^fail$' "$work/trace" | cmp - <(tr -d '\r' <"$work/recorded") \
+    || fail "recorded reports differ from the trace"
+echo "ok: record gives back the fed reports"
+# 127 entries at 125 per second: about 1 s, plus the program start.
+[ "$elapsed_ms" -ge 800 ] && [ "$elapsed_ms" -le 3000 ] \
+    || fail "125 paced reports took $elapsed_ms ms"
+echo "ok: 125 reports at the default rate took $elapsed_ms ms"
+expect_eq "$(driver_field queue)" 0 "queue drained"
+
+# A faster rate, recorded into a file.
+make_trace 300 "$work/fast"
+ctl feed "$work/fast" --rate 2000 || fail "feed --rate 2000"
+expect_eq "$(driver_field rate)" 2000 "rate after feed --rate 2000"
+start=$(date +%s%N)
+ctl record --count 300 "$work/fast.recorded" || fail "record to a file"
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+grep -v '^#' "$work/fast" | cmp - "$work/fast.recorded" || fail "file differs from the trace"
+[ "$elapsed_ms" -le 2000 ] || fail "300 reports at 2000/s took $elapsed_ms ms"
+echo "ok: 300 reports at 2000 per second in $elapsed_ms ms, written to the file"
+ctl feed "$work/trace" >/dev/null
+expect_eq "$(driver_field rate)" 125 "feed without --rate restores the default rate"
+expect_eq "$(driver_field queue)" 127 "queued again"
+# record --count 0 reads nothing.
+expect_eq "$(ctl record --count 0)" "" "record --count 0"
+expect_eq "$(driver_field queue)" 127 "record --count 0 leaves the queue"
+
+# Usage errors: one line on standard error, exit 2, nothing queued.
+printf '1 2 3 4 5 6 7 8\n1 2 3 70000 5 6 7 8\n' >"$work/bad"
+for args in "feed" "feed $work/missing" "feed $work/bad" "feed $work/trace --rate 0" \
+            "feed $work/trace --rate x" "feed $work/trace extra" "record --count" \
+            "record --bogus" "record a b" "driver-state extra" "unplug now" "plug --rate 3"; do
+    err=$(ctl $args 2>&1 >/dev/null)
+    status=$?
+    [ "$status" = 2 ] || fail "'$args': exit status $status"
+    case $err in rtouchctl:*) ;; *) fail "'$args': '$err'" ;; esac
+    # A usage line may follow the message.
+    [ "$(printf '%s\n' "$err" | grep -vc '^usage:')" = 1 ] || fail "'$args': '$err'"
+done
+echo "ok: usage errors"
+err=$(ctl feed "$work/bad" 2>&1 >/dev/null)
+case $err in *bad*"line 2"*) echo "ok: the trace error names file and line" ;; *) fail "'$err'" ;; esac
+expect_eq "$(driver_field queue)" 127 "failed feeds queue nothing"

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# install / uninstall of the substitute driver through SetupAPI: the probe
+# follows, both commands are repeatable, and the driver starts empty.
+source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"
+
+install_driver
+state=$(ctl driver-state | tr -d '\r')
+zeros=$(printf '0%.0s' $(seq 360))
+expect_eq "$state" "block $zeros
+sends 0
+queue 0
+rate 125
+plugged 1" "driver-state of a fresh driver"
+
+expect_eq "$(ctl install)" "installed" "a second install"
+expect_eq "$(ctl probe | tail -n 1)" "present" "probe after the second install"
+
+expect_eq "$(ctl uninstall)" "uninstalled" "uninstall"
+ctl probe >/dev/null && fail "probe exit status 0 after uninstall"
+expect_eq "$(ctl probe | tail -n 1)" "absent" "probe after uninstall"
+expect_eq "$(ctl uninstall)" "not installed" "a second uninstall"
+
+# Without the driver the driver commands fail with one line and status 2.
+for cmd in driver-state unplug plug; do
+    err=$(ctl $cmd 2>&1 >/dev/null)
+    status=$?
+    expect_eq "$status" 2 "$cmd without the driver: exit status"
+    expect_eq "$(printf '%s\n' "$err" | wc -l)" 1 "$cmd without the driver: one line"
+    case $err in "rtouchctl: the substitute driver is not running"*) ;; *) fail "$cmd: '$err'" ;; esac
+done
+err=$(ctl record --count 1 2>&1 >/dev/null)
+expect_eq "$?:${err%$'\r'}" "2:rtouchctl: the touch driver is absent" "record without the driver"
+err=$(ctl install no-such.inf 2>&1 >/dev/null)
+expect_eq "$?" 2 "install from a missing .inf: exit status"
+case $err in *"no-such.inf"*) echo "ok: the message names the file" ;; *) fail "'$err'" ;; esac
