@@ -12,13 +12,24 @@ queue 0
 rate 125
 plugged 1" "driver-state of a fresh driver"
 
+# A second install leaves the running driver as it is.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+make_trace 3 "$work/trace"
+ctl feed "$work/trace" || fail "feed"
 expect_eq "$(ctl install)" "installed" "a second install"
 expect_eq "$(ctl probe | tail -n 1)" "present" "probe after the second install"
+expect_eq "$(driver_field queue)" 3 "the running driver kept its queue"
 
 expect_eq "$(ctl uninstall)" "uninstalled" "uninstall"
 ctl probe >/dev/null && fail "probe exit status 0 after uninstall"
 expect_eq "$(ctl probe | tail -n 1)" "absent" "probe after uninstall"
 expect_eq "$(ctl uninstall)" "not installed" "a second uninstall"
+
+# Installed again after an uninstall, the driver starts afresh.
+install_driver
+expect_eq "$(driver_field queue)" 0 "queue of the reinstalled driver"
+expect_eq "$(ctl uninstall)" "uninstalled" "uninstall again"
 
 # Without the driver the driver commands fail with one line and status 2.
 for cmd in driver-state unplug plug; do
