@@ -26,3 +26,10 @@ int CmdStrings(wchar_t** argv);
 
 int CmdReadU32(wchar_t** argv);
 int CmdHoldWindow(wchar_t** argv);
+
+int CmdCombo(wchar_t** argv);
+int CmdTrackbar(wchar_t** argv);
+int CmdSetText(wchar_t** argv);
+int CmdClientRect(wchar_t** argv);
+int CmdItemRect(wchar_t** argv);
+int CmdReadBytes(wchar_t** argv);

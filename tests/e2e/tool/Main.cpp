@@ -33,6 +33,12 @@ const Command kCommands[] = {
     {L"strings", "EXE FIRST LAST", 3, CmdStrings},
     {L"read-u32", "SEL RVA", 2, CmdReadU32},
     {L"hold-window", "CLASS TITLE MS", 3, CmdHoldWindow},
+    {L"combo", "SEL ID", 2, CmdCombo},
+    {L"trackbar", "SEL ID", 2, CmdTrackbar},
+    {L"set-text", "SEL ID TEXT", 3, CmdSetText},
+    {L"client-rect", "SEL", 1, CmdClientRect},
+    {L"item-rect", "SEL ID", 2, CmdItemRect},
+    {L"read-bytes", "SEL RVA COUNT", 3, CmdReadBytes},
 };
 
 int Usage() {

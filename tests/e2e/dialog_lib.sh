@@ -1,0 +1,70 @@
+# Helpers for the end-to-end tests of the dialogs; sourced by test_dlg_*.sh.
+# Every wait polls with a time limit.
+source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
+
+VK_TAB=0x09
+VK_RETURN=0x0D
+VK_NEXT=0x22
+VK_RIGHT=0x27
+VK_DOWN=0x28
+BM_SETSTATE=0xF3
+# The text control of a message box.
+MSGBOX_TEXT=0xFFFF
+
+# Waits until the main window's newest popup is a window other than $1 and
+# prints it: the dialog that a command posted to $1 has opened.
+wait_new_popup() {
+    local deadline=$((SECONDS + 10)) p
+    while :; do
+        p=$(tool wait-popup main 1000) && [ "$p" != "$1" ] && { echo "$p"; return 0; }
+        [ $SECONDS -lt $deadline ] || return 1
+    done
+}
+
+# Opens the GENERAL dialog through the main window's command 201 (GENERAL).
+open_general() {
+    tool post main $WM_COMMAND 201 0 || fail "post command 201"
+    GENERAL=$(tool wait-popup main 5000) || fail "GENERAL did not open"
+}
+
+# Posts command $2 to dialog $1 and prints the dialog it opens.
+open_from() {
+    tool post "$1" $WM_COMMAND "$2" 0 || fail "post command $2"
+    wait_new_popup "$1" || fail "command $2 opened nothing"
+}
+
+# Waits up to $3 seconds until `$1` prints $2.
+wait_output() {
+    local deadline=$((SECONDS + $3)) out
+    while :; do
+        out=$(eval "$1") && [ "$out" = "$2" ] && return 0
+        [ $SECONDS -lt $deadline ] || { echo "last output of '$1': '$out'" >&2; return 1; }
+    done
+}
+
+# The selected item of combo box $2 of dialog $1 (-1: none).
+combo_sel() { tool combo "$1" "$2" | head -n 1; }
+# Every item of combo box $2, one a line.
+combo_items() { tool combo "$1" "$2" | tail -n +2; }
+
+# The 28 bytes of the live gesture map (offset 152 of the block), in hex.
+live_map() { tool read-bytes main $((LIVE_PARAMS + 152)) 28; }
+# $2 bytes of the live block from offset $1, in hex.
+live_bytes() { tool read-bytes main $((LIVE_PARAMS + $1)) "$2"; }
+
+# Screen pixels: the colours (RRGGBB) of the points X Y ... of the screen.
+screen_pixels() {
+    local shot format=""
+    shot=$(mktemp --suffix=.png)
+    import -window root "$shot" || return 1
+    while [ $# -ge 2 ]; do
+        format+="%[hex:p{$1,$2}] "
+        shift 2
+    done
+    convert "$shot" -format "${format% }" info:
+    rm -f "$shot"
+}
+
+# The live parameter block and its built-in twin inside rtouch.exe.
+LIVE_PARAMS=$(symbol_rva LiveParams)
+DEFAULT_PARAMS=$(symbol_rva DefaultParams)
