@@ -9,6 +9,10 @@
 //                               as the application's; prints "ready", then
 //                               "devicechange 0x<wParam>" per WM_DEVICECHANGE,
 //                               for SECS seconds.
+//   rtouchdrv_check reset       empties the queue, forgets the sends and
+//                               faults, rate back to 125.
+//   rtouchdrv_check faults R S P  the next R reads fail, the next S reports
+//                               come short, the next P parameter sends fail.
 #include <windows.h>
 
 #include <cstdio>
@@ -355,11 +359,35 @@ int Watch(DWORD seconds) {
     return 0;
 }
 
+// One private command for a test script; exit 0 when it succeeded.
+int ControlOnce(DWORD code, const void* in, DWORD inLen) {
+    HANDLE control = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    if (control == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "rtouchdrv_check: the driver is not installed\n");
+        return 1;
+    }
+    Result r = Call(control, code, in, inLen, nullptr, 0);
+    CloseHandle(control);
+    if (!r.ok) std::fprintf(stderr, "rtouchdrv_check: %s\n", Describe(r).c_str());
+    return r.ok ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wcscmp(argv[1], L"commands") == 0) return RunCommandChecks();
     if (argc == 3 && std::wcscmp(argv[1], L"watch") == 0) return Watch(_wtoi(argv[2]));
-    std::fprintf(stderr, "usage: rtouchdrv_check commands | watch SECONDS\n");
+    if (argc == 2 && std::wcscmp(argv[1], L"reset") == 0)
+        return ControlOnce(IOCTL_RTOUCHDRV_RESET, nullptr, 0);
+    if (argc == 5 && std::wcscmp(argv[1], L"faults") == 0) {
+        RTOUCHDRV_FAULTS f{static_cast<uint32_t>(_wtoi(argv[2])),
+                           static_cast<uint32_t>(_wtoi(argv[3])),
+                           static_cast<uint32_t>(_wtoi(argv[4]))};
+        return ControlOnce(IOCTL_RTOUCHDRV_SET_FAULTS, &f, sizeof f);
+    }
+    std::fprintf(stderr,
+                 "usage: rtouchdrv_check commands | watch SECONDS | reset | faults R S P\n");
     return 2;
 }

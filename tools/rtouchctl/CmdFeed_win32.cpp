@@ -88,7 +88,7 @@ int CmdRecord(const Args& args) {
     }
     // Each report goes out as soon as it is read, so an interrupted capture
     // keeps every whole line.
-    ReportBytes report;
+    ReportBytes report{};
     for (uint32_t recorded = 0; !options->count || recorded < *options->count;) {
         if (!ReadTouchReport(channel, report)) continue;
         std::fprintf(out, "%s\n", FormatTraceLine(report).c_str());
