@@ -10,17 +10,21 @@ int CmdWaitPopup(wchar_t** argv);
 int CmdWaitGone(wchar_t** argv);
 int CmdItemText(wchar_t** argv);
 int CmdItemEnabled(wchar_t** argv);
+int CmdWaitMenu(wchar_t** argv);
 
 int CmdPost(wchar_t** argv);
+int CmdPostItem(wchar_t** argv);
 int CmdSend(wchar_t** argv);
 int CmdClick(wchar_t** argv);
 int CmdKey(wchar_t** argv);
 int CmdWaitPushed(wchar_t** argv);
 
 int CmdClickCaption(wchar_t** argv);
+int CmdClickWindow(wchar_t** argv);
 
 int CmdTrayIcons(wchar_t** argv);
 int CmdWaitTrayIcons(wchar_t** argv);
+int CmdTrayIcon(wchar_t** argv);
 
 int CmdStrings(wchar_t** argv);
 

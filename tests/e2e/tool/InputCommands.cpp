@@ -5,37 +5,37 @@
 
 namespace {
 
-// The screen point of a caption button: the middle of the cells in the
-// caption band for which the window answers the wanted hit-test code.
+// The screen point of a caption button: the middle of the run of pixels,
+// along the middle of the caption band, for which the window answers the
+// wanted hit-test code.
 bool FindHitPoint(HWND window, LRESULT wanted, POINT& point) {
     RECT rect;
     GetWindowRect(window, &rect);
-    LONG captionBottom = rect.top + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME) + 2;
-    long long sumX = 0, sumY = 0, count = 0;
-    for (LONG y = rect.top; y < captionBottom; ++y) {
-        for (LONG x = rect.left; x < rect.right; ++x) {
-            DWORD_PTR hit = 0;
-            SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 5000, &hit);
-            if (static_cast<LRESULT>(hit) != wanted) continue;
-            sumX += x;
-            sumY += y;
-            ++count;
-        }
+    LONG y = rect.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    long long sumX = 0, count = 0;
+    for (LONG x = rect.left; x < rect.right; ++x) {
+        DWORD_PTR hit = 0;
+        SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 5000, &hit);
+        if (static_cast<LRESULT>(hit) != wanted) continue;
+        sumX += x;
+        ++count;
     }
     if (count == 0) return false;
-    point = {static_cast<LONG>(sumX / count), static_cast<LONG>(sumY / count)};
+    point = {static_cast<LONG>(sumX / count), y};
     return true;
 }
 
-void LeftClickAt(POINT point) {
+void ClickAt(POINT point, DWORD down, DWORD up) {
     SetCursorPos(point.x, point.y);
     INPUT inputs[2] = {};
     inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[0].mi.dwFlags = down;
     inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    inputs[1].mi.dwFlags = up;
     SendInput(2, inputs, sizeof(INPUT));
 }
+
+void LeftClickAt(POINT point) { ClickAt(point, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
 
 }  // namespace
 
@@ -53,5 +53,24 @@ int CmdClickCaption(wchar_t** argv) {
     POINT point;
     if (!FindHitPoint(window, wanted, point)) return kFailed;
     LeftClickAt(point);
+    return kOk;
+}
+
+// Clicks the middle of a window: left, double (two left clicks) or right.
+int CmdClickWindow(wchar_t** argv) {
+    HWND window = ResolveWindow(argv[0]);
+    if (!window) return kFailed;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    POINT middle = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    if (std::wcscmp(argv[1], L"left") == 0)
+        LeftClickAt(middle);
+    else if (std::wcscmp(argv[1], L"double") == 0) {
+        LeftClickAt(middle);
+        LeftClickAt(middle);
+    } else if (std::wcscmp(argv[1], L"right") == 0)
+        ClickAt(middle, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    else
+        return kUsage;
     return kOk;
 }

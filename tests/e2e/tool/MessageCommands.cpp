@@ -27,6 +27,15 @@ int CmdPost(wchar_t** argv) {
                : kFailed;
 }
 
+int CmdPostItem(wchar_t** argv) {
+    HWND window = ResolveWindow(argv[0]);
+    HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
+    return Post(item, static_cast<UINT>(ParseNumber(argv[2])), static_cast<WPARAM>(ParseNumber(argv[3])),
+                static_cast<LPARAM>(ParseNumber(argv[4])))
+               ? kOk
+               : kFailed;
+}
+
 // Synchronous: returns once the window procedure has handled the message.
 int CmdSend(wchar_t** argv) {
     HWND window = ResolveWindow(argv[0]);

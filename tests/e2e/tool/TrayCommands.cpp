@@ -6,22 +6,32 @@ namespace {
 
 constexpr wchar_t kTrayIconClass[] = L"__winex11_tray_icon";
 
-BOOL CALLBACK CountIcon(HWND window, LPARAM count) {
-    if (ClassName(window) == kTrayIconClass) ++*reinterpret_cast<int*>(count);
-    return TRUE;
-}
-
-BOOL CALLBACK CountInTopLevel(HWND window, LPARAM count) {
-    CountIcon(window, count);
-    EnumChildWindows(window, CountIcon, count);
-    return TRUE;
-}
-
-int TrayIconCount() {
+struct IconSearch {
     int count = 0;
-    EnumWindows(CountInTopLevel, reinterpret_cast<LPARAM>(&count));
-    return count;
+    HWND first = nullptr;
+};
+
+BOOL CALLBACK CountIcon(HWND window, LPARAM search) {
+    auto* found = reinterpret_cast<IconSearch*>(search);
+    if (ClassName(window) != kTrayIconClass) return TRUE;
+    if (!found->first) found->first = window;
+    ++found->count;
+    return TRUE;
 }
+
+BOOL CALLBACK CountInTopLevel(HWND window, LPARAM search) {
+    CountIcon(window, search);
+    EnumChildWindows(window, CountIcon, search);
+    return TRUE;
+}
+
+IconSearch FindTrayIcons() {
+    IconSearch search;
+    EnumWindows(CountInTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search;
+}
+
+int TrayIconCount() { return FindTrayIcons().count; }
 
 }  // namespace
 
@@ -33,4 +43,12 @@ int CmdTrayIcons(wchar_t**) {
 int CmdWaitTrayIcons(wchar_t** argv) {
     int want = static_cast<int>(ParseNumber(argv[0]));
     return PollUntil(ParseNumber(argv[1]), [&] { return TrayIconCount() == want; }) ? kOk : kFailed;
+}
+
+// Prints the handle of the first tray icon window.
+int CmdTrayIcon(wchar_t**) {
+    HWND icon = FindTrayIcons().first;
+    if (!icon) return kFailed;
+    PrintLine(HandleText(icon));
+    return kOk;
 }

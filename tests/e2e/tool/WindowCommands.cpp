@@ -80,3 +80,14 @@ int CmdItemEnabled(wchar_t** argv) {
     PrintLine(IsWindowEnabled(item) ? L"1" : L"0");
     return kOk;
 }
+
+// Waits for a visible popup menu window (class #32768) and prints it.
+int CmdWaitMenu(wchar_t** argv) {
+    HWND menu = nullptr;
+    bool ok = PollUntil(ParseNumber(argv[0]), [&] {
+        menu = FindWindowW(L"#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    });
+    if (ok) PrintLine(HandleText(menu));
+    return ok ? kOk : kFailed;
+}

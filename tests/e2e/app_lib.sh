@@ -1,0 +1,82 @@
+# Helpers for the end-to-end tests of rtouch.exe; sourced by test_app_*.sh.
+# Every wait polls with a time limit; nothing sleeps for a fixed time.
+set -u
+
+APP="$RTOUCH_BUILD/rtouch.exe"
+TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
+WM_CLOSE=0x10
+WM_COMMAND=0x111
+WM_SYSCOMMAND=0x112
+WM_USER=0x400
+VK_ESCAPE=0x1B
+WM_LBUTTONDBLCLK=0x203
+WM_DEVICECHANGE=0x219
+WM_DISPLAYCHANGE=0x7E
+BM_SETSTATE=0xF3
+SC_MINIMIZE=0xF020
+DBT_DEVNODES_CHANGED=7
+
+tool() { wine "$TOOL" "$@"; }
+
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+expect_eq() {  # ACTUAL EXPECTED WHAT
+    [ "$1" = "$2" ] || fail "$3: got '$1', expected '$2'"
+    echo "ok: $3"
+}
+
+# Starts the application in the background (APP_PID) and waits until it
+# sits in the tray: icon added, main window minimized and hidden.
+start_app() {
+    wine "$APP" >/dev/null 2>&1 &
+    APP_PID=$!
+    tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "no main window"
+    tool wait-tray-icons 1 10000 || fail "no tray icon"
+    # Start-up ends with the window minimized, then hidden.
+    local deadline=$((SECONDS + 10))
+    until tool info main | tr '\n' ' ' | grep -q "visible=0 iconic=1"; do
+        [ $SECONDS -lt $deadline ] || fail "start-up did not finish"
+    done
+}
+
+# One field of `e2e_tool info SEL` (default: main).
+info_field() { tool info "${2:-main}" | sed -n "s/^$1=//p"; }
+
+# Waits up to $2 seconds for process $1 to end and sets EXIT_CODE. Call it
+# in the test's own shell (not in $(...)): only there is the process a child.
+wait_exit() {
+    local deadline=$((SECONDS + $2))
+    while kill -0 "$1" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.05
+    done
+    EXIT_CODE=0
+    wait "$1" || EXIT_CODE=$?
+}
+
+# Shows the main window as a tray double-click does.
+restore_main() {
+    tool post main $WM_USER 0 $WM_LBUTTONDBLCLK || fail "post tray double-click"
+    tool wait-visible main 1 5000 || fail "main window not shown"
+}
+
+# Crops the screen around a window into $RTOUCH_ARTIFACTS/$2.png.
+screenshot() {
+    local rect
+    rect=$(info_field rect "$1")
+    IFS=, read -r l t r b <<<"$rect"
+    import -window root -crop "$((r - l + 40))x$((b - t + 40))+$((l - 20))+$((t - 20))" +repage \
+        "$RTOUCH_ARTIFACTS/$2.png" || fail "screenshot $2"
+}
+
+# The RVA of a global of rtouch.exe, from its symbol table.
+symbol_rva() {
+    local va base
+    va=$(x86_64-w64-mingw32-nm "$APP" | awk -v s="$1" '$3 == s { print $1 }')
+    base=$(x86_64-w64-mingw32-objdump -p "$APP" | awk '$1 == "ImageBase" { print $2 }')
+    [ -n "$va" ] && [ -n "$base" ] || fail "no symbol $1"
+    printf '0x%x\n' $((16#$va - 16#$base))
+}

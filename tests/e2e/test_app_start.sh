@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Start-up without a driver: only the tray icon shows; the hidden main window
+# holds the status "device removed" and a disabled General button.
+source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
+
+start_app
+expect_eq "$(info_field class)" "ZRN_RTouch" "main window class"
+expect_eq "$(info_field title)" "Fennimore" "main window title"
+expect_eq "$(info_field visible)" "0" "main window hidden"
+expect_eq "$(tool tray-icons)" "1" "one tray icon"
+expect_eq "$(tool item-text main 204)" "装置已移除" "status line"
+expect_eq "$(tool item-enabled main 201)" "0" "General button disabled"
+expect_eq "$(tool item-text main 201)" "一  般" "General button text"
+expect_eq "$(tool item-enabled main 203)" "1" "About button enabled"
+expect_eq "$(tool item-text main 203)" "关  于" "About button text"
+kill -0 "$APP_PID" || fail "application not running"

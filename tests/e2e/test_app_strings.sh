@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The three string tables in rtouch.exe, read back with LoadStringW, equal
+# the expected texts character for character (the Chinese survived the
+# resource compiler).
+source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
+
+actual=$(mktemp)
+for range in "155 195" "255 295" "355 395"; do
+    tool strings "$(winepath -w "$APP")" $range >>"$actual" || fail "strings $range"
+done
+if ! diff -u "$RTOUCH_ROOT/tests/e2e/expected_strings.txt" "$actual"; then
+    rm -f "$actual"
+    fail "string tables differ"
+fi
+rm -f "$actual"
+echo "ok: 123 strings as expected"
