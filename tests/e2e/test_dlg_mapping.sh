@@ -106,6 +106,20 @@ wait_output live_map "$DEFAULT_MAP" 5 || fail "Default did not restore the defau
 expect_sel 1044 0
 expect_eq "$(combo_sel "$MAPPING" 1045) $(combo_sel "$MAPPING" 1046)" "0 0" "Default shows entry 0"
 
+# A file that another program holds open cannot be written: the failed
+# save is reported, not passed over.
+holder_out=$(mktemp)
+tool hold-file 'C:\locked.map' 30000 >"$holder_out" &
+holder=$!
+wait_output "cat $holder_out" ready 10 || fail "hold-file did not start"
+file_dialog 40057 "Save As" 'C:\locked.map'
+box=$(tool wait-window "#32770" 错误 10000) || fail "failed save not reported"
+expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "The gesture map could not be saved." "failed save message"
+tool click "$box" 1
+tool wait-gone "$box" 5000 || fail "message box did not end"
+kill "$holder" 2>/dev/null
+rm -f "$holder_out"
+
 tool click-caption "$MAPPING" close || fail "no close box"
 tool wait-gone "$MAPPING" 5000 || fail "the close box did not end the dialog"
 expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "back on GENERAL"

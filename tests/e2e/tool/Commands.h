@@ -37,3 +37,4 @@ int CmdSetText(wchar_t** argv);
 int CmdClientRect(wchar_t** argv);
 int CmdItemRect(wchar_t** argv);
 int CmdReadBytes(wchar_t** argv);
+int CmdHoldFile(wchar_t** argv);

@@ -115,3 +115,15 @@ int CmdReadBytes(wchar_t** argv) {
     PrintLine(hex);
     return kOk;
 }
+
+// Opens a file with no sharing, prints "ready" and keeps it open until the
+// time is up (or the tool is ended): nobody else can open it meanwhile.
+int CmdHoldFile(wchar_t** argv) {
+    HANDLE file = CreateFileW(argv[0], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return kFailed;
+    PrintLine(L"ready");
+    Sleep(static_cast<DWORD>(ParseNumber(argv[1])));
+    CloseHandle(file);
+    return kOk;
+}

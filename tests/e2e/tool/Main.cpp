@@ -43,6 +43,7 @@ const Command kCommands[] = {
     {L"client-rect", "SEL", 1, CmdClientRect},
     {L"item-rect", "SEL ID", 2, CmdItemRect},
     {L"read-bytes", "SEL RVA COUNT", 3, CmdReadBytes},
+    {L"hold-file", "PATH MS", 2, CmdHoldFile},
 };
 
 int Usage() {
