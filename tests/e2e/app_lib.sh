@@ -66,6 +66,9 @@ restore_main() {
 # Crops the screen around a window into $RTOUCH_ARTIFACTS/$2.png.
 screenshot() {
     local rect
+    # A sent message returns once the window's thread has finished what it
+    # was doing (painting included).
+    tool send "$1" 0 0 0 >/dev/null || fail "window $1 not responding"
     rect=$(info_field rect "$1")
     IFS=, read -r l t r b <<<"$rect"
     import -window root -crop "$((r - l + 40))x$((b - t + 40))+$((l - 20))+$((t - 20))" +repage \
