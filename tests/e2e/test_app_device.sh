@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The main window with the substitute driver: start-up sends the block and
+# starts the worker; removal and arrival switch the status line, the General
+# button and the worker; repeated notices start nothing; display changes
+# resend the block only on a system of major version 5 or lower.
+source "$RTOUCH_ROOT/tests/e2e/dialog_lib.sh"
+source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"
+
+STOP_THREAD=$(symbol_rva StopThread)
+THREAD_RUNNING=$(symbol_rva ThreadRunning)
+
+expect_device_shown() {  # STATUS_TEXT GENERAL_ENABLED WHAT
+    wait_output "tool item-text main 204" "$1" 10 || fail "$3: status line"
+    expect_eq "$(tool item-enabled main 201)" "$2" "$3: General button"
+}
+
+install_driver
+start_app
+expect_device_shown "装置已连接" 1 "start with the driver"
+wait_output "driver_field sends" 1 10 || fail "start-up did not send the block"
+expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "start-up sent the live block"
+wait_output "tool read-u32 main $THREAD_RUNNING" 1 10 || fail "worker not started"
+expect_eq "$(tool read-u32 main "$STOP_THREAD")" 0 "StopThread while the worker is wanted"
+
+ctl unplug || fail "unplug"
+expect_device_shown "装置已移除" 0 "removal"
+expect_eq "$(tool read-u32 main "$STOP_THREAD")" 1 "StopThread after removal"
+wait_output "tool read-u32 main $THREAD_RUNNING" 0 10 || fail "worker did not stop"
+
+ctl plug || fail "plug"
+expect_device_shown "装置已连接" 1 "arrival"
+wait_output "driver_field sends" 2 10 || fail "arrival did not send the block"
+wait_output "tool read-u32 main $THREAD_RUNNING" 1 10 || fail "worker not restarted"
+
+# Sent, so each has been handled when the call returns.
+for _ in 1 2 3; do
+    tool send main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 >/dev/null || fail "send device change"
+done
+expect_eq "$(driver_field sends)" 2 "repeated notices while present send nothing"
+expect_device_shown "装置已连接" 1 "repeated notices"
+
+# The prefix reports version 6.1: the orientation is not tracked.
+tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
+expect_eq "$(driver_field sends)" 2 "display change on version 6 sends nothing"
+
+tool post main $WM_COMMAND 40001 0 || fail "post command 40001"
+wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
+expect_eq "$EXIT_CODE" 0 "exit code with the worker running"
+tool wait-tray-icons 0 5000 || fail "tray icon left behind"
+
+# A system of major version 5: the legacy default map, and a display change
+# resends the block.
+wine winecfg -v winxp64 || fail "winecfg"
+start_app
+wait_output "driver_field sends" 3 10 || fail "start-up did not send the block"
+tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
+expect_eq "$(driver_field sends)" 4 "display change on version 5 resends the block"
+expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "the resent block is the live one"
+tool post main $WM_COMMAND 40001 0
+wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
