@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Start-up without a driver: only the tray icon shows; the hidden main window
-# holds the status "device removed" and a disabled General button.
+# Start-up without a driver: only the tray icon (with its tip) shows; the
+# hidden main window holds the status "device removed" and a disabled
+# General button.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 
 start_app
@@ -8,6 +9,9 @@ expect_eq "$(info_field class)" "ZRN_RTouch" "main window class"
 expect_eq "$(info_field title)" "Fennimore" "main window title"
 expect_eq "$(info_field visible)" "0" "main window hidden"
 expect_eq "$(tool tray-icons)" "1" "one tray icon"
+tool hover "$(tool tray-icon)" || fail "no tray icon to point at"
+tip=$(tool wait-shown tooltips_class32 5000) || fail "no tip over the tray icon"
+expect_eq "$(info_field title "$tip")" "双击鼠标左键放大" "tray tip"
 expect_eq "$(tool item-text main 204)" "装置已移除" "status line"
 expect_eq "$(tool item-enabled main 201)" "0" "General button disabled"
 expect_eq "$(tool item-text main 201)" "一  般" "General button text"

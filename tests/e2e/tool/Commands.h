@@ -11,6 +11,7 @@ int CmdWaitGone(wchar_t** argv);
 int CmdItemText(wchar_t** argv);
 int CmdItemEnabled(wchar_t** argv);
 int CmdWaitMenu(wchar_t** argv);
+int CmdWaitShown(wchar_t** argv);
 
 int CmdPost(wchar_t** argv);
 int CmdPostItem(wchar_t** argv);
@@ -21,6 +22,7 @@ int CmdWaitPushed(wchar_t** argv);
 
 int CmdClickCaption(wchar_t** argv);
 int CmdClickWindow(wchar_t** argv);
+int CmdHover(wchar_t** argv);
 
 int CmdTrayIcons(wchar_t** argv);
 int CmdWaitTrayIcons(wchar_t** argv);

@@ -74,3 +74,20 @@ int CmdClickWindow(wchar_t** argv) {
         return kUsage;
     return kOk;
 }
+
+// Moves the pointer onto the middle of a window, as a hand does (the last
+// step is real input, so the window sees the mouse arrive).
+int CmdHover(wchar_t** argv) {
+    HWND window = ResolveWindow(argv[0]);
+    if (!window) return kFailed;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    constexpr LONG kStep = 2;
+    SetCursorPos((rect.left + rect.right) / 2 - kStep, (rect.top + rect.bottom) / 2);
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = kStep;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &move, sizeof move);
+    return kOk;
+}

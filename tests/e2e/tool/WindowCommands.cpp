@@ -91,3 +91,18 @@ int CmdWaitMenu(wchar_t** argv) {
     if (ok) PrintLine(HandleText(menu));
     return ok ? kOk : kFailed;
 }
+
+// Waits for a visible top-level window of the class and prints it.
+int CmdWaitShown(wchar_t** argv) {
+    HWND shown = nullptr;
+    bool ok = PollUntil(ParseNumber(argv[1]), [&] {
+        for (HWND w = FindWindowW(argv[0], nullptr); w; w = FindWindowExW(nullptr, w, argv[0], nullptr)) {
+            if (!IsWindowVisible(w)) continue;
+            shown = w;
+            return true;
+        }
+        return false;
+    });
+    if (ok) PrintLine(HandleText(shown));
+    return ok ? kOk : kFailed;
+}
