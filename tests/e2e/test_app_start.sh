@@ -17,4 +17,8 @@ expect_eq "$(tool item-enabled main 201)" "0" "General button disabled"
 expect_eq "$(tool item-text main 201)" "一  般" "General button text"
 expect_eq "$(tool item-enabled main 203)" "1" "About button enabled"
 expect_eq "$(tool item-text main 203)" "关  于" "About button text"
+expect_eq "$(tool read-u32 main "$(symbol_rva StopThread)")" "1" "no worker wanted"
+expect_eq "$(tool read-u32 main "$(symbol_rva ThreadRunning)")" "0" "no worker running"
+# Wine's shell is version 6: the whole record, 976 bytes in a 64-bit process.
+expect_eq "$(tool read-u32 main "$(symbol_rva TrayIconData)")" "976" "tray record size"
 kill -0 "$APP_PID" || fail "application not running"
