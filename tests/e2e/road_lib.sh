@@ -1,0 +1,79 @@
+# Helpers for the end-to-end tests of the whole road, touch to keystroke:
+# the real rtouch.exe over the substitute driver, with the key viewer as
+# the focused window. Sourced by test_road_*.sh. Every wait polls with a
+# time limit.
+source "$RTOUCH_ROOT/tests/e2e/dialog_lib.sh"
+source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"
+source "$RTOUCH_ROOT/tests/e2e/gesture_traces.sh"
+
+VIEWER_EXE="$RTOUCH_BUILD/tests/e2e/key_viewer.exe"
+# The viewer's message that makes it take the foreground and the cursor.
+TAKE_FOREGROUND=0x8000
+ROAD_WORK=$(mktemp -d)
+trap 'rm -rf "$ROAD_WORK"' EXIT
+
+# Starts the key viewer (VIEWER: its window) with the focus and the cursor.
+start_viewer() {
+    wine "$VIEWER_EXE" >"$ROAD_WORK/viewer.log" 2>&1 &
+    VIEWER_PID=$!
+    local deadline=$((SECONDS + 15))
+    until VIEWER=$(sed -n 's/^ready \(0x[0-9a-f]*\).*/\1/p' "$ROAD_WORK/viewer.log") && [ -n "$VIEWER" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the key viewer did not start: $(cat "$ROAD_WORK/viewer.log")"
+        sleep 0.05
+    done
+}
+
+# Gives the viewer the focus and the cursor back (after a dialog took them).
+focus_viewer() { tool send "$VIEWER" $TAKE_FOREGROUND 0 0 >/dev/null || fail "viewer not responding"; }
+
+# What the viewer received, one gesture a line ("CTRL + Scroll Up").
+viewer_gestures() { sed -n 's/^gesture //p' "$ROAD_WORK/viewer.log" | tr -d '\r'; }
+viewer_gesture_count() { viewer_gestures | wc -l; }
+
+# Waits up to $2 seconds until the viewer has received $1 gestures in all.
+wait_gestures() {
+    local deadline=$((SECONDS + $2))
+    until [ "$(viewer_gesture_count)" -ge "$1" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the viewer got $(viewer_gesture_count) gestures, expected $1: $(viewer_gestures | tr '\n' '|')"
+        sleep 0.05
+    done
+}
+
+# Feeds the traces of the named gestures, in order, as one trace.
+feed_gestures() {
+    local g
+    for g in "$@"; do gesture_trace "$g"; done >"$ROAD_WORK/feed.trace"
+    ctl feed "$ROAD_WORK/feed.trace" || fail "feed $*"
+}
+
+# Feeds gestures and expects exactly the listed receptions, "|"-joined, as
+# the viewer's new gesture lines: $1 the expected lines, the rest gestures.
+expect_received() {
+    local expected=$1 before count
+    shift
+    before=$(viewer_gesture_count)
+    count=$(tr '|' '\n' <<<"$expected" | grep -c .)
+    feed_gestures "$@"
+    wait_gestures $((before + count)) 15
+    expect_eq "$(viewer_gestures | tail -n +$((before + 1)) | paste -sd '|')" "$expected" "$* reached the viewer"
+}
+
+# The label of a gesture map entry as the viewer writes it: modifier and
+# key row indices in the mapping dialog's lists.
+entry_label() {
+    local mods=("" "CTRL + " "SHIFT + " "ALT + " "CTRL + SHIFT + " "CTRL + ALT + " "CTRL + SHIFT + ALT + ")
+    local keys=("" "Scroll Up" "Scroll Down" "Left Arrow" "Up Arrow" "Right Arrow" "Down Arrow" "," ".")
+    local key
+    if [ "$2" -ge 9 ]; then key=$(printf "\\x$(printf %x $((65 + $2 - 9)))"); else key=${keys[$2]}; fi
+    echo "${mods[$1]}$key"
+}
+
+# Waits until the worker runs ($1 = 1) or has ended ($1 = 0).
+wait_worker() {
+    wait_output "tool read-u32 main $(symbol_rva ThreadRunning)" "$1" 10 || fail "ThreadRunning did not become $1"
+}
+
+# Waits until the driver has had $1 parameter blocks in all.
+wait_sends() {
+    wait_output "driver_field sends" "$1" 10 || fail "driver got $(driver_field sends) blocks, expected $1"
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The road of a touch with the driver attached before start: the status
+# line and General button, the one block sent at start (the defaults of
+# this system), then every gesture fed to the driver reaches the focused
+# viewer as its default-map keys or wheel step; the four straight strokes
+# (unmapped by default) and taps send nothing.
+source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
+
+install_driver
+start_app
+expect_eq "$(tool item-text main 204)" "装置已连接" "status line with the driver"
+expect_eq "$(tool item-enabled main 201)" "1" "General enabled"
+wait_worker 1
+expect_eq "$(driver_field sends)" 1 "one block sent at start"
+# Wine reports Windows 7 (major version 6) and orientation 0 here.
+expect_eq "$(driver_field block)" "$(ctl params --orientation 0 --hex | tr -d '\r')" \
+    "the block sent is the default block of a current system"
+
+start_viewer
+# Each gesture's trace ends with the finger lifted. The expected lines are
+# the default map's entries; strokes and taps in between send nothing, so
+# only the order and count of what arrives tells.
+expect_received "Right Arrow|Left Arrow|CTRL + .|CTRL + ,|Right Arrow|Left Arrow" \
+    RHori. CWCircle CCWCircle UVert. RArc LArc Tap RPan LPan
+expect_received "Scroll Up|Scroll Up|Scroll Down|Scroll Down|CTRL + Scroll Down|CTRL + Scroll Down|CTRL + Scroll Up|CTRL + Scroll Up" \
+    LHori. UPan DVert. DPan TwoFingerTap PinchIn Tap PinchOut
+expect_eq "$(driver_field queue)" 0 "every report was read"
+expect_eq "$(driver_field sends)" 1 "gestures send no block"

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# A parameters file in C:\windows with a full custom map (the default map
+# of a current system, plus keys for the four straight strokes): the block
+# sent at start is the file's as the application loads it, and all
+# fourteen gestures reach the focused viewer as their entries.
+source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
+
+# Strokes: SHIFT + Right Arrow, SHIFT + Left Arrow, ALT + Up Arrow,
+# CTRL + SHIFT + ALT + Down Arrow; then the default map of codes 5..14.
+MAP=0205020303040606$(ctl params --hex | tr -d '\r' | cut -c 321-360)
+block=$(ctl params --hex | tr -d '\r' | cut -c 1-304)$MAP
+xxd -r -p <<<"$block" >"$WINEPREFIX/drive_c/windows/ZRNParameters.dat"
+
+install_driver
+start_app
+expect_eq "$(tool item-text main 204)" "装置已连接" "status line with the driver"
+expect_eq "$(tool item-enabled main 201)" "1" "General enabled"
+wait_worker 1
+expect_eq "$(driver_field sends)" 1 "one block sent at start"
+expect_eq "$(driver_field block)" "$(ctl params --params 'C:\windows\ZRNParameters.dat' --orientation 0 --hex | tr -d '\r')" \
+    "the block sent is the parameters file's"
+expect_eq "$(live_map)" "$MAP" "the live map is the file's"
+
+start_viewer
+expected=()
+for code in $(seq 0 13); do
+    expected+=("$(entry_label $((16#${MAP:code*4:2})) $((16#${MAP:code*4+2:2})))")
+done
+# Vertical pans and pinches repeat within one contact: two steps each.
+expected=("${expected[@]:0:10}" "${expected[10]}" "${expected[10]}" "${expected[11]}" "${expected[11]}"
+          "${expected[12]}" "${expected[12]}" "${expected[13]}" "${expected[13]}")
+expect_received "$(printf '%s\n' "${expected[@]}" | paste -sd '|')" "${ALL_GESTURES[@]}"
