@@ -44,7 +44,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // A running copy is left as it is: no message, nothing raised.
     if (FindWindowW(kMainClassName, TextBuf)) return 0;
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    // The parameters dialog's sliders are trackbars: register that class too,
+    // or the dialog cannot be created where the system does not register it
+    // on its own.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
     ScreenWidth = static_cast<uint32_t>(GetSystemMetrics(SM_CXSCREEN));
