@@ -31,7 +31,7 @@ enum : uint8_t { kTagReport = 1, kTagTouch = 2, kTagNoTouch = 3, kTagRepeat = 4 
 constexpr uint32_t kRing = kCalSamplesPerTarget;
 // Ticks per input at most: nine targets take about 550, a probe 200 failed
 // reads; the cap keeps repeat records from making single runs slow.
-constexpr uint32_t kMaxTicks = 4096;
+constexpr uint32_t kMaxTicks = 1536;
 
 // Z1 1, Z2 2: RTouch equals X; X 0 is no touch.
 void TouchAt(ReportBytes& r, uint16_t x, uint16_t y) {

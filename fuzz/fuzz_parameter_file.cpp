@@ -26,7 +26,7 @@ Report MakeReport(uint16_t x, uint16_t y, uint16_t z1, uint16_t z2, uint8_t d1 =
 
 // Raw positions across the whole 16-bit range, the calibration's split
 // lines, the edges of the 12-bit space and beyond.
-constexpr uint16_t kRaw[] = {0, 1, 128, 1920, 2047, 2048, 3968, 4095, 4096, 30000, 65535};
+constexpr uint16_t kRaw[] = {0, 1, 1920, 2047, 2048, 4095, 4096, 30000, 65535};
 
 // The fixed trace: a one-finger sweep over a grid of raw positions (light,
 // hard and negative-pressure touches in turn), two-finger contacts that pan
