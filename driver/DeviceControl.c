@@ -19,11 +19,16 @@ static void SetRateLocked(ULONG rate) {
     Touch.Period = TICKS_PER_SECOND / rate;
 }
 
+static void SetReadWaitLocked(ULONG milliseconds) {
+    Touch.ReadWait = (ULONGLONG)milliseconds * TICKS_PER_MILLISECOND;
+}
+
 void InitTouchState(void) {
     KeInitializeSpinLock(&Touch.Lock);
     KeInitializeEvent(&Touch.QueueChanged, SynchronizationEvent, FALSE);
     KeInitializeMutex(&Touch.PnpLock, 0);
     SetRateLocked(RTOUCHDRV_DEFAULT_RATE);
+    SetReadWaitLocked(RTOUCHDRV_DEFAULT_READ_WAIT_MS);
 }
 
 static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
@@ -56,9 +61,11 @@ static RTOUCHDRV_QUEUE_ENTRY PopLocked(ULONGLONG now) {
  * read wait, fails after that wait. */
 static NTSTATUS ReadReport(UCHAR* out, ULONG outLen, ULONG_PTR* returned) {
     if (outLen < RTOUCHDRV_REPORT_SIZE) return STATUS_BUFFER_TOO_SMALL;
-    ULONGLONG deadline = Now() + READ_WAIT_TICKS;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    ULONGLONG deadline = Now() + Touch.ReadWait;
+    KeReleaseSpinLock(&Touch.Lock, irql);
     for (;;) {
-        KIRQL irql;
         ULONGLONG now = Now();
         KeAcquireSpinLock(&Touch.Lock, &irql);
         if (Touch.Plugged && Touch.Faults.FailReads > 0) {
@@ -197,6 +204,18 @@ static NTSTATUS SetRate(const UCHAR* in, ULONG inLen) {
     return STATUS_SUCCESS;
 }
 
+static NTSTATUS SetReadWait(const UCHAR* in, ULONG inLen) {
+    uint32_t milliseconds;
+    if (inLen != sizeof milliseconds) return STATUS_INVALID_PARAMETER;
+    RtlCopyMemory(&milliseconds, in, sizeof milliseconds);
+    if (milliseconds < 1 || milliseconds > RTOUCHDRV_MAX_READ_WAIT_MS) return STATUS_INVALID_PARAMETER;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    SetReadWaitLocked(milliseconds);
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return STATUS_SUCCESS;
+}
+
 static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* returned) {
     RTOUCHDRV_STATE state;
     if (inLen != 0 || outLen < sizeof state) return STATUS_INVALID_PARAMETER;
@@ -221,6 +240,7 @@ static NTSTATUS Reset(ULONG inLen, ULONG outLen) {
     Touch.Count = 0;
     Touch.NextDue = 0;
     SetRateLocked(RTOUCHDRV_DEFAULT_RATE);
+    SetReadWaitLocked(RTOUCHDRV_DEFAULT_READ_WAIT_MS);
     RtlZeroMemory(&Touch.Faults, sizeof Touch.Faults);
     RtlZeroMemory(Touch.LastBlock, sizeof Touch.LastBlock);
     Touch.SendCount = 0;
@@ -276,6 +296,9 @@ NTSTATUS ControlDeviceControl(PIRP irp) {
         break;
     case IOCTL_RTOUCHDRV_PLUG:
         status = Plug(TRUE, inLen, outLen);
+        break;
+    case IOCTL_RTOUCHDRV_SET_READ_WAIT:
+        status = outLen ? STATUS_INVALID_PARAMETER : SetReadWait(buffer, inLen);
         break;
     default:
         status = STATUS_INVALID_DEVICE_REQUEST;

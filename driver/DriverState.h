@@ -10,10 +10,9 @@
 /* 100 ns units, as the kernel's clock and waits count. */
 #define TICKS_PER_SECOND 10000000ULL
 #define TICKS_PER_MILLISECOND 10000LL
-/* How long a read waits for a report before it fails: a few milliseconds,
- * well under the calibration session's 5 ms tick, so a reader that finds no
- * touch neither hangs nor spins. */
-#define READ_WAIT_TICKS (2 * TICKS_PER_MILLISECOND)
+/* How long a read waits for a report before it fails is ReadWait: by
+ * default a few milliseconds, well under the calibration session's 5 ms
+ * tick, so a reader that finds no touch neither hangs nor spins. */
 
 typedef struct TOUCH_DRIVER {
     /* Lock guards the fields down to Plugged; taken only for short copies. */
@@ -24,6 +23,7 @@ typedef struct TOUCH_DRIVER {
     ULONGLONG NextDue; /* clock value from which the head entry may be read */
     ULONGLONG Period;  /* clock ticks between two entries */
     ULONG Rate;        /* reports per second */
+    ULONGLONG ReadWait; /* clock ticks a read waits for a due report */
     RTOUCHDRV_FAULTS Faults;
     UCHAR LastBlock[RTOUCHDRV_BLOCK_SIZE];
     ULONG SendCount;

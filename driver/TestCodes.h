@@ -45,10 +45,17 @@
  * device removal / arrival. Idempotent. */
 #define IOCTL_RTOUCHDRV_UNPLUG 0xF2814u
 #define IOCTL_RTOUCHDRV_PLUG 0xF2818u
+/* In: uint32_t milliseconds, 1..RTOUCHDRV_MAX_READ_WAIT_MS: how long a read
+ * with no report due waits before it fails (RTOUCHDRV_DEFAULT_READ_WAIT_MS
+ * after load or reset). A long wait holds a reader inside its read, as a
+ * slow controller would. */
+#define IOCTL_RTOUCHDRV_SET_READ_WAIT 0xF281Cu
 
 #define RTOUCHDRV_QUEUE_CAPACITY 16384u
 #define RTOUCHDRV_DEFAULT_RATE 125u
 #define RTOUCHDRV_MAX_RATE 10000000u
+#define RTOUCHDRV_DEFAULT_READ_WAIT_MS 2u
+#define RTOUCHDRV_MAX_READ_WAIT_MS 60000u
 /* Bytes a short read returns (of the report's 12). */
 #define RTOUCHDRV_SHORT_READ_SIZE 6u
 #define RTOUCHDRV_REPORT_SIZE 12u
@@ -97,6 +104,7 @@ static_assert(IOCTL_RTOUCHDRV_RESET == TouchControlCode(0xA03));
 static_assert(IOCTL_RTOUCHDRV_SET_FAULTS == TouchControlCode(0xA04));
 static_assert(IOCTL_RTOUCHDRV_UNPLUG == TouchControlCode(0xA05));
 static_assert(IOCTL_RTOUCHDRV_PLUG == TouchControlCode(0xA06));
+static_assert(IOCTL_RTOUCHDRV_SET_READ_WAIT == TouchControlCode(0xA07));
 static_assert(RTOUCHDRV_REPORT_SIZE == kTouchReportSize);
 static_assert(RTOUCHDRV_BLOCK_SIZE == kParameterBlockSize);
 #endif

@@ -221,7 +221,7 @@ void CheckUnknownCodes(HANDLE touch, HANDLE control) {
                     ("touch device refuses code " + Hex(code)).c_str());
     }
     const DWORD controlUnknown[] = {IOCTL_TOUCH_READ_REPORT, IOCTL_TOUCH_SET_PARAMETERS,
-                                    TouchControlCode(0xA07), IOCTL_RTOUCHDRV_GET_STATE | 3};
+                                    TouchControlCode(0xA08), IOCTL_RTOUCHDRV_GET_STATE | 3};
     for (DWORD code : controlUnknown) {
         Result r = Call(control, code, buf, sizeof buf, buf, sizeof buf);
         ExpectError(r, ERROR_INVALID_FUNCTION,

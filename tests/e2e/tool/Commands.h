@@ -40,3 +40,7 @@ int CmdClientRect(wchar_t** argv);
 int CmdItemRect(wchar_t** argv);
 int CmdReadBytes(wchar_t** argv);
 int CmdHoldFile(wchar_t** argv);
+
+int CmdCounts(wchar_t** argv);
+int CmdPlugCycles(wchar_t** argv);
+int CmdReadWait(wchar_t** argv);

@@ -46,6 +46,9 @@ const Command kCommands[] = {
     {L"item-rect", "SEL ID", 2, CmdItemRect},
     {L"read-bytes", "SEL RVA COUNT", 3, CmdReadBytes},
     {L"hold-file", "PATH MS", 2, CmdHoldFile},
+    {L"counts", "SEL RVA", 2, CmdCounts},
+    {L"plug-cycles", "COUNT MS", 2, CmdPlugCycles},
+    {L"read-wait", "MS", 1, CmdReadWait},
 };
 
 int Usage() {
