@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The calibration run end to end over the driver: nine targets' touches fed
+# while the session's timer reads them finish it, the solved block reaches
+# the driver and the worker comes back; a degenerate set of touches is
+# rejected and the block from before goes back to the driver; unplugging
+# during a session ends it as not finished within a few seconds.
+source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
+
+# Runs the calibration of GENERAL with trace $1 fed once the session's
+# window is up; waits for the outcome box under caption $2 and prints its
+# text (after closing it).
+calibrate_with() {
+    local session box text
+    tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+    session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
+    # The worker stopped before the session began.
+    expect_eq "$(tool read-u32 main "$(symbol_rva ThreadRunning)")" 0 "no worker during the session" >&2
+    ctl feed "$1" --rate 200 || fail "feed"
+    box=$(tool wait-window "#32770" "$2" 30000) || fail "no outcome box under $2"
+    text=$(tool item-text "$box" $MSGBOX_TEXT)
+    tool click "$box" 1
+    tool wait-gone "$box" 5000 || fail "outcome box did not end"
+    tool wait-gone "$session" 5000 || fail "calibration window still there"
+    echo "$text"
+}
+
+install_driver
+start_app
+wait_worker 1
+start_viewer
+open_general
+
+trace=$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")
+expect_eq "$(calibrate_with "$RTOUCH_ROOT/examples/calibration.trace" 信息)" "校准程序已完成" \
+    "the session ended with 1: finished"
+wait_sends 2
+block=$(driver_field block)
+expect_eq "$block" "$(live_bytes 0 180)" "the run sent the live block"
+# The console tool runs the same session and solve on the same trace, one
+# line a tick, from the same start (the defaults of this system).
+solved=$(ctl calibrate "$trace" --orientation 0 --hex | tr -d '\r')
+expect_eq "$(head -n 1 <<<"$solved")" "result 1" "rtouchctl calibrate: result 1"
+solved=$(tail -n 1 <<<"$solved")
+expect_eq "${block:240:4}" "${solved:240:4}" "AxisFlags (offset 120) as rtouchctl calibrate solves them"
+expect_eq "${block:0:240}" "${solved:0:240}" "calibration points and coefficients (offsets 0..119)"
+# CalOrientation (offset 124) records the display orientation of the run: 0.
+expect_eq "${block:248:4}" "0000" "CalOrientation"
+expect_eq "$block" "$solved" "the whole block"
+wait_worker 1
+echo "ok: the worker runs again"
+focus_viewer
+# A pinch does not depend on where the fingers are: the new calibration
+# mirrors X, which would turn circles round.
+expect_received "CTRL + Scroll Up|CTRL + Scroll Up" PinchOut
+
+# All nine targets touched at one spot: the solve is degenerate.
+awk '/^[0-9]/ && $3 != 0 { $1 = 2000; $2 = 2000 } { print }' "$RTOUCH_ROOT/examples/calibration.trace" \
+    >"$ROAD_WORK/degenerate.trace"
+expect_eq "$(ctl calibrate "$(winepath -w "$ROAD_WORK/degenerate.trace")" --hex | tr -d '\r' | sed -n 2p)" \
+    "rejected" "rtouchctl calibrate rejects the degenerate touches"
+expect_eq "$(calibrate_with "$ROAD_WORK/degenerate.trace" 警告)" "校准程序未完成" "degenerate touches: not finished"
+wait_sends 3
+expect_eq "$(driver_field block)" "$block" "the block from before the session went back to the driver"
+expect_eq "$(live_bytes 0 180)" "$block" "... and is the live block"
+wait_worker 1
+
+# Unplugged in the middle of a session: every read fails until the session
+# gives up and ends with 0 (the defaults; nothing can be sent).
+tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
+head -n 80 "$RTOUCH_ROOT/examples/calibration.trace" >"$ROAD_WORK/partial.trace"
+ctl feed "$ROAD_WORK/partial.trace" --rate 200 || fail "feed"
+wait_queue 0 10
+ctl unplug || fail "unplug"
+start=$SECONDS
+box=$(tool wait-window "#32770" 警告 10000) || fail "the session did not end after the unplug"
+echo "ok: the session ended $((SECONDS - start)) s after the unplug"
+expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序未完成" "unplugged session: not finished"
+tool click "$box" 1
+tool wait-gone "$box" 5000 || fail "outcome box did not end"
+tool wait-gone "$session" 5000 || fail "calibration window still there"
+expect_eq "$(live_bytes 0 180)" "$(ctl params --orientation 0 --hex | tr -d '\r')" "result 0: the default block"
+expect_eq "$(driver_field sends)" 3 "nothing sent while unplugged"
+expect_eq "$(tool item-text main 204)" "装置已移除" "status line"
+ctl plug || fail "plug"
+wait_sends 4
+wait_worker 1
+expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "the default block sent on replug"
+focus_viewer
+expect_received "Right Arrow" CWCircle
