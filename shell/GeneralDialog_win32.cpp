@@ -48,8 +48,6 @@ void OnInit(HWND dialog) {
 void StopWorkerAndWait() {
     StopThread = 1;
     while (ThreadRunning == 1) Sleep(kStopPollMs);
-    // The worker started at the end of the run runs only while this is 0.
-    StopThread = 0;
 }
 
 std::optional<uint16_t> CurrentOrientation() {
@@ -60,9 +58,12 @@ std::optional<uint16_t> CurrentOrientation() {
 
 // The session, then solve or reset (a degenerate solve puts the block from
 // before back and counts as not finished), the calibration's orientation,
-// the send, the worker restart and the outcome message.
+// the send, the worker restart and the outcome message. Without the device
+// at the send no worker is started: the device's arrival sends the block
+// and starts it.
 void CalibrationRun(HWND dialog) {
     RefreshScreenSize();
+    CalibrationRunning = 1;
     StopWorkerAndWait();
     const ParameterBlock before = LiveParams;
     const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION), dialog,
@@ -71,8 +72,13 @@ void CalibrationRun(HWND dialog) {
     const int finished = result > 0 ? 1 : 0;
     const CalRunOutcome outcome =
         ApplyCalibrationResult(LiveParams, before, finished, DefaultParams, CurrentOrientation());
-    SendParameterBlock(LiveParams);
-    StartTouchThread(GetParent(dialog));
+    if (SendParameterBlock(LiveParams)) {
+        StopThread = 0;
+        StartTouchThread(GetParent(dialog));
+    } else {
+        StopThread = 1;
+    }
+    CalibrationRunning = 0;
     if (outcome == CalRunOutcome::Finished)
         MessageBoxW(dialog, LoadTextBuf(IDS_CALIBRATION_DONE), LoadCaptionBuf(IDS_MESSAGE), MB_OK);
     else

@@ -103,11 +103,16 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
 }
 
 // Any device notice: probe, then start the worker on an arrival or stop it
-// on a removal. A worker that is wanted is never started twice.
+// on a removal. A worker that is wanted is never started twice. During a
+// calibration run only the status line follows: the session reads the
+// device itself, and the run sends the block and restarts the worker when
+// it ends.
 void OnDeviceChange(HWND window) {
     DriverChannel channel = OpenDriverChannel();
     DevicePresent = channel != kInvalidChannel;
-    if (StopThread == 1 && DevicePresent) {
+    if (CalibrationRunning) {
+        ShowDeviceState(DevicePresent);
+    } else if (StopThread == 1 && DevicePresent) {
         SendParametersOn(channel, LiveParams);
         StartWorker(window);
         ShowDeviceState(true);

@@ -4,6 +4,7 @@ HINSTANCE AppInstance;
 wchar_t TextBuf[kTextBufChars];
 wchar_t CaptionBuf[kTextBufChars];
 uint8_t DevicePresent;
+uint8_t CalibrationRunning;
 uint8_t TrackRotation;
 int32_t DisplayOrientation;
 

@@ -18,6 +18,10 @@ extern wchar_t CaptionBuf[kTextBufChars];
 
 // Result of the last device probe of the main window (0/1).
 extern uint8_t DevicePresent;
+// 1 while the GENERAL dialog's calibration run holds the device, from
+// stopping the worker to restarting it: device notices then leave the
+// worker and the sending to the run.
+extern uint8_t CalibrationRunning;
 // 1 on systems of major version 5 or lower: display changes then resend the
 // parameter block with the new orientation.
 extern uint8_t TrackRotation;

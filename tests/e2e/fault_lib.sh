@@ -1,0 +1,47 @@
+# Helpers for the fault-injection tests: the real rtouch.exe over the
+# substitute driver while the driver fails reads and sends, comes short,
+# goes away, or while the parameters file is held or swapped. Sourced by
+# test_fault_*.sh. Every wait polls with a time limit.
+source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
+
+PARAMETER_FILE="$WINEPREFIX/drive_c/windows/ZRNParameters.dat"
+PARAMETER_FILE_WIN='C:\windows\ZRNParameters.dat'
+
+# The next $1 reads fail, the next $2 reports come short (6 bytes), the
+# next $3 parameter sends fail.
+driver_faults() { wine "$DRVCHECK" faults "$1" "$2" "$3" >/dev/null || fail "set faults $*"; }
+
+# The application still runs and its main thread answers messages.
+expect_alive() {
+    kill -0 "$APP_PID" 2>/dev/null || fail "rtouch.exe ended ($1)"
+    tool send main 0 0 0 >/dev/null || fail "the main window does not answer ($1)"
+    echo "ok: alive $1"
+}
+
+# No message box is up anywhere: the fault was not reported.
+expect_no_message_box() {
+    local box
+    box=$(tool wait-window "#32770" - 0) && fail "a message box came up ($1): $(info_field title "$box")"
+    echo "ok: nothing reported $1"
+}
+
+# The block of a missing parameters file for this system, as 360 hex digits.
+default_block() { ctl params --params 'C:\no-such-file.dat' --orientation 0 --hex | tr -d '\r'; }
+
+# Waits until the status line reads $1 (string 256 or 257).
+wait_status() {
+    wait_output "tool item-text main 204" "$1" 10 || fail "status line did not become $1"
+    echo "ok: status line $1"
+}
+
+# The traces of the named gestures with a failed read after about a third
+# of the lines, at random places (a fixed seed: every run alike).
+gestures_with_failed_reads() {
+    local g
+    for g in "$@"; do gesture_trace "$g"; done |
+        awk 'BEGIN { srand(8) } { print } !/^#/ && rand() < 0.33 { print "fail" }'
+}
+
+# How many threads of rtouch.exe run the touch worker right now.
+WORKER_RVA=$(symbol_rva _Z11TouchThreadPv)
+workers() { tool counts main "$WORKER_RVA" | tr -d '\r' | sed -n 's/^started-at //p'; }

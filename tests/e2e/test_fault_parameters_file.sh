@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The parameters file missing, held open by another program with no
+# sharing, or replaced while the program runs: start-up takes the built-in
+# defaults silently when it cannot read the file, reads it once, and never
+# writes it.
+source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
+
+# A parameters file image: the default block with the double-click area
+# (offset 126) set to the little-endian u16 $1 (4 hex digits).
+file_image() {
+    local block
+    block=$(default_block)
+    echo "${block:0:252}$1${block:256}"
+}
+# The block the application makes of the current file.
+loaded_block() { ctl params --params "$PARAMETER_FILE_WIN" --orientation 0 --hex | tr -d '\r'; }
+
+# Starts the application, checks the block it sent at start-up against $1
+# and that it said nothing ($2 says why).
+start_and_expect_block() {
+    local sends
+    sends=$(driver_field sends)
+    start_app
+    wait_sends $((sends + 1))
+    expect_eq "$(driver_field block)" "$1" "the block sent at start-up $2"
+    expect_eq "$(live_bytes 0 180)" "$1" "the live block $2"
+    expect_no_message_box "$2"
+}
+
+# Ends the application through the tray menu's Close.
+close_app() {
+    tool post main $WM_COMMAND 40001 0 || fail "post Close"
+    wait_exit "$APP_PID" 10 || fail "the application did not end"
+}
+
+install_driver
+defaults=$(default_block)
+
+rm -f "$PARAMETER_FILE"
+start_and_expect_block "$defaults" "with no parameters file"
+close_app
+
+xxd -r -p <<<"$(file_image 0002)" >"$PARAMETER_FILE"
+expect_eq "$(stat -c %s "$PARAMETER_FILE")" 180 "a whole parameters file"
+holder_out=$ROAD_WORK/holder.out
+: >"$holder_out"
+# Started directly, so that $! is the holder itself and ending it frees the file.
+wine "$TOOL" hold-file "$PARAMETER_FILE_WIN" 60000 >"$holder_out" &
+holder=$!
+wait_output "tr -d '\r' <$holder_out" ready 10 || fail "hold-file did not start"
+start_and_expect_block "$defaults" "with the parameters file held open elsewhere"
+close_app
+t0=$SECONDS
+kill "$holder"
+wait "$holder" 2>/dev/null
+echo "holder ended in $((SECONDS - t0)) s"
+
+image=$(loaded_block)
+[ "$image" != "$defaults" ] || fail "the file's block does not differ from the defaults"
+start_and_expect_block "$image" "from the parameters file"
+# Another file in its place, then none: whatever sends the block now sends
+# the one read at start-up.
+xxd -r -p <<<"$(file_image 0001)" >"$PARAMETER_FILE"
+replacement=$(md5sum <"$PARAMETER_FILE")
+tool post main $WM_COMMAND 202 0 || fail "post command 202"
+dlg=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
+tool click-caption "$dlg" close || fail "no close box"
+tool wait-gone "$dlg" 5000 || fail "the close box did not end the dialog"
+wait_sends 4
+expect_eq "$(driver_field block)" "$image" "a dialog's send after the file was replaced"
+expect_eq "$(md5sum <"$PARAMETER_FILE")" "$replacement" "the replaced file left as it was"
+rm -f "$PARAMETER_FILE"
+ctl unplug || fail "unplug"
+wait_status "装置已移除"
+ctl plug || fail "plug"
+wait_sends 5
+expect_eq "$(driver_field block)" "$image" "the arrival's send after the file was removed"
+close_app
+[ -e "$PARAMETER_FILE" ] && fail "the parameters file came back"
+echo "ok: nothing wrote the parameters file"

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Reads that fail, in bursts and at random places inside gestures, leave
+# the gestures as they were; reports that come short (6 of 12 bytes) amid
+# noise and gestures neither end nor stall the worker, and once they stop
+# gestures arrive exactly again.
+source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
+
+install_driver
+start_app
+wait_worker 1
+start_viewer
+
+# A burst of failed reads, then gestures with a failed read after about a
+# third of their reports: a failed read is skipped, so every gesture
+# arrives as without failures.
+gestures_with_failed_reads CWCircle RArc PinchOut LPan >"$ROAD_WORK/failing.trace"
+echo "failed reads inside the gestures: $(grep -c '^fail' "$ROAD_WORK/failing.trace")"
+driver_faults 500 0 0
+before=$(viewer_gesture_count)
+ctl feed "$ROAD_WORK/failing.trace" --rate 1000 || fail "feed"
+expected="Right Arrow|CTRL + .|CTRL + Scroll Up|CTRL + Scroll Up|Left Arrow"
+wait_gestures $((before + 5)) 15
+expect_eq "$(viewer_gestures | tail -n +$((before + 1)) | paste -sd '|')" "$expected" \
+    "gestures with failed reads inside arrive unchanged"
+expect_alive "after failed reads"
+
+# Short reports: noise of every value, then every gesture, all of them
+# 6 bytes long; whatever they make of it, the worker reads on.
+awk 'BEGIN { srand(12); for (i = 0; i < 300; i++)
+    printf "%d %d %d %d %d %d %d %d\n", rand() * 65536, rand() * 65536, rand() * 65536,
+           rand() * 65536, rand() * 256, rand() * 256, rand() * 256, rand() * 256 }' >"$ROAD_WORK/short.trace"
+for g in "${ALL_GESTURES[@]}"; do gesture_trace "$g"; done >>"$ROAD_WORK/short.trace"
+reports=$(grep -vc '^#' "$ROAD_WORK/short.trace")
+driver_faults 0 "$reports" 0
+ctl feed "$ROAD_WORK/short.trace" --rate 2000 || fail "feed"
+wait_queue 0 15
+echo "ok: $reports short reports read"
+expect_alive "after short reads"
+expect_eq "$(tool read-u32 main "$(symbol_rva ThreadRunning)")" 1 "the worker still runs"
+
+# Whole reports again: the gestures arrive exactly.
+expect_received "Left Arrow|Right Arrow|CTRL + Scroll Down|CTRL + Scroll Down" CCWCircle RPan PinchIn
+expect_eq "$(driver_field sends)" 1 "no block sent meanwhile"
