@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# A whole session of use (start, gestures, every dialog, a calibration, a
+# mapping saved under a name the user typed, shutdown) writes that one
+# file and nothing else on drive C:, the parameters file least of all.
+source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
+
+# Every file under drive_c with its size and modification time, and every
+# folder (a folder's time changes with what is written inside).
+snapshot() {
+    (cd "$WINEPREFIX/drive_c" && find . \( -type d -printf 'd - - %p\n' \) -o -printf '%y %s %T@ %p\n' | sort -k4)
+}
+
+install_driver
+snapshot >"$ROAD_WORK/before"
+
+start_app
+wait_worker 1
+start_viewer
+expect_received "Right Arrow|CTRL + Scroll Up|CTRL + Scroll Up" CWCircle PinchOut
+
+open_general
+mapping=$(open_from "$GENERAL" 1050)
+saveas=$(open_from "$mapping" 40057)
+tool set-text "$saveas" 1148 'C:\users\Public\gestures.map' || fail "type the file name"
+tool key "$saveas" $VK_RETURN || fail "post Enter"
+tool wait-gone "$saveas" 5000 || fail "Save As did not end"
+wait_output "stat -c %s '$WINEPREFIX/drive_c/users/Public/gestures.map' 2>/dev/null" 28 5 ||
+    fail "Save As did not write the map"
+tool click-caption "$mapping" close || fail "no close box on the mapping dialog"
+tool wait-gone "$mapping" 5000 || fail "mapping dialog still there"
+
+draw=$(open_from "$GENERAL" 1101)
+tool click "$draw" 101 || fail "Exit of the drawing test"
+tool wait-gone "$draw" 5000 || fail "drawing test still there"
+
+tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
+ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 400 || fail "feed"
+box=$(tool wait-window "#32770" 信息 30000) || fail "the calibration did not finish"
+tool click "$box" 1
+tool wait-gone "$session" 5000 || fail "calibration window still there"
+tool click-caption "$GENERAL" close || fail "no close box on GENERAL"
+tool wait-gone "$GENERAL" 5000 || fail "GENERAL still there"
+
+tool post main $WM_COMMAND 202 0 || fail "post command 202"
+params=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
+tool key "$params" $VK_RIGHT
+tool click-caption "$params" close || fail "no close box on the parameters dialog"
+tool wait-gone "$params" 5000 || fail "parameters dialog still there"
+
+focus_viewer
+expect_received "CTRL + Scroll Down|CTRL + Scroll Down" PinchIn
+tool post main $WM_COMMAND 40001 0 || fail "post Close"
+wait_exit "$APP_PID" 10 || fail "the application did not end"
+
+snapshot >"$ROAD_WORK/after"
+# The paths that were added, removed or changed.
+changes=$(diff "$ROAD_WORK/before" "$ROAD_WORK/after" | sed -n 's/^[<>] //p' | cut -d ' ' -f 4- | sort -u)
+expect_eq "$changes" "./users/Public/gestures.map" "the one file written is the one named in Save As"
