@@ -14,7 +14,8 @@ trap 'rm -rf "$ROAD_WORK"' EXIT
 
 # Starts the key viewer (VIEWER: its window) with the focus and the cursor.
 start_viewer() {
-    wine "$VIEWER_EXE" >"$ROAD_WORK/viewer.log" 2>&1 &
+    : >"$ROAD_WORK/viewer.log"
+    wine "$VIEWER_EXE" >>"$ROAD_WORK/viewer.log" 2>&1 &
     VIEWER_PID=$!
     local deadline=$((SECONDS + 15))
     until VIEWER=$(sed -n 's/^ready \(0x[0-9a-f]*\).*/\1/p' "$ROAD_WORK/viewer.log") && [ -n "$VIEWER" ]; do
@@ -58,14 +59,30 @@ expect_received() {
     expect_eq "$(viewer_gestures | tail -n +$((before + 1)) | paste -sd '|')" "$expected" "$* reached the viewer"
 }
 
-# The label of a gesture map entry as the viewer writes it: modifier and
-# key row indices in the mapping dialog's lists.
+# The label of a gesture map entry as the viewer writes it, from its
+# modifier and key row indices in the mapping dialog's lists; empty for an
+# entry that sends nothing.
 entry_label() {
-    local mods=("" "CTRL + " "SHIFT + " "ALT + " "CTRL + SHIFT + " "CTRL + ALT + " "CTRL + SHIFT + ALT + ")
+    local mods=("" "CTRL" "SHIFT" "ALT" "CTRL + SHIFT" "CTRL + ALT" "CTRL + SHIFT + ALT")
     local keys=("" "Scroll Up" "Scroll Down" "Left Arrow" "Up Arrow" "Right Arrow" "Down Arrow" "," ".")
-    local key
+    local mod=${mods[$1]} key
     if [ "$2" -ge 9 ]; then key=$(printf "\\x$(printf %x $((65 + $2 - 9)))"); else key=${keys[$2]}; fi
-    echo "${mods[$1]}$key"
+    if [ -n "$mod" ] && [ -n "$key" ]; then echo "$mod + $key"; else echo "$mod$key"; fi
+}
+
+# The labels of what the gestures $2... send with gesture map $1 (56 hex
+# digits), "|"-joined; vertical pans and pinches count twice (their traces
+# hold two steps); entries that send nothing are left out.
+map_labels() {
+    local map=$1 name code label
+    shift
+    for name in "$@"; do
+        for code in "${!ALL_GESTURES[@]}"; do [ "${ALL_GESTURES[$code]}" = "$name" ] && break; done
+        label=$(entry_label $((16#${map:code*4:2})) $((16#${map:code*4+2:2})))
+        [ -n "$label" ] || continue
+        echo "$label"
+        case $name in UPan | DPan | PinchIn | PinchOut) echo "$label" ;; esac
+    done | paste -sd '|'
 }
 
 # Waits until the worker runs ($1 = 1) or has ended ($1 = 0).

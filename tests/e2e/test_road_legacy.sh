@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# On a system of major version 5 (the prefix set to Windows XP) the block
+# sent at start carries the legacy default map, as `rtouchctl params
+# --legacy` computes it, and the gestures send that map's entries: the
+# horizontal strokes are mapped there.
+source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
+
+wine winecfg -v winxp64 || fail "winecfg -v winxp64"
+install_driver
+start_app
+wait_worker 1
+expect_eq "$(driver_field sends)" 1 "one block sent at start"
+legacy=$(ctl params --legacy --orientation 0 --hex | tr -d '\r')
+expect_eq "$(driver_field block)" "$legacy" "the block sent is the legacy default block"
+[ "${legacy:304}" != "$(ctl params --orientation 0 --hex | tr -d '\r' | cut -c 305-)" ] \
+    || fail "the legacy map equals the current one"
+
+start_viewer
+expect_received "$(map_labels "${legacy:304}" "${ALL_GESTURES[@]}")" "${ALL_GESTURES[@]}"
