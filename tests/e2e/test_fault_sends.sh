@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Parameter sends that the driver fails, at start-up and at a dialog's
-# close: the program runs on with the driver counted present, says
-# nothing, and the next send delivers the live block.
+# Parameter sends that the driver fails, at start-up, at a dialog's close
+# and at the device's arrival: the program runs on with the driver counted
+# present, says nothing, and the next send delivers the live block.
 source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 
 # Opens the parameters dialog (command 202), optionally moves its first
@@ -40,6 +40,17 @@ expect_alive "after the failed dialog send"
 parameters_close
 wait_sends 2
 expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "the next send delivered the edited block"
+
+# The send of a device arrival fails: the worker starts all the same.
+ctl unplug || fail "unplug"
+wait_status "装置已移除"
+wait_worker 0
+driver_faults 0 0 1
+ctl plug || fail "plug"
+wait_status "装置已连接"
+wait_worker 1
+expect_eq "$(driver_field sends)" 2 "the arrival's send failed"
+expect_no_message_box "after the failed arrival send"
 
 start_viewer
 expect_received "Right Arrow" CWCircle
