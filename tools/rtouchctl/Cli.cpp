@@ -1,27 +1,18 @@
 #include "tools/rtouchctl/Cli.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 
 #include "device/ParameterFile.h"
+#include "tools/rtouchctl/TextFields.h"
 
 namespace {
-
-bool ParseUnsigned(const std::string& text, uint32_t max, uint32_t& out) {
-    if (text.empty()) return false;
-    uint64_t value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value > max) return false;
-    out = static_cast<uint32_t>(value);
-    return true;
-}
 
 bool ParseScreen(const std::string& text, std::pair<uint32_t, uint32_t>& out) {
     size_t x = text.find('x');
     if (x == std::string::npos) return false;
-    return ParseUnsigned(text.substr(0, x), UINT32_MAX, out.first) &&
-           ParseUnsigned(text.substr(x + 1), UINT32_MAX, out.second);
+    return ParseUnsignedField(text.substr(0, x), UINT32_MAX, out.first) &&
+           ParseUnsignedField(text.substr(x + 1), UINT32_MAX, out.second);
 }
 
 }  // namespace
@@ -53,10 +44,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t
             uint32_t n = 0;
             bool ok = true;
             if (a == "--params") o.params = v;
-            else if (a == "--orientation") { ok = ParseUnsigned(v, 3, n); o.orientation = static_cast<uint16_t>(n); }
+            else if (a == "--orientation") { ok = ParseUnsignedField(v, 3, n); o.orientation = static_cast<uint16_t>(n); }
             else if (a == "--screen") { std::pair<uint32_t, uint32_t> s; ok = ParseScreen(v, s); o.screen = s; }
-            else if (a == "--rate") { ok = ParseUnsigned(v, UINT32_MAX, n) && n > 0; o.rate = n; }
-            else if (a == "--count") { ok = ParseUnsigned(v, UINT32_MAX, n); o.count = n; }
+            else if (a == "--rate") { ok = ParseUnsignedField(v, UINT32_MAX, n) && n > 0; o.rate = n; }
+            else if (a == "--count") { ok = ParseUnsignedField(v, UINT32_MAX, n); o.count = n; }
             if (!ok) {
                 UsageError("bad value '" + v + "' for option '" + a + "'", usage);
                 return std::nullopt;

@@ -1,35 +1,12 @@
 #include "tools/rtouchctl/PointsFile.h"
 
-#include <charconv>
 #include <vector>
 
 #include "tools/rtouchctl/Cli.h"
+#include "tools/rtouchctl/TextFields.h"
 #include "tools/rtouchctl/TraceFile.h"
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> out;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && IsBlank(line[i])) ++i;
-        const size_t start = i;
-        while (i < line.size() && !IsBlank(line[i])) ++i;
-        if (i > start) out.push_back(line.substr(start, i - start));
-    }
-    return out;
-}
-
-bool ParseCoordinate(std::string_view text, uint16_t& out) {
-    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-    uint32_t v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v > UINT16_MAX) return false;
-    out = static_cast<uint16_t>(v);
-    return true;
-}
 
 std::string AtLine(size_t line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
 
@@ -43,7 +20,7 @@ std::optional<CalPoints> ParsePoints(std::string_view text, std::string& error) 
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
-        const std::vector<std::string_view> f = Fields(text.substr(pos, end - pos));
+        const std::vector<std::string_view> f = SplitFields(text.substr(pos, end - pos));
         pos = end + 1;
         ++lineNumber;
 
@@ -58,10 +35,12 @@ std::optional<CalPoints> ParsePoints(std::string_view text, std::string& error) 
         }
         uint16_t* const coords[2] = {&points[count].X, &points[count].Y};
         for (size_t i = 0; i < 2; ++i) {
-            if (!ParseCoordinate(f[i], *coords[i])) {
+            uint32_t value = 0;
+            if (!ParseUnsignedField(f[i], UINT16_MAX, value)) {
                 error = AtLine(lineNumber, "bad value '" + std::string(f[i]) + "'");
                 return std::nullopt;
             }
+            *coords[i] = static_cast<uint16_t>(value);
         }
         ++count;
     }

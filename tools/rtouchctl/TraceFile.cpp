@@ -1,36 +1,11 @@
 #include "tools/rtouchctl/TraceFile.h"
 
-#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "tools/rtouchctl/Cli.h"
-
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-// Splits a line into blank-separated fields.
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> out;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && IsBlank(line[i])) ++i;
-        size_t start = i;
-        while (i < line.size() && !IsBlank(line[i])) ++i;
-        if (i > start) out.push_back(line.substr(start, i - start));
-    }
-    return out;
-}
-
-bool ParseField(std::string_view text, uint32_t max, uint32_t& out) {
-    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size() && out <= max;
-}
-
-}  // namespace
+#include "tools/rtouchctl/TextFields.h"
 
 std::optional<std::vector<TraceEntry>> ParseTrace(std::string_view text, std::string& error) {
     std::vector<TraceEntry> entries;
@@ -43,7 +18,7 @@ std::optional<std::vector<TraceEntry>> ParseTrace(std::string_view text, std::st
         pos = end + 1;
         ++lineNumber;
 
-        std::vector<std::string_view> f = Fields(line);
+        std::vector<std::string_view> f = SplitFields(line);
         if (f.empty() || f[0][0] == '#') continue;
         TraceEntry e{false, {}, lineNumber};
         if (f.size() == 1 && f[0] == "fail") {
@@ -58,7 +33,7 @@ std::optional<std::vector<TraceEntry>> ParseTrace(std::string_view text, std::st
         for (size_t i = 0; i < 8; ++i) {
             uint32_t v = 0;
             const bool wide = i < 4;  // X, Y, Z1, Z2 are 16-bit; the Dist fields 8-bit
-            if (!ParseField(f[i], wide ? 65535 : 255, v)) {
+            if (!ParseUnsignedField(f[i], wide ? 65535 : 255, v)) {
                 error = "line " + std::to_string(lineNumber) + ": bad value '" + std::string(f[i]) + "'";
                 return std::nullopt;
             }
