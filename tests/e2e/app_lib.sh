@@ -18,15 +18,7 @@ DBT_DEVNODES_CHANGED=7
 
 tool() { wine "$TOOL" "$@"; }
 
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
-expect_eq() {  # ACTUAL EXPECTED WHAT
-    [ "$1" = "$2" ] || fail "$3: got '$1', expected '$2'"
-    echo "ok: $3"
-}
+source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 
 # Starts the application in the background (APP_PID) and waits until it
 # sits in the tray: icon added, main window minimized and hidden.

@@ -8,15 +8,7 @@ DRVCHECK="$RTOUCH_BUILD/driver/rtouchdrv_check.exe"
 
 ctl() { wine "$CTL" "$@"; }
 
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
-expect_eq() {  # ACTUAL EXPECTED WHAT
-    [ "$1" = "$2" ] || fail "$3: got '$1', expected '$2'"
-    echo "ok: $3"
-}
+source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 
 # Installs the driver from the build and checks that the probe finds it.
 install_driver() {
