@@ -2,6 +2,7 @@
 
 #include <setupapi.h>
 #include <cstdio>
+#include <cstdlib>
 
 extern "C" {
 #include <hidsdi.h>

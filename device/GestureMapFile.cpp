@@ -19,13 +19,13 @@ void ApplyMapFileContent(ParameterBlock& block, std::optional<std::span<const ui
     WriteGestureMap(block, map);
 }
 
-void LoadMapFile(const std::filesystem::path& path, ParameterBlock& block) {
+void LoadMapFile(const FilePath& path, ParameterBlock& block) {
     std::optional<std::vector<uint8_t>> content = ReadMapFile(path);
     std::optional<std::span<const uint8_t>> bytes;
     if (content) bytes = std::span<const uint8_t>(*content);
     ApplyMapFileContent(block, bytes);
 }
 
-bool SaveMapFile(const std::filesystem::path& path, const ParameterBlock& block) {
+bool SaveMapFile(const FilePath& path, const ParameterBlock& block) {
     return WriteMapFile(path, MapImageOf(block));
 }

@@ -4,11 +4,11 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "device/FilePath.h"
 #include "device/ParameterBlock.h"
 
 using GestureMapImage = std::array<uint8_t, kGestureMapSize>;
@@ -26,13 +26,13 @@ void ApplyMapFileContent(ParameterBlock& block, std::optional<std::span<const ui
 
 // Opens the file for reading with no sharing and reads at most 28 bytes;
 // nullopt when it cannot be opened. A read error gives the bytes read so far.
-std::optional<std::vector<uint8_t>> ReadMapFile(const std::filesystem::path& path);
+std::optional<std::vector<uint8_t>> ReadMapFile(const FilePath& path);
 
 // Creates or replaces the file with exactly the 28 bytes of `image`. False
 // when it cannot be created or not every byte reached it.
-bool WriteMapFile(const std::filesystem::path& path, const GestureMapImage& image);
+bool WriteMapFile(const FilePath& path, const GestureMapImage& image);
 
 // ReadMapFile followed by ApplyMapFileContent.
-void LoadMapFile(const std::filesystem::path& path, ParameterBlock& block);
+void LoadMapFile(const FilePath& path, ParameterBlock& block);
 // WriteMapFile of the map of `block`.
-bool SaveMapFile(const std::filesystem::path& path, const ParameterBlock& block);
+bool SaveMapFile(const FilePath& path, const ParameterBlock& block);

@@ -2,7 +2,7 @@
 
 #include "device/GestureMapFile.h"
 
-std::optional<std::vector<uint8_t>> ReadMapFile(const std::filesystem::path& path) {
+std::optional<std::vector<uint8_t>> ReadMapFile(const FilePath& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return std::nullopt;
     std::vector<uint8_t> bytes(kGestureMapSize);
@@ -12,7 +12,7 @@ std::optional<std::vector<uint8_t>> ReadMapFile(const std::filesystem::path& pat
     return bytes;
 }
 
-bool WriteMapFile(const std::filesystem::path& path, const GestureMapImage& image) {
+bool WriteMapFile(const FilePath& path, const GestureMapImage& image) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();

@@ -2,7 +2,7 @@
 
 #include "device/GestureMapFile.h"
 
-std::optional<std::vector<uint8_t>> ReadMapFile(const std::filesystem::path& path) {
+std::optional<std::vector<uint8_t>> ReadMapFile(const FilePath& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -14,7 +14,7 @@ std::optional<std::vector<uint8_t>> ReadMapFile(const std::filesystem::path& pat
     return bytes;
 }
 
-bool WriteMapFile(const std::filesystem::path& path, const GestureMapImage& image) {
+bool WriteMapFile(const FilePath& path, const GestureMapImage& image) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

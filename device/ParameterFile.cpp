@@ -1,6 +1,6 @@
 #include "device/ParameterFile.h"
 
-void LoadParameterFile(const std::filesystem::path& path, uint16_t currentOrientation,
+void LoadParameterFile(const FilePath& path, uint16_t currentOrientation,
                        ParameterBlock& defaults, ParameterBlock& live) {
     std::optional<std::vector<uint8_t>> content = ReadParameterFile(path);
     std::optional<std::span<const uint8_t>> bytes;

@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
+#include "device/FilePath.h"
 #include "device/ParameterBlock.h"
 
 // The application's parameters file, a fixed absolute path.
@@ -13,8 +13,8 @@ inline constexpr wchar_t kParameterFilePath[] = L"C:\\WINDOWS\\ZRNParameters.dat
 
 // Opens the file for reading with no sharing and reads at most its first 180
 // bytes; nullopt when it cannot be opened (missing, locked, no access).
-std::optional<std::vector<uint8_t>> ReadParameterFile(const std::filesystem::path& path);
+std::optional<std::vector<uint8_t>> ReadParameterFile(const FilePath& path);
 
 // ReadParameterFile followed by LoadParameterBlock.
-void LoadParameterFile(const std::filesystem::path& path, uint16_t currentOrientation,
+void LoadParameterFile(const FilePath& path, uint16_t currentOrientation,
                        ParameterBlock& defaults, ParameterBlock& live);

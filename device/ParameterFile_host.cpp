@@ -2,7 +2,7 @@
 
 #include "device/ParameterFile.h"
 
-std::optional<std::vector<uint8_t>> ReadParameterFile(const std::filesystem::path& path) {
+std::optional<std::vector<uint8_t>> ReadParameterFile(const FilePath& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return std::nullopt;
     std::vector<uint8_t> bytes(kParameterBlockSize);

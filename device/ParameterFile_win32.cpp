@@ -2,7 +2,7 @@
 
 #include "device/ParameterFile.h"
 
-std::optional<std::vector<uint8_t>> ReadParameterFile(const std::filesystem::path& path) {
+std::optional<std::vector<uint8_t>> ReadParameterFile(const FilePath& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;

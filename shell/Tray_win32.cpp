@@ -6,12 +6,11 @@
 #include "shell/resources/resource.h"
 
 // NOTIFYICONDATAW without guidItem and hBalloonIcon is what shells before
-// 5.0 accept; the platform's macros give the right sizes for 32 and 64 bits
-// (956 and 936 in a 32-bit process).
+// 5.0 accept; the full record ends with the balloon icon after guidItem.
 static_assert(NOTIFYICONDATAW_V2_SIZE == offsetof(NOTIFYICONDATAW, guidItem));
-static_assert(sizeof(NOTIFYICONDATAW) == NOTIFYICONDATAW_V3_SIZE + sizeof(HICON));
+static_assert(sizeof(TrayIconRecord) == NOTIFYICONDATAW_V2_SIZE + sizeof(GUID) + sizeof(HICON));
 
-NOTIFYICONDATAW TrayIconData;
+TrayIconRecord TrayIconData;
 
 namespace {
 
@@ -27,7 +26,7 @@ constexpr LONG kFallbackHeight = 30;
 }  // namespace
 
 DWORD TrayIconDataSize(uint64_t shellVersion) {
-    return shellVersion >= kShellVersion5 ? sizeof(NOTIFYICONDATAW) : NOTIFYICONDATAW_V2_SIZE;
+    return shellVersion >= kShellVersion5 ? sizeof(TrayIconRecord) : NOTIFYICONDATAW_V2_SIZE;
 }
 
 int AddTrayIcon(HWND window) {

@@ -12,9 +12,20 @@
 inline constexpr UINT kTrayIconId = 1;
 inline constexpr UINT kTrayCallbackMessage = WM_USER;
 
+// The full NOTIFYICONDATAW of shell 6 (ending in hBalloonIcon). Headers
+// that target Windows XP end the record at guidItem; the last member is
+// added here so that every build hands the shell the same record.
+#if NTDDI_VERSION >= 0x06000000
+using TrayIconRecord = NOTIFYICONDATAW;
+#else
+struct TrayIconRecord : NOTIFYICONDATAW {
+    HICON hBalloonIcon;
+};
+#endif
+
 // Filled once by AddTrayIcon and kept for the whole run; the main window
 // deletes the icon with it at shutdown.
-extern NOTIFYICONDATAW TrayIconData;
+extern TrayIconRecord TrayIconData;
 
 // Puts the icon (small icon, tip string 258) into the tray. Returns 1.
 int AddTrayIcon(HWND window);

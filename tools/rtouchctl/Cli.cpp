@@ -83,6 +83,3 @@ std::string BlockHex(const ParameterBlock& block) {
     return out;
 }
 
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}

@@ -2,11 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "device/FilePath.h"
 #include "device/ParameterBlock.h"
 
 constexpr int kExitOk = 0;
@@ -44,4 +45,7 @@ std::string BlockHex(const ParameterBlock& block);
 // Prints "rtouchctl: <message>" on standard error; returns kExitUsage.
 int UsageError(const std::string& message, const char* usage = nullptr);
 
-std::filesystem::path PathFromUtf8(const std::string& utf8);
+// The platform's file name for a UTF-8 path.
+FilePath PathFromUtf8(const std::string& utf8);
+// fopen of a UTF-8 path (any name Windows allows, not only the ANSI ones).
+std::FILE* OpenUtf8File(const std::string& utf8Path, const char* mode);

@@ -1,8 +1,6 @@
 #include "tools/rtouchctl/TraceFile.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "tools/rtouchctl/Cli.h"
 #include "tools/rtouchctl/TextFields.h"
@@ -50,12 +48,15 @@ std::optional<std::vector<TraceEntry>> ParseTrace(std::string_view text, std::st
 }
 
 std::optional<std::string> ReadTextFile(const std::string& path) {
-    std::ifstream in(PathFromUtf8(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return s.str();
+    std::FILE* f = OpenUtf8File(path, "rb");
+    if (!f) return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    while (size_t n = std::fread(chunk, 1, sizeof chunk, f)) text.append(chunk, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return std::nullopt;
+    return text;
 }
 
 std::optional<std::vector<TraceEntry>> LoadTraceFile(const std::string& path) {
