@@ -2,8 +2,10 @@
 # End-to-end suite: the real Windows build under Wine, headless with Xvfb.
 # Each test_*.sh gets a fresh copy of one booted template prefix.
 # Usage: tests/e2e/run.sh BUILD_DIR [TEST_NAME...]
+# RTOUCH_E2E_SUITE: another folder of test_*.sh to run (default this one).
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
+suite=${RTOUCH_E2E_SUITE:-$root/tests/e2e}
 build=$(cd "${1:?build dir}" && pwd)
 shift
 source "$root/scripts/lib/wine.sh"
@@ -21,7 +23,7 @@ wine_template "$work/template"
 
 tests=("$@")
 if [ ${#tests[@]} -eq 0 ]; then
-    for t in "$root"/tests/e2e/test_*.sh; do tests+=("$(basename "$t" .sh)"); done
+    for t in "$suite"/test_*.sh; do tests+=("$(basename "$t" .sh)"); done
 fi
 
 passed=0
@@ -31,7 +33,7 @@ for name in "${tests[@]}"; do
     export RTOUCH_BUILD="$build" RTOUCH_ROOT="$root" RTOUCH_ARTIFACTS="$build/e2e-artifacts"
     mkdir -p "$RTOUCH_ARTIFACTS"
     start=$(date +%s)
-    if bash "$root/tests/e2e/$name.sh" >"$work/$name.log" 2>&1; then
+    if bash "$suite/$name.sh" >"$work/$name.log" 2>&1; then
         passed=$((passed + 1))
         echo "PASS $name ($(( $(date +%s) - start )) s)"
     else
