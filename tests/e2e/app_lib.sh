@@ -70,7 +70,10 @@ screenshot() {
 # The RVA of a global of rtouch.exe, from its symbol table.
 symbol_rva() {
     local va base
-    va=$(x86_64-w64-mingw32-nm "$APP" | awk -v s="$1" '$3 == s { print $1 }')
+    # A stripped release build keeps its symbols in rtouch.exe.debug.
+    local symbols=$APP
+    [ -f "$APP.debug" ] && symbols=$APP.debug
+    va=$(x86_64-w64-mingw32-nm "$symbols" | awk -v s="$1" '$3 == s { print $1 }')
     base=$(x86_64-w64-mingw32-objdump -p "$APP" | awk '$1 == "ImageBase" { print $2 }')
     [ -n "$va" ] && [ -n "$base" ] || fail "no symbol $1"
     printf '0x%x\n' $((16#$va - 16#$base))

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The interactive installer, page by page (screenshots in the artifacts):
+# welcome, components with the start-at-sign-in box, folder, progress,
+# finish with "Start rtouch now" checked, which starts the program.
+source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
+source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
+BM_CLICK=0xF5
+
+# Waits until control $2 of window $1 reads $3.
+wait_item_text() {
+    local deadline=$((SECONDS + 20))
+    until [ "$(tool item-text "$1" "$2" 2>/dev/null | tr -d '\r')" = "$3" ]; do
+        [ $SECONDS -lt $deadline ] || fail "button $2 never read '$3'"
+    done
+}
+# Presses button $2 of window $1 as a click does.
+press() { tool post-item "$1" "$2" $BM_CLICK 0 0 >/dev/null || fail "press $2"; }
+
+wine "$SETUP" >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 &
+setup_pid=$!
+dlg=$(tool wait-window '#32770' "rtouch $VERSION Setup" 20000) || fail "no setup window"
+wait_item_text "$dlg" 1 "&Next >"
+screenshot "$dlg" installer_welcome
+press "$dlg" 1
+deadline=$((SECONDS + 20))
+until [ "$(tool item-enabled "$dlg" 3)" = 1 ]; do [ $SECONDS -lt $deadline ] || fail "no components page"; done
+screenshot "$dlg" installer_components
+press "$dlg" 1
+wait_item_text "$dlg" 1 "&Install"
+screenshot "$dlg" installer_folder
+press "$dlg" 1
+wait_item_text "$dlg" 1 "&Finish"
+screenshot "$dlg" installer_finish
+expect_installed
+expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value (box checked by default)"
+expect_eq "$(rtouch_pids)" "" "nothing started before Finish"
+press "$dlg" 1
+wait_exit "$setup_pid" 20 || fail "setup did not end"
+expect_eq "$EXIT_CODE" "0" "interactive setup exit code"
+tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "Finish did not start rtouch"
+expect_eq "$(rtouch_pids | wc -w)" "1" "Finish started rtouch.exe"
