@@ -7,7 +7,7 @@
 # Usage: bench/startup_ratio.sh [RTOUCH_EXE] [RUNS]
 #   RTOUCH_EXE default build/release-x64/rtouch.exe; RUNS default 15.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 app=$(realpath "${1:-build/release-x64/rtouch.exe}")
 runs=${2:-15}
 tool=$PWD/build/win64/tests/e2e/e2e_tool.exe

@@ -18,8 +18,6 @@ UNINSTALL_KEY="$UNINSTALL_ROOT\\rtouch"
 # The user's files that neither the installer nor the uninstaller may touch.
 PARAMS_FILE="$DRIVE_C/windows/ZRNParameters.dat"
 MAP_FILE="$DRIVE_C/users/$WINE_USER/Documents/kiosk.map"
-WM_COMMAND=0x111
-CMD_CLOSE=40001
 
 [ -f "$SETUP" ] || fail "no installer $SETUP (run scripts/package)"
 
