@@ -28,6 +28,13 @@ PROGRAMS = {  # subsystem, size limit for x64 in bytes
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "comctl32.dll", "comdlg32.dll",
                "advapi32.dll", "setupapi.dll", "hid.dll", "newdev.dll", "msvcrt.dll"}
 
+# Functions of those DLLs that Windows XP does not have (Vista and later),
+# which a MinGW runtime or a newer-API call could bring in; and the
+# secure-CRT functions, which XP's msvcrt.dll lacks.
+NEWER_THAN_XP = re.compile(r"^(GetTickCount64|InitOnce\w*|\w*ConditionVariable\w*|\w*SRWLock\w*|"
+                           r"Fls(Alloc|Free|GetValue|SetValue)|GetFileInformationByHandleEx|CreateSymbolicLink\w*|"
+                           r"GetFinalPathNameByHandle\w*|CompareStringEx|LCMapStringEx|\w+_s)$")
+
 failures = []
 
 
@@ -61,6 +68,9 @@ def check_program(path, arch, name):
           f"{label}: OS version {oh.MajorOperatingSystemVersion}.{oh.MinorOperatingSystemVersion:02d}")
     dlls = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
     check(dlls <= SYSTEM_DLLS, f"{label}: imports only system DLLs ({', '.join(sorted(dlls))})")
+    newer = sorted(f.name.decode() for entry in pe.DIRECTORY_ENTRY_IMPORT for f in entry.imports
+                   if f.name and NEWER_THAN_XP.match(f.name.decode()))
+    check(not newer, f"{label}: no function newer than Windows XP imported {newer}")
     strings = version_strings(pe)
     check(strings.get("ProductName") == "rtouch", f"{label}: ProductName {strings.get('ProductName')!r}")
     for key in ("FileVersion", "ProductVersion"):
