@@ -26,17 +26,12 @@ void PrintEvents(const InputEventList& list) {
 }  // namespace
 
 int CmdReplay(const Args& args) {
-    std::optional<Options> o = ParseOptions(args, 2, kBlockOptions, 1, kUsage);
-    if (!o) return kExitUsage;
-    if (o->positional.empty()) return UsageError("missing trace file", kUsage);
-    std::optional<std::vector<TraceEntry>> trace = LoadTraceFile(o->positional[0]);
-    if (!trace) return kExitUsage;
-
-    ParameterBlock defaults, live;
-    LoadBlockFromOptions(*o, defaults, live);
+    auto c = OpenFileCommand(args, {}, kUsage, "trace", LoadTraceFile);
+    if (!c) return kExitUsage;
+    const ParameterBlock& live = c->live;
     TouchEngineState engine{};  // a freshly started program
     size_t idx = 0;
-    for (const TraceEntry& entry : *trace) {
+    for (const TraceEntry& entry : c->input) {
         const size_t index = idx++;
         if (entry.failed) continue;  // a failed read: nothing is processed
         const ReportResult r = HandleReport(entry.report, live, engine);
