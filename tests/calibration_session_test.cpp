@@ -108,7 +108,9 @@ TEST(CalTouchTest, EdgesOfTheUnsignedComparison) {
 }
 
 TEST_F(CalSessionTest, FirstTargetDrawingAndProgressTexts) {
+    EXPECT_EQ((CalProgress{0, CalPhase::ShowTarget}), session.CalState);
     CalTickResult r = Tick(Lift());
+    EXPECT_EQ((CalProgress{0, CalPhase::WaitTouch}), session.CalState);
     EXPECT_TRUE(r.drawTarget);
     EXPECT_EQ(512, r.target.x);
     EXPECT_EQ(384, r.target.y);
@@ -120,6 +122,7 @@ TEST_F(CalSessionTest, FirstTargetDrawingAndProgressTexts) {
     r = Tick(Touch(1, 1));  // starts collecting: nothing drawn
     EXPECT_FALSE(r.drawTarget);
     EXPECT_EQ(0u, r.textCount);
+    EXPECT_EQ(CalPhase::Collect, session.CalState.phase);
 
     std::vector<std::wstring> numbers;
     for (int k = 0; k < 50; ++k) {
