@@ -147,6 +147,12 @@ cmp -s "$tmp/out" "$root/examples/pinch.replay" || { echo "FAIL replay: pinch ou
 printf '# c\n\n100 100 1 2 0 0 0 0\nfail\n1 2 3\n' >"$tmp/bad-replay.trace"
 check "replay legacy stroke" 0 "$tool" replay "$root/examples/stroke.trace" --legacy
 cmp -s "$tmp/out" "$root/examples/stroke-legacy.replay" || { echo "FAIL replay: legacy stroke output differs"; fail=1; }
+check "replay phases" 0 "$tool" replay --phases "$root/examples/circle.trace"
+grep -v '^  phase ' "$tmp/out" | cmp -s - "$root/examples/circle.replay" ||
+    { echo "FAIL replay --phases: the contract's lines differ"; fail=1; }
+# The circle fires on its fourth direction and turns on from there.
+grep -A1 ' 7 CWCircle$' "$tmp/out" | grep -q '^  phase circling idle$' ||
+    { echo "FAIL replay --phases: no circling phase after the circle"; fail=1; }
 check "replay bad line" 2 "$tool" replay "$tmp/bad-replay.trace"
 grep -q "bad-replay.trace.*line 5" "$tmp/err" || { echo "FAIL replay: error does not name file and line"; fail=1; }
 [ ! -s "$tmp/out" ] || { echo "FAIL replay: output on error"; fail=1; }

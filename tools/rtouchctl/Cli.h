@@ -18,6 +18,7 @@ struct Options {
     uint16_t orientation = 0;           // --orientation N
     bool legacy = false;                // --legacy
     bool hex = false;                   // --hex
+    bool phases = false;                // --phases
     std::optional<std::pair<uint32_t, uint32_t>> screen;  // --screen WxH
     std::optional<uint32_t> rate;       // --rate N
     std::optional<uint32_t> count;      // --count N

@@ -1,5 +1,6 @@
 // rtouchctl replay: a trace through the touch worker's per-report
-// processing, with the gesture codes and the input each would send.
+// processing, with the gesture codes and the input each would send; with
+// --phases also the recognizer's phases after each report.
 #include <cstdio>
 
 #include "engine/InputSynthesis.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-const char kUsage[] = "rtouchctl replay [--params FILE] [--orientation N] [--legacy] TRACE";
+const char kUsage[] = "rtouchctl replay [--params FILE] [--orientation N] [--legacy] [--phases] TRACE";
 
 void PrintEvents(const InputEventList& list) {
     for (size_t i = 0; i < list.count; ++i) {
@@ -26,7 +27,7 @@ void PrintEvents(const InputEventList& list) {
 }  // namespace
 
 int CmdReplay(const Args& args) {
-    auto c = OpenFileCommand(args, {}, kUsage, "trace", LoadTraceFile);
+    auto c = OpenFileCommand(args, {"--phases"}, kUsage, "trace", LoadTraceFile);
     if (!c) return kExitUsage;
     const ParameterBlock& live = c->live;
     TouchEngineState engine{};  // a freshly started program
@@ -37,11 +38,12 @@ int CmdReplay(const Args& args) {
         const ReportResult r = HandleReport(entry.report, live, engine);
         std::printf("%zu %u %d %d %u", index, r.state, static_cast<int>(r.sample.X), static_cast<int>(r.sample.Y),
                     r.code);
-        if (!IsMappedGesture(r.code)) {
-            std::printf("\n");
-            continue;
-        }
-        std::printf(" %s\n", GestureName(r.code));
+        if (IsMappedGesture(r.code)) std::printf(" %s", GestureName(r.code));
+        std::printf("\n");
+        if (c->options.phases)
+            std::printf("  phase %s %s\n", PhaseName(OneFingerPhaseOf(engine.Recognizer)),
+                        PhaseName(TwoFingerPhaseOf(engine.Recognizer)));
+        if (!IsMappedGesture(r.code)) continue;
         PrintEvents(GestureEvents(ReadMapEntry(live.GestureMap[r.code - 1])));
     }
     return kExitOk;
