@@ -80,7 +80,7 @@ uint32_t CalAverage(const CalSample* samples, uint32_t start, uint32_t n) {
 
 void CalStart(CalSession& s, uint32_t width, uint32_t height) {
     s = CalSession{};
-    s.CalState = 0;
+    s.CalState = {0, CalPhase::ShowTarget};
     s.CalSampleMax = kCalSamplesPerTarget;
     CalComputeTargets(width, height, s.point_paint);
 }
@@ -102,7 +102,7 @@ CalTickResult CalTick(CalSession& s, ParameterBlock& block, const ReportBytes* b
     const bool touch = CalIsTouch(report, block.PressureLimit);
 
     CalTickResult r{};
-    const uint32_t i = CalTargetIndex(s);
+    const uint32_t i = s.CalState.target;
     if (i >= kCalTargetCount) {
         s.ended = true;
         r.end = CalEnd::Finished;
@@ -112,24 +112,24 @@ CalTickResult CalTick(CalSession& s, ParameterBlock& block, const ReportBytes* b
     int32_t labelX, labelY;
     CalLabelPosition(target, i, labelX, labelY);
 
-    switch (CalPhaseOf(s)) {
-    case kCalShowTarget:
+    switch (s.CalState.phase) {
+    case CalPhase::ShowTarget:
         DrawTarget(r, target, CalColor::Black);
-        s.CalState = static_cast<int16_t>((s.CalState & ~kCalStatePhaseMask) | kCalWaitTouch);
+        s.CalState.phase = CalPhase::WaitTouch;
         s.CalSampleCount = 0;
         break;
-    case kCalWaitTouch:
+    case CalPhase::WaitTouch:
         if (touch)
-            s.CalState = static_cast<int16_t>((s.CalState & ~kCalStatePhaseMask) | kCalCollect);
+            s.CalState.phase = CalPhase::Collect;
         else
             DrawTarget(r, target, CalColor::Black);
         break;
-    case kCalCollect:
+    case CalPhase::Collect:
         if (s.CalSampleCount == s.CalSampleMax) {
             AddText(r, MakeText(labelX, labelY, kFullText, 5));
             SelectBrush(r, CalColor::Red);
             DrawTarget(r, target, CalColor::Red);
-            s.CalState = static_cast<int16_t>((s.CalState & ~kCalStatePhaseMask) | kCalHold);
+            s.CalState.phase = CalPhase::Hold;
         } else if (touch) {
             const uint32_t percent = s.CalSampleCount * 100 / (s.CalSampleMax - 1);
             wchar_t number[6];
@@ -140,7 +140,7 @@ CalTickResult CalTick(CalSession& s, ParameterBlock& block, const ReportBytes* b
             ++s.CalSampleCount;
         }
         break;
-    case kCalHold:
+    case CalPhase::Hold:
         if (touch) {
             s.CalSamples[s.CalSampleCount % s.CalSampleMax] = s.xy;
             ++s.CalSampleCount;
@@ -149,7 +149,7 @@ CalTickResult CalTick(CalSession& s, ParameterBlock& block, const ReportBytes* b
             const uint32_t xyret = CalAverage(s.CalSamples, start, s.CalSampleMax);
             block.CalX[i] = static_cast<uint16_t>(xyret);
             block.CalY[i] = static_cast<uint16_t>(xyret >> 16);
-            s.CalState = static_cast<int16_t>((s.CalState & ~kCalStatePhaseMask) + kCalStateNextTarget);
+            s.CalState = {i + 1, CalPhase::ShowTarget};
             SelectBrush(r, CalColor::Black);
         }
         break;

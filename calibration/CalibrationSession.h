@@ -11,16 +11,22 @@
 
 constexpr uint32_t kCalSamplesPerTarget = 50;  // CalSampleMax at session start
 constexpr uint32_t kCalTargetCount = static_cast<uint32_t>(kCalPointCount);
-// CalState: target index in the high bits, phase in the low four.
-constexpr int kCalStateIndexShift = 4;
-constexpr int16_t kCalStatePhaseMask = 0xF;
-constexpr int16_t kCalStateNextTarget = 1 << kCalStateIndexShift;
 // Reads fail while nobody touches on some drivers, so failures alone prove
 // nothing; after this many in a row (about one second of 5 ms ticks) the
 // session asks for a device probe.
 constexpr uint32_t kCalFailedReadsBeforeProbe = 200;
 
-enum CalPhase : int16_t { kCalShowTarget = 0, kCalWaitTouch = 1, kCalCollect = 2, kCalHold = 3 };
+// How far the current target is: shown, waiting for a touch, collecting
+// its samples, holding until the finger lifts.
+enum class CalPhase : uint8_t { ShowTarget, WaitTouch, Collect, Hold };
+
+// Where the session stands: the target being taken (0..8, kCalTargetCount
+// once all are taken) and its phase.
+struct CalProgress {
+    uint32_t target;
+    CalPhase phase;
+    bool operator==(const CalProgress&) const = default;
+};
 
 struct CalSample {
     uint16_t X;
@@ -34,7 +40,7 @@ struct CalTarget {
 };
 
 struct CalSession {
-    int16_t CalState;
+    CalProgress CalState;
     uint32_t CalSampleCount;
     uint32_t CalSampleMax;
     CalSample CalSamples[kCalSamplesPerTarget];
@@ -99,9 +105,3 @@ CalTickResult CalTick(CalSession& session, ParameterBlock& block, const ReportBy
 // The platform's answer to a requested probe: a driver that is gone ends
 // the session with 0.
 CalTickResult CalProbeAnswer(CalSession& session, bool driverPresent);
-
-// Index of the current target (9 when all are taken).
-inline uint32_t CalTargetIndex(const CalSession& s) {
-    return static_cast<uint32_t>(static_cast<uint16_t>(s.CalState) >> kCalStateIndexShift);
-}
-inline int16_t CalPhaseOf(const CalSession& s) { return s.CalState & kCalStatePhaseMask; }

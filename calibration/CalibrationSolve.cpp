@@ -1,18 +1,14 @@
 #include "calibration/CalibrationSolve.h"
 
 #include <limits>
+#include <utility>
+
+#include "device/AxisFlags.h"
 
 const uint16_t XL[kCalPointCount] = {2048, 128, 128, 3968, 3968, 2048, 2048, 128, 3968};
 const uint16_t YL[kCalPointCount] = {2048, 128, 3968, 128, 3968, 128, 3968, 2048, 2048};
 
 namespace {
-
-// AxisFlags bits: Y reversed, X reversed, X and Y exchanged (the exchange is
-// applied first). Reversal of v is |v - 4095|.
-constexpr uint16_t kReverseY = 0x01;
-constexpr uint16_t kReverseX = 0x02;
-constexpr uint16_t kExchange = 0x10;
-constexpr int32_t kRawMax = 4095;
 
 constexpr int32_t Diff(uint16_t a, uint16_t b) { return static_cast<int32_t>(a) - static_cast<int32_t>(b); }
 
@@ -36,15 +32,7 @@ float Slope(float scaleA, float scaleB, uint16_t coordA, uint16_t coordB) {
     return Quotient(static_cast<double>(scaleA) - static_cast<double>(scaleB), Diff(coordA, coordB));
 }
 
-uint16_t Reversed(uint16_t v) { return static_cast<uint16_t>(AbsInt32(v - kRawMax)); }
-
 }  // namespace
-
-void ExchangeWords(uint16_t& a, uint16_t& b) {
-    const uint16_t t = a;
-    a = b;
-    b = t;
-}
 
 uint32_t AbsInt32(int32_t v) { return v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v); }
 
@@ -57,20 +45,20 @@ void CalibrationSolve(ParameterBlock& b) {
     // exchanged.
     const uint32_t dY = AbsInt32(Diff(Y[1], Y[2]));
     const uint32_t dX = AbsInt32(Diff(X[1], X[2]));
-    uint16_t flags = dY > dX ? 0 : kExchange;
-    if (flags & kExchange) {
-        if (X[1] > X[2]) flags |= kReverseY;
-        if (Y[1] > Y[3]) flags |= kReverseX;
+    uint16_t flags = dY > dX ? 0 : kAxisSwap;
+    if (flags & kAxisSwap) {
+        if (X[1] > X[2]) flags |= kAxisInvertY;
+        if (Y[1] > Y[3]) flags |= kAxisInvertX;
     } else {
-        if (Y[1] > Y[2]) flags |= kReverseY;
-        if (X[1] > X[3]) flags |= kReverseX;
+        if (Y[1] > Y[2]) flags |= kAxisInvertY;
+        if (X[1] > X[3]) flags |= kAxisInvertX;
     }
     b.AxisFlags = flags;
 
     for (size_t i = 0; i < kCalPointCount; ++i) {
-        if (flags & kExchange) ExchangeWords(X[i], Y[i]);
-        if (flags & kReverseY) Y[i] = Reversed(Y[i]);
-        if (flags & kReverseX) X[i] = Reversed(X[i]);
+        if (flags & kAxisSwap) std::swap(X[i], Y[i]);
+        if (flags & kAxisInvertY) Y[i] = static_cast<uint16_t>(InvertCoord(Y[i]));
+        if (flags & kAxisInvertX) X[i] = static_cast<uint16_t>(InvertCoord(X[i]));
     }
 
     // Corners 1..4, then the left/right centre for X and the top/bottom

@@ -11,7 +11,6 @@
 extern const uint16_t XL[kCalPointCount];
 extern const uint16_t YL[kCalPointCount];
 
-void ExchangeWords(uint16_t& a, uint16_t& b);
 // |v| for every int32_t, INT32_MIN included.
 uint32_t AbsInt32(int32_t v);
 

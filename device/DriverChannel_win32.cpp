@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include "device/DriverChannel.h"
+#include "device/WinText_win32.h"
 
 namespace {
 
@@ -28,21 +29,8 @@ void WriteOut(const char* text) {
     std::fflush(stdout);
 }
 
-// The system's text for the last error, or nullptr. LocalFree the result.
-wchar_t* LastErrorText() {
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                             reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    return n ? text : nullptr;
-}
-
-void WriteWithText(const char* format, const wchar_t* text) {
-    char narrow[1024];
-    int len = WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-    if (len == 0) narrow[0] = 0;
-    std::printf(format, narrow);
+void WriteWithText(const char* format, const std::wstring& text) {
+    std::printf(format, NarrowFromWide(text, CP_ACP).c_str());
     std::fflush(stdout);
 }
 
@@ -59,10 +47,8 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
     if (!SetupDiEnumDeviceInterfaces(set, nullptr, &interfaceClass, 0, &data)) {
-        if (wchar_t* text = LastErrorText()) {
-            WriteWithText("Error: %s", text);
-            LocalFree(text);
-        }
+        const std::wstring text = SystemErrorText(GetLastError());
+        if (!text.empty()) WriteWithText("Error: %s", text);
         WriteOut("SetupDiEnumDeviceInterfaces failed.\n");
         SetupDiDestroyDeviceInfoList(set);
         return {nullptr, nullptr};
@@ -82,9 +68,7 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, RequiredLength, &RequiredLength,
                                           nullptr)) {
-        wchar_t* text = LastErrorText();
-        WriteWithText("SetupDiGetDeviceInterfaceDetail failed. Error: %s\n", text ? text : L"");
-        if (text) LocalFree(text);
+        WriteWithText("SetupDiGetDeviceInterfaceDetail failed. Error: %s\n", SystemErrorText(GetLastError()));
         SetupDiDestroyDeviceInfoList(set);
         LocalFree(storage);
         return {nullptr, nullptr};

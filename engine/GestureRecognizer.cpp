@@ -35,7 +35,19 @@ uint16_t StraightGesture(uint8_t direction, uint16_t otherwise) {
     }
 }
 
+// The directions of the stroke only. A two-finger contact and a two-finger
+// tap forget them but keep SeqIdx or SameDirCount: the next stroke goes on
+// from there.
 void ClearSeq(RecognizerState& s) { s.Seq[0] = s.Seq[1] = s.Seq[2] = s.Seq[3] = 0; }
+
+// Everything one stroke has collected.
+void ResetStroke(RecognizerState& s) {
+    ClearSeq(s);
+    s.SeqIdx = 0;
+    s.SameDirCount = 0;
+}
+
+uint16_t u16(int32_t v) { return static_cast<uint16_t>(v); }
 
 // The stroke that ended, from the directions it collected.
 uint16_t ClassifyStroke(const RecognizerState& s) {
@@ -57,79 +69,95 @@ uint16_t ClassifyStroke(const RecognizerState& s) {
     return kGestureNothing;
 }
 
-// End of contact.
+// What a release reports: the stroke, else one pending pan, else a tap.
+uint16_t ReleaseCode(RecognizerState& s) {
+    if (s.Seq[1] != 0 || s.Seq[2] != 0) return ClassifyStroke(s);
+    if (s.Seq[0] != 0) return StraightGesture(s.Seq[0], kGestureNothing);
+    if (s.PanRightPending) {
+        s.PanRightPending = 0;
+        return kGestureRPan;
+    }
+    if (s.PanLeftPending) {
+        s.PanLeftPending = 0;
+        return kGestureLPan;
+    }
+    return s.OneActive ? kGestureTap : kGestureNothing;
+}
+
+// End of contact. A stroke that already reported (fired or circled) is
+// dropped first, so it reports nothing more.
 uint16_t Release(RecognizerState& s) {
-    if (s.CircleMode || s.StrokeFired) {
+    if (s.StrokeFired || s.CircleMode) {
         s.StrokeFired = 0;
-        s.SameDirCount = 0;
         s.CircleMode = 0;
         s.OneActive = 0;
-        s.SeqIdx = 0;
-        ClearSeq(s);
+        ResetStroke(s);
     }
-    uint16_t r = kGestureNothing;
-    if (s.Seq[1] != 0 || s.Seq[2] != 0) {
-        r = ClassifyStroke(s);
-    } else if (s.Seq[0] != 0) {
-        r = StraightGesture(s.Seq[0], kGestureNothing);
-    } else if (s.PanRightPending) {
-        r = kGestureRPan;
-        s.PanRightPending = 0;
-    } else if (s.PanLeftPending) {
-        r = kGestureLPan;
-        s.PanLeftPending = 0;
-    } else if (s.OneActive) {
-        r = kGestureTap;
-    }
+    const uint16_t r = ReleaseCode(s);
+    ResetStroke(s);
+    s.OneActive = 0;
+    s.TwoActive = 0;
+    return r;
+}
+
+// Two fingers went to one (or undecided) without a step.
+uint16_t ReportTwoFingerTap(RecognizerState& s) {
+    s.TwoTapPending = 0;
     s.SeqIdx = 0;
     s.OneActive = 0;
     s.TwoActive = 0;
     ClearSeq(s);
-    s.SameDirCount = 0;
-    return r;
+    return kGestureTwoFingerTap;
+}
+
+uint16_t BeginTwoFingers(RecognizerState& s, coord_dist p) {
+    s.TwoActive = 1;
+    s.TwoTapPending = 1;
+    s.TwoRefX = p.X;
+    s.TwoRefY = p.Y;
+    s.TwoRefDist1 = p.Dist1;
+    s.TwoRefDist2 = p.Dist2;
+    return kGestureInProgress;
+}
+
+// A spread step, or kGestureInProgress. A rise of either spread figure
+// (right/down of MoveDirection) is an opening.
+uint16_t PinchStep(RecognizerState& s, coord_dist p, const GestureScales& scales) {
+    const uint8_t pinch = MoveDirection(u16(s.TwoRefDist1), p.Dist1, u16(s.TwoRefDist2), p.Dist2, scales.PinchScale);
+    if (pinch == kDirNone) return kGestureInProgress;
+    s.TwoTapPending = 0;
+    s.PanRightPending = 0;
+    s.PanLeftPending = 0;
+    s.TwoRefDist1 = p.Dist1;
+    s.TwoRefDist2 = p.Dist2;
+    return pinch == kDirRight || pinch == kDirDown ? kGesturePinchOut : kGesturePinchIn;
+}
+
+// A position step: vertical pans report at once, horizontal ones wait for
+// the release.
+uint16_t PanStep(RecognizerState& s, coord_dist p, const GestureScales& scales) {
+    const uint8_t pan = MoveDirection(u16(s.TwoRefX), u16(p.X), u16(s.TwoRefY), u16(p.Y), scales.PanScale);
+    if (pan == kDirNone) return kGestureInProgress;
+    s.TwoTapPending = 0;
+    s.TwoRefX = p.X;
+    s.TwoRefY = p.Y;
+    switch (pan) {
+    case kDirRight: s.PanRightPending = 1; return kGestureInProgress;
+    case kDirLeft: s.PanLeftPending = 1; return kGestureInProgress;
+    case kDirDown: return kGestureDPan;
+    default: return kGestureUPan;
+    }
 }
 
 uint16_t TwoFingers(RecognizerState& s, coord_dist p, const GestureScales& scales) {
     s.OneActive = 0;
     ClearSeq(s);
-    if (!s.TwoActive) {
-        s.TwoActive = 1;
-        s.TwoTapPending = 1;
-        s.TwoRefX = p.X;
-        s.TwoRefY = p.Y;
-        s.TwoRefDist1 = p.Dist1;
-        s.TwoRefDist2 = p.Dist2;
-        return kGestureInProgress;
-    }
-    auto u16 = [](int32_t v) { return static_cast<uint16_t>(v); };
+    if (!s.TwoActive) return BeginTwoFingers(s, p);
     if (MoveDirection(u16(s.TwoRefX), u16(p.X), u16(s.TwoRefY), u16(p.Y), kTwoFingerTapSlack) != kDirNone)
         s.TwoTapPending = 0;  // the reference stays: this only rules out a tap
-
-    uint16_t r = kGestureInProgress;
     // A spread step wins over a pan step in the same sample.
-    const uint8_t pinch =
-        MoveDirection(u16(s.TwoRefDist1), p.Dist1, u16(s.TwoRefDist2), p.Dist2, scales.PinchScale);
-    if (pinch != kDirNone) {
-        s.TwoTapPending = 0;
-        s.PanRightPending = 0;
-        s.PanLeftPending = 0;
-        s.TwoRefDist1 = p.Dist1;
-        s.TwoRefDist2 = p.Dist2;
-        // A rise of either spread figure (right/down of MoveDirection) is an opening.
-        return pinch == kDirRight || pinch == kDirDown ? kGesturePinchOut : kGesturePinchIn;
-    }
-    const uint8_t pan = MoveDirection(u16(s.TwoRefX), u16(p.X), u16(s.TwoRefY), u16(p.Y), scales.PanScale);
-    if (pan != kDirNone) {
-        s.TwoTapPending = 0;
-        s.TwoRefX = p.X;
-        s.TwoRefY = p.Y;
-        // Horizontal pans wait for the release; vertical ones report at once.
-        if (pan == kDirRight) s.PanRightPending = 1;
-        if (pan == kDirLeft) s.PanLeftPending = 1;
-        if (pan == kDirDown) r = kGestureDPan;
-        if (pan == kDirUp) r = kGestureUPan;
-    }
-    return r;
+    const uint16_t pinch = PinchStep(s, p, scales);
+    return pinch != kGestureInProgress ? pinch : PanStep(s, p, scales);
 }
 
 // 8-bit signed count, widened with its sign and compared unsigned: once it
@@ -138,61 +166,72 @@ bool ReachedFlipScale(int8_t count, uint16_t flipScale) {
     return static_cast<uint32_t>(static_cast<int32_t>(count)) >= static_cast<uint32_t>(flipScale);
 }
 
-uint16_t OneFinger(RecognizerState& s, coord_dist p, const GestureScales& scales) {
-    s.TwoActive = 0;
-    if (!s.OneActive) {
-        ClearSeq(s);
-        s.OneActive = 1;
-        s.OneRefX = p.X;
-        s.OneRefY = p.Y;
-        return kGestureInProgress;
-    }
-    const uint8_t d = MoveDirection(static_cast<uint16_t>(s.OneRefX), static_cast<uint16_t>(p.X),
-                                    static_cast<uint16_t>(s.OneRefY), static_cast<uint16_t>(p.Y),
-                                    scales.SingleTouchScale);
-    if (d == kDirNone) return kGestureInProgress;
+uint16_t BeginStroke(RecognizerState& s, coord_dist p) {
+    ClearSeq(s);
+    s.OneActive = 1;
     s.OneRefX = p.X;
     s.OneRefY = p.Y;
-    s.Seq[s.SeqIdx] = d;
+    return kGestureInProgress;
+}
 
-    if (s.CircleMode) {
-        const uint16_t key = TurnKey(s.CircleLastDir, s.Seq[0]);
-        const uint16_t r = InSet(kClockwiseTurns, key)          ? kGestureCWCircle
-                           : InSet(kCounterClockwiseTurns, key) ? kGestureCCWCircle
-                                                                : kGestureOtherStep;
-        s.CircleLastDir = s.Seq[0];
-        s.SeqIdx = 0;
-        return r;
-    }
+// Circling: each step is a quarter turn from the last direction, or not.
+uint16_t CircleStep(RecognizerState& s) {
+    const uint16_t key = TurnKey(s.CircleLastDir, s.Seq[0]);
+    const uint16_t r = InSet(kClockwiseTurns, key)          ? kGestureCWCircle
+                       : InSet(kCounterClockwiseTurns, key) ? kGestureCCWCircle
+                                                            : kGestureOtherStep;
+    s.CircleLastDir = s.Seq[0];
+    s.SeqIdx = 0;
+    return r;
+}
+
+// Slots 1 and 2: a new direction opens the next slot; a repeat of the first
+// direction counts towards FlipScale, which fires a straight stroke early.
+uint16_t TurnOrRepeat(RecognizerState& s, const GestureScales& scales) {
+    if (s.Seq[s.SeqIdx] != s.Seq[s.SeqIdx - 1])
+        ++s.SeqIdx;
+    else if (s.SeqIdx == 1)
+        s.SameDirCount = static_cast<int8_t>(s.SameDirCount + 1);  // wraps at 128
+    if (!ReachedFlipScale(s.SameDirCount, scales.FlipScale)) return kGestureInProgress;
+    const uint16_t r = StraightGesture(s.Seq[s.SeqIdx], kGestureInProgress);
+    s.StrokeFired = 1;
+    s.OneActive = 0;
+    ResetStroke(s);
+    return r;
+}
+
+// Four slots: a circle when they run round in one sense, which starts
+// circling; otherwise the fourth slot is tried again at the next turn.
+uint16_t TryCircle(RecognizerState& s) {
+    if (s.Seq[3] == s.Seq[2]) return kGestureInProgress;
+    const uint16_t key = static_cast<uint16_t>(s.Seq[0] << 12 | s.Seq[1] << 8 | s.Seq[2] << 4 | s.Seq[3]);
+    const bool clockwise = InSet(kClockwiseCircles, key);
+    if (!clockwise && !InSet(kCounterClockwiseCircles, key)) return kGestureOtherStep;
+    s.CircleLastDir = s.Seq[3];
+    s.CircleMode = 1;
+    ResetStroke(s);
+    return clockwise ? kGestureCWCircle : kGestureCCWCircle;
+}
+
+uint16_t CollectStep(RecognizerState& s, const GestureScales& scales) {
     if (s.SeqIdx == 0) {
         s.SeqIdx = 1;
         return kGestureInProgress;
     }
-    if (s.SeqIdx < 3) {
-        if (s.Seq[s.SeqIdx] != s.Seq[s.SeqIdx - 1])
-            ++s.SeqIdx;
-        else if (s.SeqIdx == 1)
-            s.SameDirCount = static_cast<int8_t>(s.SameDirCount + 1);  // wraps at 128
-        if (!ReachedFlipScale(s.SameDirCount, scales.FlipScale)) return kGestureInProgress;
-        const uint16_t r = StraightGesture(s.Seq[s.SeqIdx], kGestureInProgress);
-        s.StrokeFired = 1;
-        s.OneActive = 0;
-        s.SeqIdx = 0;
-        s.SameDirCount = 0;
-        ClearSeq(s);
-        return r;
-    }
-    // Four slots: a circle when they run round in one sense.
-    if (s.Seq[3] == s.Seq[2]) return kGestureInProgress;
-    const uint16_t key = static_cast<uint16_t>(s.Seq[0] << 12 | s.Seq[1] << 8 | s.Seq[2] << 4 | s.Seq[3]);
-    const bool clockwise = InSet(kClockwiseCircles, key);
-    if (!clockwise && !InSet(kCounterClockwiseCircles, key)) return kGestureOtherStep;  // Seq[3] is tried again
-    s.CircleLastDir = s.Seq[3];
-    s.SeqIdx = 0;
-    s.SameDirCount = 0;
-    s.CircleMode = 1;
-    ClearSeq(s);
-    return clockwise ? kGestureCWCircle : kGestureCCWCircle;
+    if (s.SeqIdx < 3) return TurnOrRepeat(s, scales);
+    return TryCircle(s);
+}
+
+uint16_t OneFinger(RecognizerState& s, coord_dist p, const GestureScales& scales) {
+    s.TwoActive = 0;
+    const OneFingerPhase phase = OneFingerPhaseOf(s);
+    if (phase == OneFingerPhase::Idle) return BeginStroke(s, p);
+    const uint8_t d = MoveDirection(u16(s.OneRefX), u16(p.X), u16(s.OneRefY), u16(p.Y), scales.SingleTouchScale);
+    if (d == kDirNone) return kGestureInProgress;
+    s.OneRefX = p.X;
+    s.OneRefY = p.Y;
+    s.Seq[s.SeqIdx] = d;
+    return phase == OneFingerPhase::Circling ? CircleStep(s) : CollectStep(s, scales);
 }
 
 }  // namespace
@@ -200,6 +239,37 @@ uint16_t OneFinger(RecognizerState& s, coord_dist p, const GestureScales& scales
 GestureScales ReadGestureScales(const ParameterBlock& block) {
     return GestureScales{ReadField(block.FlipScale), ReadField(block.SingleTouchScale), ReadField(block.PanScale),
                          ReadField(block.PinchScale)};
+}
+
+OneFingerPhase OneFingerPhaseOf(const RecognizerState& s) {
+    if (s.StrokeFired) return OneFingerPhase::Fired;
+    if (!s.OneActive) return OneFingerPhase::Idle;
+    return s.CircleMode ? OneFingerPhase::Circling : OneFingerPhase::Collecting;
+}
+
+TwoFingerPhase TwoFingerPhaseOf(const RecognizerState& s) {
+    if (s.TwoActive) return s.TwoTapPending ? TwoFingerPhase::Still : TwoFingerPhase::Moved;
+    return s.TwoTapPending ? TwoFingerPhase::TapOwed : TwoFingerPhase::Idle;
+}
+
+const char* PhaseName(OneFingerPhase phase) {
+    switch (phase) {
+    case OneFingerPhase::Idle: return "idle";
+    case OneFingerPhase::Collecting: return "collecting";
+    case OneFingerPhase::Circling: return "circling";
+    case OneFingerPhase::Fired: return "fired";
+    }
+    return "?";
+}
+
+const char* PhaseName(TwoFingerPhase phase) {
+    switch (phase) {
+    case TwoFingerPhase::Idle: return "idle";
+    case TwoFingerPhase::Still: return "still";
+    case TwoFingerPhase::Moved: return "moved";
+    case TwoFingerPhase::TapOwed: return "tap-owed";
+    }
+    return "?";
 }
 
 uint8_t MoveDirection(uint16_t a_ref, uint16_t a, uint16_t b_ref, uint16_t b, uint16_t limit) {
@@ -210,16 +280,9 @@ uint8_t MoveDirection(uint16_t a_ref, uint16_t a, uint16_t b_ref, uint16_t b, ui
 
 uint16_t GestureRecognize(RecognizerState& s, uint8_t state, coord_dist sample, const GestureScales& scales) {
     if (state == kTouchNone) return Release(s);
-    if (s.StrokeFired) return kGestureNothing;
+    if (OneFingerPhaseOf(s) == OneFingerPhase::Fired) return kGestureNothing;
     if (state == kTouchMulti) return TwoFingers(s, sample, scales);
-    if (s.TwoTapPending) {
-        s.TwoTapPending = 0;
-        s.SeqIdx = 0;
-        s.OneActive = 0;
-        s.TwoActive = 0;
-        ClearSeq(s);
-        return kGestureTwoFingerTap;
-    }
+    if (s.TwoTapPending) return ReportTwoFingerTap(s);
     if (state == kTouchSingle) return OneFinger(s, sample, scales);
     return kGestureNothing;  // undecided
 }

@@ -86,6 +86,29 @@ struct RecognizerState {
     bool operator==(const RecognizerState&) const = default;
 };
 
+// What the recognizer does with one finger, read from the flags above.
+enum class OneFingerPhase : uint8_t {
+    Idle,        // no stroke followed: the next single sample only sets the reference
+    Collecting,  // a stroke is followed: each step goes into Seq
+    Circling,    // a circle was seen in this contact: each step reports a turn
+    Fired,       // a straight stroke fired early: quiet until the contact ends
+};
+// What the recognizer does with two fingers.
+enum class TwoFingerPhase : uint8_t {
+    Idle,     // no two-finger contact followed and no tap owed
+    Still,    // two fingers down without a step: going to one finger is a tap
+    Moved,    // two fingers down and they have made a step
+    TapOwed,  // two fingers went away without a step: the next single or undecided sample reports the tap
+};
+
+// A stroke that lost its reference to two fingers is Idle, though a circle
+// seen before goes on turning once one finger is back (CircleMode stays).
+OneFingerPhase OneFingerPhaseOf(const RecognizerState& s);
+TwoFingerPhase TwoFingerPhaseOf(const RecognizerState& s);
+// Lower-case names of the phases, for the console tool.
+const char* PhaseName(OneFingerPhase phase);
+const char* PhaseName(TwoFingerPhase phase);
+
 // The step between a reference and the current point, every argument taken
 // as 16-bit unsigned: kDirLeft/kDirRight when |a_ref - a| > limit, else
 // kDirUp/kDirDown when |b_ref - b| > limit, else kDirNone. The first pair

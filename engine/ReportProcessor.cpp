@@ -11,8 +11,6 @@ constexpr uint16_t kTurnFlags[4] = {0, kAxisSwap | kAxisInvertX, kAxisInvertX | 
                                     kAxisSwap | kAxisInvertY};
 constexpr uint32_t kOrientationCount = 4;
 
-int32_t Invert(int32_t v) { return std::abs(v - kCoordMax); }
-
 // One calibrated axis to an integer in 0..4095, limited in floating point so
 // the conversion is always defined: huge values and infinities go to the
 // nearest edge. NaN (only from non-finite or degenerate coefficients) has no
@@ -52,11 +50,11 @@ QuadrantCoefficients Quadrant(Position p, int32_t x0, int32_t y0, const Paramete
 Position ApplyAxisFlags(Position p, uint16_t flags) {
     if (flags & kAxisSwap) std::swap(p.X, p.Y);
     switch (flags & kAxisInversionMask) {
-    case kAxisInvertY: p.Y = Invert(p.Y); break;
-    case kAxisInvertX: p.X = Invert(p.X); break;
+    case kAxisInvertY: p.Y = InvertCoord(p.Y); break;
+    case kAxisInvertX: p.X = InvertCoord(p.X); break;
     case kAxisInvertX | kAxisInvertY:
-        p.X = Invert(p.X);
-        p.Y = Invert(p.Y);
+        p.X = InvertCoord(p.X);
+        p.Y = InvertCoord(p.Y);
         break;
     default: break;
     }

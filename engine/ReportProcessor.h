@@ -5,22 +5,16 @@
 
 #include <cstdint>
 
+#include "device/AxisFlags.h"
 #include "device/ParameterBlock.h"
 #include "engine/GestureRecognizer.h"
 #include "engine/TouchReport.h"
 
-// The 12-bit coordinate space: 0..4095 on both axes, centre 2048.
-constexpr int32_t kCoordMax = 4095;
+// The centre of the 12-bit coordinate space (0..kCoordMax on both axes).
 constexpr double kCoordCentre = 2048.0;
 // A calibrated value that is not a number (degenerate coefficients) is put
 // at the centre: see MapAxis.
 constexpr int32_t kCoordForNaN = 2048;
-
-// AxisFlags bits, also used for the orientation correction.
-constexpr uint16_t kAxisInvertY = 0x01;
-constexpr uint16_t kAxisInvertX = 0x02;
-constexpr uint16_t kAxisSwap = 0x10;
-constexpr uint16_t kAxisInversionMask = 0x0F;
 
 // The reader's counters of the touch state machine; all zero at start.
 struct ReaderCounters {

@@ -136,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
 
-        const uint32_t index = CalTargetIndex(s);
+        const uint32_t index = s.CalState.target;
         CalTickResult r = CalTick(s, block, lastFailed ? nullptr : &last);
         CheckResult(r);
         failsInARow = lastFailed ? failsInARow + 1 : 0;
@@ -156,16 +156,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (r.end == CalEnd::Finished) FUZZ_CHECK(!lastFailed && index == kCalTargetCount);
         if (r.end != CalEnd::Running) ended = true;
 
-        FUZZ_CHECK(CalTargetIndex(s) <= kCalTargetCount && CalPhaseOf(s) <= kCalHold);
-        FUZZ_CHECK(CalPhaseOf(s) != kCalCollect || s.CalSampleCount <= s.CalSampleMax);
+        FUZZ_CHECK(s.CalState.target <= kCalTargetCount && s.CalState.phase <= CalPhase::Hold);
+        FUZZ_CHECK(s.CalState.phase != CalPhase::Collect || s.CalSampleCount <= s.CalSampleMax);
         FUZZ_CHECK(s.CalSampleMax == kRing);
         if (r.drawTarget)
             FUZZ_CHECK(index < kCalTargetCount && r.target.x == targets[index].x && r.target.y == targets[index].y);
 
         // Only the point of the target just taken changes, to the trimmed
         // mean of its ring (the releasing tick stores no sample).
-        if (CalTargetIndex(s) != index) {
-            FUZZ_CHECK(index < kCalTargetCount && CalTargetIndex(s) == index + 1);
+        if (s.CalState.target != index) {
+            FUZZ_CHECK(index < kCalTargetCount && s.CalState.target == index + 1);
             const CalSample mean = TrimmedMean(s.CalSamples, s.CalSampleCount % kRing);
             expected.CalX[index] = mean.X;
             expected.CalY[index] = mean.Y;

@@ -11,8 +11,13 @@ inline constexpr int kTextBufChars = 100;
 // The module instance that every resource is loaded from.
 extern HINSTANCE AppInstance;
 
-// The shell's shared string buffer: each use loads its string by number just
-// before, overwriting the previous one. CaptionBuf takes message box captions.
+// The shell's two string buffers, kept for the program run. Only main-thread
+// shell code may use them (the window and dialog procedures, start-up, the
+// tray), and only through LoadTextBuf/LoadCaptionBuf right before handing
+// the text to a Win32 call, which copies it: each load overwrites the last.
+// One buffer serves every short-lived string, so no procedure needs its own;
+// CaptionBuf is the second one a message box needs for its caption while its
+// text sits in TextBuf. The worker thread and the portable core never use them.
 extern wchar_t TextBuf[kTextBufChars];
 extern wchar_t CaptionBuf[kTextBufChars];
 

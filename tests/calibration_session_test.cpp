@@ -108,7 +108,9 @@ TEST(CalTouchTest, EdgesOfTheUnsignedComparison) {
 }
 
 TEST_F(CalSessionTest, FirstTargetDrawingAndProgressTexts) {
+    EXPECT_EQ((CalProgress{0, CalPhase::ShowTarget}), session.CalState);
     CalTickResult r = Tick(Lift());
+    EXPECT_EQ((CalProgress{0, CalPhase::WaitTouch}), session.CalState);
     EXPECT_TRUE(r.drawTarget);
     EXPECT_EQ(512, r.target.x);
     EXPECT_EQ(384, r.target.y);
@@ -120,6 +122,7 @@ TEST_F(CalSessionTest, FirstTargetDrawingAndProgressTexts) {
     r = Tick(Touch(1, 1));  // starts collecting: nothing drawn
     EXPECT_FALSE(r.drawTarget);
     EXPECT_EQ(0u, r.textCount);
+    EXPECT_EQ(CalPhase::Collect, session.CalState.phase);
 
     std::vector<std::wstring> numbers;
     for (int k = 0; k < 50; ++k) {
@@ -146,14 +149,13 @@ TEST_F(CalSessionTest, FirstTargetDrawingAndProgressTexts) {
     EXPECT_EQ(CalColor::Red, r.brushColor);
     EXPECT_TRUE(r.drawTarget);
     EXPECT_EQ(CalColor::Red, r.targetColor);
-    EXPECT_EQ(kCalHold, CalPhaseOf(session));
+    EXPECT_EQ(CalPhase::Hold, session.CalState.phase);
 
     r = Tick(Lift());  // release: black brush for the next target, nothing drawn
     EXPECT_TRUE(r.selectBrush);
     EXPECT_EQ(CalColor::Black, r.brushColor);
     EXPECT_FALSE(r.drawTarget);
-    EXPECT_EQ(1u, CalTargetIndex(session));
-    EXPECT_EQ(kCalShowTarget, CalPhaseOf(session));
+    EXPECT_EQ((CalProgress{1, CalPhase::ShowTarget}), session.CalState);
 
     r = Tick(Lift());  // target 1 (top left), label to its lower right
     EXPECT_EQ(32, r.target.x);
@@ -226,7 +228,7 @@ TEST_F(CalSessionTest, CompleteSessionWritesEntries0To8Only) {
         Collect(std::vector<CalSample>(50, {static_cast<uint16_t>(100 * (i + 1)), static_cast<uint16_t>(7 * (i + 1))}));
         FinishTarget();
     }
-    EXPECT_EQ(9u, CalTargetIndex(session));
+    EXPECT_EQ(kCalTargetCount, session.CalState.target);
     EXPECT_EQ(CalEnd::Running, Fail().end);  // all done, but a failed read still does nothing
     EXPECT_EQ(CalEnd::Finished, Tick(Lift()).end);
     for (uint16_t i = 0; i < 9; ++i) {

@@ -3,10 +3,20 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "calibration/CalibrationSolve.h"
 
 namespace {
+
+// Where targets 0..8 should land in the 0..4095 space, written from the
+// layout (centre, four corners, four edge mid-points, inset 4096/32) rather
+// than from the solve's own table.
+constexpr int kNear = 128, kMid = 2048, kFar = 3968;
+constexpr std::pair<int, int> kIdeal[kCalPointCount] = {
+    {kMid, kMid},  {kNear, kNear}, {kNear, kFar}, {kFar, kNear}, {kFar, kFar},
+    {kMid, kNear}, {kMid, kFar},   {kNear, kMid}, {kFar, kMid},
+};
 
 // A block whose nine points are f(ideal x, ideal y) for each target.
 ParameterBlock WithPoints(const std::function<std::pair<int, int>(int, int)>& f) {
@@ -14,7 +24,7 @@ ParameterBlock WithPoints(const std::function<std::pair<int, int>(int, int)>& f)
     b.CalX[9] = 777;
     b.CalY[9] = 888;
     for (size_t i = 0; i < kCalPointCount; ++i) {
-        auto [x, y] = f(XL[i], YL[i]);
+        auto [x, y] = f(kIdeal[i].first, kIdeal[i].second);
         b.CalX[i] = static_cast<uint16_t>(x);
         b.CalY[i] = static_cast<uint16_t>(y);
     }
@@ -25,8 +35,8 @@ ParameterBlock Ideal() { return WithPoints([](int x, int y) { return std::pair{x
 
 void ExpectPointsAreIdeal(const ParameterBlock& b) {
     for (size_t i = 0; i < kCalPointCount; ++i) {
-        EXPECT_EQ(XL[i], b.CalX[i]) << i;
-        EXPECT_EQ(YL[i], b.CalY[i]) << i;
+        EXPECT_EQ(kIdeal[i].first, b.CalX[i]) << i;
+        EXPECT_EQ(kIdeal[i].second, b.CalY[i]) << i;
     }
 }
 
@@ -125,11 +135,7 @@ TEST(CalibrationSolve, ZeroDenominatorStoresNonFiniteValuesOnly) {
     for (float s : same.ScaleX) EXPECT_FALSE(std::isfinite(s));
 }
 
-TEST(CalibrationSolve, Helpers) {
-    uint16_t a = 1, b = 65535;
-    ExchangeWords(a, b);
-    EXPECT_EQ(65535, a);
-    EXPECT_EQ(1, b);
+TEST(CalibrationSolve, AbsoluteValueCoversTheWholeRange) {
     EXPECT_EQ(4095u, AbsInt32(-4095));
     EXPECT_EQ(2147483648u, AbsInt32(INT32_MIN));
 }

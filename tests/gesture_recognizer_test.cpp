@@ -18,6 +18,8 @@ struct Recognizer {
     }
     uint16_t Undecided() { return GestureRecognize(s, kTouchUndecided, {0, 0, 0, 0}, scales); }
     uint16_t Release() { return GestureRecognize(s, kTouchNone, {0, 0, 0, 0}, scales); }
+    OneFingerPhase OnePhase() const { return OneFingerPhaseOf(s); }
+    TwoFingerPhase TwoPhase() const { return TwoFingerPhaseOf(s); }
     // One finger through a path of points; returns the code of each.
     std::vector<uint16_t> Path(std::initializer_list<std::pair<int, int>> points) {
         std::vector<uint16_t> codes;
@@ -68,14 +70,25 @@ TEST(GestureRecognizerTest, CircleFiresWhileDownThenEachQuarterTurn) {
     Recognizer r;
     EXPECT_EQ((Codes{255, 255, 255, 255, 7}),
               r.Path({{1000, 1000}, {1400, 1000}, {1400, 1400}, {1000, 1400}, {1000, 1000}}));
+    EXPECT_EQ(OneFingerPhase::Circling, r.OnePhase());
     EXPECT_EQ(kGestureCWCircle, r.One(1400, 1000));  // up then right: 0x81
     EXPECT_EQ(kGestureOtherStep, r.One(1800, 1000));  // right again
     EXPECT_EQ(kGestureCCWCircle, r.One(1800, 600));   // right then up: counter-clockwise turn
     EXPECT_EQ(kGestureNothing, r.Release());          // circle mode ends quietly
+    EXPECT_EQ(OneFingerPhase::Idle, r.OnePhase());
     EXPECT_EQ((Codes{255, 255, 255, 255, 8}),
               r.Path({{1000, 1000}, {1400, 1000}, {1400, 600}, {1000, 600}, {1000, 1000}}));
-    r.Release();
-    EXPECT_EQ(0, r.s.CircleMode);
+}
+
+TEST(GestureRecognizerTest, CircleInterruptedByTwoFingersGoesOnTurning) {
+    Recognizer r;
+    r.Path({{1000, 1000}, {1400, 1000}, {1400, 1400}, {1000, 1400}, {1000, 1000}});
+    EXPECT_EQ(255, r.Two(1000, 1000));
+    EXPECT_EQ(OneFingerPhase::Idle, r.OnePhase());
+    EXPECT_EQ(kGestureTwoFingerTap, r.One(1000, 1000));
+    EXPECT_EQ(255, r.One(1000, 1000));  // a new reference...
+    EXPECT_EQ(OneFingerPhase::Circling, r.OnePhase());
+    EXPECT_EQ(kGestureCWCircle, r.One(1400, 1000));  // ...and the turn up-then-right still counts
 }
 
 TEST(GestureRecognizerTest, FourthDirectionOutOfOrderIsRetried) {
@@ -94,7 +107,9 @@ TEST(GestureRecognizerTest, FlipScaleFiresStraightStrokeEarly) {
     int x = 4000;
     EXPECT_EQ(255, r.One(x, 2000));                                                 // reference point
     for (int step = 1; step <= 10; ++step) EXPECT_EQ(255, r.One(x -= 301, 2000)) << step;
+    EXPECT_EQ(OneFingerPhase::Collecting, r.OnePhase());
     EXPECT_EQ(kGestureLHori, r.One(x -= 301, 2000));  // eleventh step, tenth repeat
+    EXPECT_EQ(OneFingerPhase::Fired, r.OnePhase());
     EXPECT_EQ(kGestureNothing, r.One(x -= 301, 2000));
     EXPECT_EQ(kGestureNothing, r.Two(x, 2000));  // quiet for the rest of the contact
     EXPECT_EQ(kGestureNothing, r.Release());
@@ -105,7 +120,7 @@ TEST(GestureRecognizerTest, FlipScaleZeroFiresOnTheFirstTurnWithoutAGesture) {
     Recognizer r;
     r.scales.FlipScale = 0;
     EXPECT_EQ((Codes{255, 255, 255}), r.Path({{1000, 1000}, {1400, 1000}, {1400, 1400}}));
-    EXPECT_EQ(1, r.s.StrokeFired);
+    EXPECT_EQ(OneFingerPhase::Fired, r.OnePhase());
     EXPECT_EQ(kGestureNothing, r.One(1000, 1400));
     EXPECT_EQ(kGestureNothing, r.Release());
 }
@@ -116,7 +131,7 @@ TEST(GestureRecognizerTest, RepeatCountWrapsSoFlipScaleAbove128ActsAs128) {
     r.One(0, 0);
     r.One(11, 0);  // first step
     for (int repeat = 1; repeat < 128; ++repeat) ASSERT_EQ(255, r.One(11 * (repeat + 1), 0)) << repeat;
-    EXPECT_EQ(127, r.s.SameDirCount);
+    EXPECT_EQ(OneFingerPhase::Collecting, r.OnePhase());
     EXPECT_EQ(kGestureRHori, r.One(11 * 129, 0));  // 128th repeat: -128 widened reads as huge
 }
 
@@ -210,16 +225,33 @@ TEST(GestureRecognizerTest, TwoFingerTapAndItsPendingAcrossARelease) {
 TEST(GestureRecognizerTest, UndecidedSamplesChangeNothingUnlessATapIsPending) {
     Recognizer r;
     r.One(1000, 1000);
-    const RecognizerState before = r.s;
     EXPECT_EQ(kGestureNothing, r.Undecided());
-    EXPECT_TRUE(before == r.s);
-    EXPECT_EQ(255, r.One(1000, 1000));
+    EXPECT_EQ(OneFingerPhase::Collecting, r.OnePhase());
+    EXPECT_EQ(255, r.One(1400, 1000));  // the stroke goes on from its reference
+    EXPECT_EQ(kGestureNothing, r.Undecided());
+    EXPECT_EQ(kGestureRHori, r.Release());
 
-    r.Release();
     r.Two(2000, 2000);
     EXPECT_EQ(kGestureTwoFingerTap, r.Undecided());
-    EXPECT_EQ(0, r.s.TwoTapPending);
-    EXPECT_EQ(0, r.s.TwoActive);
+    EXPECT_EQ(TwoFingerPhase::Idle, r.TwoPhase());
+    EXPECT_EQ(kGestureNothing, r.Undecided());  // the tap is reported once
+}
+
+TEST(GestureRecognizerTest, TwoFingerPhasesFollowTheContact) {
+    Recognizer r;
+    EXPECT_EQ(TwoFingerPhase::Idle, r.TwoPhase());
+    r.Two(2000, 2000);
+    EXPECT_EQ(TwoFingerPhase::Still, r.TwoPhase());
+    r.Two(2060, 2000);  // beyond the tap slack, below a pan step
+    EXPECT_EQ(TwoFingerPhase::Moved, r.TwoPhase());
+    r.Release();
+    EXPECT_EQ(TwoFingerPhase::Idle, r.TwoPhase());
+    r.Two(2000, 2000);
+    r.Release();
+    EXPECT_EQ(TwoFingerPhase::TapOwed, r.TwoPhase());
+    EXPECT_EQ(kGestureTwoFingerTap, r.One(500, 500));
+    EXPECT_EQ(TwoFingerPhase::Idle, r.TwoPhase());
+    EXPECT_EQ(OneFingerPhase::Idle, r.OnePhase());
 }
 
 TEST(GestureRecognizerTest, ScalesAreReadFromTheBlock) {

@@ -63,9 +63,12 @@ TEST(GestureTablesTest, LabelsAndLookups) {
     EXPECT_STREQ(",", KeyLabel(7));
     EXPECT_STREQ("Z", KeyLabel(34));
     EXPECT_EQ(nullptr, KeyLabel(35));
-    // Every letter row's label is the letter its virtual-key code types.
-    for (uint8_t k = kKeyLetterA; k < kKeyRowCount; ++k)
-        EXPECT_EQ(std::string(1, static_cast<char>(KeyVirtualCode(k))), KeyLabel(k));
+    // The letter rows A..Z send the published virtual-key codes 0x41..0x5A.
+    for (int letter = 0; letter < 26; ++letter) {
+        const uint8_t row = static_cast<uint8_t>(kKeyLetterA + letter);
+        EXPECT_EQ(0x41 + letter, KeyVirtualCode(row)) << letter;
+        EXPECT_EQ(std::string(1, static_cast<char>('A' + letter)), KeyLabel(row)) << letter;
+    }
 }
 
 TEST(InputSynthesisTest, MapEntryIsReadAsItIsNow) {

@@ -29,6 +29,10 @@ ParameterBlock CustomBlock() {
     return b;
 }
 
+// The default maps as (modifier, key) bytes of entries 1..14.
+constexpr uint8_t kModernMap[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 8, 1, 7, 0, 5, 0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
+constexpr uint8_t kLegacyMap[28] = {0, 5, 0, 3, 0, 0, 0, 0, 1, 19, 1, 20, 0, 5, 0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
+
 struct Loaded {
     ParameterBlock defaults;
     ParameterBlock live;
@@ -68,13 +72,11 @@ TEST(ParameterBlockTest, DefaultMapFollowsSystemVersion) {
     EXPECT_FALSE(IsLegacySystem(6));
     EXPECT_FALSE(IsLegacySystem(10));
 
-    const uint8_t modern[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 8, 1, 7, 0, 5, 0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
-    const uint8_t legacy[28] = {0, 5, 0, 3, 0, 0, 0, 0, 1, 19, 1, 20, 0, 5, 0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
     ParameterBlock d = MakeDefaultParams();
     ChooseDefaultMap(d, false);
-    EXPECT_EQ(0, std::memcmp(d.GestureMap, modern, 28));
+    EXPECT_EQ(0, std::memcmp(d.GestureMap, kModernMap, 28));
     ChooseDefaultMap(d, true);
-    EXPECT_EQ(0, std::memcmp(d.GestureMap, legacy, 28));
+    EXPECT_EQ(0, std::memcmp(d.GestureMap, kLegacyMap, 28));
 }
 
 TEST(ParameterBlockTest, MissingOrShortFileGivesDefaultsWithCurrentOrientation) {
@@ -119,8 +121,8 @@ TEST(ParameterBlockTest, NoMapMarkerReplacesTheWholeMapBySystem) {
 
     Loaded modern = Load(file, 0, false);
     Loaded legacy = Load(file, 0, true);
-    EXPECT_EQ(0, std::memcmp(modern.live.GestureMap, GestureMapModern, 28));
-    EXPECT_EQ(0, std::memcmp(legacy.live.GestureMap, GestureMapLegacy, 28));
+    EXPECT_EQ(0, std::memcmp(modern.live.GestureMap, kModernMap, 28));
+    EXPECT_EQ(0, std::memcmp(legacy.live.GestureMap, kLegacyMap, 28));
     // Everything else is the file's, on both systems.
     EXPECT_EQ(0, std::memcmp(&modern.live, &legacy.live, 152));
 

@@ -7,6 +7,76 @@ fail=0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
+# The parameter block as the tool prints it (360 hex digits, byte 0 first):
+# field, byte offset, element kind (w: 16-bit word, f: float, shown as its
+# bits, m: gesture map entry, modifier and key) and element count.
+block_fields='CalX 0 w 10
+CalY 20 w 10
+ScaleX 40 f 6
+ScaleY 64 f 6
+ScaleSlope 88 f 8
+AxisFlags 120 w 1
+Orientation 122 w 1
+CalOrientation 124 w 1
+DoubleClickArea 126 w 1
+ConstantTouch 128 w 1
+FlipScale 130 w 1
+SingleTouchScale 132 w 1
+PanScale 134 w 1
+PinchScale 136 w 1
+Dist1Margin 138 w 1
+Dist2Margin 140 w 1
+DriverWord142 142 w 1
+RightClickInterval 144 w 1
+DriverWord146 146 w 1
+DriverWord148 148 w 1
+PressureLimit 150 w 1
+GestureMap 152 m 14'
+
+# block_diff GOT WANT: one line per element in which two printed blocks
+# differ, naming it; nothing when they are equal.
+block_diff() {
+    awk -v got="$1" -v want="$2" '
+        function digit(hex, i) { return index("0123456789abcdef", substr(hex, i + 1, 1)) - 1 }
+        function byte(hex, i) { return 16 * digit(hex, 2 * i) + digit(hex, 2 * i + 1) }
+        function show(hex, kind, at) {
+            if (kind == "w") return byte(hex, at) + 256 * byte(hex, at + 1)
+            if (kind == "m") return "(" byte(hex, at) "," byte(hex, at + 1) ")"
+            return "0x" substr(hex, 2 * at + 7, 2) substr(hex, 2 * at + 5, 2) substr(hex, 2 * at + 3, 2) substr(hex, 2 * at + 1, 2)
+        }
+        BEGIN { if (length(got) != 360) print "block of " length(got) " digits, expected 360" }
+        length(got) == 360 {
+            size = $3 == "f" ? 4 : 2
+            for (k = 0; k < $4; ++k) {
+                at = $2 + k * size
+                if (substr(got, 2 * at + 1, 2 * size) != substr(want, 2 * at + 1, 2 * size))
+                    print ($4 > 1 ? $1 "[" k "]" : $1) " is " show(got, $3, at) ", expected " show(want, $3, at)
+            }
+        }' <<<"$block_fields"
+}
+
+# expect_output NAME WANT_FILE: the last command's output against a recorded
+# one, line by line; a block line is compared field by field.
+expect_output() {
+    local name=$1 got want n=0 problems
+    local -a got_lines want_lines
+    mapfile -t got_lines <"$tmp/out"
+    mapfile -t want_lines <"$2"
+    if [ "${#got_lines[@]}" != "${#want_lines[@]}" ]; then
+        echo "FAIL $name: ${#got_lines[@]} lines, expected ${#want_lines[@]}"; fail=1; return
+    fi
+    for want in "${want_lines[@]}"; do
+        got=${got_lines[n]}
+        n=$((n + 1))
+        if [[ $want =~ ^[0-9a-f]{360}$ ]]; then
+            problems=$(block_diff "$got" "$want" 2>&1) || problems="comparison failed: $problems"
+            [ -z "$problems" ] || { echo "FAIL $name, line $n:"; sed 's/^/  /' <<<"$problems"; fail=1; }
+        elif [ "$got" != "$want" ]; then
+            echo "FAIL $name, line $n: '$got', expected '$want'"; fail=1
+        fi
+    done
+}
+
 check() {  # check NAME EXPECTED_STATUS COMMAND...
     local name=$1 want=$2
     shift 2
@@ -36,27 +106,26 @@ check "probe" 1 "$tool" probe
 # the rejected and the unfinished session, and file errors with their line.
 ex="$root/examples"
 check "solve" 0 "$tool" solve "$ex/calibration-points.txt" --hex
-[ "$(cat "$tmp/out")" = "34088601af01950e060f0e085a089a01ce0e800fc6072301a30ee900690e0601860ee307a907800f24b88f3ff63f933ffb7e963f8ac18c3f8d6b913f8d6b913f59a6903ff2df8b3ff2df8b3f59a6903fe4388e3fe4388e3fab020137c7c90a371382c0b700e4b0b7794d3eb7963f3437b42138b7a44a3a37020000000000140032000a005e01200318002000200020000a007d000400204e00000000000000000108010700050003000500030001000201020101" ] || { echo "FAIL solve: block differs from golden"; fail=1; }
+expect_output "solve" "$ex/calibration-points.solve"
 check "solve options first" 0 "$tool" solve --hex "$ex/calibration-points.txt"
-[ "$(cat "$tmp/out")" = "34088601af01950e060f0e085a089a01ce0e800fc6072301a30ee900690e0601860ee307a907800f24b88f3ff63f933ffb7e963f8ac18c3f8d6b913f8d6b913f59a6903ff2df8b3ff2df8b3f59a6903fe4388e3fe4388e3fab020137c7c90a371382c0b700e4b0b7794d3eb7963f3437b42138b7a44a3a37020000000000140032000a005e01200318002000200020000a007d000400204e00000000000000000108010700050003000500030001000201020101" ] || { echo "FAIL solve --hex FILE: block differs"; fail=1; }
+expect_output "solve --hex FILE" "$ex/calibration-points.solve"
 check "calibrate" 0 "$tool" calibrate "$ex/calibration.trace" --screen 1366x768 --hex
-[ "$(cat "$tmp/out")" = "$(printf 'result 1\n35088701af01950e070f0e085b089b01cf0e800fc5072201a30ee700690e0501860ee307a907800f24b88f3f6429933f9796963f8ac18c3f8d6b913f8d6b913f59a6903f94cb8b3f94cb8b3f9190903fe4388e3fd5238e3f91ef0037c719043779c7c3b700e4b0b7a16a3eb783ef33374b5f3eb72f133a37020000000000140032000a005e01200318002000200020000a007d000400204e00000000000000000108010700050003000500030001000201020101')" ] || { echo "FAIL calibrate: output differs from golden"; fail=1; }
+expect_output "calibrate" "$ex/calibration.calibrate"
 
-"$tool" params --orientation 2 --hex >"$tmp/before"
+{ echo "result 1"; echo rejected; "$tool" params --orientation 2 --hex; } >"$tmp/want-rejected"
 { for t in 1 2 3 4 5 6 7 8 9; do
     echo "0 0 0 0 0 0 0 0"
     for k in $(seq 60); do echo "2000 2000 1000 1500 0 0 0 0"; done
     echo "0 0 0 0 0 0 0 0"
   done; echo "0 0 0 0 0 0 0 0"; } >"$tmp/same.trace"
 check "calibrate rejected" 0 "$tool" calibrate --orientation 2 "$tmp/same.trace" --hex
-[ "$(cat "$tmp/out")" = "$(printf 'result 1\nrejected\n%s' "$(cat "$tmp/before")")" ] ||
-    { echo "FAIL calibrate: degenerate points not rejected with the block from before"; fail=1; }
+expect_output "calibrate rejected (the block from before)" "$tmp/want-rejected"
 
 head -n 100 "$ex/calibration.trace" >"$tmp/short.trace"
-want=$("$tool" params --orientation 1 --hex | sed -E 's/^(.{248})..../\10100/')
+# The defaults, with CalOrientation (byte 124) set to the orientation.
+{ echo "result 0"; "$tool" params --orientation 1 --hex | sed -E 's/^(.{248})..../\10100/'; } >"$tmp/want-reset"
 check "calibrate unfinished" 0 "$tool" calibrate --orientation 1 "$tmp/short.trace" --hex
-[ "$(cat "$tmp/out")" = "$(printf 'result 0\n%s' "$want")" ] ||
-    { echo "FAIL calibrate: unfinished session not reset to the defaults"; fail=1; }
+expect_output "calibrate unfinished (reset to the defaults)" "$tmp/want-reset"
 
 printf '1 2\n3 4\n# note\n5 x\n' >"$tmp/bad.txt"
 check "solve bad line" 2 "$tool" solve "$tmp/bad.txt" --hex
@@ -78,6 +147,12 @@ cmp -s "$tmp/out" "$root/examples/pinch.replay" || { echo "FAIL replay: pinch ou
 printf '# c\n\n100 100 1 2 0 0 0 0\nfail\n1 2 3\n' >"$tmp/bad-replay.trace"
 check "replay legacy stroke" 0 "$tool" replay "$root/examples/stroke.trace" --legacy
 cmp -s "$tmp/out" "$root/examples/stroke-legacy.replay" || { echo "FAIL replay: legacy stroke output differs"; fail=1; }
+check "replay phases" 0 "$tool" replay --phases "$root/examples/circle.trace"
+grep -v '^  phase ' "$tmp/out" | cmp -s - "$root/examples/circle.replay" ||
+    { echo "FAIL replay --phases: the contract's lines differ"; fail=1; }
+# The circle fires on its fourth direction and turns on from there.
+grep -A1 ' 7 CWCircle$' "$tmp/out" | grep -q '^  phase circling idle$' ||
+    { echo "FAIL replay --phases: no circling phase after the circle"; fail=1; }
 check "replay bad line" 2 "$tool" replay "$tmp/bad-replay.trace"
 grep -q "bad-replay.trace.*line 5" "$tmp/err" || { echo "FAIL replay: error does not name file and line"; fail=1; }
 [ ! -s "$tmp/out" ] || { echo "FAIL replay: output on error"; fail=1; }

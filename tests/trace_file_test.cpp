@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tools/rtouchctl/TraceFile.h"
 
 namespace {
+
+using Bytes = std::vector<uint8_t>;
+Bytes Of(const ReportBytes& r) { return Bytes(r, r + kTouchReportSize); }
 
 TEST(TraceFileTest, ParsesReportsFailuresCommentsAndBlanks) {
     std::string error;
@@ -11,10 +16,16 @@ TEST(TraceFileTest, ParsesReportsFailuresCommentsAndBlanks) {
     ASSERT_EQ(3u, t->size());
     EXPECT_FALSE((*t)[0].failed);
     EXPECT_EQ(3u, (*t)[0].lineNumber);
-    EXPECT_EQ("1000 2000 300 400 5 6 7 8", FormatTraceLine((*t)[0].report));
+    // 1000 = 0x03E8, 2000 = 0x07D0, 300 = 0x012C, 400 = 0x0190, low byte first.
+    EXPECT_EQ((Bytes{0xE8, 0x03, 0xD0, 0x07, 0x2C, 0x01, 0x90, 0x01, 5, 6, 7, 8}), Of((*t)[0].report));
     EXPECT_TRUE((*t)[1].failed);
-    EXPECT_EQ("65535 0 1 65535 255 0 0 255", FormatTraceLine((*t)[2].report));
+    EXPECT_EQ((Bytes{0xFF, 0xFF, 0, 0, 1, 0, 0xFF, 0xFF, 255, 0, 0, 255}), Of((*t)[2].report));
     EXPECT_EQ(5u, (*t)[2].lineNumber);
+}
+
+TEST(TraceFileTest, FormatsAReportAsATraceLine) {
+    const ReportBytes report = {0xE8, 0x03, 0xD0, 0x07, 0x2C, 0x01, 0x90, 0x01, 5, 6, 7, 8};
+    EXPECT_EQ("1000 2000 300 400 5 6 7 8", FormatTraceLine(report));
 }
 
 TEST(TraceFileTest, RejectsBadLinesNamingTheLine) {

@@ -36,6 +36,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t
             }
             if (a == "--legacy") { o.legacy = true; continue; }
             if (a == "--hex") { o.hex = true; continue; }
+            if (a == "--phases") { o.phases = true; continue; }
             if (i + 1 >= args.size()) {
                 UsageError("option '" + a + "' needs a value", usage);
                 return std::nullopt;

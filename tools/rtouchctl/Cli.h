@@ -19,6 +19,7 @@ struct Options {
     uint16_t orientation = 0;           // --orientation N
     bool legacy = false;                // --legacy
     bool hex = false;                   // --hex
+    bool phases = false;                // --phases
     std::optional<std::pair<uint32_t, uint32_t>> screen;  // --screen WxH
     std::optional<uint32_t> rate;       // --rate N
     std::optional<uint32_t> count;      // --count N
@@ -49,3 +50,35 @@ int UsageError(const std::string& message, const char* usage = nullptr);
 FilePath PathFromUtf8(const std::string& utf8);
 // fopen of a UTF-8 path (any name Windows allows, not only the ANSI ones).
 std::FILE* OpenUtf8File(const std::string& utf8Path, const char* mode);
+
+// What a command on one input file starts from: its options, the file's
+// contents and the blocks as the application would load them.
+template <class Input>
+struct FileCommand {
+    Options options;
+    Input input;
+    ParameterBlock defaults, live;
+};
+
+// The opening of such a command: the block options plus `extraOptions`, one
+// file argument, read with `load` (`kind` names the file when it is
+// missing). nullopt after the error is printed: exit with kExitUsage.
+template <class Input>
+std::optional<FileCommand<Input>> OpenFileCommand(const std::vector<std::string>& args,
+                                                  const OptionSet& extraOptions, const char* usage,
+                                                  const char* kind,
+                                                  std::optional<Input> (*load)(const std::string&)) {
+    OptionSet accepted = kBlockOptions;
+    accepted.insert(accepted.end(), extraOptions.begin(), extraOptions.end());
+    std::optional<Options> o = ParseOptions(args, 2, accepted, 1, usage);
+    if (!o) return std::nullopt;
+    if (o->positional.empty()) {
+        UsageError(std::string("missing ") + kind + " file", usage);
+        return std::nullopt;
+    }
+    std::optional<Input> input = load(o->positional[0]);
+    if (!input) return std::nullopt;
+    FileCommand<Input> command{*o, std::move(*input), {}, {}};
+    LoadBlockFromOptions(command.options, command.defaults, command.live);
+    return command;
+}

@@ -35,21 +35,14 @@ int RunSession(const std::vector<TraceEntry>& trace, uint32_t width, uint32_t he
 }  // namespace
 
 int CmdCalibrate(const Args& args) {
-    OptionSet accepted = kBlockOptions;
-    accepted.push_back("--screen");
-    accepted.push_back("--hex");
-    std::optional<Options> o = ParseOptions(args, 2, accepted, 1, kUsage);
-    if (!o) return kExitUsage;
-    if (o->positional.empty()) return UsageError("missing trace file", kUsage);
-    std::optional<std::vector<TraceEntry>> trace = LoadTraceFile(o->positional[0]);
-    if (!trace) return kExitUsage;
-
-    ParameterBlock defaults, live;
-    LoadBlockFromOptions(*o, defaults, live);
+    auto c = OpenFileCommand(args, {"--screen", "--hex"}, kUsage, "trace", LoadTraceFile);
+    if (!c) return kExitUsage;
+    ParameterBlock& live = c->live;
     const ParameterBlock before = live;
-    const auto [width, height] = o->screen.value_or(std::pair{kDefaultScreenWidth, kDefaultScreenHeight});
-    const int result = RunSession(*trace, width, height, live);
-    const CalRunOutcome outcome = ApplyCalibrationResult(live, before, result, defaults, o->orientation);
+    const auto [width, height] =
+        c->options.screen.value_or(std::pair{kDefaultScreenWidth, kDefaultScreenHeight});
+    const int result = RunSession(c->input, width, height, live);
+    const CalRunOutcome outcome = ApplyCalibrationResult(live, before, result, c->defaults, c->options.orientation);
 
     std::printf("result %d\n", result);
     if (outcome == CalRunOutcome::Rejected) std::printf("rejected\n");

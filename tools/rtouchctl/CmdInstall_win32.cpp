@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "device/WinText_win32.h"
 #include "tools/rtouchctl/Cli.h"
 #include "tools/rtouchctl/Commands.h"
 #include "tools/rtouchctl/ControlDevice_win32.h"
@@ -24,13 +25,6 @@ const GUID kNoClass{};
 
 const char kInstallUsage[] = "rtouchctl install [INF]";
 const char kUninstallUsage[] = "rtouchctl uninstall";
-
-std::wstring Wide(const std::string& utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-    std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), n);
-    return out;
-}
 
 int Failed(const std::string& what) {
     return UsageError(what + ": " + ErrorText(GetLastError()));
@@ -132,7 +126,7 @@ int CmdInstall(const Args& args) {
     auto options = ParseOptions(args, 2, {}, 1, kInstallUsage);
     if (!options) return kExitUsage;
     std::wstring inf =
-        FullPath(options->positional.empty() ? DefaultInfPath() : Wide(options->positional[0]));
+        FullPath(options->positional.empty() ? DefaultInfPath() : WideFromUtf8(options->positional[0]));
     if (!FileExists(inf)) {
         std::string shown(options->positional.empty() ? "rtouchdrv.inf" : options->positional[0]);
         return UsageError("cannot read driver file '" + shown + "'", kInstallUsage);

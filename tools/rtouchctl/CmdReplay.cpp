@@ -1,5 +1,6 @@
 // rtouchctl replay: a trace through the touch worker's per-report
-// processing, with the gesture codes and the input each would send.
+// processing, with the gesture codes and the input each would send; with
+// --phases also the recognizer's phases after each report.
 #include <cstdio>
 
 #include "engine/InputSynthesis.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-const char kUsage[] = "rtouchctl replay [--params FILE] [--orientation N] [--legacy] TRACE";
+const char kUsage[] = "rtouchctl replay [--params FILE] [--orientation N] [--legacy] [--phases] TRACE";
 
 void PrintEvents(const InputEventList& list) {
     for (size_t i = 0; i < list.count; ++i) {
@@ -26,27 +27,23 @@ void PrintEvents(const InputEventList& list) {
 }  // namespace
 
 int CmdReplay(const Args& args) {
-    std::optional<Options> o = ParseOptions(args, 2, kBlockOptions, 1, kUsage);
-    if (!o) return kExitUsage;
-    if (o->positional.empty()) return UsageError("missing trace file", kUsage);
-    std::optional<std::vector<TraceEntry>> trace = LoadTraceFile(o->positional[0]);
-    if (!trace) return kExitUsage;
-
-    ParameterBlock defaults, live;
-    LoadBlockFromOptions(*o, defaults, live);
+    auto c = OpenFileCommand(args, {"--phases"}, kUsage, "trace", LoadTraceFile);
+    if (!c) return kExitUsage;
+    const ParameterBlock& live = c->live;
     TouchEngineState engine{};  // a freshly started program
     size_t idx = 0;
-    for (const TraceEntry& entry : *trace) {
+    for (const TraceEntry& entry : c->input) {
         const size_t index = idx++;
         if (entry.failed) continue;  // a failed read: nothing is processed
         const ReportResult r = HandleReport(entry.report, live, engine);
         std::printf("%zu %u %d %d %u", index, r.state, static_cast<int>(r.sample.X), static_cast<int>(r.sample.Y),
                     r.code);
-        if (!IsMappedGesture(r.code)) {
-            std::printf("\n");
-            continue;
-        }
-        std::printf(" %s\n", GestureName(r.code));
+        if (IsMappedGesture(r.code)) std::printf(" %s", GestureName(r.code));
+        std::printf("\n");
+        if (c->options.phases)
+            std::printf("  phase %s %s\n", PhaseName(OneFingerPhaseOf(engine.Recognizer)),
+                        PhaseName(TwoFingerPhaseOf(engine.Recognizer)));
+        if (!IsMappedGesture(r.code)) continue;
         PrintEvents(GestureEvents(ReadMapEntry(live.GestureMap[r.code - 1])));
     }
     return kExitOk;

@@ -11,19 +11,12 @@ const char kUsage[] = "rtouchctl solve [--params FILE] [--orientation N] [--lega
 }
 
 int CmdSolve(const Args& args) {
-    OptionSet accepted = kBlockOptions;
-    accepted.push_back("--hex");
-    std::optional<Options> o = ParseOptions(args, 2, accepted, 1, kUsage);
-    if (!o) return kExitUsage;
-    if (o->positional.empty()) return UsageError("missing points file", kUsage);
-    std::optional<CalPoints> points = LoadPointsFile(o->positional[0]);
-    if (!points) return kExitUsage;
-
-    ParameterBlock defaults, live;
-    LoadBlockFromOptions(*o, defaults, live);
+    auto c = OpenFileCommand(args, {"--hex"}, kUsage, "points", LoadPointsFile);
+    if (!c) return kExitUsage;
+    ParameterBlock& live = c->live;
     for (size_t i = 0; i < kCalPointCount; ++i) {
-        live.CalX[i] = (*points)[i].X;
-        live.CalY[i] = (*points)[i].Y;
+        live.CalX[i] = c->input[i].X;
+        live.CalY[i] = c->input[i].Y;
     }
     CalibrationSolve(live);
     std::printf("%s\n", BlockHex(live).c_str());

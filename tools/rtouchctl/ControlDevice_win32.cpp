@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "device/DriverChannel.h"
+#include "device/WinText_win32.h"
 #include "tools/rtouchctl/Cli.h"
 
 namespace {
@@ -32,19 +33,6 @@ bool QuietProbe() {
 }
 
 }  // namespace
-
-std::string ErrorText(DWORD error) {
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                             reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = n ? std::string(text, n) : "error " + std::to_string(error);
-    if (text) LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
-        out.pop_back();
-    return out;
-}
 
 std::optional<HANDLE> OpenControlDevice() {
     HANDLE h = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,

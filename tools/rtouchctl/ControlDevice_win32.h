@@ -24,6 +24,3 @@ std::optional<RTOUCHDRV_STATE> ReadDriverState(HANDLE control);
 // Polls until the touch interface is usable (present) or gone (absent),
 // quietly, for at most `timeoutMs`. Returns whether that state was reached.
 bool WaitForTouchInterface(bool present, DWORD timeoutMs);
-
-// The system's text for an error code, without the trailing line break.
-std::string ErrorText(DWORD error);

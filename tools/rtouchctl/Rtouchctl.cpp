@@ -32,7 +32,7 @@ const char kUsage[] =
     "rtouchctl <command> [options]\n"
     "  params [--params FILE] [--orientation N] [--legacy] [--hex]\n"
     "  probe\n"
-    "  replay [--params FILE] [--orientation N] [--legacy] TRACE\n"
+    "  replay [--params FILE] [--orientation N] [--legacy] [--phases] TRACE\n"
     "  solve [--params FILE] [--orientation N] [--legacy] POINTS [--hex]\n"
     "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]"
 #ifdef _WIN32

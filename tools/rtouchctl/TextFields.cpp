@@ -1,6 +1,7 @@
 #include "tools/rtouchctl/TextFields.h"
 
 #include <charconv>
+#include <cstdio>
 
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -25,4 +26,33 @@ bool ParseUnsignedField(std::string_view text, uint32_t max, uint32_t& out) {
     if (ec != std::errc() || end != text.data() + text.size() || value > max) return false;
     out = value;
     return true;
+}
+
+std::string AtLine(size_t line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
+
+size_t ForEachRecord(std::string_view text, const std::function<bool(const Fields&, size_t)>& onRecord) {
+    size_t lineNumber = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        const Fields fields = SplitFields(text.substr(pos, end - pos));
+        pos = end + 1;
+        ++lineNumber;
+        if (fields.empty() || fields[0][0] == '#') continue;
+        if (!onRecord(fields, lineNumber)) break;
+    }
+    return lineNumber;
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+    std::FILE* f = OpenUtf8File(path, "rb");
+    if (!f) return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    while (size_t n = std::fread(chunk, 1, sizeof chunk, f)) text.append(chunk, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return std::nullopt;
+    return text;
 }

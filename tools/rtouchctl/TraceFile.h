@@ -26,6 +26,3 @@ std::optional<std::vector<TraceEntry>> LoadTraceFile(const std::string& path);
 
 // One report as a trace line (no line break).
 std::string FormatTraceLine(const ReportBytes& report);
-
-// Reads a whole file as bytes; nullopt when it cannot be read.
-std::optional<std::string> ReadTextFile(const std::string& path);

@@ -4,6 +4,7 @@
 #include <io.h>
 #include <cstdio>
 
+#include "device/WinText_win32.h"
 #include "tools/rtouchctl/Commands.h"
 
 // Arguments arrive as UTF-16; the tool works on UTF-8 throughout.
@@ -12,11 +13,6 @@ int wmain(int argc, wchar_t** argv) {
     // own CR LF, and trace or hex output must not change with the platform.
     _setmode(_fileno(stdout), _O_BINARY);
     Args args;
-    for (int i = 0; i < argc; ++i) {
-        int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string s(n > 0 ? n - 1 : 0, '\0');
-        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, s.data(), n, nullptr, nullptr);
-        args.push_back(s);
-    }
+    for (int i = 0; i < argc; ++i) args.push_back(NarrowFromWide(argv[i]));
     return RunRtouchctl(args);
 }

@@ -1,5 +1,7 @@
 #include "Tool.h"
 
+#include "device/WinText_win32.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -27,12 +29,7 @@ HWND ResolveWindow(const wchar_t* selector) {
 }
 
 void PrintLine(const std::wstring& text) {
-    std::wstring line = text + L"\n";
-    int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), size,
-                        nullptr, nullptr);
+    const std::string utf8 = NarrowFromWide(text + L"\n");
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fflush(stdout);
 }
