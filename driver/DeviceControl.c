@@ -235,6 +235,10 @@ static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* retur
     state.QueueLength = Touch.Count;
     state.ReportsPerSecond = Touch.Rate;
     state.Plugged = Touch.Plugged;
+    state.WaitingReads = 0;
+    for (LIST_ENTRY* link = Touch.PendingReads.Flink; link != &Touch.PendingReads;
+         link = link->Flink)
+        state.WaitingReads++;
     KeReleaseSpinLock(&Touch.Lock, irql);
     RtlCopyMemory(out, &state, sizeof state);
     *returned = sizeof state;

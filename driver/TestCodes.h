@@ -51,7 +51,7 @@
 /* In: uint32_t reports per second, 1..RTOUCHDRV_MAX_RATE. The queue
  * releases one entry per period. */
 #define IOCTL_RTOUCHDRV_SET_RATE RTOUCHDRV_CHANGE_CODE(0xA01u)
-/* Out: RTOUCHDRV_STATE (a larger buffer is fine; 196 bytes returned). */
+/* Out: RTOUCHDRV_STATE (a larger buffer is fine; 200 bytes returned). */
 #define IOCTL_RTOUCHDRV_GET_STATE RTOUCHDRV_CODE(0xA02u, TOUCH_FILE_READ_ACCESS)
 /* No input: empties the queue, forgets the last block and the send count,
  * drops pending faults, rate back to RTOUCHDRV_DEFAULT_RATE. */
@@ -94,6 +94,7 @@ typedef struct RTOUCHDRV_STATE {
     uint32_t QueueLength;    /* entries not yet read */
     uint32_t ReportsPerSecond;
     uint32_t Plugged;        /* 1 while the touch interface is enabled */
+    uint32_t WaitingReads;   /* reads waiting in the driver for a report */
 } RTOUCHDRV_STATE;
 
 typedef struct RTOUCHDRV_FAULTS {
@@ -108,7 +109,7 @@ typedef struct RTOUCHDRV_FAULTS {
 #define RTOUCHDRV_STATIC_ASSERT(e) _Static_assert(e, #e)
 #endif
 RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_QUEUE_ENTRY) == 16);
-RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_STATE) == 196);
+RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_STATE) == 200);
 RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_FAULTS) == 12);
 
 #ifdef __cplusplus
