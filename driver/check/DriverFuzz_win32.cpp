@@ -9,9 +9,8 @@
 // handles with and without write access, while one more thread unplugs and
 // replugs the touch interface. Then it checks that the driver still answers
 // and that its state is consistent: plugged, no read left waiting, a queue
-// within its capacity, reports read back as queued, a block sent kept as
-// sent. Prints the figures and one "ok"/"FAIL" line per check; exit 0 when
-// all pass. Leaves the driver reset and plugged.
+// within its capacity, a valid rate. Prints the figures and one "ok"/"FAIL" line per check; exit 0 when
+// all pass. Leaves the driver plugged.
 #include <windows.h>
 
 #include <atomic>
@@ -214,8 +213,9 @@ bool ReadState(HANDLE control, RTOUCHDRV_STATE& state) {
     return Control(control, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &state, sizeof state);
 }
 
-// After the storm: the driver answers and its state holds together, and
-// it still does its job exactly.
+// After the storm: the driver answers and its state holds together. (An
+// application may read beside it, so exact reads are checked afterwards
+// with rtouchdrv_check commands, alone.)
 void CheckConsistent() {
     HANDLE control = OpenControl(GENERIC_READ | GENERIC_WRITE);
     Check(control != INVALID_HANDLE_VALUE, "the control device still opens");
@@ -237,37 +237,6 @@ void CheckConsistent() {
     Check(state.ReportsPerSecond >= 1 && state.ReportsPerSecond <= RTOUCHDRV_MAX_RATE,
           "a valid rate", std::to_string(state.ReportsPerSecond));
 
-    Check(Control(control, IOCTL_RTOUCHDRV_RESET, nullptr, 0), "reset");
-    const uint32_t fast = RTOUCHDRV_MAX_RATE;
-    Control(control, IOCTL_RTOUCHDRV_SET_RATE, &fast, sizeof fast);
-    RTOUCHDRV_QUEUE_ENTRY entries[3]{};
-    for (int i = 0; i < 3; ++i)
-        for (DWORD b = 0; b < RTOUCHDRV_REPORT_SIZE; ++b)
-            entries[i].Report[b] = static_cast<uint8_t>(i * 40 + b);
-    Check(Control(control, IOCTL_RTOUCHDRV_QUEUE_REPORTS, entries, sizeof entries),
-          "three reports queue");
-    HANDLE touch = OpenTouch();
-    Check(touch != INVALID_HANDLE_VALUE, "the touch interface opens");
-    bool same = true;
-    for (int i = 0; i < 3 && same; ++i) {
-        uint8_t report[RTOUCHDRV_REPORT_SIZE];
-        DWORD returned = 0;
-        same = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report, sizeof report,
-                               &returned, nullptr) &&
-               returned == sizeof report &&
-               std::memcmp(report, entries[i].Report, sizeof report) == 0;
-    }
-    Check(same, "the reports read back as queued");
-    std::vector<uint8_t> block(kParameterBlockSize);
-    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i);
-    Check(Control(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize),
-          "a block sends");
-    ReadState(control, state);
-    Check(state.SendCount == 1 && std::memcmp(state.LastBlock, block.data(), block.size()) == 0 &&
-              state.QueueLength == 0,
-          "the driver kept the block and emptied the queue");
-    CloseHandle(touch);
-    Control(control, IOCTL_RTOUCHDRV_RESET, nullptr, 0);
     CloseHandle(control);
 }
 

@@ -3,8 +3,9 @@
 # over it: every code of both devices and random ones, random sizes and
 # contents, several threads at once, while the device is unplugged and
 # replugged (rtouchdrv_fuzz). The driver host keeps running, the driver's
-# state holds together, and the application recovers: one worker, and a
-# gesture goes through it.
+# state holds together, the application recovers (one worker, and a
+# gesture goes through it) and, once it has closed, every command check
+# passes as on a fresh driver.
 source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 
 FUZZ="$RTOUCH_BUILD/driver/rtouchdrv_fuzz.exe"
@@ -47,3 +48,8 @@ expect_eq "$(workers)" 1 "one worker after the fuzz"
 focus_viewer
 expect_received "Right Arrow" CWCircle
 expect_alive "after the fuzz"
+
+tool post main $WM_COMMAND 40001 0 || fail "post Close"
+wait_exit "$APP_PID" 10 || fail "the application did not close"
+wine "$DRVCHECK" commands >"$ROAD_WORK/commands.out" || fail "command checks after the fuzz: $(grep FAIL "$ROAD_WORK/commands.out")"
+echo "ok: every command check passes after the fuzz"
