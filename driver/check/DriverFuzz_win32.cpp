@@ -7,7 +7,8 @@
 // and random codes, with random input and output sizes and contents, on
 // touch handles (reopened when an unplug has made them dead) and on control
 // handles with and without write access, while one more thread unplugs and
-// replugs the touch interface. Then it checks that the driver still answers
+// replugs the touch interface. No request may succeed on a touch handle
+// opened before an unplug. Then it checks that the driver still answers
 // and that its state is consistent: plugged, no read left waiting, a queue
 // within its capacity, a valid rate. Prints the figures and one "ok"/"FAIL" line per check; exit 0 when
 // all pass. Leaves the driver plugged.
@@ -55,6 +56,11 @@ struct Random {
 
 std::atomic<bool> stopping{false};
 std::atomic<uint64_t> calls{0}, succeeded{0};
+// Unplugs that have completed; a touch handle remembers the count it saw
+// right after it opened. A request that succeeds on a handle although an
+// unplug completed after that count was read and before the request began
+// went to a device that had gone: a stale handle that still works.
+std::atomic<uint64_t> unplugs{0}, staleSuccesses{0};
 
 HANDLE OpenControl(DWORD access) {
     return CreateFileW(RTOUCHDRV_CONTROL_PATH, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -136,6 +142,7 @@ struct Worker {
 DWORD WINAPI FuzzMain(void* context) {
     Random r{static_cast<Worker*>(context)->seed | 1};
     HANDLE touch = OpenTouch();
+    uint64_t touchOpenedAt = unplugs.load();
     HANDLE control = OpenControl(GENERIC_READ | GENERIC_WRITE);
     HANDLE readOnly = OpenControl(GENERIC_READ);
     std::vector<uint8_t> in(kMaxBuffer), out(kMaxBuffer);
@@ -155,6 +162,7 @@ DWORD WINAPI FuzzMain(void* context) {
             if (touch == INVALID_HANDLE_VALUE || r.Below(16) == 0) {
                 if (touch != INVALID_HANDLE_VALUE) CloseHandle(touch);
                 touch = OpenTouch();
+                touchOpenedAt = unplugs.load();
             }
             target = touch;
         }
@@ -164,10 +172,13 @@ DWORD WINAPI FuzzMain(void* context) {
         FillInput(r, code, in, inLen);
         const DWORD outLen = r.Below(2) ? r.Below(kMaxBuffer + 1) : r.Below(256);
         DWORD returned = 0;
+        const uint64_t unplugsBefore = unplugs.load();
         const BOOL ok = DeviceIoControl(target, code, inLen ? in.data() : nullptr, inLen,
                                         outLen ? out.data() : nullptr, outLen, &returned, nullptr);
         calls.fetch_add(1);
         if (ok) succeeded.fetch_add(1);
+        if (ok && target == touch && unplugsBefore > touchOpenedAt) staleSuccesses.fetch_add(1);
+        if (ok && code == IOCTL_RTOUCHDRV_UNPLUG) unplugs.fetch_add(1);
     }
     if (touch != INVALID_HANDLE_VALUE) CloseHandle(touch);
     CloseHandle(control);
@@ -184,8 +195,10 @@ DWORD WINAPI PlugMain(void* context) {
     while (!stopping.load()) {
         plugged = !plugged;
         DWORD returned = 0;
-        DeviceIoControl(control, plugged ? IOCTL_RTOUCHDRV_PLUG : IOCTL_RTOUCHDRV_UNPLUG, nullptr,
-                        0, nullptr, 0, &returned, nullptr);
+        if (DeviceIoControl(control, plugged ? IOCTL_RTOUCHDRV_PLUG : IOCTL_RTOUCHDRV_UNPLUG,
+                            nullptr, 0, nullptr, 0, &returned, nullptr) &&
+            !plugged)
+            unplugs.fetch_add(1);
         plugChanges.fetch_add(1);
         Sleep(r.Below(kMaxPlugPauseMs));
     }
@@ -278,6 +291,8 @@ int wmain(int argc, wchar_t** argv) {
                 static_cast<unsigned long long>(calls.load()),
                 static_cast<unsigned long long>(succeeded.load()),
                 static_cast<unsigned long long>(plugChanges.load()));
+    Check(staleSuccesses.load() == 0, "no request succeeded on a handle opened before an unplug",
+          std::to_string(staleSuccesses.load()) + " did");
     CheckConsistent();
     std::printf("%d failed\n", failures);
     return failures == 0 ? 0 : 1;
