@@ -17,7 +17,7 @@ FUZZ_SEED=12
 driver_hosts() {
     local p
     for p in $(pgrep -f 'winedevice\.exe'); do
-        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+        tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
     done | sort | paste -sd ' '
 }
 
