@@ -74,13 +74,27 @@ void Perform(HWND dialog, const CalTickResult& r) {
     if (r.end != CalEnd::Running) EndSession(dialog, r.end == CalEnd::Finished ? 1 : 0);
 }
 
+// The probe after a run of failed reads: a driver still there may be a
+// device that went and came back, on which the old handle is dead for
+// good, so the session goes on with a new channel. False when the driver
+// is gone or its interface no longer opens.
+bool ReopenIfPresent() {
+    if (!ProbeDriver()) return false;
+    DriverChannel fresh = OpenDriverChannel();
+    if (fresh == kInvalidChannel) return false;
+    CloseDriverChannel(SessionChannel);
+    SessionChannel = fresh;
+    return true;
+}
+
 void Tick(HWND dialog) {
     // A tick already queued when the session ended finds no channel.
     if (SessionChannel == kInvalidChannel) return;
     const bool read = ReadTouchReport(SessionChannel, ReportBuf);
     const CalTickResult r = CalTick(Session, LiveParams, read ? &ReportBuf : nullptr);
     Perform(dialog, r);
-    if (r.probeDriver) Perform(dialog, CalProbeAnswer(Session, ProbeDriver()));
+    if (r.probeDriver && SessionChannel != kInvalidChannel)
+        Perform(dialog, CalProbeAnswer(Session, ReopenIfPresent()));
 }
 
 }  // namespace

@@ -1,18 +1,12 @@
 /* The command codes: the application's four on the touch device, the
- * private ones on the control device. Every request completes before the
- * dispatch routine returns, and every length is checked before the system
- * buffer is touched. */
+ * private ones on the control device. Every request but a read that must
+ * wait completes before its dispatch routine returns, and every length is
+ * checked before the system buffer is touched. */
 #include "DriverState.h"
 
-#define IOCTL_TOUCH_READ_REPORT 0xF2000u
-#define IOCTL_TOUCH_SET_PARAMETERS 0xF2004u
-#define IOCTL_TOUCH_SET_CONFIG 0xF2020u
-#define IOCTL_TOUCH_GET_CONFIG 0xF2024u
-#define CONFIG_SIZE 4u
+#define CONFIG_SIZE sizeof(ControllerConfig)
 
 TOUCH_DRIVER Touch;
-
-static ULONGLONG Now(void) { return KeQueryInterruptTime(); }
 
 static void SetRateLocked(ULONG rate) {
     Touch.Rate = rate;
@@ -25,7 +19,8 @@ static void SetReadWaitLocked(ULONG milliseconds) {
 
 void InitTouchState(void) {
     KeInitializeSpinLock(&Touch.Lock);
-    KeInitializeEvent(&Touch.QueueChanged, SynchronizationEvent, FALSE);
+    InitializeListHead(&Touch.PendingReads);
+    KeInitializeEvent(&Touch.ReaderWake, SynchronizationEvent, FALSE);
     KeInitializeMutex(&Touch.PnpLock, 0);
     SetRateLocked(RTOUCHDRV_DEFAULT_RATE);
     SetReadWaitLocked(RTOUCHDRV_DEFAULT_READ_WAIT_MS);
@@ -38,11 +33,44 @@ static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     return status;
 }
 
-/* Waits on QueueChanged for at most `ticks`. */
-static void WaitForQueue(LONGLONG ticks) {
-    LARGE_INTEGER timeout;
-    timeout.QuadPart = -ticks; /* relative */
-    KeWaitForSingleObject(&Touch.QueueChanged, Executive, KernelMode, FALSE, &timeout);
+NTSTATUS CompleteTouchRequest(PIRP irp, NTSTATUS status, ULONG_PTR returned) {
+    Complete(irp, status, returned);
+    IoReleaseRemoveLock(&Touch.RemoveLock, irp);
+    return status;
+}
+
+/* What both devices' requests start with: the code and the buffer with
+ * its lengths. FALSE when a length comes without a buffer. */
+typedef struct REQUEST {
+    ULONG Code;
+    UCHAR* Buffer; /* METHOD_BUFFERED: in and out share it */
+    ULONG InLen;
+    ULONG OutLen;
+} REQUEST;
+
+static BOOLEAN ReadRequest(PIRP irp, REQUEST* r) {
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    r->Code = stack->Parameters.DeviceIoControl.IoControlCode;
+    r->Buffer = irp->AssociatedIrp.SystemBuffer;
+    r->InLen = stack->Parameters.DeviceIoControl.InputBufferLength;
+    r->OutLen = stack->Parameters.DeviceIoControl.OutputBufferLength;
+    return r->Buffer || (!r->InLen && !r->OutLen);
+}
+
+NTSTATUS OpenTouchHandle(PFILE_OBJECT file) {
+    NTSTATUS status = STATUS_SUCCESS;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    if (!Touch.Plugged || !file) status = STATUS_NO_SUCH_DEVICE;
+    else file->FsContext = (PVOID)(ULONG_PTR)Touch.Generation;
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return status;
+}
+
+/* The request's handle reaches a plugged device it was opened on. */
+static BOOLEAN IsLiveLocked(PIRP irp) {
+    PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
+    return Touch.Plugged && file && (ULONG)(ULONG_PTR)file->FsContext == Touch.Generation;
 }
 
 /* The head entry is due: remove it and schedule the next one period later.
@@ -57,53 +85,32 @@ static RTOUCHDRV_QUEUE_ENTRY PopLocked(ULONGLONG now) {
     return entry;
 }
 
-/* IOCTL_TOUCH_READ_REPORT: the next due report; with none due within the
- * read wait, fails after that wait. */
-static NTSTATUS ReadReport(UCHAR* out, ULONG outLen, ULONG_PTR* returned) {
-    if (outLen < RTOUCHDRV_REPORT_SIZE) return STATUS_BUFFER_TOO_SMALL;
-    KIRQL irql;
-    KeAcquireSpinLock(&Touch.Lock, &irql);
-    ULONGLONG deadline = Now() + Touch.ReadWait;
-    KeReleaseSpinLock(&Touch.Lock, irql);
-    for (;;) {
-        ULONGLONG now = Now();
-        KeAcquireSpinLock(&Touch.Lock, &irql);
-        if (Touch.Plugged && Touch.Faults.FailReads > 0) {
-            Touch.Faults.FailReads--;
-            KeReleaseSpinLock(&Touch.Lock, irql);
-            return STATUS_IO_DEVICE_ERROR;
-        }
-        ULONGLONG wakeAt = deadline;
-        if (Touch.Plugged && Touch.Count > 0) {
-            if (now >= Touch.NextDue) {
-                RTOUCHDRV_QUEUE_ENTRY entry = PopLocked(now);
-                ULONG size = RTOUCHDRV_REPORT_SIZE;
-                if (entry.Kind == RTOUCHDRV_ENTRY_REPORT && Touch.Faults.ShortReads > 0) {
-                    Touch.Faults.ShortReads--;
-                    size = RTOUCHDRV_SHORT_READ_SIZE;
-                }
-                KeReleaseSpinLock(&Touch.Lock, irql);
-                if (entry.Kind == RTOUCHDRV_ENTRY_FAILED_READ) return STATUS_IO_DEVICE_ERROR;
-                RtlCopyMemory(out, entry.Report, size);
-                *returned = size;
-                return STATUS_SUCCESS;
-            }
-            if (Touch.NextDue < wakeAt) wakeAt = Touch.NextDue;
-        }
-        BOOLEAN plugged = Touch.Plugged;
-        KeReleaseSpinLock(&Touch.Lock, irql);
-        if (now >= deadline) return plugged ? STATUS_DEVICE_NOT_READY : STATUS_DEVICE_NOT_CONNECTED;
-        WaitForQueue((LONGLONG)(wakeAt - now));
+NTSTATUS TryReadLocked(PIRP irp, ULONGLONG now, ULONG_PTR* returned) {
+    if (!IsLiveLocked(irp)) return STATUS_DEVICE_NOT_CONNECTED;
+    if (Touch.Faults.FailReads > 0) {
+        Touch.Faults.FailReads--;
+        return STATUS_IO_DEVICE_ERROR;
     }
+    if (Touch.Count == 0 || now < Touch.NextDue) return STATUS_PENDING;
+    RTOUCHDRV_QUEUE_ENTRY entry = PopLocked(now);
+    if (entry.Kind == RTOUCHDRV_ENTRY_FAILED_READ) return STATUS_IO_DEVICE_ERROR;
+    ULONG size = RTOUCHDRV_REPORT_SIZE;
+    if (Touch.Faults.ShortReads > 0) {
+        Touch.Faults.ShortReads--;
+        size = RTOUCHDRV_SHORT_READ_SIZE;
+    }
+    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, entry.Report, size);
+    *returned = size;
+    return STATUS_SUCCESS;
 }
 
 /* IOCTL_TOUCH_SET_PARAMETERS: exactly one block; keeps it and counts. */
-static NTSTATUS SetParameters(const UCHAR* in, ULONG inLen) {
+static NTSTATUS SetParameters(PIRP irp, const UCHAR* in, ULONG inLen) {
     if (inLen != RTOUCHDRV_BLOCK_SIZE) return STATUS_INVALID_PARAMETER;
     NTSTATUS status = STATUS_SUCCESS;
     KIRQL irql;
     KeAcquireSpinLock(&Touch.Lock, &irql);
-    if (!Touch.Plugged) {
+    if (!IsLiveLocked(irp)) {
         status = STATUS_DEVICE_NOT_CONNECTED;
     } else if (Touch.Faults.FailSends > 0) {
         Touch.Faults.FailSends--;
@@ -117,13 +124,13 @@ static NTSTATUS SetParameters(const UCHAR* in, ULONG inLen) {
 }
 
 /* IOCTL_TOUCH_SET_CONFIG / IOCTL_TOUCH_GET_CONFIG. */
-static NTSTATUS Config(BOOLEAN set, UCHAR* buffer, ULONG inLen, ULONG outLen,
-                       ULONG_PTR* returned) {
-    if (set ? inLen != CONFIG_SIZE : outLen < CONFIG_SIZE) return STATUS_INVALID_PARAMETER;
+static NTSTATUS Config(PIRP irp, BOOLEAN set, const REQUEST* r, ULONG_PTR* returned) {
+    if (set ? r->InLen != CONFIG_SIZE : r->OutLen < CONFIG_SIZE) return STATUS_INVALID_PARAMETER;
+    UCHAR* buffer = r->Buffer;
     NTSTATUS status = STATUS_SUCCESS;
     KIRQL irql;
     KeAcquireSpinLock(&Touch.Lock, &irql);
-    if (!Touch.Plugged) {
+    if (!IsLiveLocked(irp)) {
         status = STATUS_DEVICE_NOT_CONNECTED;
     } else if (set) {
         RtlCopyMemory(Touch.Config, buffer, CONFIG_SIZE);
@@ -135,31 +142,33 @@ static NTSTATUS Config(BOOLEAN set, UCHAR* buffer, ULONG inLen, ULONG outLen,
     return status;
 }
 
+/* The caller holds a remove-lock reference for the request; it is
+ * released when the request completes. */
 NTSTATUS TouchDeviceControl(PIRP irp) {
-    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    ULONG inLen = stack->Parameters.DeviceIoControl.InputBufferLength;
-    ULONG outLen = stack->Parameters.DeviceIoControl.OutputBufferLength;
-    UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
+    REQUEST r;
     ULONG_PTR returned = 0;
     NTSTATUS status;
-    if ((inLen || outLen) && !buffer) return Complete(irp, STATUS_INVALID_PARAMETER, 0);
-    switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+    if (!ReadRequest(irp, &r)) return CompleteTouchRequest(irp, STATUS_INVALID_PARAMETER, 0);
+    switch (r.Code) {
     case IOCTL_TOUCH_READ_REPORT:
-        status = ReadReport(buffer, outLen, &returned);
-        break;
+        if (r.OutLen < RTOUCHDRV_REPORT_SIZE) {
+            status = STATUS_BUFFER_TOO_SMALL;
+            break;
+        }
+        return ReadReport(irp);
     case IOCTL_TOUCH_SET_PARAMETERS:
-        status = SetParameters(buffer, inLen);
+        status = SetParameters(irp, r.Buffer, r.InLen);
         break;
     case IOCTL_TOUCH_SET_CONFIG:
-        status = Config(TRUE, buffer, inLen, outLen, &returned);
+        status = Config(irp, TRUE, &r, &returned);
         break;
     case IOCTL_TOUCH_GET_CONFIG:
-        status = Config(FALSE, buffer, inLen, outLen, &returned);
+        status = Config(irp, FALSE, &r, &returned);
         break;
     default:
         status = STATUS_INVALID_DEVICE_REQUEST;
     }
-    return Complete(irp, status, returned);
+    return CompleteTouchRequest(irp, status, returned);
 }
 
 /* IOCTL_RTOUCHDRV_QUEUE_REPORTS: all entries or none. */
@@ -188,7 +197,7 @@ static NTSTATUS QueueReports(const UCHAR* in, ULONG inLen) {
         }
     }
     KeReleaseSpinLock(&Touch.Lock, irql);
-    if (NT_SUCCESS(status)) KeSetEvent(&Touch.QueueChanged, IO_NO_INCREMENT, FALSE);
+    if (NT_SUCCESS(status)) WakeReader();
     return status;
 }
 
@@ -226,6 +235,10 @@ static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* retur
     state.QueueLength = Touch.Count;
     state.ReportsPerSecond = Touch.Rate;
     state.Plugged = Touch.Plugged;
+    state.WaitingReads = 0;
+    for (LIST_ENTRY* link = Touch.PendingReads.Flink; link != &Touch.PendingReads;
+         link = link->Flink)
+        state.WaitingReads++;
     KeReleaseSpinLock(&Touch.Lock, irql);
     RtlCopyMemory(out, &state, sizeof state);
     *returned = sizeof state;
@@ -268,14 +281,13 @@ static NTSTATUS Plug(BOOLEAN plugged, ULONG inLen, ULONG outLen) {
 }
 
 NTSTATUS ControlDeviceControl(PIRP irp) {
-    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    ULONG inLen = stack->Parameters.DeviceIoControl.InputBufferLength;
-    ULONG outLen = stack->Parameters.DeviceIoControl.OutputBufferLength;
-    UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
+    REQUEST r;
     ULONG_PTR returned = 0;
     NTSTATUS status;
-    if ((inLen || outLen) && !buffer) return Complete(irp, STATUS_INVALID_PARAMETER, 0);
-    switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+    if (!ReadRequest(irp, &r)) return Complete(irp, STATUS_INVALID_PARAMETER, 0);
+    UCHAR* buffer = r.Buffer;
+    ULONG inLen = r.InLen, outLen = r.OutLen;
+    switch (r.Code) {
     case IOCTL_RTOUCHDRV_QUEUE_REPORTS:
         status = outLen ? STATUS_INVALID_PARAMETER : QueueReports(buffer, inLen);
         break;

@@ -7,15 +7,35 @@
 
 #include "TestCodes.h"
 
+/* The code-analysis annotations of the kernel's headers; MinGW's DDK has
+ * the role typedefs (DRIVER_DISPATCH...) but not the annotations. */
+#ifndef _Dispatch_type_
+#define _Dispatch_type_(type)
+#endif
+
+/* Wine's kernel exports IoCreateDeviceSecure; on Windows it comes from the
+ * static wdmsec library. MinGW's import library lacks it (see the build
+ * file). */
+NTSYSAPI NTSTATUS NTAPI IoCreateDeviceSecure(PDRIVER_OBJECT driver, ULONG extensionSize,
+                                             PUNICODE_STRING name, DEVICE_TYPE type,
+                                             ULONG characteristics, BOOLEAN exclusive,
+                                             PCUNICODE_STRING defaultSddl, LPCGUID classGuid,
+                                             PDEVICE_OBJECT* device);
+/* Declared by ntifs.h, which does not mix with wdm.h. */
+NTSYSAPI NTSTATUS NTAPI ZwWaitForSingleObject(HANDLE handle, BOOLEAN alertable,
+                                              PLARGE_INTEGER timeout);
+
 /* 100 ns units, as the kernel's clock and waits count. */
 #define TICKS_PER_SECOND 10000000ULL
 #define TICKS_PER_MILLISECOND 10000LL
-/* How long a read waits for a report before it fails is ReadWait: by
- * default a few milliseconds, well under the calibration session's 5 ms
- * tick, so a reader that finds no touch neither hangs nor spins. */
+/* The kernel's monotonic clock, in ticks. */
+static inline ULONGLONG Now(void) { return KeQueryInterruptTime(); }
+/* Pool tag of the remove lock: "rtch" as the kernel's tools show it. */
+#define RTOUCHDRV_TAG 0x68637472u
 
 typedef struct TOUCH_DRIVER {
-    /* Lock guards the fields down to Plugged; taken only for short copies. */
+    /* Lock guards the fields down to PendingReads; taken only for short
+     * copies and list changes. */
     KSPIN_LOCK Lock;
     RTOUCHDRV_QUEUE_ENTRY Queue[RTOUCHDRV_QUEUE_CAPACITY]; /* ring buffer */
     ULONG Head;
@@ -27,12 +47,25 @@ typedef struct TOUCH_DRIVER {
     RTOUCHDRV_FAULTS Faults;
     UCHAR LastBlock[RTOUCHDRV_BLOCK_SIZE];
     ULONG SendCount;
-    UCHAR Config[4]; /* the ControllerConfig record as last set */
+    UCHAR Config[sizeof(ControllerConfig)]; /* the record as last set */
     BOOLEAN Plugged; /* the touch interface is enabled */
+    /* Counts unplugs. A handle remembers the value it was opened under
+     * (in its file object's FsContext); an unplug makes every older handle
+     * dead for good, as a real removal does. */
+    ULONG Generation;
+    /* Reads waiting for a report, oldest first (IRPs linked through
+     * Tail.Overlay.ListEntry, deadline in DriverContext). */
+    LIST_ENTRY PendingReads;
 
-    /* Set when entries are queued or the device is unplugged: wakes a
-     * waiting read. */
-    KEVENT QueueChanged;
+    /* The pending-read server: a system thread that completes waiting reads
+     * when a report falls due or their wait ends. ReaderWake is set when
+     * something it waits for changes. */
+    KEVENT ReaderWake;
+    volatile LONG StopReader;
+
+    /* Held by every request on the touch device while it runs (and by a
+     * pending read until it completes); removal waits for them. */
+    IO_REMOVE_LOCK RemoveLock;
 
     /* The PnP side, changed only at PASSIVE_LEVEL under PnpLock. */
     KMUTEX PnpLock;
@@ -48,12 +81,40 @@ extern TOUCH_DRIVER Touch;
 void InitTouchState(void);
 
 /* IRP_MJ_DEVICE_CONTROL of the touch device (the application's codes) and
- * of the control device (the private codes). Both complete the IRP. */
+ * of the control device (the private codes). Both complete the IRP or, for
+ * a read that must wait, mark it pending and return STATUS_PENDING. */
 NTSTATUS TouchDeviceControl(PIRP irp);
 NTSTATUS ControlDeviceControl(PIRP irp);
 
+/* Completes a request of the touch device and releases the remove-lock
+ * reference its dispatch routine took. */
+NTSTATUS CompleteTouchRequest(PIRP irp, NTSTATUS status, ULONG_PTR returned);
+
+/* IRP_MJ_CREATE of the touch device: refused while unplugged; otherwise
+ * the new file object remembers the unplug count, and its requests are
+ * refused once a later unplug has made it stale. */
+NTSTATUS OpenTouchHandle(PFILE_OBJECT file);
+
 /* Enables or disables the touch interface (run-time plug and unplug, and
- * start and removal). PASSIVE_LEVEL, caller holds PnpLock. */
+ * start and removal). Disabling fails every waiting read at once.
+ * PASSIVE_LEVEL, caller holds PnpLock. */
 NTSTATUS SetPlugged(BOOLEAN plugged);
+
+/* The pending-read server (PendingReads.c). */
+NTSTATUS StartReader(void);
+void StopReader(void);
+/* IOCTL_TOUCH_READ_REPORT, whose output length the caller has checked:
+ * completes the IRP with a due report or a failure, or queues it (marked
+ * pending, holding its remove-lock reference) and returns STATUS_PENDING. */
+NTSTATUS ReadReport(PIRP irp);
+/* Wakes the server: the queue or a deadline changed. */
+void WakeReader(void);
+/* Completes with `status` every waiting read, or only those of `file`
+ * when it is not NULL (unplug, removal, handle cleanup). */
+void FailReads(PFILE_OBJECT file, NTSTATUS status);
+/* One attempt of a read of `irp` at `now`, under Lock: STATUS_SUCCESS with
+ * the report in the IRP's buffer and its size in *returned, a failure, or
+ * STATUS_PENDING when nothing is due yet. DeviceControl.c. */
+NTSTATUS TryReadLocked(PIRP irp, ULONGLONG now, ULONG_PTR* returned);
 
 #endif

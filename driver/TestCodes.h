@@ -1,18 +1,22 @@
 /* The substitute touch driver's private side, shared by the driver (C) and
- * rtouchctl (C++): how it is installed, the control device that answers the
- * private command codes, the codes themselves and their records.
+ * rtouchctl (C++): how it is installed, who may open what, the control
+ * device that answers the private command codes, the codes themselves and
+ * their records.
  *
  * The touch interface answers only the application's four codes
- * (0xF2000, 0xF2004, 0xF2020, 0xF2024). The private codes go to a separate
- * control device, \\.\RtouchDrvControl, which stays reachable while the
- * touch interface is unplugged. All private codes are
- * CTL_CODE(FILE_DEVICE_MOUSE, 0xA00 + n, METHOD_BUFFERED, FILE_ANY_ACCESS),
- * far from the application's function numbers 0x800..0x809; every size is
- * exact unless stated, anything else fails with STATUS_INVALID_PARAMETER. */
+ * (device/DriverCodes.h). The private codes go to a separate control
+ * device, \\.\RtouchDrvControl, which stays reachable while the touch
+ * interface is unplugged. Every private code is
+ * CTL_CODE(FILE_DEVICE_MOUSE, 0xA00 + n, METHOD_BUFFERED, access), far from
+ * the application's function numbers 0x800..0x809: the codes that change
+ * the driver's state ask for FILE_WRITE_ACCESS (the I/O manager refuses
+ * them on a handle opened without write access), the state read asks for
+ * FILE_READ_ACCESS. Every size is exact unless stated, anything else fails
+ * with STATUS_INVALID_PARAMETER. */
 #ifndef RTOUCH_DRIVER_TESTCODES_H
 #define RTOUCH_DRIVER_TESTCODES_H
 
-#include <stdint.h>
+#include "device/DriverCodes.h"
 
 /* Installation: the root-enumerated device, its hardware id (as in
  * rtouchdrv.inf) and the kernel service. */
@@ -26,30 +30,43 @@
 #define RTOUCHDRV_CONTROL_LINK L"\\DosDevices\\RtouchDrvControl"
 #define RTOUCHDRV_CONTROL_PATH L"\\\\.\\RtouchDrvControl"
 
+/* Who may open the devices (SDDL). The control device: the local system
+ * and administrators only (its descriptor, given at creation). The touch
+ * device: those two and the interactive user, who runs the application
+ * (the Security value the .inf writes for the device; rtouchdrv.inf holds
+ * the same string). Both deny everyone else. */
+#define RTOUCHDRV_CONTROL_SDDL L"D:P(A;;GA;;;SY)(A;;GA;;;BA)"
+#define RTOUCHDRV_TOUCH_SDDL "D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GRGW;;;IU)"
+
+/* A private code with the access it asks of the handle. */
+#define RTOUCHDRV_CODE(function, access) \
+    TOUCH_CTL_CODE(TOUCH_FILE_DEVICE_MOUSE, function, TOUCH_METHOD_BUFFERED, access)
+#define RTOUCHDRV_CHANGE_CODE(function) RTOUCHDRV_CODE(function, TOUCH_FILE_WRITE_ACCESS)
+
 /* In: 1..RTOUCHDRV_QUEUE_CAPACITY RTOUCHDRV_QUEUE_ENTRY records. The whole
  * batch is queued, or nothing when one entry is invalid
  * (STATUS_INVALID_PARAMETER) or the batch does not fit
  * (STATUS_INSUFFICIENT_RESOURCES). */
-#define IOCTL_RTOUCHDRV_QUEUE_REPORTS 0xF2800u
+#define IOCTL_RTOUCHDRV_QUEUE_REPORTS RTOUCHDRV_CHANGE_CODE(0xA00u)
 /* In: uint32_t reports per second, 1..RTOUCHDRV_MAX_RATE. The queue
  * releases one entry per period. */
-#define IOCTL_RTOUCHDRV_SET_RATE 0xF2804u
-/* Out: RTOUCHDRV_STATE (a larger buffer is fine; 196 bytes returned). */
-#define IOCTL_RTOUCHDRV_GET_STATE 0xF2808u
+#define IOCTL_RTOUCHDRV_SET_RATE RTOUCHDRV_CHANGE_CODE(0xA01u)
+/* Out: RTOUCHDRV_STATE (a larger buffer is fine; 200 bytes returned). */
+#define IOCTL_RTOUCHDRV_GET_STATE RTOUCHDRV_CODE(0xA02u, TOUCH_FILE_READ_ACCESS)
 /* No input: empties the queue, forgets the last block and the send count,
  * drops pending faults, rate back to RTOUCHDRV_DEFAULT_RATE. */
-#define IOCTL_RTOUCHDRV_RESET 0xF280Cu
+#define IOCTL_RTOUCHDRV_RESET RTOUCHDRV_CHANGE_CODE(0xA03u)
 /* In: RTOUCHDRV_FAULTS; replaces the pending fault counters. */
-#define IOCTL_RTOUCHDRV_SET_FAULTS 0xF2810u
+#define IOCTL_RTOUCHDRV_SET_FAULTS RTOUCHDRV_CHANGE_CODE(0xA04u)
 /* No input: disables / enables the touch interface at run time, as a
  * device removal / arrival. Idempotent. */
-#define IOCTL_RTOUCHDRV_UNPLUG 0xF2814u
-#define IOCTL_RTOUCHDRV_PLUG 0xF2818u
+#define IOCTL_RTOUCHDRV_UNPLUG RTOUCHDRV_CHANGE_CODE(0xA05u)
+#define IOCTL_RTOUCHDRV_PLUG RTOUCHDRV_CHANGE_CODE(0xA06u)
 /* In: uint32_t milliseconds, 1..RTOUCHDRV_MAX_READ_WAIT_MS: how long a read
  * with no report due waits before it fails (RTOUCHDRV_DEFAULT_READ_WAIT_MS
  * after load or reset). A long wait holds a reader inside its read, as a
  * slow controller would. */
-#define IOCTL_RTOUCHDRV_SET_READ_WAIT 0xF281Cu
+#define IOCTL_RTOUCHDRV_SET_READ_WAIT RTOUCHDRV_CHANGE_CODE(0xA07u)
 
 #define RTOUCHDRV_QUEUE_CAPACITY 16384u
 #define RTOUCHDRV_DEFAULT_RATE 125u
@@ -58,7 +75,7 @@
 #define RTOUCHDRV_MAX_READ_WAIT_MS 60000u
 /* Bytes a short read returns (of the report's 12). */
 #define RTOUCHDRV_SHORT_READ_SIZE 6u
-#define RTOUCHDRV_REPORT_SIZE 12u
+#define RTOUCHDRV_REPORT_SIZE TOUCH_REPORT_SIZE
 #define RTOUCHDRV_BLOCK_SIZE 180u
 
 /* Entry kinds: a report the next read returns, or a read that fails. */
@@ -77,6 +94,7 @@ typedef struct RTOUCHDRV_STATE {
     uint32_t QueueLength;    /* entries not yet read */
     uint32_t ReportsPerSecond;
     uint32_t Plugged;        /* 1 while the touch interface is enabled */
+    uint32_t WaitingReads;   /* reads waiting in the driver for a report */
 } RTOUCHDRV_STATE;
 
 typedef struct RTOUCHDRV_FAULTS {
@@ -91,21 +109,19 @@ typedef struct RTOUCHDRV_FAULTS {
 #define RTOUCHDRV_STATIC_ASSERT(e) _Static_assert(e, #e)
 #endif
 RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_QUEUE_ENTRY) == 16);
-RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_STATE) == 196);
+RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_STATE) == 200);
 RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_FAULTS) == 12);
 
 #ifdef __cplusplus
-#include "device/DriverCodes.h"
 #include "device/ParameterBlock.h"
-static_assert(IOCTL_RTOUCHDRV_QUEUE_REPORTS == TouchControlCode(0xA00));
-static_assert(IOCTL_RTOUCHDRV_SET_RATE == TouchControlCode(0xA01));
-static_assert(IOCTL_RTOUCHDRV_GET_STATE == TouchControlCode(0xA02));
-static_assert(IOCTL_RTOUCHDRV_RESET == TouchControlCode(0xA03));
-static_assert(IOCTL_RTOUCHDRV_SET_FAULTS == TouchControlCode(0xA04));
-static_assert(IOCTL_RTOUCHDRV_UNPLUG == TouchControlCode(0xA05));
-static_assert(IOCTL_RTOUCHDRV_PLUG == TouchControlCode(0xA06));
-static_assert(IOCTL_RTOUCHDRV_SET_READ_WAIT == TouchControlCode(0xA07));
-static_assert(RTOUCHDRV_REPORT_SIZE == kTouchReportSize);
+static_assert(IOCTL_RTOUCHDRV_QUEUE_REPORTS == 0xFA800);
+static_assert(IOCTL_RTOUCHDRV_SET_RATE == 0xFA804);
+static_assert(IOCTL_RTOUCHDRV_GET_STATE == 0xF6808);
+static_assert(IOCTL_RTOUCHDRV_RESET == 0xFA80C);
+static_assert(IOCTL_RTOUCHDRV_SET_FAULTS == 0xFA810);
+static_assert(IOCTL_RTOUCHDRV_UNPLUG == 0xFA814);
+static_assert(IOCTL_RTOUCHDRV_PLUG == 0xFA818);
+static_assert(IOCTL_RTOUCHDRV_SET_READ_WAIT == 0xFA81C);
 static_assert(RTOUCHDRV_BLOCK_SIZE == kParameterBlockSize);
 #endif
 

@@ -1,6 +1,14 @@
-/* The substitute touch driver: a root-enumerated WDM function driver that
- * publishes the touch interface and answers the touch controller's command
- * codes from a queue that tests fill through a separate control device.
+/* rtouchdrv: a stand-in for the touch controller's kernel-mode driver, for
+ * testing rtouch under Wine. It is a test fixture, not a driver for any
+ * hardware: it moves no pointer and reads no controller. It publishes the
+ * touch interface and answers the application's four command codes from a
+ * queue of reports that tests fill through a separate control device,
+ * which also injects faults and unplugs and replugs the interface. It is
+ * meant to be as strict as a real Plug and Play driver: an unplug fails
+ * every handle opened before it and every read waiting in it, requests
+ * that race the removal are held off by a remove lock, and only the system
+ * and administrators may open the control device. It never ships in an
+ * installer.
  *
  * AddDevice creates the function device object (FDO), attaches it to the
  * root PDO and registers the touch interface; START enables the interface,
@@ -8,19 +16,33 @@
  * lives as long as the FDO. */
 #include "DriverState.h"
 
-/* {781EF630-72B2-11D2-B852-00C04FAD5171} */
-static const GUID TouchInterfaceGuid = {
-    0x781EF630, 0x72B2, 0x11D2, {0xB8, 0x52, 0x00, 0xC0, 0x4F, 0xAD, 0x51, 0x71}};
+static const GUID TouchInterfaceGuid = TOUCH_INTERFACE_GUID_INIT;
+/* The control device's setup class, which lets an administrator override
+ * its security in the registry as for any class created securely. */
+static const GUID ControlClassGuid = {
+    0xEA0B2E96, 0x4E09, 0x495B, {0x8B, 0xCE, 0xB1, 0x45, 0x10, 0xAE, 0xDE, 0xF6}};
+
+DRIVER_INITIALIZE DriverEntry;
+static DRIVER_ADD_DEVICE AddDevice;
+static DRIVER_UNLOAD DriverUnload;
+_Dispatch_type_(IRP_MJ_CREATE) static DRIVER_DISPATCH DispatchCreate;
+_Dispatch_type_(IRP_MJ_CLEANUP) static DRIVER_DISPATCH DispatchCleanup;
+_Dispatch_type_(IRP_MJ_CLOSE) static DRIVER_DISPATCH DispatchClose;
+_Dispatch_type_(IRP_MJ_DEVICE_CONTROL) static DRIVER_DISPATCH DispatchDeviceControl;
+_Dispatch_type_(IRP_MJ_PNP) static DRIVER_DISPATCH DispatchPnp;
+_Dispatch_type_(IRP_MJ_POWER) static DRIVER_DISPATCH DispatchPower;
 
 NTSTATUS SetPlugged(BOOLEAN plugged) {
     KIRQL irql;
     if (Touch.Plugged == plugged) return STATUS_SUCCESS;
     if (!plugged) {
-        /* Reads and sends fail from here on; a waiting read wakes up. */
+        /* Every handle open now is dead from here on, and a waiting read
+         * fails at once, as when a real device goes. */
         KeAcquireSpinLock(&Touch.Lock, &irql);
         Touch.Plugged = FALSE;
+        Touch.Generation++;
         KeReleaseSpinLock(&Touch.Lock, irql);
-        KeSetEvent(&Touch.QueueChanged, IO_NO_INCREMENT, FALSE);
+        FailReads(NULL, STATUS_DEVICE_NOT_CONNECTED);
         return IoSetDeviceInterfaceState(&Touch.InterfaceName, FALSE);
     }
     NTSTATUS status = IoSetDeviceInterfaceState(&Touch.InterfaceName, TRUE);
@@ -28,7 +50,6 @@ NTSTATUS SetPlugged(BOOLEAN plugged) {
     KeAcquireSpinLock(&Touch.Lock, &irql);
     Touch.Plugged = TRUE;
     KeReleaseSpinLock(&Touch.Lock, irql);
-    KeSetEvent(&Touch.QueueChanged, IO_NO_INCREMENT, FALSE);
     return STATUS_SUCCESS;
 }
 
@@ -81,8 +102,11 @@ static NTSTATUS CreateControlDevice(PDRIVER_OBJECT driver) {
     UNICODE_STRING name, link;
     RtlInitUnicodeString(&name, RTOUCHDRV_CONTROL_DEVICE);
     RtlInitUnicodeString(&link, RTOUCHDRV_CONTROL_LINK);
-    NTSTATUS status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN,
-                                     FILE_DEVICE_SECURE_OPEN, FALSE, &Touch.ControlDevice);
+    UNICODE_STRING sddl;
+    RtlInitUnicodeString(&sddl, RTOUCHDRV_CONTROL_SDDL);
+    NTSTATUS status = IoCreateDeviceSecure(driver, 0, &name, FILE_DEVICE_UNKNOWN,
+                                           FILE_DEVICE_SECURE_OPEN, FALSE, &sddl,
+                                           &ControlClassGuid, &Touch.ControlDevice);
     if (!NT_SUCCESS(status)) return status;
     status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {
@@ -106,6 +130,7 @@ static NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
     status = IoCreateDevice(driver, 0, NULL, FILE_DEVICE_MOUSE, FILE_DEVICE_SECURE_OPEN, FALSE,
                             &Touch.Fdo);
     if (!NT_SUCCESS(status)) goto out;
+    IoInitializeRemoveLock(&Touch.RemoveLock, RTOUCHDRV_TAG, 0, 0);
     Touch.LowerDevice = IoAttachDeviceToDeviceStack(Touch.Fdo, pdo);
     if (!Touch.LowerDevice) {
         status = STATUS_NO_SUCH_DEVICE;
@@ -125,7 +150,9 @@ out:
     return status;
 }
 
-static NTSTATUS DispatchPnp(PIRP irp) {
+/* The touch device's PnP requests; the caller holds a remove-lock
+ * reference, released here. */
+static NTSTATUS TouchPnp(PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     NTSTATUS status;
     switch (stack->MinorFunction) {
@@ -137,7 +164,7 @@ static NTSTATUS DispatchPnp(PIRP irp) {
             status = SetPlugged(TRUE);
             KeReleaseMutex(&Touch.PnpLock, FALSE);
         }
-        return CompleteIrp(irp, status);
+        return CompleteTouchRequest(irp, status, 0);
     case IRP_MN_SURPRISE_REMOVAL:
     case IRP_MN_STOP_DEVICE:
         KeWaitForSingleObject(&Touch.PnpLock, Executive, KernelMode, FALSE, NULL);
@@ -145,66 +172,119 @@ static NTSTATUS DispatchPnp(PIRP irp) {
         Touch.Started = FALSE;
         KeReleaseMutex(&Touch.PnpLock, FALSE);
         irp->IoStatus.Status = STATUS_SUCCESS;
-        return PassDown(irp);
-    case IRP_MN_REMOVE_DEVICE: {
+        break;
+    case IRP_MN_REMOVE_DEVICE:
         KeWaitForSingleObject(&Touch.PnpLock, Executive, KernelMode, FALSE, NULL);
         SetPlugged(FALSE);
         Touch.Started = FALSE;
+        /* Waits until every request in flight has completed; later ones
+         * fail in their dispatch routine. */
+        IoReleaseRemoveLockAndWait(&Touch.RemoveLock, irp);
         irp->IoStatus.Status = STATUS_SUCCESS;
         IoSkipCurrentIrpStackLocation(irp);
         status = IoCallDriver(Touch.LowerDevice, irp);
         DeleteDevices();
         KeReleaseMutex(&Touch.PnpLock, FALSE);
         return status;
-    }
     case IRP_MN_QUERY_REMOVE_DEVICE:
     case IRP_MN_QUERY_STOP_DEVICE:
     case IRP_MN_CANCEL_REMOVE_DEVICE:
     case IRP_MN_CANCEL_STOP_DEVICE:
         irp->IoStatus.Status = STATUS_SUCCESS;
-        return PassDown(irp);
+        break;
     default:
-        return PassDown(irp);
+        break;
     }
+    status = PassDown(irp);
+    IoReleaseRemoveLock(&Touch.RemoveLock, irp);
+    return status;
 }
 
 static BOOLEAN IsControlDevice(PDEVICE_OBJECT device) {
     return device == Touch.ControlDevice;
 }
 
-static NTSTATUS DispatchCreateClose(PDEVICE_OBJECT device, PIRP irp) {
+/* Every request on the touch device holds a remove-lock reference while it
+ * runs; none is accepted once the removal has begun. */
+static BOOLEAN EnterTouchRequest(PIRP irp) {
+    if (NT_SUCCESS(IoAcquireRemoveLock(&Touch.RemoveLock, irp))) return TRUE;
+    CompleteIrp(irp, STATUS_NO_SUCH_DEVICE);
+    return FALSE;
+}
+
+/* IRP_MJ_CREATE: the control device opens for whoever its descriptor
+ * admits; the touch device only while plugged, and the handle is tied to
+ * this plug-in (see OpenTouchHandle). */
+static NTSTATUS DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
+    if (IsControlDevice(device)) return CompleteIrp(irp, STATUS_SUCCESS);
+    if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
+    PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
+    return CompleteTouchRequest(irp, OpenTouchHandle(file), 0);
+}
+
+/* IRP_MJ_CLEANUP: the last handle of a file object is closing; its reads
+ * that still wait in the driver end now. */
+static NTSTATUS DispatchCleanup(PDEVICE_OBJECT device, PIRP irp) {
+    if (IsControlDevice(device)) return CompleteIrp(irp, STATUS_SUCCESS);
+    if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
+    FailReads(IoGetCurrentIrpStackLocation(irp)->FileObject, STATUS_CANCELLED);
+    return CompleteTouchRequest(irp, STATUS_SUCCESS, 0);
+}
+
+/* IRP_MJ_CLOSE: nothing is kept per handle beyond its file object. */
+static NTSTATUS DispatchClose(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     return CompleteIrp(irp, STATUS_SUCCESS);
 }
 
+/* IRP_MJ_DEVICE_CONTROL: the private codes on the control device, the
+ * application's codes on the touch device (DeviceControl.c). */
 static NTSTATUS DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
-    return IsControlDevice(device) ? ControlDeviceControl(irp) : TouchDeviceControl(irp);
+    if (IsControlDevice(device)) return ControlDeviceControl(irp);
+    if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
+    return TouchDeviceControl(irp);
 }
 
-static NTSTATUS DispatchPnpIrp(PDEVICE_OBJECT device, PIRP irp) {
+/* IRP_MJ_PNP: start, stop and removal of the touch device. */
+static NTSTATUS DispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
     if (IsControlDevice(device)) return CompleteIrp(irp, STATUS_NOT_SUPPORTED);
-    return DispatchPnp(irp);
+    if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
+    return TouchPnp(irp);
 }
 
+/* IRP_MJ_POWER: the touch device has no power states of its own; passed
+ * down. */
 static NTSTATUS DispatchPower(PDEVICE_OBJECT device, PIRP irp) {
     if (IsControlDevice(device)) return CompleteIrp(irp, STATUS_NOT_SUPPORTED);
+    if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
     PoStartNextPowerIrp(irp);
     IoSkipCurrentIrpStackLocation(irp);
-    return PoCallDriver(Touch.LowerDevice, irp);
+    NTSTATUS status = PoCallDriver(Touch.LowerDevice, irp);
+    IoReleaseRemoveLock(&Touch.RemoveLock, irp);
+    return status;
 }
 
-static void DriverUnload(PDRIVER_OBJECT driver) { (void)driver; }
+/* The devices are gone by now (removal deleted them); the read server
+ * goes last. */
+static void DriverUnload(PDRIVER_OBJECT driver) {
+    (void)driver;
+    StopReader();
+}
 
+/* Loads the driver: the shared state, the read server and the entry
+ * points. The devices come with AddDevice. */
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     (void)registryPath;
     InitTouchState();
+    NTSTATUS status = StartReader();
+    if (!NT_SUCCESS(status)) return status;
     driver->DriverExtension->AddDevice = AddDevice;
     driver->DriverUnload = DriverUnload;
-    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCreateClose;
-    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanup;
+    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchClose;
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchDeviceControl;
-    driver->MajorFunction[IRP_MJ_PNP] = DispatchPnpIrp;
+    driver->MajorFunction[IRP_MJ_PNP] = DispatchPnp;
     driver->MajorFunction[IRP_MJ_POWER] = DispatchPower;
     return STATUS_SUCCESS;
 }

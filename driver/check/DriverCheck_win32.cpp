@@ -9,11 +9,23 @@
 //                               as the application's; prints "ready", then
 //                               "devicechange 0x<wParam>" per WM_DEVICECHANGE,
 //                               for SECS seconds.
+//   rtouchdrv_check removal     surprise removal: handles opened before an
+//                               unplug stay dead after the replug, a read
+//                               waiting in the driver fails at once on the
+//                               unplug, a waiting read can be cancelled.
+//   rtouchdrv_check security    the access the devices ask for: state
+//                               changes need write access; prints the
+//                               control device's descriptor as the system
+//                               reports it ("descriptor <SDDL>").
 //   rtouchdrv_check reset       empties the queue, forgets the sends and
 //                               faults, rate back to 125.
 //   rtouchdrv_check faults R S P  the next R reads fail, the next S reports
 //                               come short, the next P parameter sends fail.
 #include <windows.h>
+
+#include <sddl.h>
+
+#include <aclapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -23,6 +35,7 @@
 
 #include "device/DriverChannel.h"
 #include "device/DriverChannel_win32.h"
+#include "device/DriverCodes.h"
 #include "driver/TestCodes.h"
 
 namespace {
@@ -299,6 +312,220 @@ void CheckUnplugWithOpenHandle(HANDLE touch, HANDLE control) {
     if (channel != kInvalidChannel) CloseDriverChannel(channel);
 }
 
+HANDLE OpenControl(DWORD access) {
+    return CreateFileW(RTOUCHDRV_CONTROL_PATH, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+// A touch interface handle; overlapped when asked, for cancellation.
+HANDLE OpenTouch(DWORD flags) {
+    GUID guid;
+    std::memcpy(&guid, &TouchInterfaceGuid, sizeof guid);
+    InterfacePath found = FindTouchInterfacePath(guid);
+    if (!found.path) return INVALID_HANDLE_VALUE;
+    HANDLE h = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags,
+                           nullptr);
+    LocalFree(found.storage);
+    return h;
+}
+
+// Polls until `n` reads wait in the driver (at most 5 s).
+bool WaitForWaitingReads(HANDLE control, uint32_t n) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;)
+        if (State(control).WaitingReads == n) return true;
+    return false;
+}
+
+// A read on its own thread, so the caller can act while it waits.
+struct HeldRead {
+    HANDLE touch;
+    Result result;
+    LARGE_INTEGER done;
+};
+
+DWORD WINAPI HeldReadMain(void* context) {
+    auto* read = static_cast<HeldRead*>(context);
+    uint8_t buf[kTouchReportSize];
+    read->result = Read(read->touch, buf);
+    QueryPerformanceCounter(&read->done);
+    return 0;
+}
+
+double MsSince(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return 1000.0 * (to.QuadPart - from.QuadPart) / f.QuadPart;
+}
+
+void SetReadWait(HANDLE control, uint32_t ms) {
+    Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &ms, sizeof ms, nullptr, 0);
+}
+
+// An unplug while a read waits in the driver for a report that never
+// comes: the read fails at once, not when its 60 s wait ends.
+void CheckHeldReadOnUnplug(HANDLE control) {
+    HeldRead read{OpenTouch(0), {}, {}};
+    SetReadWait(control, RTOUCHDRV_MAX_READ_WAIT_MS);
+    HANDLE thread = CreateThread(nullptr, 0, HeldReadMain, &read, 0, nullptr);
+    Check(WaitForWaitingReads(control, 1), "the read waits in the driver");
+    LARGE_INTEGER unplugged;
+    QueryPerformanceCounter(&unplugged);
+    Result r = Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0);
+    Check(r.ok && r.ms < 1000, "the unplug is not held behind the read", Describe(r));
+    bool ended = WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0;
+    Check(ended && !read.result.ok && read.result.error == ERROR_DEVICE_NOT_CONNECTED &&
+              MsSince(unplugged, read.done) < 1000,
+          "the waiting read fails at once on the unplug",
+          ended ? Describe(read.result) + " after " +
+                      std::to_string(static_cast<int>(MsSince(unplugged, read.done))) + " ms"
+                : "still waiting 5 s after the unplug");
+    Check(State(control).WaitingReads == 0, "no read waits after the unplug");
+    if (!ended) {
+        // An old driver holds the read for its whole wait: let it go.
+        Call(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0, nullptr, 0);
+        WaitForSingleObject(thread, INFINITE);
+    }
+    CloseHandle(thread);
+    CloseHandle(read.touch);
+    Call(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0, nullptr, 0);
+    SetReadWait(control, RTOUCHDRV_DEFAULT_READ_WAIT_MS);
+}
+
+// A handle opened before an unplug is dead for good: every code fails on
+// it after the device came back, while a new handle works.
+void CheckStaleHandle(HANDLE control) {
+    HANDLE old = OpenTouch(0);
+    Check(old != INVALID_HANDLE_VALUE, "the interface opens");
+    Unpaced(control);
+    Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 7)});
+    ExpectOk(Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0), "unplug");
+    ExpectOk(Call(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0, nullptr, 0), "plug");
+    uint8_t buf[kTouchReportSize] = {};
+    std::vector<uint8_t> block(kParameterBlockSize);
+    ControllerConfig config{};
+    ExpectError(Read(old, buf), ERROR_DEVICE_NOT_CONNECTED, "a read on the old handle fails");
+    ExpectError(Call(old, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr,
+                     0),
+                ERROR_DEVICE_NOT_CONNECTED, "a send on the old handle fails");
+    ExpectError(Call(old, IOCTL_TOUCH_SET_CONFIG, &config, sizeof config, nullptr, 0),
+                ERROR_DEVICE_NOT_CONNECTED, "a configuration on the old handle fails");
+    ExpectError(Call(old, IOCTL_TOUCH_GET_CONFIG, nullptr, 0, &config, sizeof config),
+                ERROR_DEVICE_NOT_CONNECTED, "a configuration read on the old handle fails");
+    Check(State(control).QueueLength == 1 && State(control).SendCount == 0,
+          "the old handle took nothing from the driver");
+    HANDLE fresh = OpenTouch(0);
+    Result r = Read(fresh, buf);
+    Check(r.ok && buf[0] == 7, "a new handle reads the kept report", Describe(r));
+    ExpectError(Read(old, buf), ERROR_DEVICE_NOT_CONNECTED, "the old handle stays dead");
+    CloseHandle(fresh);
+    CloseHandle(old);
+}
+
+// The I/O manager may cancel a read that waits in the driver (CancelIoEx):
+// it completes as cancelled, at once.
+void CheckCancelledRead(HANDLE control) {
+    HANDLE touch = OpenTouch(FILE_FLAG_OVERLAPPED);
+    SetReadWait(control, RTOUCHDRV_MAX_READ_WAIT_MS);
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    uint8_t buf[kTouchReportSize];
+    DWORD returned = 0;
+    BOOL ok = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, buf, sizeof buf,
+                              &returned, &ov);
+    Check(!ok && GetLastError() == ERROR_IO_PENDING, "an overlapped read is pending");
+    Check(WaitForWaitingReads(control, 1), "the read waits in the driver");
+    CancelIoEx(touch, &ov);
+    ok = GetOverlappedResultEx(touch, &ov, &returned, 2000, FALSE);
+    DWORD error = ok ? 0 : GetLastError();
+    Check(!ok && error == ERROR_OPERATION_ABORTED, "a cancelled read ends as cancelled",
+          "error " + std::to_string(error));
+    Check(WaitForWaitingReads(control, 0), "no read waits after the cancel");
+    CloseHandle(touch);
+    CloseHandle(ov.hEvent);
+    SetReadWait(control, RTOUCHDRV_DEFAULT_READ_WAIT_MS);
+}
+
+int Finish() {
+    std::printf("%d failed\n", failures);
+    return failures == 0 ? 0 : 1;
+}
+
+int RunRemovalChecks() {
+    HANDLE control = OpenControl(GENERIC_READ | GENERIC_WRITE);
+    if (control == INVALID_HANDLE_VALUE) {
+        std::printf("FAIL the driver is not installed\n");
+        return 1;
+    }
+    Reset(control);
+    CheckStaleHandle(control);
+    Reset(control);
+    CheckHeldReadOnUnplug(control);
+    Reset(control);
+    CheckCancelledRead(control);
+    Reset(control);
+    CloseHandle(control);
+    return Finish();
+}
+
+// What the control device asks of a handle: a read-only handle reads the
+// state but changes nothing. Prints the device's descriptor as reported.
+int RunSecurityChecks() {
+    HANDLE reader = OpenControl(GENERIC_READ);
+    if (reader == INVALID_HANDLE_VALUE) {
+        std::printf("FAIL the driver is not installed\n");
+        return 1;
+    }
+    RTOUCHDRV_STATE state{};
+    ExpectOk(Call(reader, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &state, sizeof state),
+             "a read-only handle reads the state");
+    const uint32_t rate = 50, wait = 5;
+    const RTOUCHDRV_FAULTS faults{1, 1, 1};
+    const RTOUCHDRV_QUEUE_ENTRY entry = Entry(RTOUCHDRV_ENTRY_REPORT, 1);
+    struct {
+        DWORD code;
+        const void* in;
+        DWORD inLen;
+        const char* name;
+    } changes[] = {
+        {IOCTL_RTOUCHDRV_QUEUE_REPORTS, &entry, sizeof entry, "queue"},
+        {IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate, "set rate"},
+        {IOCTL_RTOUCHDRV_RESET, nullptr, 0, "reset"},
+        {IOCTL_RTOUCHDRV_SET_FAULTS, &faults, sizeof faults, "set faults"},
+        {IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, "unplug"},
+        {IOCTL_RTOUCHDRV_PLUG, nullptr, 0, "plug"},
+        {IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, "set read wait"},
+    };
+    for (const auto& c : changes)
+        ExpectError(Call(reader, c.code, c.in, c.inLen, nullptr, 0), ERROR_ACCESS_DENIED,
+                    (std::string("a read-only handle may not ") + c.name).c_str());
+    RTOUCHDRV_STATE after{};
+    Call(reader, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &after, sizeof after);
+    Check(after.QueueLength == state.QueueLength && after.Plugged == 1 &&
+              after.ReportsPerSecond == state.ReportsPerSecond,
+          "the refused codes changed nothing");
+    CloseHandle(reader);
+
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    HANDLE owner = OpenControl(READ_CONTROL);
+    DWORD error = owner == INVALID_HANDLE_VALUE
+                      ? GetLastError()
+                      : GetSecurityInfo(owner, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, nullptr, nullptr, &sd);
+    wchar_t* text = nullptr;
+    if (error == ERROR_SUCCESS &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1,
+                                                             DACL_SECURITY_INFORMATION, &text,
+                                                             nullptr))
+        std::printf("descriptor %ls\n", text);
+    else
+        std::printf("descriptor unavailable (error %lu)\n", error);
+    if (text) LocalFree(text);
+    if (sd) LocalFree(sd);
+    if (owner != INVALID_HANDLE_VALUE) CloseHandle(owner);
+    return Finish();
+}
+
 int RunCommandChecks() {
     HANDLE control = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
@@ -321,8 +548,7 @@ int RunCommandChecks() {
     Reset(control);
     CloseDriverChannel(touch);
     CloseHandle(control);
-    std::printf("%d failed\n", failures);
-    return failures == 0 ? 0 : 1;
+    return Finish();
 }
 
 LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -378,6 +604,8 @@ int ControlOnce(DWORD code, const void* in, DWORD inLen) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wcscmp(argv[1], L"commands") == 0) return RunCommandChecks();
+    if (argc == 2 && std::wcscmp(argv[1], L"removal") == 0) return RunRemovalChecks();
+    if (argc == 2 && std::wcscmp(argv[1], L"security") == 0) return RunSecurityChecks();
     if (argc == 3 && std::wcscmp(argv[1], L"watch") == 0) return Watch(_wtoi(argv[2]));
     if (argc == 2 && std::wcscmp(argv[1], L"reset") == 0)
         return ControlOnce(IOCTL_RTOUCHDRV_RESET, nullptr, 0);
@@ -388,6 +616,7 @@ int wmain(int argc, wchar_t** argv) {
         return ControlOnce(IOCTL_RTOUCHDRV_SET_FAULTS, &f, sizeof f);
     }
     std::fprintf(stderr,
-                 "usage: rtouchdrv_check commands | watch SECONDS | reset | faults R S P\n");
+                 "usage: rtouchdrv_check commands | removal | security | watch SECONDS | reset |"
+                 " faults R S P\n");
     return 2;
 }

@@ -18,7 +18,8 @@ install_driver() {
     expect_eq "$(ctl probe | tail -n 1)" "present" "probe after install"
 }
 
-# One value of `rtouchctl driver-state` (block, sends, queue, rate, plugged).
+# One value of `rtouchctl driver-state` (block, sends, queue, rate, plugged,
+# waiting).
 driver_field() { ctl driver-state | sed -n "s/^$1 //p" | tr -d '\r'; }
 
 # Waits up to $2 seconds until the driver's queue holds $1 entries.

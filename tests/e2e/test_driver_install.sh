@@ -10,7 +10,8 @@ expect_eq "$state" "block $zeros
 sends 0
 queue 0
 rate 125
-plugged 1" "driver-state of a fresh driver"
+plugged 1
+waiting 0" "driver-state of a fresh driver"
 
 # A second install leaves the running driver as it is.
 work=$(mktemp -d)

@@ -68,18 +68,21 @@ tool click "$box" 1
 tool wait-gone "$box" 5000 || fail "outcome box did not end"
 replug_and_recover "after a calibration run without the device"
 
-# Out and back in while the calibration session runs (too briefly for the
-# session to give up): no worker may read beside the session, and after
-# the run exactly one does.
+# Out and back in while the calibration session runs, inside the second
+# of failed reads after which it probes the driver: the session's old
+# handle is dead for good, so it must find the driver present and go on
+# with a new channel, which the touches fed afterwards finish the run on.
+# No worker may read beside the session, and after the run exactly one does.
 tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 wait_worker 0
 tool plug-cycles 1 5000 || fail "unplug and replug"
 expect_eq "$(workers)" 0 "no worker during the session after the device came back"
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 200 || fail "feed"
-box=$(tool wait-window "#32770" 信息 30000) || fail "the session did not finish"
+box=$(tool wait-window "#32770" 信息 30000) || fail "the session did not finish on a new channel"
 tool click "$box" 1
 tool wait-gone "$session" 5000 || fail "calibration window still there"
+expect_eq "$(driver_field queue)" 0 "the session read every touch"
 wait_worker 1
 expect_eq "$(workers)" 1 "one worker after the run"
 focus_viewer

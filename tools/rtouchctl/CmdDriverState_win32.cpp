@@ -32,12 +32,13 @@ int PlugCommand(const Args& args, bool plugged) {
 
 }  // namespace
 
-// Five lines, "<key> <value>":
+// Six lines, "<key> <value>":
 //   block <360 hex digits: the last parameter block sent, zeros before the first>
 //   sends <parameter sends accepted since the driver started or was reset>
 //   queue <entries not yet read>
 //   rate <reports per second>
 //   plugged <1 or 0>
+//   waiting <reads waiting in the driver for a report>
 int CmdDriverState(const Args& args) {
     if (!ParseOptions(args, 2, {}, 0, "rtouchctl driver-state")) return kExitUsage;
     auto control = OpenControlDevice();
@@ -48,8 +49,9 @@ int CmdDriverState(const Args& args) {
     ParameterBlock block;
     static_assert(sizeof block == sizeof state->LastBlock);
     std::memcpy(&block, state->LastBlock, sizeof block);
-    std::printf("block %s\nsends %u\nqueue %u\nrate %u\nplugged %u\n", BlockHex(block).c_str(),
-                state->SendCount, state->QueueLength, state->ReportsPerSecond, state->Plugged);
+    std::printf("block %s\nsends %u\nqueue %u\nrate %u\nplugged %u\nwaiting %u\n",
+                BlockHex(block).c_str(), state->SendCount, state->QueueLength,
+                state->ReportsPerSecond, state->Plugged, state->WaitingReads);
     return kExitOk;
 }
 

@@ -137,7 +137,10 @@ int CmdInstall(const Args& args) {
                                             INSTALLFLAG_FORCE, &rebootRequired))
         return Failed("cannot install the driver");
     if (!WaitForTouchInterface(true, kInstallTimeoutMs))
-        return UsageError("the driver was installed but its touch interface did not appear");
+        return UsageError(
+            "the driver was installed but its touch interface did not appear; if Wine is still "
+            "starting (right after wineboot), wait for it with 'wineserver -w' and run install "
+            "again, else uninstall and install");
     std::printf("installed\n");
     return kExitOk;
 }

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The README's "Try it under Wine" commands, taken from README.md and run
+# as written in a fresh prefix of their own (the build line aside: the
+# build under test stands in for it). Every command must succeed and the
+# driver commands must print what the README promises.
+source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
+set -u
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The indented block after the line that introduces it.
+awk '/^Try it under Wine/ { on = 1; next }
+     on && /^    / { print substr($0, 5); seen = 1; next }
+     on && seen && !/^    / { exit }' "$RTOUCH_ROOT/README.md" >"$work/block"
+grep -q 'rtouchctl.exe install' "$work/block" || fail "no install line in the README block: $(cat "$work/block")"
+grep -v '^cmake ' "$work/block" >"$work/commands"
+echo "running:"
+sed 's/^/    /' "$work/commands"
+
+# The commands use paths relative to the source tree: give them the build
+# under test there.
+mkdir -p "$work/tree/build"
+ln -s "$RTOUCH_BUILD" "$work/tree/build/win64"
+ln -s "$RTOUCH_ROOT/examples" "$work/tree/examples"
+# A fresh prefix, as the block makes it: nothing from the suite's template.
+(
+    cd "$work/tree" || exit 1
+    unset WINEPREFIX WINEDLLOVERRIDES
+    { echo 'set -e'; echo 'trap '\''wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"'\'' EXIT';
+      cat "$work/commands"; } >"$work/run.sh"
+    bash "$work/run.sh"
+) >"$work/out" 2>"$work/err"
+status=$?
+sed 's/^/    /' "$work/out"
+[ "$status" = 0 ] || fail "the README commands failed (status $status): $(cat "$work/err")"
+out=$(tr -d '\r' <"$work/out")
+expect_eq "$(echo "$out" | head -n 1)" "installed" "install"
+expect_eq "$(echo "$out" | grep -c '^[0-9]')" 10 "record --count 10 printed ten reports"
+echo "$out" | grep -q '^plugged 1$' || fail "driver-state did not show the device plugged"
+expect_eq "$(echo "$out" | tail -n 1)" "uninstalled" "uninstall"
