@@ -43,5 +43,5 @@ gestures_with_failed_reads() {
 }
 
 # How many threads of rtouch.exe run the touch worker right now.
-WORKER_RVA=$(symbol_rva _Z11TouchThreadPv)
+WORKER_RVA=$(symbol_rva TouchThread)
 workers() { tool counts main "$WORKER_RVA" | tr -d '\r' | sed -n 's/^started-at //p'; }
