@@ -68,7 +68,14 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     }
 
     DWORD RequiredLength = 0;
-    SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &RequiredLength, nullptr);
+    const bool sized = SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &RequiredLength, nullptr);
+    static_assert(ERROR_INSUFFICIENT_BUFFER == kErrorInsufficientBuffer);
+    if (!DetailSizeUsable(sized, GetLastError(), RequiredLength, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))) {
+        // No size to allocate for: the record's header alone would overrun.
+        WriteOut("SetupDiGetDeviceInterfaceDetail gave no usable size.\n");
+        SetupDiDestroyDeviceInfoList(set);
+        return {nullptr, nullptr};
+    }
 
     HLOCAL storage = LocalAlloc(LMEM_FIXED, RequiredLength);
     if (!storage) {
@@ -106,8 +113,10 @@ void CloseDriverChannel(DriverChannel channel) { CloseHandle(channel); }
 
 bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
     DWORD numBytesReturned = 0;
-    return DeviceIoControl(channel, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report, sizeof report,
-                           &numBytesReturned, nullptr) != FALSE;
+    const bool done = DeviceIoControl(channel, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report,
+                                      sizeof report, &numBytesReturned, nullptr) != FALSE;
+    // A short report would leave the bytes of the one before in the buffer.
+    return done && numBytesReturned == sizeof report;
 }
 
 bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {
