@@ -9,6 +9,7 @@
 #include "engine/ScreenSize_win32.h"
 #include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
+#include "shell/DialogLabels_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/DrawTestDialog_win32.h"
 #include "shell/GestureMapDialog_win32.h"
@@ -17,12 +18,7 @@
 
 namespace {
 
-// Run-time labels; a template without the control skips its label.
-struct Label {
-    int controlId;
-    UINT stringId;
-};
-constexpr Label kLabels[] = {
+constexpr DialogLabel kLabels[] = {
     {IDC_SETTING_GROUP, IDS_SETTING},   {IDC_TEST_GROUP, IDS_TEST},
     {IDC_CALIBRATE, IDS_CALIBRATION},   {IDC_GESTURE_MAPPING, IDS_GESTURE_MAPPING},
     {IDC_DRAW_TEST, IDS_DRAW_TEST},     {IDC_FIRMWARE_UPGRADE, IDS_FIRMWARE_UPGRADE},
@@ -30,10 +26,7 @@ constexpr Label kLabels[] = {
 
 void OnInit(HWND dialog) {
     SetWindowTextW(dialog, LoadTextBuf(IDS_GENERAL));
-    for (const Label& label : kLabels) {
-        HWND control = GetDlgItem(dialog, label.controlId);
-        if (control) SetWindowTextW(control, LoadTextBuf(label.stringId));
-    }
+    SetDialogLabels(dialog, kLabels);
 }
 
 // Takes the hardware away from the worker: it ends once its current read

@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <cwchar>
+
 #include "device/DriverChannel.h"
 #include "device/GestureMapFile.h"
 #include "device/ParameterBlock.h"
@@ -22,6 +24,8 @@ wchar_t szFile[kFileNameChars];
 constexpr wchar_t kMapFileFilter[] = L"All\0*.*\0Text\0*.TXT\0";
 
 constexpr wchar_t kSaveFailedText[] = L"The gesture map could not be saved.";
+// Room for the system's longest usual error text.
+constexpr DWORD kErrorTextChars = 512;
 // Longest table label plus its terminator.
 constexpr size_t kLabelChars = 32;
 
@@ -51,10 +55,13 @@ void ShowEntry(HWND dialog) {
     SelectIndex(dialog, IDC_KEY_COMBO, ReadField(entry.key), kKeyRowCount);
 }
 
-// After Default or ClearAll: back to the first gesture.
+// After Default or ClearAll: back to the first gesture. A gesture box that
+// another program has emptied selects nothing, and nothing is shown.
 void ShowFirstGesture(HWND dialog) {
     SelectIndex(dialog, IDC_GESTURE_COMBO, 0, kGestureNameCount);
-    CurGesture = static_cast<uint16_t>(Selection(dialog, IDC_GESTURE_COMBO));
+    const LRESULT item = Selection(dialog, IDC_GESTURE_COMBO);
+    if (item < 0 || item >= static_cast<LRESULT>(kGestureNameCount)) return;
+    CurGesture = static_cast<uint16_t>(item);
     ShowEntry(dialog);
 }
 
@@ -92,15 +99,28 @@ void PrepareFileDialog(HWND dialog, DWORD flags) {
     ofn.Flags = flags;
 }
 
+// The system's text for an error code, or its number where it has none.
+void ShowSystemError(HWND dialog, DWORD error) {
+    wchar_t text[kErrorTextChars];
+    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, kErrorTextChars, nullptr))
+        swprintf(text, kErrorTextChars, L"Error %lu", error);
+    MessageBoxW(dialog, text, LoadCaptionBuf(IDS_ERROR), MB_OK | MB_ICONERROR);
+}
+
+// A file that cannot be opened or read leaves the map as it was.
 void OnLoad(HWND dialog) {
     PrepareFileDialog(dialog, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     if (!GetOpenFileNameW(&ofn)) return;
-    LoadMapFile(szFile, LiveParams);
+    if (const uint32_t error = LoadMapFile(szFile, LiveParams)) {
+        ShowSystemError(dialog, error);
+        return;
+    }
     ShowEntry(dialog);
 }
 
 void OnSaveAs(HWND dialog) {
-    PrepareFileDialog(dialog, OFN_PATHMUSTEXIST);
+    PrepareFileDialog(dialog, OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
     if (!GetSaveFileNameW(&ofn)) return;
     if (!SaveMapFile(szFile, LiveParams))
         MessageBoxW(dialog, kSaveFailedText, LoadCaptionBuf(IDS_ERROR), MB_OK);
