@@ -45,6 +45,14 @@ void WriteWithText(const char* format, const wchar_t* text) {
     std::fflush(stdout);
 }
 
+// The detail query failed: its message with the system's text for the
+// last error.
+void ReportDetailFailure() {
+    wchar_t* text = LastErrorText();
+    WriteWithText("SetupDiGetDeviceInterfaceDetail failed. Error: %s\n", text ? text : L"");
+    if (text) LocalFree(text);
+}
+
 }  // namespace
 
 InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
@@ -71,8 +79,8 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     const bool sized = SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &RequiredLength, nullptr);
     static_assert(ERROR_INSUFFICIENT_BUFFER == kErrorInsufficientBuffer);
     if (!DetailSizeUsable(sized, GetLastError(), RequiredLength, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))) {
-        // No size to allocate for: the record's header alone would overrun.
-        WriteOut("SetupDiGetDeviceInterfaceDetail gave no usable size.\n");
+        // No size to allocate for: the record's header alone could overrun.
+        ReportDetailFailure();
         SetupDiDestroyDeviceInfoList(set);
         return {nullptr, nullptr};
     }
@@ -88,9 +96,7 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, RequiredLength, &RequiredLength,
                                           nullptr)) {
-        wchar_t* text = LastErrorText();
-        WriteWithText("SetupDiGetDeviceInterfaceDetail failed. Error: %s\n", text ? text : L"");
-        if (text) LocalFree(text);
+        ReportDetailFailure();
         SetupDiDestroyDeviceInfoList(set);
         LocalFree(storage);
         return {nullptr, nullptr};
