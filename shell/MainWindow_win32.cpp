@@ -57,7 +57,7 @@ void ShowDeviceState(bool present) {
 // the next one only once that worker has ended: this timer retries.
 constexpr UINT_PTR kWorkerRetryTimer = 1;
 constexpr UINT kWorkerRetryMs = 20;
-// 1 while an arrival's worker waits for the previous one to end.
+// True while an arrival's worker waits for the previous one to end.
 bool WorkerStartDeferred;
 
 void StartWorker(HWND window) {
@@ -82,7 +82,8 @@ void OnWorkerRetry(HWND window) {
         CancelDeferredStart(window);
         return;
     }
-    if (StartTouchThread(window)) CancelDeferredStart(window);
+    // Started, or the thread could not be made: no more retries.
+    if (StartTouchThread(window) || !TouchWorkerRunning()) CancelDeferredStart(window);
 }
 
 void UnregisterDeviceNotices() {
