@@ -25,7 +25,6 @@ bool IsDegenerateCalibration(const ParameterBlock& b) {
 CalRunOutcome ApplyCalibrationResult(ParameterBlock& live, const ParameterBlock& before, int result,
                                      const ParameterBlock& defaults,
                                      std::optional<uint16_t> currentOrientation) {
-    CalRunOutcome outcome = CalRunOutcome::Finished;
     if (result != 0) {
         CalibrationSolve(live);
         if (IsDegenerateCalibration(live)) {
@@ -34,8 +33,14 @@ CalRunOutcome ApplyCalibrationResult(ParameterBlock& live, const ParameterBlock&
         }
     } else {
         WriteWholeBlock(live, defaults);
-        outcome = CalRunOutcome::NotFinished;
+        // The defaults hold the start-up orientation only when there was no
+        // file: the reset block takes the display as it is now (or as last
+        // known), so no correction turns the touches.
+        const uint16_t now = currentOrientation.value_or(ReadField(before.Orientation));
+        WriteField(live.Orientation, now);
+        WriteField(live.CalOrientation, now);
+        return CalRunOutcome::NotFinished;
     }
     if (currentOrientation) WriteField(live.CalOrientation, *currentOrientation);
-    return outcome;
+    return CalRunOutcome::Finished;
 }

@@ -14,3 +14,7 @@ bool SendParameterBlock(const ParameterBlock& block) {
     CloseDriverChannel(channel);
     return true;
 }
+
+bool DetailSizeUsable(bool querySucceeded, uint32_t error, uint32_t requiredSize, uint32_t headerSize) {
+    return !querySucceeded && error == kErrorInsufficientBuffer && requiredSize >= headerSize;
+}

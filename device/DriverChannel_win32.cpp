@@ -34,6 +34,12 @@ void WriteWithText(const char* format, const std::wstring& text) {
     std::fflush(stdout);
 }
 
+// The detail query failed: its message with the system's text for the
+// last error.
+void ReportDetailFailure() {
+    WriteWithText("SetupDiGetDeviceInterfaceDetail failed. Error: %s\n", SystemErrorText(GetLastError()));
+}
+
 }  // namespace
 
 InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
@@ -55,7 +61,14 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     }
 
     DWORD RequiredLength = 0;
-    SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &RequiredLength, nullptr);
+    const bool sized = SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &RequiredLength, nullptr);
+    static_assert(ERROR_INSUFFICIENT_BUFFER == kErrorInsufficientBuffer);
+    if (!DetailSizeUsable(sized, GetLastError(), RequiredLength, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))) {
+        // No size to allocate for: the record's header alone could overrun.
+        ReportDetailFailure();
+        SetupDiDestroyDeviceInfoList(set);
+        return {nullptr, nullptr};
+    }
 
     HLOCAL storage = LocalAlloc(LMEM_FIXED, RequiredLength);
     if (!storage) {
@@ -68,7 +81,7 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, RequiredLength, &RequiredLength,
                                           nullptr)) {
-        WriteWithText("SetupDiGetDeviceInterfaceDetail failed. Error: %s\n", SystemErrorText(GetLastError()));
+        ReportDetailFailure();
         SetupDiDestroyDeviceInfoList(set);
         LocalFree(storage);
         return {nullptr, nullptr};
@@ -91,8 +104,10 @@ void CloseDriverChannel(DriverChannel channel) { CloseHandle(channel); }
 
 bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
     DWORD numBytesReturned = 0;
-    return DeviceIoControl(channel, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report, sizeof report,
-                           &numBytesReturned, nullptr) != FALSE;
+    const bool done = DeviceIoControl(channel, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report,
+                                      sizeof report, &numBytesReturned, nullptr) != FALSE;
+    // A short report would leave the bytes of the one before in the buffer.
+    return done && numBytesReturned == sizeof report;
 }
 
 bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "device/FileStart.h"
+
 GestureMapImage MapImageOf(const ParameterBlock& block) {
     GestureMapImage image{};
     for (size_t i = 0; i < kGestureCount; ++i) {
@@ -11,21 +13,20 @@ GestureMapImage MapImageOf(const ParameterBlock& block) {
     return image;
 }
 
-void ApplyMapFileContent(ParameterBlock& block, std::optional<std::span<const uint8_t>> content) {
+void ApplyMapFileContent(ParameterBlock& block, std::span<const uint8_t> content) {
     GestureMapImage image{};
-    if (content) std::copy_n(content->begin(), std::min(content->size(), image.size()), image.begin());
+    std::copy_n(content.begin(), std::min(content.size(), image.size()), image.begin());
     GestureMapTable map;
     for (size_t i = 0; i < kGestureCount; ++i) map[i] = {image[2 * i], image[2 * i + 1]};
     WriteGestureMap(block, map);
 }
 
-void LoadMapFile(const FilePath& path, ParameterBlock& block) {
-    std::optional<std::vector<uint8_t>> content = ReadMapFile(path);
-    std::optional<std::span<const uint8_t>> bytes;
-    if (content) bytes = std::span<const uint8_t>(*content);
-    ApplyMapFileContent(block, bytes);
+uint32_t LoadMapFile(const FilePath& path, ParameterBlock& block) {
+    const FileStart read = ReadFileStart(path, kGestureMapSize);
+    if (read.error == 0) ApplyMapFileContent(block, read.bytes);
+    return read.error;
 }
 
 bool SaveMapFile(const FilePath& path, const ParameterBlock& block) {
-    return WriteMapFile(path, MapImageOf(block));
+    return ReplaceFileWhole(path, MapImageOf(block));
 }

@@ -1,4 +1,30 @@
 // State shared between the main thread and the touch worker, without locks.
+//
+// | variable                 | written by                                  | read by                              |
+// |--------------------------|---------------------------------------------|--------------------------------------|
+// | StopThread               | main thread, only through engine/TouchThread | worker, before every read            |
+// | ThreadRunning            | worker (engine/TouchThread): 1 on entry,    | main thread, through                 |
+// |                          | 0 as its last action                        | TouchWorkerRunning                   |
+// | ScreenWidth/ScreenHeight | main thread (start, display change, GENERAL | worker (engine), calibration window, |
+// |                          | dialog) and worker, after every read        | drawing test                         |
+// | ReportBuf                | worker; calibration session while no worker | the one that wrote it                |
+// |                          | runs                                        |                                      |
+// | LiveParams               | main thread (dialogs, calibration run,      | worker, every report                 |
+// |                          | orientation)                                |                                      |
+//
+// Why no lock is needed:
+// - StopThread and ThreadRunning are aligned 32-bit atomics with one writer
+//   each; each test reads them afresh. The worker's last store (release) and
+//   the waits' loads (acquire) order everything the worker wrote before it.
+// - ScreenWidth/ScreenHeight: relaxed atomics; every writer stores the same
+//   system value, so the last one wins and any is right.
+// - ReportBuf has one user at a time: the calibration run waits for the
+//   worker's end (TouchWorkerRunning false) before the session reads into it
+//   and starts the next worker only after the session.
+// - LiveParams: every field is written with single stores of whole values
+//   (WriteField), so the worker sees each field old or new, never torn; a
+//   block rewritten as a whole (calibration) is written only while no worker
+//   runs.
 #pragma once
 
 #include <atomic>
@@ -6,18 +32,14 @@
 
 #include "device/DriverChannel.h"
 
-// 1: the worker must stop (or must not run). Written only by the main
-// thread; the worker reads it afresh before every read.
+// 1: the worker must stop (or is not wanted). Initially 1.
 extern std::atomic<int32_t> StopThread;
-// 1 while the worker runs. Written only by the worker: 1 on entry, 0 as its
-// very last action (a release store, so whoever sees 0 also sees everything
-// the worker wrote, e.g. ReportBuf).
+// 1 while the worker runs.
 extern std::atomic<int32_t> ThreadRunning;
-// Primary screen size in pixels, refreshed by the entry point, the main
-// window, the GENERAL dialog and the worker.
+// Primary screen size in pixels.
 extern std::atomic<uint32_t> ScreenWidth;
 extern std::atomic<uint32_t> ScreenHeight;
 
 // The one buffer that the worker and the calibration session read touch
-// reports into; the session only while the worker is stopped.
+// reports into.
 extern ReportBytes ReportBuf;

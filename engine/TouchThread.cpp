@@ -2,8 +2,19 @@
 
 #include "engine/SharedState.h"
 
+namespace {
+
+// 1 from a start's claim until the new worker has set ThreadRunning, so
+// that the moment between the two never looks like "no worker". Written by
+// the starter (1, or 0 when the thread could not be made) and by the worker
+// (0 on entry, after setting ThreadRunning).
+std::atomic<int32_t> StartPending{0};
+
+}  // namespace
+
 void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine) {
     ThreadRunning.store(1);
+    StartPending.store(0);
     const DriverChannel ReaderChannel = OpenDriverChannel();
     if (ReaderChannel != kInvalidChannel) {
         // The flag is read afresh before every read; a read in progress is
@@ -18,4 +29,24 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine) {
     }
     // Release: whoever reads 0 also sees ReportBuf and everything else written here.
     ThreadRunning.store(0, std::memory_order_release);
+}
+
+bool TouchWorkerRunning() {
+    // Pending first: the worker sets ThreadRunning before it clears Pending,
+    // so a 0 read here is followed by a ThreadRunning that tells the truth.
+    if (StartPending.load() == 1) return true;
+    return ThreadRunning.load(std::memory_order_acquire) == 1;
+}
+
+bool TouchWorkerWanted() { return StopThread.load() == 0; }
+
+void RequestTouchWorkerStop() { StopThread.store(1, std::memory_order_release); }
+
+bool StartTouchWorker(bool (*startThread)(void* context), void* context) {
+    if (TouchWorkerRunning()) return false;
+    StartPending.store(1);
+    StopThread.store(0, std::memory_order_release);
+    if (startThread(context)) return true;
+    StartPending.store(0);
+    return false;
 }

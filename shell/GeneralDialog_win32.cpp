@@ -6,8 +6,10 @@
 #include "calibration/CalibrationRun.h"
 #include "device/DriverChannel.h"
 #include "device/ParameterBlock.h"
-#include "engine/SharedState.h"
+#include "engine/ScreenSize_win32.h"
+#include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
+#include "shell/DialogLabels_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/DrawTestDialog_win32.h"
 #include "shell/GestureMapDialog_win32.h"
@@ -16,38 +18,22 @@
 
 namespace {
 
-// Run-time labels; a template without the control skips its label.
-struct Label {
-    int controlId;
-    UINT stringId;
-};
-constexpr Label kLabels[] = {
+constexpr DialogLabel kLabels[] = {
     {IDC_SETTING_GROUP, IDS_SETTING},   {IDC_TEST_GROUP, IDS_TEST},
     {IDC_CALIBRATE, IDS_CALIBRATION},   {IDC_GESTURE_MAPPING, IDS_GESTURE_MAPPING},
     {IDC_DRAW_TEST, IDS_DRAW_TEST},     {IDC_FIRMWARE_UPGRADE, IDS_FIRMWARE_UPGRADE},
 };
 
-// How long the stop wait yields between two looks at ThreadRunning.
-constexpr DWORD kStopPollMs = 1;
-
-void RefreshScreenSize() {
-    ScreenWidth.store(static_cast<uint32_t>(GetSystemMetrics(SM_CXSCREEN)), std::memory_order_relaxed);
-    ScreenHeight.store(static_cast<uint32_t>(GetSystemMetrics(SM_CYSCREEN)), std::memory_order_relaxed);
-}
-
 void OnInit(HWND dialog) {
     SetWindowTextW(dialog, LoadTextBuf(IDS_GENERAL));
-    for (const Label& label : kLabels) {
-        HWND control = GetDlgItem(dialog, label.controlId);
-        if (control) SetWindowTextW(control, LoadTextBuf(label.stringId));
-    }
+    SetDialogLabels(dialog, kLabels);
 }
 
 // Takes the hardware away from the worker: it ends once its current read
 // returns. No messages are processed meanwhile.
 void StopWorkerAndWait() {
-    StopThread = 1;
-    while (ThreadRunning == 1) Sleep(kStopPollMs);
+    RequestTouchWorkerStop();
+    WaitTouchWorkerEnded(INFINITE);
 }
 
 std::optional<uint16_t> CurrentOrientation() {
@@ -72,12 +58,8 @@ void CalibrationRun(HWND dialog) {
     const int finished = result > 0 ? 1 : 0;
     const CalRunOutcome outcome =
         ApplyCalibrationResult(LiveParams, before, finished, DefaultParams, CurrentOrientation());
-    if (SendParameterBlock(LiveParams)) {
-        StopThread = 0;
-        StartTouchThread(GetParent(dialog));
-    } else {
-        StopThread = 1;
-    }
+    if (SendParameterBlock(LiveParams)) StartTouchThread(GetParent(dialog));
+    else RequestTouchWorkerStop();
     CalibrationRunning = 0;
     if (outcome == CalRunOutcome::Finished)
         MessageBoxW(dialog, LoadTextBuf(IDS_CALIBRATION_DONE), LoadCaptionBuf(IDS_MESSAGE), MB_OK);

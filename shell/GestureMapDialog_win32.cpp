@@ -2,9 +2,12 @@
 
 #include <commdlg.h>
 
+#include <cwchar>
+
 #include "device/DriverChannel.h"
 #include "device/GestureMapFile.h"
 #include "device/ParameterBlock.h"
+#include "device/WinText_win32.h"
 #include "engine/GestureTables.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
@@ -51,10 +54,13 @@ void ShowEntry(HWND dialog) {
     SelectIndex(dialog, IDC_KEY_COMBO, ReadField(entry.key), kKeyRowCount);
 }
 
-// After Default or ClearAll: back to the first gesture.
+// After Default or ClearAll: back to the first gesture. A gesture box that
+// another program has emptied selects nothing, and nothing is shown.
 void ShowFirstGesture(HWND dialog) {
     SelectIndex(dialog, IDC_GESTURE_COMBO, 0, kGestureNameCount);
-    CurGesture = static_cast<uint16_t>(Selection(dialog, IDC_GESTURE_COMBO));
+    const LRESULT item = Selection(dialog, IDC_GESTURE_COMBO);
+    if (item < 0 || item >= static_cast<LRESULT>(kGestureNameCount)) return;
+    CurGesture = static_cast<uint16_t>(item);
     ShowEntry(dialog);
 }
 
@@ -92,15 +98,30 @@ void PrepareFileDialog(HWND dialog, DWORD flags) {
     ofn.Flags = flags;
 }
 
+// The system's text for an error code, or its number where it has none.
+void ShowSystemError(HWND dialog, DWORD error) {
+    std::wstring text = SystemErrorText(error);
+    if (text.empty()) {
+        wchar_t number[32];
+        swprintf(number, 32, L"Error %lu", error);
+        text = number;
+    }
+    MessageBoxW(dialog, text.c_str(), LoadCaptionBuf(IDS_ERROR), MB_OK | MB_ICONERROR);
+}
+
+// A file that cannot be opened or read leaves the map as it was.
 void OnLoad(HWND dialog) {
     PrepareFileDialog(dialog, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     if (!GetOpenFileNameW(&ofn)) return;
-    LoadMapFile(szFile, LiveParams);
+    if (const uint32_t error = LoadMapFile(szFile, LiveParams)) {
+        ShowSystemError(dialog, error);
+        return;
+    }
     ShowEntry(dialog);
 }
 
 void OnSaveAs(HWND dialog) {
-    PrepareFileDialog(dialog, OFN_PATHMUSTEXIST);
+    PrepareFileDialog(dialog, OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
     if (!GetSaveFileNameW(&ofn)) return;
     if (!SaveMapFile(szFile, LiveParams))
         MessageBoxW(dialog, kSaveFailedText, LoadCaptionBuf(IDS_ERROR), MB_OK);

@@ -6,6 +6,7 @@
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
 #include "engine/SharedState.h"
+#include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
 #include "shell/AboutDialog_win32.h"
 #include "shell/DisplaySettings_win32.h"
@@ -52,9 +53,37 @@ void ShowDeviceState(bool present) {
     EnableWindow(GeneralButton, present);
 }
 
+// A device arrival while the last worker is still inside its read starts
+// the next one only once that worker has ended: this timer retries.
+constexpr UINT_PTR kWorkerRetryTimer = 1;
+constexpr UINT kWorkerRetryMs = 20;
+// True while an arrival's worker waits for the previous one to end.
+bool WorkerStartDeferred;
+
 void StartWorker(HWND window) {
-    StopThread = 0;
-    StartTouchThread(window);
+    if (StartTouchThread(window)) return;
+    if (TouchWorkerRunning()) {
+        WorkerStartDeferred = true;
+        SetTimer(window, kWorkerRetryTimer, kWorkerRetryMs, nullptr);
+    }
+}
+
+void CancelDeferredStart(HWND window) {
+    if (!WorkerStartDeferred) return;
+    WorkerStartDeferred = false;
+    KillTimer(window, kWorkerRetryTimer);
+}
+
+// The retry of a deferred start; a calibration run that began meanwhile
+// starts the worker itself when it ends.
+void OnWorkerRetry(HWND window) {
+    if (!WorkerStartDeferred) return;
+    if (CalibrationRunning || TouchWorkerWanted()) {
+        CancelDeferredStart(window);
+        return;
+    }
+    // Started, or the thread could not be made: no more retries.
+    if (StartTouchThread(window) || !TouchWorkerRunning()) CancelDeferredStart(window);
 }
 
 void UnregisterDeviceNotices() {
@@ -103,22 +132,24 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
 }
 
 // Any device notice: probe, then start the worker on an arrival or stop it
-// on a removal. A worker that is wanted is never started twice. During a
-// calibration run only the status line follows: the session reads the
-// device itself, and the run sends the block and restarts the worker when
-// it ends.
+// on a removal. A worker that is wanted is never started twice, and a new
+// one never beside the last one still inside its read. During a calibration
+// run only the status line follows: the session reads the device itself,
+// and the run sends the block and restarts the worker when it ends.
 void OnDeviceChange(HWND window) {
     DriverChannel channel = OpenDriverChannel();
     DevicePresent = channel != kInvalidChannel;
+    const bool wanted = TouchWorkerWanted() || WorkerStartDeferred;
     if (CalibrationRunning) {
         ShowDeviceState(DevicePresent);
-    } else if (StopThread == 1 && DevicePresent) {
+    } else if (!wanted && DevicePresent) {
         SendParametersOn(channel, LiveParams);
         StartWorker(window);
         ShowDeviceState(true);
-    } else if (StopThread == 0 && !DevicePresent) {
+    } else if (wanted && !DevicePresent) {
         // The worker ends by itself once its current read returns.
-        StopThread = 1;
+        CancelDeferredStart(window);
+        RequestTouchWorkerStop();
         ShowDeviceState(false);
     }
     if (channel != kInvalidChannel) CloseDriverChannel(channel);
@@ -137,8 +168,9 @@ void OnDisplayChange(LPARAM lParam) {
 // The tray menu's Close: the command comes back through the queue until the
 // worker has ended, then the application quits without destroying the window.
 void OnTrayClose(HWND window) {
-    StopThread = 1;
-    if (ThreadRunning == 1) {
+    CancelDeferredStart(window);
+    RequestTouchWorkerStop();
+    if (!WaitTouchWorkerEnded(0)) {
         PostMessageW(window, WM_COMMAND, IDM_CLOSE, 0);
         return;
     }
@@ -197,8 +229,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_CLOSE:
         // Destroying the window ends the program; the worker is not waited for.
-        StopThread = 1;
-        if (ThreadRunning == 0) UnregisterDeviceNotices();
+        CancelDeferredStart(window);
+        RequestTouchWorkerStop();
+        if (!TouchWorkerRunning()) UnregisterDeviceNotices();
+        break;
+    case WM_TIMER:
+        if (wParam == kWorkerRetryTimer) OnWorkerRetry(window);
         break;
     case WM_DISPLAYCHANGE:
         OnDisplayChange(lParam);

@@ -6,16 +6,13 @@
 
 #include "device/DriverChannel.h"
 #include "device/ParameterBlock.h"
+#include "shell/DialogLabels_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
 
 namespace {
 
-struct Label {
-    int controlId;
-    UINT stringId;
-};
-constexpr Label kLabels[] = {
+constexpr DialogLabel kLabels[] = {
     {IDC_DOUBLE_CLICK_GROUP, IDS_DOUBLE_CLICK_AREA},
     {IDC_CONSTANT_TOUCH_GROUP, IDS_CONSTANT_TOUCH},
     {IDC_RIGHT_CLICK_GROUP, IDS_RIGHT_CLICK_INTERVAL},
@@ -57,7 +54,7 @@ constexpr Slider kSliders[] = {
 
 void OnInit(HWND dialog) {
     SetWindowTextW(dialog, LoadTextBuf(IDS_PARAMETERS));
-    for (const Label& label : kLabels) SetDlgItemTextW(dialog, label.controlId, LoadTextBuf(label.stringId));
+    SetDialogLabels(dialog, kLabels);
     for (const Slider& slider : kSliders) {
         // A field outside the range shows at the nearest end and keeps its
         // value until the user moves that slider.

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "engine/ScreenSize_win32.h"
 #include "engine/SharedState.h"
 #include "shell/MainWindow_win32.h"
 #include "shell/ShellGlobals_win32.h"
@@ -50,8 +51,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
-    ScreenWidth = static_cast<uint32_t>(GetSystemMetrics(SM_CXSCREEN));
-    ScreenHeight = static_cast<uint32_t>(GetSystemMetrics(SM_CYSCREEN));
+    RefreshScreenSize();
 
     WNDCLASSEXW windowClass = MainWindowClass(instance);
     if (!RegisterClassExW(&windowClass))

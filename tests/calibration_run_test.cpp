@@ -62,12 +62,32 @@ TEST(CalibrationRun, UnfinishedSessionRestoresTheWholeDefaults) {
     RunBlocks r = SessionMeasured([](int x, int y) { return std::pair{x / 2, y}; });
     EXPECT_EQ(CalRunOutcome::NotFinished, ApplyCalibrationResult(r.live, r.before, 0, defaults, 2));
     ParameterBlock want = defaults;
+    want.Orientation = 2;
     want.CalOrientation = 2;
     EXPECT_TRUE(SameBytes(want, r.live));
 
+    // The orientation cannot be read: the one the live block had is kept.
     RunBlocks unreadable = SessionMeasured([](int x, int y) { return std::pair{x, y}; });
+    unreadable.before.Orientation = 1;
     ApplyCalibrationResult(unreadable.live, unreadable.before, 0, defaults, std::nullopt);
-    EXPECT_TRUE(SameBytes(defaults, unreadable.live));
+    want = defaults;
+    want.Orientation = 1;
+    want.CalOrientation = 1;
+    EXPECT_TRUE(SameBytes(want, unreadable.live));
+}
+
+// Defaults prepared while a parameters file was there keep Orientation 0;
+// whatever the display's orientation, the reset block's touches go where
+// they are, not turned.
+TEST(CalibrationRun, UnfinishedSessionTurnsNoTouchWhateverTheDisplay) {
+    const ParameterBlock defaults = Defaults();
+    ASSERT_EQ(0, defaults.Orientation);
+    for (uint16_t display = 0; display < 4; ++display) {
+        RunBlocks r = SessionMeasured([](int x, int y) { return std::pair{x, y}; });
+        r.before.Orientation = display;
+        ApplyCalibrationResult(r.live, r.before, 0, defaults, display);
+        EXPECT_EQ(0u, OrientationTurn(r.live.Orientation, r.live.CalOrientation)) << "display " << display;
+    }
 }
 
 TEST(CalibrationRun, DegenerateCalibrationPutsTheOldBlockBack) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "device/FileStart.h"
 #include "device/GestureMapFile.h"
 #include "device/ParameterBlock.h"
 #include "tests/TestFiles.h"
@@ -35,6 +36,11 @@ std::vector<uint8_t> Sequence(size_t count, uint8_t first) {
     return bytes;
 }
 
+std::vector<uint8_t> BlockBytesOf(const ParameterBlock& b) {
+    auto bytes = BlockBytes(b);
+    return {bytes.begin(), bytes.end()};
+}
+
 std::uintmax_t SizeOf(const std::filesystem::path& p) { return std::filesystem::file_size(p); }
 
 TEST(GestureMapFile, SaveWritesExactlyTheMapAndLoadRestoresIt) {
@@ -47,16 +53,18 @@ TEST(GestureMapFile, SaveWritesExactlyTheMapAndLoadRestoresIt) {
     WriteFile(file, std::vector<uint8_t>(100, 0xAA));
     ASSERT_TRUE(SaveMapFile(file, saved));
     EXPECT_EQ(SizeOf(file), kGestureMapSize);
-    std::optional<std::vector<uint8_t>> content = ReadMapFile(file);
-    ASSERT_TRUE(content);
-    EXPECT_EQ(*content, MapBytes(saved));
-    EXPECT_EQ((*content)[0], saved.GestureMap[0].modifier);
-    EXPECT_EQ((*content)[1], saved.GestureMap[0].key);
+    const std::vector<uint8_t> content = ReadFileStart(file, 100).bytes;
+    ASSERT_EQ(content.size(), kGestureMapSize);
+    EXPECT_EQ(content, MapBytes(saved));
+    EXPECT_EQ(content[0], saved.GestureMap[0].modifier);
+    EXPECT_EQ(content[1], saved.GestureMap[0].key);
+    // Nothing is left beside it.
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path), {}));
 
     ParameterBlock loaded = MakeDefaultParams();
     loaded.PanScale = 999;
     const std::vector<uint8_t> before = FieldsBeforeMap(loaded);
-    LoadMapFile(file, loaded);
+    EXPECT_EQ(0u, LoadMapFile(file, loaded));
     EXPECT_EQ(MapBytes(loaded), MapBytes(saved));
     EXPECT_EQ(FieldsBeforeMap(loaded), before);
 }
@@ -84,9 +92,7 @@ TEST(GestureMapFile, LongFileGivesOnlyItsFirst28Bytes) {
     TempDir dir;
     const auto file = dir.path / "long.map";
     WriteFile(file, Sequence(200, 0));
-    std::optional<std::vector<uint8_t>> content = ReadMapFile(file);
-    ASSERT_TRUE(content);
-    EXPECT_EQ(content->size(), kGestureMapSize);
+    EXPECT_EQ(ReadFileStart(file, kGestureMapSize).bytes.size(), kGestureMapSize);
     ParameterBlock b = FullMapBlock();
     const std::vector<uint8_t> before = FieldsBeforeMap(b);
     LoadMapFile(file, b);
@@ -94,25 +100,30 @@ TEST(GestureMapFile, LongFileGivesOnlyItsFirst28Bytes) {
     EXPECT_EQ(FieldsBeforeMap(b), before);
 }
 
-TEST(GestureMapFile, FileThatCannotBeOpenedLeavesTheMapCleared) {
+// Missing, or opened but not readable (a directory): the live map stays
+// exactly as it was and the system's error comes back.
+TEST(GestureMapFile, FileThatCannotBeOpenedOrReadKeepsTheMap) {
     TempDir dir;
-    EXPECT_FALSE(ReadMapFile(dir.path / "missing.map"));
     ParameterBlock b = FullMapBlock();
-    const std::vector<uint8_t> before = FieldsBeforeMap(b);
-    LoadMapFile(dir.path / "missing.map", b);
-    EXPECT_EQ(MapBytes(b), std::vector<uint8_t>(kGestureMapSize, 0));
-    EXPECT_EQ(FieldsBeforeMap(b), before);
+    const ParameterBlock before = b;
+    EXPECT_NE(0u, LoadMapFile(dir.path / "missing.map", b));
+    EXPECT_EQ(BlockBytesOf(b), BlockBytesOf(before));
+    EXPECT_NE(0u, LoadMapFile(dir.path, b));
+    EXPECT_EQ(BlockBytesOf(b), BlockBytesOf(before));
 }
 
-TEST(GestureMapFile, FailedSaveIsReported) {
+// A save that fails leaves what was there, and nothing beside it.
+TEST(GestureMapFile, FailedSaveIsReportedAndTouchesNothing) {
     TempDir dir;
     const ParameterBlock b = FullMapBlock();
     EXPECT_FALSE(SaveMapFile(dir.path / "no-such-dir" / "map.txt", b));
-    EXPECT_FALSE(SaveMapFile(dir.path, b));  // a directory
-    // Creation succeeds but the bytes never reach the disk.
-    if (std::filesystem::exists("/dev/full")) {
-        EXPECT_FALSE(SaveMapFile("/dev/full", b));
-    }
+    // A directory with a file in it cannot be replaced by a file.
+    const auto occupied = dir.path / "occupied";
+    std::filesystem::create_directory(occupied);
+    WriteFile(occupied / "keep", Sequence(5, 7));
+    EXPECT_FALSE(SaveMapFile(occupied, b));
+    EXPECT_EQ(ReadFileStart(occupied / "keep", 100).bytes, Sequence(5, 7));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path), {}));
 }
 
 }  // namespace

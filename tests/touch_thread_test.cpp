@@ -146,4 +146,72 @@ TEST_F(TouchThreadTest, ConcurrentWriterChangesScaleAndMapWhileWorkerRuns) {
     EXPECT_GT(gInjected[kGesturePinchOut - 1].load(), 0);
 }
 
+// The worker's owner: a start while a worker is still inside its read is
+// refused (and changes nothing), so no two ever read; once it has ended the
+// start goes through. A start counts as running before its thread begins.
+struct Starter {
+    explicit Starter(TouchEngineState& e) : engine(&e) {}
+    TouchEngineState* engine;
+    std::thread thread;
+    int calls = 0;
+    bool runningBeforeThread = false;
+    bool fail = false;
+};
+
+bool StartOnStdThread(void* context) {
+    auto* s = static_cast<Starter*>(context);
+    ++s->calls;
+    s->runningBeforeThread = TouchWorkerRunning() && ThreadRunning.load() == 0;
+    if (s->fail) return false;
+    s->thread = std::thread([s] { RunTouchWorker(kActions, *s->engine); });
+    return true;
+}
+
+TEST_F(TouchThreadTest, NoSecondWorkerBesideOneInsideItsRead) {
+    FakeDriver::SetPresent(true);
+    StopThread = 1;
+    FakeDriver::QueueBlockingRead();
+    FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes);
+    Starter first(engine);
+    ASSERT_TRUE(StartTouchWorker(StartOnStdThread, &first));
+    EXPECT_TRUE(first.runningBeforeThread);
+    EXPECT_TRUE(TouchWorkerWanted());
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
+
+    // Removal, then arrival, while the read is held.
+    RequestTouchWorkerStop();
+    Starter second(engine);
+    EXPECT_FALSE(StartTouchWorker(StartOnStdThread, &second));
+    EXPECT_EQ(0, second.calls);
+    EXPECT_FALSE(TouchWorkerWanted());  // the held worker still stops
+    EXPECT_TRUE(TouchWorkerRunning());
+
+    FakeDriver::ReleaseBlockedRead();
+    first.thread.join();
+    EXPECT_FALSE(TouchWorkerRunning());
+    EXPECT_EQ(1u, FakeDriver::TotalReads());  // the old worker read no more
+
+    FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes);
+    ASSERT_TRUE(StartTouchWorker(StartOnStdThread, &second));
+    ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 2; }));
+    RequestTouchWorkerStop();
+    second.thread.join();
+    EXPECT_EQ(0u, FakeDriver::OpenChannels());
+}
+
+TEST_F(TouchThreadTest, FailedThreadCreationLeavesNoWorker) {
+    StopThread = 1;
+    Starter failing(engine);
+    failing.fail = true;
+    EXPECT_FALSE(StartTouchWorker(StartOnStdThread, &failing));
+    EXPECT_EQ(1, failing.calls);
+    EXPECT_FALSE(TouchWorkerRunning());
+    // Without a driver the next worker ends at once by itself.
+    Starter next(engine);
+    ASSERT_TRUE(StartTouchWorker(StartOnStdThread, &next));
+    next.thread.join();
+    EXPECT_FALSE(TouchWorkerRunning());
+    EXPECT_TRUE(TouchWorkerWanted());
+}
+
 }  // namespace

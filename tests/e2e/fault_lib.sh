@@ -43,5 +43,25 @@ gestures_with_failed_reads() {
 }
 
 # How many threads of rtouch.exe run the touch worker right now.
-WORKER_RVA=$(symbol_rva _Z11TouchThreadPv)
+WORKER_RVA=$(symbol_rva TouchThread)
 workers() { tool counts main "$WORKER_RVA" | tr -d '\r' | sed -n 's/^started-at //p'; }
+
+# Opens GENERAL and starts a calibration run (SESSION: its window).
+start_calibration() {
+    open_general
+    tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+    SESSION=$(wait_new_popup "$GENERAL") || fail "no calibration window"
+}
+
+# Waits for the run to finish (信息), answers it, and checks that the driver
+# got the calibration of the clean example trace: $1 says what was fed.
+expect_clean_calibration() {
+    local box solved
+    box=$(tool wait-window "#32770" 信息 30000) || fail "the session did not finish ($1)"
+    tool click "$box" 1
+    tool wait-gone "$SESSION" 5000 || fail "calibration window still there"
+    wait_sends 2
+    solved=$(ctl calibrate "$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")" --orientation 0 --hex |
+        tr -d '\r' | tail -n 1)
+    expect_eq "$(driver_field block)" "$solved" "the calibration of the clean touches reached the driver ($1)"
+}

@@ -106,13 +106,18 @@ wait_output live_map "$DEFAULT_MAP" 5 || fail "Default did not restore the defau
 expect_sel 1044 0
 expect_eq "$(combo_sel "$MAPPING" 1045) $(combo_sel "$MAPPING" 1046)" "0 0" "Default shows entry 0"
 
-# A file that another program holds open cannot be written: the failed
+# A file that another program holds open cannot be replaced: the failed
 # save is reported, not passed over.
 holder_out=$(mktemp)
 tool hold-file 'C:\locked.map' 30000 >"$holder_out" &
 holder=$!
 wait_output "cat $holder_out" ready 10 || fail "hold-file did not start"
-file_dialog 40057 "Save As" 'C:\locked.map'
+# It exists (the holder made it): Save As asks first, and Yes tries.
+dlg=$(open_from "$MAPPING" 40057) || fail "Save As opened no file dialog"
+tool set-text "$dlg" 1148 'C:\locked.map' || fail "type the file name"
+tool key "$dlg" $VK_RETURN || fail "post Enter"
+question=$(tool wait-popup "$dlg" 5000) || fail "no question before replacing"
+tool click "$question" 6 || fail "answer Yes"
 box=$(tool wait-window "#32770" 错误 10000) || fail "failed save not reported"
 expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "The gesture map could not be saved." "failed save message"
 tool click "$box" 1

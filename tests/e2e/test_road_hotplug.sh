@@ -19,7 +19,7 @@ wait_worker 0
 echo "ok: the worker ended"
 expect_eq "$(driver_field sends)" 1 "nothing sent on removal"
 # The worker is the one thread that starts at TouchThread.
-worker_rva=$(symbol_rva _Z11TouchThreadPv)
+worker_rva=$(symbol_rva TouchThread)
 counts() { tool counts main "$worker_rva" | tr -d '\r' | paste -sd ' '; }
 unplugged=$(counts)
 echo "unplugged: $unplugged"
