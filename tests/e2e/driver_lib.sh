@@ -19,7 +19,11 @@ install_driver() {
 }
 
 # One value of `rtouchctl driver-state` (block, sends, queue, rate, plugged).
-driver_field() { ctl driver-state | sed -n "s/^$1 //p" | tr -d '\r'; }
+driver_field() {
+    local state
+    state=$(ctl driver-state) || return 1
+    sed -n "s/^$1 //p" <<<"$state" | tr -d '\r'
+}
 
 # Waits up to $2 seconds until the driver's queue holds $1 entries.
 wait_queue() {

@@ -28,12 +28,6 @@ expect_no_message_box() {
 # The block of a missing parameters file for this system, as 360 hex digits.
 default_block() { ctl params --params 'C:\no-such-file.dat' --orientation 0 --hex | tr -d '\r'; }
 
-# Waits until the status line reads $1 (string 256 or 257).
-wait_status() {
-    wait_output "tool item-text main 204" "$1" 10 || fail "status line did not become $1"
-    echo "ok: status line $1"
-}
-
 # The traces of the named gestures with a failed read after about a third
 # of the lines, at random places (a fixed seed: every run alike).
 gestures_with_failed_reads() {

@@ -7,6 +7,10 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?build dir}" && pwd)
 shift
 source "$root/scripts/lib/wine.sh"
+# The names the scripts use for resource ids and block fields, written by
+# the build.
+export RTOUCH_NAMES="$build/tests/e2e/e2e_names.sh"
+[ -f "$RTOUCH_NAMES" ] || { echo "no $RTOUCH_NAMES: build the win64 preset first" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/rtouch-e2e.XXXXXX)
 cleanup() {

@@ -47,18 +47,18 @@ expect_eq "$(driver_field sends)" 1 "no block sent meanwhile"
 # on), then the nine targets' touches with failed reads among them. It
 # finishes with the calibration the clean touches give.
 open_general
-tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 driver_faults 250 0 0
 awk 'BEGIN { srand(9) } { print } /^[0-9]/ && rand() < 0.1 { print "fail" }' \
     "$RTOUCH_ROOT/examples/calibration.trace" >"$ROAD_WORK/calibration.trace"
 ctl feed "$ROAD_WORK/calibration.trace" --rate 200 || fail "feed"
 box=$(tool wait-window "#32770" 信息 30000) || fail "the session did not finish through failed reads"
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$session" 5000 || fail "calibration window still there"
 wait_sends 2
 solved=$(ctl calibrate "$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")" --orientation 0 --hex |
     tr -d '\r' | tail -n 1)
-expect_eq "$(driver_field block)" "$solved" "the calibration of the clean touches reached the driver"
+expect_block "$(driver_field block)" "$solved" "the calibration of the clean touches reached the driver"
 wait_worker 1
 expect_alive "after a calibration through failed reads"
