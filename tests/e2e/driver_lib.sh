@@ -15,7 +15,8 @@ install_driver() {
     local out
     out=$(ctl install) || fail "install failed: $out"
     expect_eq "$out" "installed" "install"
-    expect_eq "$(ctl probe | tail -n 1)" "present" "probe after install"
+    out=$(ctl probe) || fail "probe after install ended with status $?: '$out'"
+    expect_eq "$(tail -n 1 <<<"$out")" "present" "probe after install"
 }
 
 # One value of `rtouchctl driver-state` (block, sends, queue, rate, plugged).
