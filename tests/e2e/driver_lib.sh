@@ -13,7 +13,7 @@ source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 # Installs the driver from the build and checks that the probe finds it.
 install_driver() {
     local out
-    out=$(ctl install) || fail "install failed: $out"
+    out=$(ctl install) || fail "install ended with status $?: '$out'"
     expect_eq "$out" "installed" "install"
     out=$(ctl probe) || fail "probe after install ended with status $?: '$out'"
     expect_eq "$(tail -n 1 <<<"$out")" "present" "probe after install"
