@@ -4,15 +4,28 @@
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# Starts Xvfb on a free display unless DISPLAY is set; sets DISPLAY.
+# Starts Xvfb on a free display unless DISPLAY is set; sets DISPLAY. Xvfb
+# picks the number itself (-displayfd) and says it once it accepts clients:
+# a number chosen here beforehand can be taken by a run starting at the
+# same moment, and the two runs would share one server and lose their
+# windows when the first of them ends.
 wine_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-    local n=99
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 "${RTOUCH_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
+    local said n
+    said=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${RTOUCH_SCREEN:-1024x768x24}" -nolisten tcp 3>"$said" >/dev/null 2>&1 &
     RTOUCH_XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    for _ in $(seq 100); do
+        # A whole line: the number has been written.
+        if read -r n <"$said" && [ -n "$n" ]; then
+            rm -f "$said"
+            export DISPLAY=":$n"
+            return 0
+        fi
+        kill -0 "$RTOUCH_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    rm -f "$said"
     echo "Xvfb did not start" >&2
     return 1
 }

@@ -4,6 +4,10 @@ set -u
 
 APP="$RTOUCH_BUILD/rtouch.exe"
 TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
+IDOK=1
+IDCANCEL=2
+IDYES=6
+IDNO=7
 WM_CLOSE=0x10
 WM_COMMAND=0x111
 WM_SYSCOMMAND=0x112
@@ -16,7 +20,14 @@ BM_SETSTATE=0xF3
 SC_MINIMIZE=0xF020
 DBT_DEVNODES_CHANGED=7
 
-tool() { wine "$TOOL" "$@"; }
+# Runs the e2e tool. It says on stderr why a subcommand failed (status 1);
+# any other status (a crash, a failed start) is said here.
+tool() {
+    local status=0
+    wine "$TOOL" "$@" || status=$?
+    [ $status -le 1 ] || echo "e2e_tool $* ended with status $status" >&2
+    return $status
+}
 
 source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 

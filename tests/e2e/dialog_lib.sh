@@ -7,7 +7,9 @@ VK_RETURN=0x0D
 VK_NEXT=0x22
 VK_RIGHT=0x27
 VK_DOWN=0x28
-BM_SETSTATE=0xF3
+CB_SETCURSEL=0x14E
+# The file name box of the system's Open and Save As dialogs.
+FILE_NAME_BOX=0x47C
 # The text control of a message box.
 MSGBOX_TEXT=0xFFFF
 
@@ -21,9 +23,9 @@ wait_new_popup() {
     done
 }
 
-# Opens the GENERAL dialog through the main window's command 201 (GENERAL).
+# Opens the GENERAL dialog through the main window's command IDC_MAIN_GENERAL.
 open_general() {
-    tool post main $WM_COMMAND 201 0 || fail "post command 201"
+    tool post main $WM_COMMAND $IDC_MAIN_GENERAL 0 || fail "post IDC_MAIN_GENERAL"
     GENERAL=$(tool wait-popup main 5000) || fail "GENERAL did not open"
 }
 
@@ -47,10 +49,18 @@ combo_sel() { tool combo "$1" "$2" | head -n 1; }
 # Every item of combo box $2, one a line.
 combo_items() { tool combo "$1" "$2" | tail -n +2; }
 
-# The 28 bytes of the live gesture map (offset 152 of the block), in hex.
-live_map() { tool read-bytes main $((LIVE_PARAMS + 152)) 28; }
 # $2 bytes of the live block from offset $1, in hex.
 live_bytes() { tool read-bytes main $((LIVE_PARAMS + $1)) "$2"; }
+# The whole live block, in hex.
+live_block() { live_bytes 0 "$BLOCK_SIZE"; }
+# Field $1 of the live block (NAME or NAME[INDEX] of BLOCK_FIELDS), in hex.
+live_field() {
+    local block
+    block=$(live_block) || return 1
+    block_field "$block" "$1"
+}
+# The live gesture map, in hex.
+live_map() { live_field GestureMap; }
 
 # Screen pixels: the colours (RRGGBB) of the points X Y ... of the screen.
 screen_pixels() {

@@ -13,14 +13,19 @@ source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 # Installs the driver from the build and checks that the probe finds it.
 install_driver() {
     local out
-    out=$(ctl install) || fail "install failed: $out"
+    out=$(ctl install) || fail "install ended with status $?: '$out'"
     expect_eq "$out" "installed" "install"
-    expect_eq "$(ctl probe | tail -n 1)" "present" "probe after install"
+    out=$(ctl probe) || fail "probe after install ended with status $?: '$out'"
+    expect_eq "$(tail -n 1 <<<"$out")" "present" "probe after install"
 }
 
 # One value of `rtouchctl driver-state` (block, sends, queue, rate, plugged,
 # waiting).
-driver_field() { ctl driver-state | sed -n "s/^$1 //p" | tr -d '\r'; }
+driver_field() {
+    local state
+    state=$(ctl driver-state) || return 1
+    sed -n "s/^$1 //p" <<<"$state" | tr -d '\r'
+}
 
 # Waits up to $2 seconds until the driver's queue holds $1 entries.
 wait_queue() {

@@ -28,12 +28,6 @@ expect_no_message_box() {
 # The block of a missing parameters file for this system, as 360 hex digits.
 default_block() { ctl params --params 'C:\no-such-file.dat' --orientation 0 --hex | tr -d '\r'; }
 
-# Waits until the status line reads $1 (string 256 or 257).
-wait_status() {
-    wait_output "tool item-text main 204" "$1" 10 || fail "status line did not become $1"
-    echo "ok: status line $1"
-}
-
 # The traces of the named gestures with a failed read after about a third
 # of the lines, at random places (a fixed seed: every run alike).
 gestures_with_failed_reads() {
@@ -49,7 +43,7 @@ workers() { tool counts main "$WORKER_RVA" | tr -d '\r' | sed -n 's/^started-at 
 # Opens GENERAL and starts a calibration run (SESSION: its window).
 start_calibration() {
     open_general
-    tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+    tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
     SESSION=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 }
 
@@ -58,10 +52,10 @@ start_calibration() {
 expect_clean_calibration() {
     local box solved
     box=$(tool wait-window "#32770" 信息 30000) || fail "the session did not finish ($1)"
-    tool click "$box" 1
+    tool click "$box" $IDOK
     tool wait-gone "$SESSION" 5000 || fail "calibration window still there"
     wait_sends 2
     solved=$(ctl calibrate "$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")" --orientation 0 --hex |
         tr -d '\r' | tail -n 1)
-    expect_eq "$(driver_field block)" "$solved" "the calibration of the clean touches reached the driver ($1)"
+    expect_block "$(driver_field block)" "$solved" "the calibration of the clean touches reached the driver ($1)"
 }

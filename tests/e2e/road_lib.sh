@@ -85,6 +85,13 @@ map_labels() {
     done | paste -sd '|'
 }
 
+# Waits until the status line reads $1 (IDS_DEVICE_ATTACHED or
+# IDS_DEVICE_DETACHED): device notices arrive when the system sends them.
+wait_status() {
+    wait_output "tool item-text main $IDC_MAIN_STATUS" "$1" 10 || fail "status line did not become $1"
+    echo "ok: status line $1"
+}
+
 # Waits until the worker runs ($1 = 1) or has ended ($1 = 0).
 wait_worker() {
     wait_output "tool read-u32 main $(symbol_rva ThreadRunning)" "$1" 10 || fail "ThreadRunning did not become $1"

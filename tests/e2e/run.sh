@@ -9,6 +9,10 @@ suite=${RTOUCH_E2E_SUITE:-$root/tests/e2e}
 build=$(cd "${1:?build dir}" && pwd)
 shift
 source "$root/scripts/lib/wine.sh"
+# The names the scripts use for resource ids and block fields, written by
+# the build.
+export RTOUCH_NAMES="$build/tests/e2e/e2e_names.sh"
+[ -f "$RTOUCH_NAMES" ] || { echo "no $RTOUCH_NAMES: build the win64 preset first" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/rtouch-e2e.XXXXXX)
 cleanup() {
@@ -30,6 +34,10 @@ passed=0
 failed=0
 for name in "${tests[@]}"; do
     wine_prefix "$work/template" "$work/prefix-$name"
+    # A server that stays: by default it ends the prefix's services (the
+    # driver and its state with them) 3 s after the last program exits, a
+    # gap that a loaded machine can leave between two steps of a test.
+    wineserver -p >/dev/null 2>&1
     export RTOUCH_BUILD="$build" RTOUCH_ROOT="$root" RTOUCH_ARTIFACTS="$build/e2e-artifacts"
     mkdir -p "$RTOUCH_ARTIFACTS"
     start=$(date +%s)

@@ -5,7 +5,7 @@ source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 about_text=$'ZRN Pellmark\n\nVersion: 02AUG10\n\nTouch gestures become keystrokes.\nOpen it from its tray icon.'
 
 open_about() {
-    tool post main $WM_COMMAND 203 0 || fail "post command 203"
+    tool post main $WM_COMMAND $IDC_MAIN_ABOUT 0 || fail "post IDC_MAIN_ABOUT"
     about=$(tool wait-popup main 5000) || fail "about box did not open"
 }
 
@@ -14,11 +14,11 @@ restore_main
 open_about
 expect_eq "$(info_field class "$about")" "#32770" "about box is a dialog"
 expect_eq "$(info_field title "$about")" "关  于" "about box title"
-expect_eq "$(tool item-text "$about" 1)" "确定" "OK button text"
-expect_eq "$(tool item-text "$about" 1073)" "$about_text" "about text"
+expect_eq "$(tool item-text "$about" $IDOK)" "确定" "OK button text"
+expect_eq "$(tool item-text "$about" $IDC_ABOUT_TEXT)" "$about_text" "about text"
 expect_eq "$(info_field enabled)" "0" "main window disabled while the box is open"
 screenshot "$about" about_box
-tool click "$about" 1
+tool click "$about" $IDOK
 tool wait-gone "$about" 5000 || fail "OK did not end the about box"
 echo "ok: OK ends it"
 
@@ -27,8 +27,8 @@ open_about
 # posted after it is handled after it, so once the button shows pushed the
 # Esc was handled too.
 tool key "$about" $VK_ESCAPE || fail "post Esc"
-tool post-item "$about" 1 $BM_SETSTATE 1 0 || fail "post button state"
-tool wait-pushed "$about" 1 5000 || fail "button state not handled"
+tool post-item "$about" $IDOK $BM_SETSTATE 1 0 || fail "post button state"
+tool wait-pushed "$about" $IDOK 5000 || fail "button state not handled"
 expect_eq "$(info_field title "$about")" "关  于" "Esc leaves the about box open"
 
 tool click-caption "$about" close || fail "no close box on the about box"

@@ -10,15 +10,15 @@ STOP_THREAD=$(symbol_rva StopThread)
 THREAD_RUNNING=$(symbol_rva ThreadRunning)
 
 expect_device_shown() {  # STATUS_TEXT GENERAL_ENABLED WHAT
-    wait_output "tool item-text main 204" "$1" 10 || fail "$3: status line"
-    expect_eq "$(tool item-enabled main 201)" "$2" "$3: General button"
+    wait_output "tool item-text main $IDC_MAIN_STATUS" "$1" 10 || fail "$3: status line"
+    expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "$2" "$3: General button"
 }
 
 install_driver
 start_app
 expect_device_shown "装置已连接" 1 "start with the driver"
 wait_output "driver_field sends" 1 10 || fail "start-up did not send the block"
-expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "start-up sent the live block"
+expect_block "$(driver_field block)" "$(live_block)" "start-up sent the live block"
 wait_output "tool read-u32 main $THREAD_RUNNING" 1 10 || fail "worker not started"
 expect_eq "$(tool read-u32 main "$STOP_THREAD")" 0 "StopThread while the worker is wanted"
 
@@ -43,7 +43,7 @@ expect_device_shown "装置已连接" 1 "repeated notices"
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
 expect_eq "$(driver_field sends)" 2 "display change on version 6 sends nothing"
 
-tool post main $WM_COMMAND 40001 0 || fail "post command 40001"
+tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post IDM_CLOSE"
 wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
 expect_eq "$EXIT_CODE" 0 "exit code with the worker running"
 tool wait-tray-icons 0 5000 || fail "tray icon left behind"
@@ -55,6 +55,6 @@ start_app
 wait_output "driver_field sends" 3 10 || fail "start-up did not send the block"
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
 expect_eq "$(driver_field sends)" 4 "display change on version 5 resends the block"
-expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "the resent block is the live one"
-tool post main $WM_COMMAND 40001 0
+expect_block "$(driver_field block)" "$(live_block)" "the resent block is the live one"
+tool post main $WM_COMMAND $IDM_CLOSE 0
 wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"

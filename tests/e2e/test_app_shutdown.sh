@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Shutdown: the tray menu's Close (40001), chosen by a user or sent by
+# Shutdown: the tray menu's Close (IDM_CLOSE), chosen by a user or sent by
 # another program, and a window close end the process with exit code 0 and
 # remove the tray icon.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 
 start_app
-tool post main $WM_COMMAND 40001 0 || fail "post command 40001"
+tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post IDM_CLOSE"
 wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
 expect_eq "$EXIT_CODE" "0" "exit code after the tray menu's Close"
 tool wait-tray-icons 0 5000 || fail "tray icon left behind"

@@ -15,7 +15,7 @@ done
 start_app
 echo "ok: started beside a decoy of the same class"
 
-first=$(tool info main)
+first=$(tool info main) || fail "no main window"
 start=$SECONDS
 second_status=0
 timeout 20 wine "$APP" >/dev/null 2>&1 || second_status=$?

@@ -5,7 +5,8 @@
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 
 actual=$(mktemp)
-for range in "155 195" "255 295" "355 395"; do
+for offset in $IDS_ENGLISH_OFFSET 0 $IDS_TRADITIONAL_OFFSET; do
+    range="$((IDS_FIRST + offset)) $((IDS_LAST + offset))"
     tool strings "$(winepath -w "$APP")" $range >>"$actual" || fail "strings $range"
 done
 if ! diff -u "$RTOUCH_ROOT/tests/e2e/expected_strings.txt" "$actual"; then

@@ -9,12 +9,12 @@ RED=FF0000
 
 start_app
 open_general
-draw=$(open_from "$GENERAL" 1101)
+draw=$(open_from "$GENERAL" $IDC_DRAW_TEST)
 read -r width height < <(xdpyinfo | awk '/dimensions:/ { split($2, s, "x"); print s[1], s[2] }')
 expect_eq "$(info_field rect "$draw")" "0,0,$width,$height" "drawing test covers the screen"
-expect_eq "$(tool item-rect "$draw" 101)" "$((width / 100)),$((height / 100)),$((width / 20)),$((height / 20)) 离开" \
+expect_eq "$(tool item-rect "$draw" $IDC_DRAW_EXIT)" "$((width / 100)),$((height / 100)),$((width / 20)),$((height / 20)) 离开" \
     "Exit button place, size and label"
-expect_eq "$(tool item-rect "$draw" 102)" \
+expect_eq "$(tool item-rect "$draw" $IDC_DRAW_CLEAR)" \
     "$((width / 10 + width / 100)),$((height / 100)),$((width / 20)),$((height / 20)) 清除" \
     "Clear button place, size and label"
 
@@ -63,7 +63,7 @@ echo "ok: second stroke drawn red"
 import -window root "$RTOUCH_ARTIFACTS/drawing_test.png"
 
 # Clear, clicked with the mouse.
-IFS=, read -r bx by bw bh < <(tool item-rect "$draw" 102 | cut -d' ' -f1)
+IFS=, read -r bx by bw bh < <(tool item-rect "$draw" $IDC_DRAW_CLEAR | cut -d' ' -f1)
 xdotool mousemove $((cx + bx + bw / 2)) $((cy + by + bh / 2)) click 1
 wait_output "screen_pixels ${stroke_h[*]} ${stroke_v[*]}" "$bare4 $bare4" 10 || fail "Clear left strokes"
 expect_eq "$(screen_pixels "${grid_points[@]}")" "${grid_black% }" "Clear shows the bare grid"
@@ -73,7 +73,7 @@ draw_stroke "${stroke_h[@]}"
 wait_output "screen_pixels ${stroke_h[*]}" "$red4" 10 || fail "stroke after Clear not red"
 echo "ok: the stroke pen stays red after Clear"
 
-IFS=, read -r bx by bw bh < <(tool item-rect "$draw" 101 | cut -d' ' -f1)
+IFS=, read -r bx by bw bh < <(tool item-rect "$draw" $IDC_DRAW_EXIT | cut -d' ' -f1)
 xdotool mousemove $((cx + bx + bw / 2)) $((cy + by + bh / 2)) click 1
 tool wait-gone "$draw" 5000 || fail "Exit did not end the drawing test"
 expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "back on GENERAL after Exit"

@@ -16,52 +16,54 @@ start_app
 wait_sends 1
 echo "ok: start-up sent one block"
 
-tool post main $WM_COMMAND 202 0 || fail "post command 202"
+tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 params=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 tool key "$params" $VK_RIGHT
-wait_output "live_bytes 126 2" 1500 5 || fail "slider step not stored"
+wait_output "live_field DoubleClickArea" 1500 5 || fail "slider step not stored"
 tool key "$params" $VK_RETURN
 tool wait-gone "$params" 5000 || fail "Enter did not end the dialog"
 expect_eq "$(driver_field sends)" 1 "Enter sends nothing"
-tool post main $WM_COMMAND 202 0 || fail "post command 202"
+tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 params=$(tool wait-popup main 5000) || fail "parameters dialog did not reopen"
 tool click-caption "$params" close || fail "no close box"
 tool wait-gone "$params" 5000 || fail "the close box did not end the dialog"
 wait_sends 2
-expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "parameters close box sent the live block once"
+expect_block "$(driver_field block)" "$(live_block)" "parameters close box sent the live block once"
 
-expect_eq "$(tool item-enabled main 201)" "1" "General button enabled with the driver"
+expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "1" "General button enabled with the driver"
 open_general
-mapping=$(open_from "$GENERAL" 1050)
-tool post "$mapping" $WM_COMMAND 40059 0 || fail "post ClearAll"
+mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
+tool post "$mapping" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0 || fail "post ClearAll"
 zero_map=$(printf '0%.0s' {1..56})
 wait_output live_map "$zero_map" 5 || fail "ClearAll did not clear the map"
 tool click-caption "$mapping" close || fail "no close box"
 tool wait-gone "$mapping" 5000 || fail "the close box did not end the dialog"
 wait_sends 3
 block=$(driver_field block)
-expect_eq "${block:304}" "$zero_map" "mapping close box sent the new map at 152..179"
-expect_eq "$block" "$(live_bytes 0 180)" "... within the whole live block"
+expect_eq "$(block_field "$block" GestureMap)" "$zero_map" "mapping close box sent the new map"
+expect_block "$block" "$(live_block)" "... within the whole live block"
 
 # The calibration run: once the session's window is up (the worker is
 # stopped by then), the trace of a user taking the nine targets is fed.
-tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 200 || fail "feed"
 box=$(tool wait-window "#32770" 信息 20000) || fail "no outcome box under 信息"
 expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序已完成" "outcome: finished"
 screenshot "$box" calibration_finished
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "outcome box did not end"
 tool wait-gone "$session" 5000 || fail "calibration window still there"
 expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "GENERAL stays open"
 wait_sends 4
 block=$(driver_field block)
-expect_eq "$block" "$(live_bytes 0 180)" "the run sent the live block"
+expect_block "$block" "$(live_block)" "the run sent the live block"
 # The console tool runs the same session on the same trace, one line a tick.
 solved=$(ctl calibrate "$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")" --hex | tr -d '\r' | tail -n 1)
-expect_eq "${block:0:244}" "${solved:0:244}" "solved coefficients and axis flags reached the driver"
-expect_eq "${block:248:4}" "0000" "CalOrientation is the current orientation"
-expect_eq "${block:304}" "$zero_map" "a finished run keeps the other settings"
+for field in CalX CalY ScaleX ScaleY ScaleSlope AxisFlags; do
+    expect_eq "$(block_field "$block" $field)" "$(block_field "$solved" $field)" "$field as solved reached the driver"
+done
+expect_eq "$(block_field "$block" CalOrientation)" "0000" "CalOrientation is the current orientation"
+expect_eq "$(block_field "$block" GestureMap)" "$zero_map" "a finished run keeps the other settings"
 wait_output "tool read-u32 main $(symbol_rva ThreadRunning)" 1 5 || fail "worker not running again"
 echo "ok: the worker runs again"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The GENERAL dialog without a driver: served on command 201 although its
+# The GENERAL dialog without a driver: served on command IDC_MAIN_GENERAL although its
 # button is disabled; labels; Esc and Enter do nothing; the calibration run
 # ends unfinished, resets the block to the defaults and keeps the dialog
 # open; the close box ends it.
@@ -7,16 +7,16 @@ source "$RTOUCH_ROOT/tests/e2e/dialog_lib.sh"
 
 start_app
 restore_main
-expect_eq "$(tool item-enabled main 201)" "0" "General button disabled without a driver"
+expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "0" "General button disabled without a driver"
 open_general
 expect_eq "$(info_field class "$GENERAL")" "#32770" "GENERAL is a dialog"
 expect_eq "$(info_field title "$GENERAL")" "一  般" "GENERAL title"
-expect_eq "$(tool item-text "$GENERAL" 1099)" "设定" "Setting group label"
-expect_eq "$(tool item-text "$GENERAL" 1049)" "校 准" "Calibration button label"
-expect_eq "$(tool item-text "$GENERAL" 1100)" "测试" "Test group label"
-expect_eq "$(tool item-text "$GENERAL" 1101)" "绘 图 测 试" "DrawTest button label"
-tool item-text "$GENERAL" 1050 >/dev/null && fail "template 158 has no GestureMapping button"
-tool item-text "$GENERAL" 1075 >/dev/null && fail "template 158 has no FirmwareUpgrade button"
+expect_eq "$(tool item-text "$GENERAL" $IDC_SETTING_GROUP)" "设定" "Setting group label"
+expect_eq "$(tool item-text "$GENERAL" $IDC_CALIBRATE)" "校 准" "Calibration button label"
+expect_eq "$(tool item-text "$GENERAL" $IDC_TEST_GROUP)" "测试" "Test group label"
+expect_eq "$(tool item-text "$GENERAL" $IDC_DRAW_TEST)" "绘 图 测 试" "DrawTest button label"
+tool item-text "$GENERAL" $IDC_GESTURE_MAPPING >/dev/null && fail "template IDD_GENERAL has no GestureMapping button"
+tool item-text "$GENERAL" $IDC_FIRMWARE_UPGRADE >/dev/null && fail "template IDD_GENERAL has no FirmwareUpgrade button"
 expect_eq "$(info_field enabled)" "0" "main window disabled while GENERAL is open"
 screenshot "$GENERAL" general_dialog
 
@@ -24,33 +24,33 @@ screenshot "$GENERAL" general_dialog
 # state posted after them is handled after them.
 tool key "$GENERAL" $VK_ESCAPE || fail "post Esc"
 tool key "$GENERAL" $VK_RETURN || fail "post Enter"
-tool post-item "$GENERAL" 1101 $BM_SETSTATE 1 0 || fail "post button state"
-tool wait-pushed "$GENERAL" 1101 5000 || fail "button state not handled"
+tool post-item "$GENERAL" $IDC_DRAW_TEST $BM_SETSTATE 1 0 || fail "post button state"
+tool wait-pushed "$GENERAL" $IDC_DRAW_TEST 5000 || fail "button state not handled"
 expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "Esc and Enter leave GENERAL open, nothing else opened"
-tool post-item "$GENERAL" 1101 $BM_SETSTATE 0 0
+tool post-item "$GENERAL" $IDC_DRAW_TEST $BM_SETSTATE 0 0
 
 # Make the live block differ from the defaults: clear the gesture map.
-mapping=$(open_from "$GENERAL" 1050)
-tool post "$mapping" $WM_COMMAND 40059 0 || fail "post ClearAll"
+mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
+tool post "$mapping" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0 || fail "post ClearAll"
 wait_output live_map "$(printf '0%.0s' {1..56})" 5 || fail "ClearAll did not clear the map"
 tool click-caption "$mapping" close || fail "no close box on the mapping dialog"
 tool wait-gone "$mapping" 5000 || fail "mapping dialog did not end"
 
 # The calibration run without a driver: the session cannot start, the run
 # reports it unfinished and the whole block returns to the defaults.
-tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 box=$(tool wait-window "#32770" ERROR 10000) || fail "no ERROR box"
 expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "Can't find ZRN Tessane Device!" "session's error text"
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "ERROR box did not end"
 box=$(tool wait-window "#32770" 警告 10000) || fail "no outcome box under 警告"
 expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序未完成" "outcome: not finished"
 screenshot "$box" calibration_outcome
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "outcome box did not end"
 expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "GENERAL stays open after the run"
 expect_eq "$(info_field title "$GENERAL")" "一  般" "GENERAL still shows its title"
-expect_eq "$(live_bytes 0 180)" "$(tool read-bytes main "$DEFAULT_PARAMS" 180)" \
+expect_block "$(live_block)" "$(tool read-bytes main "$DEFAULT_PARAMS" "$BLOCK_SIZE")" \
     "unfinished run: the whole live block is the defaults"
 # Without the driver no worker is wanted after the run: the next arrival
 # sends the block and starts one.

@@ -49,7 +49,7 @@ focus_viewer
 expect_received "Right Arrow" CWCircle
 expect_alive "after the fuzz"
 
-tool post main $WM_COMMAND 40001 0 || fail "post Close"
+tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post Close"
 wait_exit "$APP_PID" 10 || fail "the application did not close"
 wine "$DRVCHECK" commands >"$ROAD_WORK/commands.out" || fail "command checks after the fuzz: $(grep FAIL "$ROAD_WORK/commands.out")"
 echo "ok: every command check passes after the fuzz"

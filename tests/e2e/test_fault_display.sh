@@ -11,7 +11,7 @@ SCREEN_HEIGHT=$(symbol_rva ScreenHeight)
 
 start_app
 open_general
-draw=$(open_from "$GENERAL" 1101)
+draw=$(open_from "$GENERAL" $IDC_DRAW_TEST)
 real=$(info_field rect "$draw")
 for size in 0x0 9x7 65535x65535 65535x1; do
     w=${size%x*}
@@ -23,7 +23,7 @@ for size in 0x0 9x7 65535x65535 65535x1; do
         "a $size display taken as the screen size"
 done
 expect_alive "after odd display sizes"
-tool click "$draw" 101 || fail "Exit of the drawing test"
+tool click "$draw" $IDC_DRAW_EXIT || fail "Exit of the drawing test"
 tool wait-gone "$draw" 5000 || fail "drawing test still there"
-draw=$(open_from "$GENERAL" 1101)
+draw=$(open_from "$GENERAL" $IDC_DRAW_TEST)
 expect_eq "$(info_field rect "$draw")" "$real" "the drawing test covers the real screen again"

@@ -19,9 +19,9 @@ start_viewer
 expect_received "Right Arrow|CTRL + Scroll Up|CTRL + Scroll Up" CWCircle PinchOut
 
 open_general
-mapping=$(open_from "$GENERAL" 1050)
-saveas=$(open_from "$mapping" 40057)
-tool set-text "$saveas" 1148 'C:\users\Public\gestures.map' || fail "type the file name"
+mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
+saveas=$(open_from "$mapping" $IDM_MAP_SAVE_AS)
+tool set-text "$saveas" $FILE_NAME_BOX 'C:\users\Public\gestures.map' || fail "type the file name"
 tool key "$saveas" $VK_RETURN || fail "post Enter"
 tool wait-gone "$saveas" 5000 || fail "Save As did not end"
 wait_output "stat -c %s '$WINEPREFIX/drive_c/users/Public/gestures.map' 2>/dev/null" 28 5 ||
@@ -29,20 +29,20 @@ wait_output "stat -c %s '$WINEPREFIX/drive_c/users/Public/gestures.map' 2>/dev/n
 tool click-caption "$mapping" close || fail "no close box on the mapping dialog"
 tool wait-gone "$mapping" 5000 || fail "mapping dialog still there"
 
-draw=$(open_from "$GENERAL" 1101)
-tool click "$draw" 101 || fail "Exit of the drawing test"
+draw=$(open_from "$GENERAL" $IDC_DRAW_TEST)
+tool click "$draw" $IDC_DRAW_EXIT || fail "Exit of the drawing test"
 tool wait-gone "$draw" 5000 || fail "drawing test still there"
 
-tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 400 || fail "feed"
 box=$(tool wait-window "#32770" 信息 30000) || fail "the calibration did not finish"
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$session" 5000 || fail "calibration window still there"
 tool click-caption "$GENERAL" close || fail "no close box on GENERAL"
 tool wait-gone "$GENERAL" 5000 || fail "GENERAL still there"
 
-tool post main $WM_COMMAND 202 0 || fail "post command 202"
+tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 params=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 tool key "$params" $VK_RIGHT
 tool click-caption "$params" close || fail "no close box on the parameters dialog"
@@ -50,7 +50,7 @@ tool wait-gone "$params" 5000 || fail "parameters dialog still there"
 
 focus_viewer
 expect_received "CTRL + Scroll Down|CTRL + Scroll Down" PinchIn
-tool post main $WM_COMMAND 40001 0 || fail "post Close"
+tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post Close"
 wait_exit "$APP_PID" 10 || fail "the application did not end"
 
 snapshot >"$ROAD_WORK/after"

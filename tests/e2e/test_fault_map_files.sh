@@ -8,18 +8,14 @@ source "$RTOUCH_ROOT/tests/e2e/dialog_lib.sh"
 DEFAULT_MAP=00000000000000000108010700050003000500030001000201020101
 ZERO_MAP=$(printf '0%.0s' {1..56})
 CB_RESETCONTENT=0x14B
-CB_SETCURSEL=0x14E
 CBN_SELCHANGE=1
-IDYES=6
-IDNO=7
-IDCANCEL=2
 
 # Opens the file dialog of menu command $1 and types file name $2 with
 # Enter; prints the file dialog.
 choose_file() {
     local dlg
     dlg=$(open_from "$MAPPING" "$1") || fail "command $1 opened no file dialog"
-    tool set-text "$dlg" 1148 "$2" || fail "type the file name"
+    tool set-text "$dlg" $FILE_NAME_BOX "$2" || fail "type the file name"
     tool key "$dlg" $VK_RETURN || fail "post Enter"
     echo "$dlg"
 }
@@ -39,7 +35,7 @@ CUR_GESTURE=$(symbol_rva CurGesture)
 
 start_app
 open_general
-MAPPING=$(open_from "$GENERAL" 1050)
+MAPPING=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 expect_eq "$(live_map)" "$DEFAULT_MAP" "live map is the default map"
 
 # Load of a file another program holds open: the map stays, the error box
@@ -48,21 +44,21 @@ holder_out=$(mktemp)
 tool hold-file 'C:\held.map' 60000 >"$holder_out" &
 holder=$!
 wait_output "cat $holder_out" ready 10 || fail "hold-file did not start"
-dlg=$(choose_file 40056 'C:\held.map')
+dlg=$(choose_file $IDM_MAP_LOAD 'C:\held.map')
 tool wait-gone "$dlg" 5000 || fail "file dialog did not end"
 box=$(tool wait-window "#32770" 错误 10000) || fail "failed load not reported"
 text=$(tool item-text "$box" $MSGBOX_TEXT | tr -d '\r')
 echo "the box says: $text"
 case $text in *[Ss]haring*) echo "ok: the system's text for the sharing violation" ;;
     *) fail "the box does not give the system's text: '$text'" ;; esac
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "message box did not end"
 expect_eq "$(live_map)" "$DEFAULT_MAP" "a file that cannot be opened keeps the live map"
 
 # Save As onto a file that exists asks first: No keeps the file as it is.
 old=0102030405060708
 printf '\x01\x02\x03\x04\x05\x06\x07\x08' >"$WINEPREFIX/drive_c/old.map"
-dlg=$(choose_file 40057 'C:\old.map')
+dlg=$(choose_file $IDM_MAP_SAVE_AS 'C:\old.map')
 box=$(wait_box_of "$dlg") || fail "no question before replacing"
 tool click "$box" $IDNO || fail "answer No"
 tool wait-gone "$box" 5000 || fail "question did not end"
@@ -71,7 +67,7 @@ tool wait-gone "$dlg" 5000 || fail "file dialog did not end"
 expect_eq "$(xxd -p "$WINEPREFIX/drive_c/old.map")" "$old" "No leaves the file as it was"
 
 # Yes replaces it whole, with nothing left beside it.
-dlg=$(choose_file 40057 'C:\old.map')
+dlg=$(choose_file $IDM_MAP_SAVE_AS 'C:\old.map')
 box=$(wait_box_of "$dlg") || fail "no question before replacing"
 tool click "$box" $IDYES || fail "answer Yes"
 tool wait-gone "$dlg" 5000 || fail "file dialog did not end"
@@ -80,11 +76,11 @@ expect_eq "$(ls "$WINEPREFIX/drive_c" | grep -c '^old\.map')" 1 "nothing left be
 
 # A replacement that fails (the file is held) reports it and leaves the
 # held file's bytes and nothing beside them.
-dlg=$(choose_file 40057 'C:\held.map')
+dlg=$(choose_file $IDM_MAP_SAVE_AS 'C:\held.map')
 box=$(wait_box_of "$dlg") || fail "no question before replacing"
 tool click "$box" $IDYES || fail "answer Yes"
 box=$(tool wait-window "#32770" 错误 10000) || fail "failed save not reported"
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "message box did not end"
 kill "$holder" 2>/dev/null
 rm -f "$holder_out"
@@ -93,19 +89,19 @@ expect_eq "$(ls "$WINEPREFIX/drive_c" | grep -c '^held\.map')" 1 "nothing left b
 
 # Another program empties the gesture box; Default and ClearAll still
 # work on the map, and the entry shown stays one of the fourteen.
-tool post-item "$MAPPING" 1044 $CB_SETCURSEL 3 0 || fail "select gesture 3"
-tool post "$MAPPING" $WM_COMMAND 1044 0 || fail "notify the gesture box"
+tool post-item "$MAPPING" $IDC_GESTURE_COMBO $CB_SETCURSEL 3 0 || fail "select gesture 3"
+tool post "$MAPPING" $WM_COMMAND $IDC_GESTURE_COMBO 0 || fail "notify the gesture box"
 wait_output cur_gesture 3 5 || fail "gesture 3 not shown"
-tool post-item "$MAPPING" 1044 $CB_RESETCONTENT 0 0 || fail "empty the gesture box"
-wait_output "combo_sel $MAPPING 1044" -1 5 || fail "the gesture box is not empty"
-tool post "$MAPPING" $WM_COMMAND 40059 0
+tool post-item "$MAPPING" $IDC_GESTURE_COMBO $CB_RESETCONTENT 0 0 || fail "empty the gesture box"
+wait_output "combo_sel $MAPPING $IDC_GESTURE_COMBO" -1 5 || fail "the gesture box is not empty"
+tool post "$MAPPING" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0
 wait_output live_map "$ZERO_MAP" 5 || fail "ClearAll did not clear the map"
 expect_eq "$(cur_gesture)" 3 "ClearAll with an empty gesture box keeps the entry"
-tool post "$MAPPING" $WM_COMMAND 40058 0
+tool post "$MAPPING" $WM_COMMAND $IDM_MAP_DEFAULT 0
 wait_output live_map "$DEFAULT_MAP" 5 || fail "Default did not restore the map"
 expect_eq "$(cur_gesture)" 3 "Default with an empty gesture box keeps the entry"
 # A modifier picked now goes to that entry (3), nowhere else.
-tool post-item "$MAPPING" 1045 $CB_SETCURSEL 2 0 || fail "select SHIFT"
-tool post "$MAPPING" $WM_COMMAND $(((CBN_SELCHANGE << 16) | 1045)) 0 || fail "notify the modifier box"
+tool post-item "$MAPPING" $IDC_MODIFIER_COMBO $CB_SETCURSEL 2 0 || fail "select SHIFT"
+tool post "$MAPPING" $WM_COMMAND $(((CBN_SELCHANGE << 16) | IDC_MODIFIER_COMBO)) 0 || fail "notify the modifier box"
 wait_output live_map "${DEFAULT_MAP:0:12}02${DEFAULT_MAP:14}" 5 || fail "the modifier did not reach entry 3"
 expect_eq "$(info_field title "$MAPPING")" "手势对应" "the dialog is still there"

@@ -5,13 +5,9 @@
 # writes it.
 source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 
-# A parameters file image: the default block with the double-click area
-# (offset 126) set to the little-endian u16 $1 (4 hex digits).
-file_image() {
-    local block
-    block=$(default_block)
-    echo "${block:0:252}$1${block:256}"
-}
+# A parameters file image: the default block with DoubleClickArea set to
+# the little-endian u16 $1 (4 hex digits).
+file_image() { block_with "$(default_block)" DoubleClickArea "$1"; }
 # The block the application makes of the current file.
 loaded_block() { ctl params --params "$PARAMETER_FILE_WIN" --orientation 0 --hex | tr -d '\r'; }
 
@@ -22,14 +18,14 @@ start_and_expect_block() {
     sends=$(driver_field sends)
     start_app
     wait_sends $((sends + 1))
-    expect_eq "$(driver_field block)" "$1" "the block sent at start-up $2"
-    expect_eq "$(live_bytes 0 180)" "$1" "the live block $2"
+    expect_block "$(driver_field block)" "$1" "the block sent at start-up $2"
+    expect_block "$(live_block)" "$1" "the live block $2"
     expect_no_message_box "$2"
 }
 
 # Ends the application through the tray menu's Close.
 close_app() {
-    tool post main $WM_COMMAND 40001 0 || fail "post Close"
+    tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post Close"
     wait_exit "$APP_PID" 10 || fail "the application did not end"
 }
 
@@ -62,19 +58,19 @@ start_and_expect_block "$image" "from the parameters file"
 # the one read at start-up.
 xxd -r -p <<<"$(file_image 0001)" >"$PARAMETER_FILE"
 replacement=$(md5sum <"$PARAMETER_FILE")
-tool post main $WM_COMMAND 202 0 || fail "post command 202"
+tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 dlg=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 tool click-caption "$dlg" close || fail "no close box"
 tool wait-gone "$dlg" 5000 || fail "the close box did not end the dialog"
 wait_sends 4
-expect_eq "$(driver_field block)" "$image" "a dialog's send after the file was replaced"
+expect_block "$(driver_field block)" "$image" "a dialog's send after the file was replaced"
 expect_eq "$(md5sum <"$PARAMETER_FILE")" "$replacement" "the replaced file left as it was"
 rm -f "$PARAMETER_FILE"
 ctl unplug || fail "unplug"
 wait_status "装置已移除"
 ctl plug || fail "plug"
 wait_sends 5
-expect_eq "$(driver_field block)" "$image" "the arrival's send after the file was removed"
+expect_block "$(driver_field block)" "$image" "the arrival's send after the file was removed"
 close_app
 [ -e "$PARAMETER_FILE" ] && fail "the parameters file came back"
 echo "ok: nothing wrote the parameters file"

@@ -4,11 +4,11 @@
 # present, says nothing, and the next send delivers the live block.
 source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 
-# Opens the parameters dialog (command 202), optionally moves its first
+# Opens the parameters dialog (command IDC_MAIN_PARAMETERS), optionally moves its first
 # slider one step ($1 = right), and ends it with its close box, which sends.
 parameters_close() {
     local dlg
-    tool post main $WM_COMMAND 202 0 || fail "post command 202"
+    tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
     dlg=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
     [ "${1:-}" = right ] && tool key "$dlg" $VK_RIGHT
     tool click-caption "$dlg" close || fail "no close box"
@@ -19,7 +19,7 @@ install_driver
 driver_faults 0 0 1
 start_app
 wait_status "装置已连接"
-expect_eq "$(tool item-enabled main 201)" 1 "General enabled after a failed start-up send"
+expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" 1 "General enabled after a failed start-up send"
 wait_worker 1
 expect_eq "$(driver_field sends)" 0 "the start-up send failed"
 expect_no_message_box "after the failed start-up send"
@@ -27,11 +27,11 @@ expect_alive "after the failed start-up send"
 
 parameters_close
 wait_sends 1
-expect_eq "$(driver_field block)" "$(default_block)" "the next send delivered the start-up block"
+expect_block "$(driver_field block)" "$(default_block)" "the next send delivered the start-up block"
 
 driver_faults 0 0 1
 parameters_close right
-wait_output "live_bytes 126 2" 1500 5 || fail "slider step not stored"
+wait_output "live_field DoubleClickArea" 1500 5 || fail "slider step not stored"
 # The failed send is counted by nobody: wait until the dialog's thread is
 # past it (the dialog is gone), then look.
 expect_eq "$(driver_field sends)" 1 "the send at the dialog's close failed"
@@ -39,7 +39,7 @@ expect_no_message_box "after the failed dialog send"
 expect_alive "after the failed dialog send"
 parameters_close
 wait_sends 2
-expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "the next send delivered the edited block"
+expect_block "$(driver_field block)" "$(live_block)" "the next send delivered the edited block"
 
 # The send of a device arrival fails: the worker starts all the same.
 ctl unplug || fail "unplug"

@@ -14,7 +14,7 @@ replug_and_recover() {
     ctl plug || fail "plug"
     wait_status "装置已连接"
     wait_sends $((sends + 1))
-    expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "the live block sent again $1"
+    expect_block "$(driver_field block)" "$(live_block)" "the live block sent again $1"
     wait_worker 1
     expect_eq "$(workers)" 1 "one worker $1"
     focus_viewer
@@ -39,7 +39,7 @@ replug_and_recover "after an unplug during a read"
 # A send behind a held read (the driver answers one request at a time),
 # and the unplug right behind it: sent or not, nothing goes wrong.
 tool read-wait 400 || fail "read-wait"
-tool post main $WM_COMMAND 202 0 || fail "post command 202"
+tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 dlg=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 tool post "$dlg" $WM_CLOSE 0 0 || fail "post close"
 ctl unplug || fail "unplug"
@@ -58,13 +58,13 @@ open_general
 ctl unplug || fail "unplug"
 wait_status "装置已移除"
 wait_worker 0
-tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 box=$(tool wait-window "#32770" ERROR 10000) || fail "no missing-device box"
 expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "Can't find ZRN Tessane Device!" "the session finds no device"
-tool click "$box" 1
+tool click "$box" $IDOK
 box=$(tool wait-window "#32770" 警告 10000) || fail "no outcome box"
 expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序未完成" "the run did not finish"
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "outcome box did not end"
 replug_and_recover "after a calibration run without the device"
 
@@ -73,14 +73,14 @@ replug_and_recover "after a calibration run without the device"
 # handle is dead for good, so it must find the driver present and go on
 # with a new channel, which the touches fed afterwards finish the run on.
 # No worker may read beside the session, and after the run exactly one does.
-tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 wait_worker 0
 tool plug-cycles 1 5000 || fail "unplug and replug"
 expect_eq "$(workers)" 0 "no worker during the session after the device came back"
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 200 || fail "feed"
 box=$(tool wait-window "#32770" 信息 30000) || fail "the session did not finish on a new channel"
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$session" 5000 || fail "calibration window still there"
 expect_eq "$(driver_field queue)" 0 "the session read every touch"
 wait_worker 1

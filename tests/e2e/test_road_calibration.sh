@@ -11,14 +11,14 @@ source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 # text (after closing it).
 calibrate_with() {
     local session box text
-    tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+    tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
     session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
     # The worker stopped before the session began.
     expect_eq "$(tool read-u32 main "$(symbol_rva ThreadRunning)")" 0 "no worker during the session" >&2
     ctl feed "$1" --rate 200 || fail "feed"
     box=$(tool wait-window "#32770" "$2" 30000) || fail "no outcome box under $2"
-    text=$(tool item-text "$box" $MSGBOX_TEXT)
-    tool click "$box" 1
+    text=$(tool item-text "$box" $MSGBOX_TEXT) || fail "read the outcome text"
+    tool click "$box" $IDOK
     tool wait-gone "$box" 5000 || fail "outcome box did not end"
     tool wait-gone "$session" 5000 || fail "calibration window still there"
     echo "$text"
@@ -35,17 +35,15 @@ expect_eq "$(calibrate_with "$RTOUCH_ROOT/examples/calibration.trace" 信息)" "
     "the session ended with 1: finished"
 wait_sends 2
 block=$(driver_field block)
-expect_eq "$block" "$(live_bytes 0 180)" "the run sent the live block"
+expect_block "$block" "$(live_block)" "the run sent the live block"
 # The console tool runs the same session and solve on the same trace, one
 # line a tick, from the same start (the defaults of this system).
 solved=$(ctl calibrate "$trace" --orientation 0 --hex | tr -d '\r')
 expect_eq "$(head -n 1 <<<"$solved")" "result 1" "rtouchctl calibrate: result 1"
 solved=$(tail -n 1 <<<"$solved")
-expect_eq "${block:240:4}" "${solved:240:4}" "AxisFlags (offset 120) as rtouchctl calibrate solves them"
-expect_eq "${block:0:240}" "${solved:0:240}" "calibration points and coefficients (offsets 0..119)"
-# CalOrientation (offset 124) records the display orientation of the run: 0.
-expect_eq "${block:248:4}" "0000" "CalOrientation"
-expect_eq "$block" "$solved" "the whole block"
+# CalOrientation records the display orientation of the run: 0.
+expect_eq "$(block_field "$block" CalOrientation)" "0000" "CalOrientation"
+expect_block "$block" "$solved" "the block as rtouchctl calibrate solves it"
 wait_worker 1
 echo "ok: the worker runs again"
 focus_viewer
@@ -60,13 +58,13 @@ expect_eq "$(ctl calibrate "$(winepath -w "$ROAD_WORK/degenerate.trace")" --hex 
     "rejected" "rtouchctl calibrate rejects the degenerate touches"
 expect_eq "$(calibrate_with "$ROAD_WORK/degenerate.trace" 警告)" "校准程序未完成" "degenerate touches: not finished"
 wait_sends 3
-expect_eq "$(driver_field block)" "$block" "the block from before the session went back to the driver"
-expect_eq "$(live_bytes 0 180)" "$block" "... and is the live block"
+expect_block "$(driver_field block)" "$block" "the block from before the session went back to the driver"
+expect_block "$(live_block)" "$block" "... and is the live block"
 wait_worker 1
 
 # Unplugged in the middle of a session: every read fails until the session
 # gives up and ends with 0 (the defaults; nothing can be sent).
-tool post "$GENERAL" $WM_COMMAND 1049 0 || fail "post Calibration"
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 head -n 80 "$RTOUCH_ROOT/examples/calibration.trace" >"$ROAD_WORK/partial.trace"
 ctl feed "$ROAD_WORK/partial.trace" --rate 200 || fail "feed"
@@ -76,15 +74,17 @@ start=$SECONDS
 box=$(tool wait-window "#32770" 警告 10000) || fail "the session did not end after the unplug"
 echo "ok: the session ended $((SECONDS - start)) s after the unplug"
 expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序未完成" "unplugged session: not finished"
-tool click "$box" 1
+tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "outcome box did not end"
 tool wait-gone "$session" 5000 || fail "calibration window still there"
-expect_eq "$(live_bytes 0 180)" "$(ctl params --orientation 0 --hex | tr -d '\r')" "result 0: the default block"
+expect_block "$(live_block)" "$(ctl params --orientation 0 --hex | tr -d '\r')" "result 0: the default block"
 expect_eq "$(driver_field sends)" 3 "nothing sent while unplugged"
-expect_eq "$(tool item-text main 204)" "装置已移除" "status line"
+# The removal notice reaches the main window when the system sends it, not
+# with the session's end.
+wait_status "装置已移除"
 ctl plug || fail "plug"
 wait_sends 4
 wait_worker 1
-expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "the default block sent on replug"
+expect_block "$(driver_field block)" "$(live_block)" "the default block sent on replug"
 focus_viewer
 expect_received "Right Arrow" CWCircle

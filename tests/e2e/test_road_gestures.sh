@@ -8,12 +8,12 @@ source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
 install_driver
 start_app
-expect_eq "$(tool item-text main 204)" "装置已连接" "status line with the driver"
-expect_eq "$(tool item-enabled main 201)" "1" "General enabled"
+expect_eq "$(tool item-text main $IDC_MAIN_STATUS)" "装置已连接" "status line with the driver"
+expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "1" "General enabled"
 wait_worker 1
 expect_eq "$(driver_field sends)" 1 "one block sent at start"
 # Wine reports Windows 7 (major version 6) and orientation 0 here.
-expect_eq "$(driver_field block)" "$(ctl params --orientation 0 --hex | tr -d '\r')" \
+expect_block "$(driver_field block)" "$(ctl params --orientation 0 --hex | tr -d '\r')" \
     "the block sent is the default block of a current system"
 
 start_viewer

@@ -12,9 +12,9 @@ start_viewer
 expect_received "Right Arrow" CWCircle
 
 ctl unplug || fail "unplug"
-wait_output "tool item-text main 204" "装置已移除" 10 || fail "status line after unplug"
+wait_output "tool item-text main $IDC_MAIN_STATUS" "装置已移除" 10 || fail "status line after unplug"
 echo "ok: status line after unplug"
-expect_eq "$(tool item-enabled main 201)" "0" "General disabled after unplug"
+expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "0" "General disabled after unplug"
 wait_worker 0
 echo "ok: the worker ended"
 expect_eq "$(driver_field sends)" 1 "nothing sent on removal"
@@ -25,11 +25,11 @@ unplugged=$(counts)
 echo "unplugged: $unplugged"
 
 ctl plug || fail "plug"
-wait_output "tool item-text main 204" "装置已连接" 10 || fail "status line after replug"
+wait_output "tool item-text main $IDC_MAIN_STATUS" "装置已连接" 10 || fail "status line after replug"
 echo "ok: status line after replug"
-expect_eq "$(tool item-enabled main 201)" "1" "General enabled after replug"
+expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "1" "General enabled after replug"
 wait_sends 2
-expect_eq "$(driver_field block)" "$(live_bytes 0 180)" "the live block sent again on replug"
+expect_block "$(driver_field block)" "$(live_block)" "the live block sent again on replug"
 wait_worker 1
 echo "ok: the worker runs again"
 expect_received "Left Arrow|CTRL + Scroll Up|CTRL + Scroll Up" CCWCircle PinchOut

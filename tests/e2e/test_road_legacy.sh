@@ -11,9 +11,10 @@ start_app
 wait_worker 1
 expect_eq "$(driver_field sends)" 1 "one block sent at start"
 legacy=$(ctl params --legacy --orientation 0 --hex | tr -d '\r')
-expect_eq "$(driver_field block)" "$legacy" "the block sent is the legacy default block"
-[ "${legacy:304}" != "$(ctl params --orientation 0 --hex | tr -d '\r' | cut -c 305-)" ] \
+expect_block "$(driver_field block)" "$legacy" "the block sent is the legacy default block"
+legacy_map=$(block_field "$legacy" GestureMap)
+[ "$legacy_map" != "$(block_field "$(ctl params --orientation 0 --hex | tr -d '\r')" GestureMap)" ] \
     || fail "the legacy map equals the current one"
 
 start_viewer
-expect_received "$(map_labels "${legacy:304}" "${ALL_GESTURES[@]}")" "${ALL_GESTURES[@]}"
+expect_received "$(map_labels "$legacy_map" "${ALL_GESTURES[@]}")" "${ALL_GESTURES[@]}"

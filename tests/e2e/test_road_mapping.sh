@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A gesture map entry changed in the mapping dialog (GENERAL, command 1050)
+# A gesture map entry changed in the mapping dialog (GENERAL, command IDC_GESTURE_MAPPING)
 # changes what the next gesture sends at once; the dialog's close box
 # sends the block with the new map at offsets 152..179.
 source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
@@ -11,16 +11,16 @@ start_viewer
 expect_received "Right Arrow" CWCircle
 
 open_general
-mapping=$(open_from "$GENERAL" 1050)
+mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 # The gesture list has the focus: down to CWCircle (6), then its modifier
 # four rows down to CTRL+SHIFT and its key from Right Arrow (5) to A (9).
 for _ in 1 2 3 4 5 6; do tool key "$mapping" $VK_DOWN; done
-wait_output "combo_sel $mapping 1044" 6 5 || fail "CWCircle not selected"
+wait_output "combo_sel $mapping $IDC_GESTURE_COMBO" 6 5 || fail "CWCircle not selected"
 tool key "$mapping" $VK_TAB
 for _ in 1 2 3 4; do tool key "$mapping" $VK_DOWN; done
 tool key "$mapping" $VK_TAB
 for _ in 1 2 3 4; do tool key "$mapping" $VK_DOWN; done
-default_map=$(live_map)
+default_map=$(live_map) || fail "read the live map"
 custom_map=${default_map:0:24}0409${default_map:28}
 wait_output live_map "$custom_map" 5 || fail "the combos did not set CWCircle to CTRL+SHIFT + A"
 echo "ok: the mapping dialog set CWCircle to CTRL+SHIFT + A"
@@ -34,7 +34,7 @@ tool click-caption "$mapping" close || fail "no close box"
 tool wait-gone "$mapping" 5000 || fail "the close box did not end the dialog"
 wait_sends 2
 block=$(driver_field block)
-expect_eq "${block:304}" "$custom_map" "the block sent on the close box carries the map at 152..179"
-expect_eq "$block" "$(live_bytes 0 180)" "... within the whole live block"
+expect_eq "$(block_field "$block" GestureMap)" "$custom_map" "the block sent on the close box carries the map"
+expect_block "$block" "$(live_block)" "... within the whole live block"
 focus_viewer
 expect_received "CTRL + SHIFT + A" CWCircle

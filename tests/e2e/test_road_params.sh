@@ -7,17 +7,19 @@ source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
 # Strokes: SHIFT + Right Arrow, SHIFT + Left Arrow, ALT + Up Arrow,
 # CTRL + SHIFT + ALT + Down Arrow; then the default map of codes 5..14.
-MAP=0205020303040606$(ctl params --hex | tr -d '\r' | cut -c 321-360)
-block=$(ctl params --hex | tr -d '\r' | cut -c 1-304)$MAP
+defaults=$(ctl params --hex | tr -d '\r')
+default_map=$(block_field "$defaults" GestureMap)
+MAP=0205020303040606${default_map:16}
+block=$(block_with "$defaults" GestureMap "$MAP")
 xxd -r -p <<<"$block" >"$WINEPREFIX/drive_c/windows/ZRNParameters.dat"
 
 install_driver
 start_app
-expect_eq "$(tool item-text main 204)" "装置已连接" "status line with the driver"
-expect_eq "$(tool item-enabled main 201)" "1" "General enabled"
+expect_eq "$(tool item-text main $IDC_MAIN_STATUS)" "装置已连接" "status line with the driver"
+expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "1" "General enabled"
 wait_worker 1
 expect_eq "$(driver_field sends)" 1 "one block sent at start"
-expect_eq "$(driver_field block)" "$(ctl params --params 'C:\windows\ZRNParameters.dat' --orientation 0 --hex | tr -d '\r')" \
+expect_block "$(driver_field block)" "$(ctl params --params 'C:\windows\ZRNParameters.dat' --orientation 0 --hex | tr -d '\r')" \
     "the block sent is the parameters file's"
 expect_eq "$(live_map)" "$MAP" "the live map is the file's"
 

@@ -12,7 +12,7 @@ wait_worker 1
 tool read-wait $HOLD_MS || fail "read-wait"
 # The worker's next read (at once: the previous one took 2 ms) waits HOLD_MS.
 start=$(date +%s%N)
-tool post main $WM_COMMAND 40001 0 || fail "post command 40001"
+tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post IDM_CLOSE"
 # Watched for 1.5 s after Close: still there, tray icon and all; the
 # command keeps coming back while the worker's read is pending.
 while [ $(( ($(date +%s%N) - start) / 1000000 )) -lt 1500 ]; do

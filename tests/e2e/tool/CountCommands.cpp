@@ -55,17 +55,17 @@ uintptr_t StartAddress(DWORD threadId) {
 // For the process that owns the window: "handles N", "threads N" and
 // "started-at N", the threads whose start address is RVA in its module.
 int CmdCounts(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
+    HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
     const auto entry = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) +
                        static_cast<uintptr_t>(ParseNumber(argv[1]));
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     ULONG handles = 0;
-    if (!HandleCount(pid, handles)) return kFailed;
+    if (!HandleCount(pid, handles)) return Failure(false, "process %lu not in the process list", pid);
 
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return kFailed;
+    if (snapshot == INVALID_HANDLE_VALUE) return Failure(true, "no thread snapshot");
     THREADENTRY32 thread{};
     thread.dwSize = sizeof thread;
     int threads = 0, startedAt = 0;

@@ -12,15 +12,16 @@ namespace {
 
 constexpr UINT kSendTimeoutMs = 10000;
 
-HWND Item(const wchar_t* selector, const wchar_t* id) {
-    HWND window = ResolveWindow(selector);
-    return window ? GetDlgItem(window, static_cast<int>(ParseNumber(id))) : nullptr;
-}
-
-LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+// Sends a query to a control of another process; false (said on stderr)
+// when it does not answer in time.
+bool Ask(HWND window, LRESULT& answer, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result);
-    return static_cast<LRESULT>(result);
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result)) {
+        Failure(true, "control %ls did not answer message 0x%x", HandleText(window).c_str(), message);
+        return false;
+    }
+    answer = static_cast<LRESULT>(result);
+    return true;
 }
 
 std::wstring RectText(LONG x, LONG y, LONG width, LONG height) {
@@ -33,14 +34,18 @@ std::wstring RectText(LONG x, LONG y, LONG width, LONG height) {
 
 // The selected item (-1: none), then every item's text, one a line.
 int CmdCombo(wchar_t** argv) {
-    HWND combo = Item(argv[0], argv[1]);
-    if (!combo) return kFailed;
-    PrintLine(std::to_wstring(static_cast<long long>(Ask(combo, CB_GETCURSEL))));
-    const LRESULT count = Ask(combo, CB_GETCOUNT);
+    HWND combo = TargetItem(argv[0], argv[1]);
+    LRESULT selected = 0, count = 0;
+    if (!combo || !Ask(combo, selected, CB_GETCURSEL) || !Ask(combo, count, CB_GETCOUNT)) return kFailed;
+    PrintLine(std::to_wstring(static_cast<long long>(selected)));
     for (LRESULT i = 0; i < count; ++i) {
         wchar_t text[256] = L"";
-        if (Ask(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i)) >= 256) return kFailed;
-        Ask(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        LRESULT length = 0;
+        if (!Ask(combo, length, CB_GETLBTEXTLEN, static_cast<WPARAM>(i))) return kFailed;
+        if (length < 0 || length >= 256) return Failure(false, "item %lld is %lld long", static_cast<long long>(i),
+                                                        static_cast<long long>(length));
+        if (!Ask(combo, length, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)))
+            return kFailed;
         PrintLine(text);
     }
     return kOk;
@@ -48,27 +53,29 @@ int CmdCombo(wchar_t** argv) {
 
 // "MIN MAX POS PAGE" of a trackbar.
 int CmdTrackbar(wchar_t** argv) {
-    HWND slider = Item(argv[0], argv[1]);
+    HWND slider = TargetItem(argv[0], argv[1]);
     if (!slider) return kFailed;
-    PrintLine(std::to_wstring(Ask(slider, TBM_GETRANGEMIN)) + L" " + std::to_wstring(Ask(slider, TBM_GETRANGEMAX)) +
-              L" " + std::to_wstring(Ask(slider, TBM_GETPOS)) + L" " + std::to_wstring(Ask(slider, TBM_GETPAGESIZE)));
+    std::wstring line;
+    for (UINT query : {TBM_GETRANGEMIN, TBM_GETRANGEMAX, TBM_GETPOS, TBM_GETPAGESIZE}) {
+        LRESULT value = 0;
+        if (!Ask(slider, value, query)) return kFailed;
+        line += (line.empty() ? L"" : L" ") + std::to_wstring(value);
+    }
+    PrintLine(line);
     return kOk;
 }
 
 // Types a text into a control (an edit field of a file dialog).
 int CmdSetText(wchar_t** argv) {
-    HWND item = Item(argv[0], argv[1]);
-    if (!item) return kFailed;
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[2]), SMTO_NORMAL,
-                               kSendTimeoutMs, &result) && result
-               ? kOk
-               : kFailed;
+    HWND item = TargetItem(argv[0], argv[1]);
+    LRESULT done = 0;
+    if (!item || !Ask(item, done, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[2]))) return kFailed;
+    return done ? kOk : Failure(false, "control %ls refused the text", argv[1]);
 }
 
 // The client area in screen coordinates: "X,Y,WIDTH,HEIGHT".
 int CmdClientRect(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
+    HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
     RECT rect;
     GetClientRect(window, &rect);
@@ -81,31 +88,21 @@ int CmdClientRect(wchar_t** argv) {
 // A child window's rectangle in its parent's client coordinates, and its
 // text: "X,Y,WIDTH,HEIGHT TEXT".
 int CmdItemRect(wchar_t** argv) {
-    HWND item = Item(argv[0], argv[1]);
-    if (!item) return kFailed;
+    HWND item = TargetItem(argv[0], argv[1]);
+    std::wstring text;
+    if (!item || !ReadWindowText(item, text)) return kFailed;
     RECT rect;
     GetWindowRect(item, &rect);
     MapWindowPoints(nullptr, GetParent(item), reinterpret_cast<POINT*>(&rect), 2);
-    PrintLine(RectText(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) + L" " +
-              WindowText(item));
+    PrintLine(RectText(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top) + L" " + text);
     return kOk;
 }
 
 // COUNT bytes at `rva` in the module that owns the window, in hex.
 int CmdReadBytes(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
-    if (!window) return kFailed;
-    auto base = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+    HWND window = TargetWindow(argv[0]);
     std::vector<uint8_t> bytes(static_cast<size_t>(ParseNumber(argv[2])));
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, pid);
-    if (!process) return kFailed;
-    SIZE_T got = 0;
-    BOOL ok = ReadProcessMemory(process, reinterpret_cast<void*>(base + ParseNumber(argv[1])), bytes.data(),
-                                bytes.size(), &got);
-    CloseHandle(process);
-    if (!ok || got != bytes.size()) return kFailed;
+    if (!window || !ReadModuleMemory(window, ParseNumber(argv[1]), bytes.data(), bytes.size())) return kFailed;
     std::wstring hex;
     for (uint8_t b : bytes) {
         wchar_t digits[3];
@@ -121,7 +118,7 @@ int CmdReadBytes(wchar_t** argv) {
 int CmdHoldFile(wchar_t** argv) {
     HANDLE file = CreateFileW(argv[0], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return kFailed;
+    if (file == INVALID_HANDLE_VALUE) return Failure(true, "cannot open %ls", argv[0]);
     PrintLine(L"ready");
     Sleep(static_cast<DWORD>(ParseNumber(argv[1])));
     CloseHandle(file);

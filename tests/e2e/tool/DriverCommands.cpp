@@ -4,10 +4,10 @@
 
 #include "Commands.h"
 #include "driver/TestCodes.h"
+#include "shell/resources/resource.h"
 
 namespace {
 
-constexpr UINT kGeneralButton = 201;
 constexpr DWORD kPollMs = 1;
 
 HANDLE OpenControl() {
@@ -26,7 +26,7 @@ bool WaitGeneral(bool enabled, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         HWND main = ResolveWindow(L"main");
-        HWND button = main ? GetDlgItem(main, kGeneralButton) : nullptr;
+        HWND button = main ? GetDlgItem(main, IDC_MAIN_GENERAL) : nullptr;
         if (button && (IsWindowEnabled(button) != FALSE) == enabled) return true;
         if (GetTickCount64() >= deadline) return false;
         Sleep(kPollMs);
@@ -42,7 +42,7 @@ int CmdPlugCycles(wchar_t** argv) {
     const long long count = ParseNumber(argv[0]);
     const DWORD timeoutMs = static_cast<DWORD>(ParseNumber(argv[1]));
     HANDLE device = OpenControl();
-    if (device == INVALID_HANDLE_VALUE) return kFailed;
+    if (device == INVALID_HANDLE_VALUE) return Failure(true, "cannot open the control device");
     const ULONGLONG start = GetTickCount64();
     for (long long i = 0; i < count; ++i) {
         if (!Control(device, IOCTL_RTOUCHDRV_UNPLUG) || !WaitGeneral(false, timeoutMs) ||
@@ -61,8 +61,8 @@ int CmdPlugCycles(wchar_t** argv) {
 int CmdReadWait(wchar_t** argv) {
     const auto milliseconds = static_cast<uint32_t>(ParseNumber(argv[0]));
     HANDLE device = OpenControl();
-    if (device == INVALID_HANDLE_VALUE) return kFailed;
+    if (device == INVALID_HANDLE_VALUE) return Failure(true, "cannot open the control device");
     const bool ok = Control(device, IOCTL_RTOUCHDRV_SET_READ_WAIT, &milliseconds, sizeof milliseconds);
     CloseHandle(device);
-    return ok ? kOk : kFailed;
+    return ok ? kOk : Failure(true, "the driver refused the read wait");
 }

@@ -41,7 +41,7 @@ void LeftClickAt(POINT point) { ClickAt(point, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF
 
 // Clicks a caption button of the window: "close" or "min".
 int CmdClickCaption(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
+    HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
     LRESULT wanted;
     if (std::wcscmp(argv[1], L"close") == 0)
@@ -51,14 +51,14 @@ int CmdClickCaption(wchar_t** argv) {
     else
         return kUsage;
     POINT point;
-    if (!FindHitPoint(window, wanted, point)) return kFailed;
+    if (!FindHitPoint(window, wanted, point)) return Failure(false, "no %ls button on %ls", argv[1], argv[0]);
     LeftClickAt(point);
     return kOk;
 }
 
 // Clicks the middle of a window: left, double (two left clicks) or right.
 int CmdClickWindow(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
+    HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
     RECT rect;
     GetWindowRect(window, &rect);
@@ -78,7 +78,7 @@ int CmdClickWindow(wchar_t** argv) {
 // Moves the pointer onto the middle of a window, as a hand does (the last
 // step is real input, so the window sees the mouse arrive).
 int CmdHover(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
+    HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
     RECT rect;
     GetWindowRect(window, &rect);

@@ -5,8 +5,11 @@ namespace {
 
 constexpr UINT kSendTimeoutMs = 10000;
 
-bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return window && PostMessageW(window, message, wParam, lParam);
+int Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!window) return kFailed;
+    if (!PostMessageW(window, message, wParam, lParam))
+        return Failure(true, "cannot post message 0x%x to %ls", message, HandleText(window).c_str());
+    return kOk;
 }
 
 // The control that has the keyboard focus in the window's thread.
@@ -21,55 +24,45 @@ HWND FocusOf(HWND window) {
 }  // namespace
 
 int CmdPost(wchar_t** argv) {
-    return Post(ResolveWindow(argv[0]), static_cast<UINT>(ParseNumber(argv[1])),
-                static_cast<WPARAM>(ParseNumber(argv[2])), static_cast<LPARAM>(ParseNumber(argv[3])))
-               ? kOk
-               : kFailed;
+    return Post(TargetWindow(argv[0]), static_cast<UINT>(ParseNumber(argv[1])),
+                static_cast<WPARAM>(ParseNumber(argv[2])), static_cast<LPARAM>(ParseNumber(argv[3])));
 }
 
 int CmdPostItem(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
-    HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
-    return Post(item, static_cast<UINT>(ParseNumber(argv[2])), static_cast<WPARAM>(ParseNumber(argv[3])),
-                static_cast<LPARAM>(ParseNumber(argv[4])))
-               ? kOk
-               : kFailed;
+    return Post(TargetItem(argv[0], argv[1]), static_cast<UINT>(ParseNumber(argv[2])),
+                static_cast<WPARAM>(ParseNumber(argv[3])), static_cast<LPARAM>(ParseNumber(argv[4])));
 }
 
 // Synchronous: returns once the window procedure has handled the message.
 int CmdSend(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
+    HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window, static_cast<UINT>(ParseNumber(argv[1])),
                              static_cast<WPARAM>(ParseNumber(argv[2])),
                              static_cast<LPARAM>(ParseNumber(argv[3])), SMTO_NORMAL, kSendTimeoutMs,
                              &result))
-        return kFailed;
+        return Failure(true, "window %ls did not answer message %ls", argv[0], argv[1]);
     PrintLine(std::to_wstring(static_cast<long long>(result)));
     return kOk;
 }
 
 // Posted, so a button that opens a modal dialog does not block the tool.
-int CmdClick(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
-    HWND button = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
-    return Post(button, BM_CLICK, 0, 0) ? kOk : kFailed;
-}
+int CmdClick(wchar_t** argv) { return Post(TargetItem(argv[0], argv[1]), BM_CLICK, 0, 0); }
 
 // A key press and release where the keyboard focus of the window's thread
 // is; the dialog manager of a modal loop sees them as typed keys.
 int CmdKey(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
+    HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
     HWND focus = FocusOf(window);
     WPARAM key = static_cast<WPARAM>(ParseNumber(argv[1]));
-    return Post(focus, WM_KEYDOWN, key, 1) && Post(focus, WM_KEYUP, key, 0xC0000001) ? kOk : kFailed;
+    if (Post(focus, WM_KEYDOWN, key, 1) != kOk) return kFailed;
+    return Post(focus, WM_KEYUP, key, 0xC0000001);
 }
 
 int CmdWaitPushed(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
-    HWND button = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
+    HWND button = TargetItem(argv[0], argv[1]);
     if (!button) return kFailed;
     return PollUntil(ParseNumber(argv[2]), [&] {
                DWORD_PTR state = 0;

@@ -3,23 +3,12 @@
 
 #include <cstdint>
 
-// Reads the 32-bit value at `rva` in the module that owns the window (the
-// module's base is the window's instance handle). The caller takes the
-// RVA of a global from the program's symbol table.
+// Reads the 32-bit value at `rva` in the module that owns the window. The
+// caller takes the RVA of a global from the program's symbol table.
 int CmdReadU32(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
-    if (!window) return kFailed;
-    auto base = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, pid);
-    if (!process) return kFailed;
+    HWND window = TargetWindow(argv[0]);
     uint32_t value = 0;
-    SIZE_T got = 0;
-    BOOL ok = ReadProcessMemory(process, reinterpret_cast<void*>(base + ParseNumber(argv[1])), &value,
-                                sizeof value, &got);
-    CloseHandle(process);
-    if (!ok || got != sizeof value) return kFailed;
+    if (!window || !ReadModuleMemory(window, ParseNumber(argv[1]), &value, sizeof value)) return kFailed;
     PrintLine(std::to_wstring(value));
     return kOk;
 }
@@ -33,10 +22,10 @@ int CmdHoldWindow(wchar_t** argv) {
     windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = instance;
     windowClass.lpszClassName = argv[0];
-    if (!RegisterClassExW(&windowClass)) return kFailed;
+    if (!RegisterClassExW(&windowClass)) return Failure(true, "cannot register class %ls", argv[0]);
     HWND window = CreateWindowExW(0, argv[0], argv[1], WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                   nullptr, instance, nullptr);
-    if (!window) return kFailed;
+    if (!window) return Failure(true, "cannot create window %ls", argv[1]);
     PrintLine(L"ready " + HandleText(window));
     ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(ParseNumber(argv[2]));
     while (IsWindow(window) && GetTickCount64() < deadline) {

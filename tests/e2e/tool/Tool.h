@@ -25,10 +25,20 @@ struct Command {
 // Number in decimal or 0x-hex; exits with kUsage on garbage.
 long long ParseNumber(const wchar_t* text);
 
+// Says on stderr why the subcommand failed (printf format; the last error
+// code is added when `withError`) and returns kFailed. A read that cannot be
+// done fails loudly: it never answers with an empty text.
+int Failure(bool withError, const char* format, ...);
+
 // A window selector: "main" (the application's main window), "popup" (the
 // last active popup of the main window, when it has one) or a handle in
 // hex. nullptr when there is no such window.
 HWND ResolveWindow(const wchar_t* selector);
+// ResolveWindow for a window the subcommand needs: says on stderr when
+// there is none.
+HWND TargetWindow(const wchar_t* selector);
+// Control ID of the window SEL; says on stderr which one is missing.
+HWND TargetItem(const wchar_t* selector, const wchar_t* id);
 
 // Polls `done` every 20 ms until it is true or `timeoutMs` passed; returns
 // the last result.
@@ -45,5 +55,11 @@ bool PollUntil(long long timeoutMs, Predicate done) {
 // Writes text and a line feed to stdout as UTF-8.
 void PrintLine(const std::wstring& text);
 std::wstring HandleText(HWND window);
-std::wstring WindowText(HWND window);
+// A window's text by WM_GETTEXT, which reads controls of other processes
+// too; false (said on stderr) when the window does not answer in time.
+bool ReadWindowText(HWND window, std::wstring& text);
+// `size` bytes at `rva` in the module that owns the window (the module's
+// base is the window's instance handle); false (said on stderr) when the
+// process cannot be read.
+bool ReadModuleMemory(HWND window, long long rva, void* out, size_t size);
 std::wstring ClassName(HWND window);

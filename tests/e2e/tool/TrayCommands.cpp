@@ -48,7 +48,7 @@ int CmdWaitTrayIcons(wchar_t** argv) {
 // Prints the handle of the first tray icon window.
 int CmdTrayIcon(wchar_t**) {
     HWND icon = FindTrayIcons().first;
-    if (!icon) return kFailed;
+    if (!icon) return Failure(false, "no tray icon");
     PrintLine(HandleText(icon));
     return kOk;
 }

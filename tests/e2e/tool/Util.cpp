@@ -1,10 +1,20 @@
 #include "Tool.h"
 
-#include "device/WinText_win32.h"
-
+#include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <iterator>
+
+#include "device/WinText_win32.h"
+
+namespace {
+
+// How long a control of another process may take to answer WM_GETTEXT.
+constexpr UINT kTextTimeoutMs = 10000;
+
+}  // namespace
 
 long long ParseNumber(const wchar_t* text) {
     wchar_t* end = nullptr;
@@ -14,6 +24,18 @@ long long ParseNumber(const wchar_t* text) {
         std::exit(kUsage);
     }
     return value;
+}
+
+int Failure(bool withError, const char* format, ...) {
+    const DWORD error = GetLastError();
+    std::fputs("e2e_tool: ", stderr);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    if (withError) std::fprintf(stderr, " (error %lu)", error);
+    std::fputc('\n', stderr);
+    return kFailed;
 }
 
 HWND ResolveWindow(const wchar_t* selector) {
@@ -28,6 +50,20 @@ HWND ResolveWindow(const wchar_t* selector) {
     return IsWindow(window) ? window : nullptr;
 }
 
+HWND TargetWindow(const wchar_t* selector) {
+    HWND window = ResolveWindow(selector);
+    if (!window) Failure(false, "no window %ls", selector);
+    return window;
+}
+
+HWND TargetItem(const wchar_t* selector, const wchar_t* id) {
+    HWND window = TargetWindow(selector);
+    if (!window) return nullptr;
+    HWND item = GetDlgItem(window, static_cast<int>(ParseNumber(id)));
+    if (!item) Failure(true, "window %ls has no control %ls", selector, id);
+    return item;
+}
+
 void PrintLine(const std::wstring& text) {
     const std::string utf8 = NarrowFromWide(text + L"\n");
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
@@ -40,12 +76,34 @@ std::wstring HandleText(HWND window) {
     return text;
 }
 
-std::wstring WindowText(HWND window) {
-    wchar_t text[512] = L"";
-    // WM_GETTEXT reads controls of other processes too (GetWindowTextW does not).
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, nullptr);
-    return text;
+bool ReadWindowText(HWND window, std::wstring& text) {
+    wchar_t buffer[512] = L"";
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
+                             SMTO_NORMAL, kTextTimeoutMs, nullptr)) {
+        Failure(true, "window %ls did not answer WM_GETTEXT", HandleText(window).c_str());
+        return false;
+    }
+    text = buffer;
+    return true;
+}
+
+bool ReadModuleMemory(HWND window, long long rva, void* out, size_t size) {
+    const auto base = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, pid);
+    if (!process) {
+        Failure(true, "cannot open process %lu", pid);
+        return false;
+    }
+    SIZE_T got = 0;
+    const BOOL ok = ReadProcessMemory(process, reinterpret_cast<void*>(base + static_cast<uintptr_t>(rva)), out,
+                                      size, &got);
+    if (!ok || got != size)
+        Failure(true, "read %llu of %llu bytes at 0x%llx in process %lu", static_cast<unsigned long long>(got),
+                static_cast<unsigned long long>(size), rva, pid);
+    CloseHandle(process);
+    return ok && got == size;
 }
 
 std::wstring ClassName(HWND window) {

@@ -20,15 +20,16 @@ int CmdWaitWindow(wchar_t** argv) {
 }
 
 int CmdInfo(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
-    if (!window) return kFailed;
+    HWND window = TargetWindow(argv[0]);
+    std::wstring title;
+    if (!window || !ReadWindowText(window, title)) return kFailed;
     RECT rect;
     GetWindowRect(window, &rect);
     wchar_t rectText[80];
     std::swprintf(rectText, 80, L"rect=%ld,%ld,%ld,%ld", rect.left, rect.top, rect.right, rect.bottom);
     PrintLine(L"handle=" + HandleText(window));
     PrintLine(L"class=" + ClassName(window));
-    PrintLine(L"title=" + WindowText(window));
+    PrintLine(L"title=" + title);
     PrintLine(std::wstring(L"visible=") + (IsWindowVisible(window) ? L"1" : L"0"));
     PrintLine(std::wstring(L"iconic=") + (IsIconic(window) ? L"1" : L"0"));
     PrintLine(std::wstring(L"enabled=") + (IsWindowEnabled(window) ? L"1" : L"0"));
@@ -66,16 +67,15 @@ int CmdWaitGone(wchar_t** argv) {
 }
 
 int CmdItemText(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
-    HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
-    if (!item) return kFailed;
-    PrintLine(WindowText(item));
+    HWND item = TargetItem(argv[0], argv[1]);
+    std::wstring text;
+    if (!item || !ReadWindowText(item, text)) return kFailed;
+    PrintLine(text);
     return kOk;
 }
 
 int CmdItemEnabled(wchar_t** argv) {
-    HWND window = ResolveWindow(argv[0]);
-    HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
+    HWND item = TargetItem(argv[0], argv[1]);
     if (!item) return kFailed;
     PrintLine(IsWindowEnabled(item) ? L"1" : L"0");
     return kOk;
