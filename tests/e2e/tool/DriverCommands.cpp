@@ -57,6 +57,20 @@ int CmdPlugCycles(wchar_t** argv) {
     return kOk;
 }
 
+// Unplugs and at once replugs the touch interface COUNT times, waiting for
+// nothing: faster than the application can look, so its device notices may
+// find the device present each time.
+int CmdPlugBounce(wchar_t** argv) {
+    const long long count = ParseNumber(argv[0]);
+    HANDLE device = OpenControl();
+    if (device == INVALID_HANDLE_VALUE) return kFailed;
+    bool ok = true;
+    for (long long i = 0; ok && i < count; ++i)
+        ok = Control(device, IOCTL_RTOUCHDRV_UNPLUG) && Control(device, IOCTL_RTOUCHDRV_PLUG);
+    CloseHandle(device);
+    return ok ? kOk : kFailed;
+}
+
 // Sets how long the driver's reads wait for a report (milliseconds).
 int CmdReadWait(wchar_t** argv) {
     const auto milliseconds = static_cast<uint32_t>(ParseNumber(argv[0]));
