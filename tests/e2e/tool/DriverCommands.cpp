@@ -57,17 +57,25 @@ int CmdPlugCycles(wchar_t** argv) {
     return kOk;
 }
 
-// Unplugs and at once replugs the touch interface COUNT times, waiting for
-// nothing: faster than the application can look, so its device notices may
-// find the device present each time.
+// Unplugs and at once replugs the touch interface COUNT times while the
+// main window's thread is suspended: when it runs again every device notice
+// it handles finds the device present, as when a device goes and comes back
+// faster than the application can look.
 int CmdPlugBounce(wchar_t** argv) {
     const long long count = ParseNumber(argv[0]);
+    HWND main = ResolveWindow(L"main");
+    const DWORD threadId = main ? GetWindowThreadProcessId(main, nullptr) : 0;
+    HANDLE thread = threadId ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId) : nullptr;
+    if (!thread) return kFailed;
     HANDLE device = OpenControl();
-    if (device == INVALID_HANDLE_VALUE) return kFailed;
-    bool ok = true;
-    for (long long i = 0; ok && i < count; ++i)
-        ok = Control(device, IOCTL_RTOUCHDRV_UNPLUG) && Control(device, IOCTL_RTOUCHDRV_PLUG);
-    CloseHandle(device);
+    bool ok = device != INVALID_HANDLE_VALUE && SuspendThread(thread) != static_cast<DWORD>(-1);
+    if (ok) {
+        for (long long i = 0; ok && i < count; ++i)
+            ok = Control(device, IOCTL_RTOUCHDRV_UNPLUG) && Control(device, IOCTL_RTOUCHDRV_PLUG);
+        ResumeThread(thread);
+    }
+    if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
+    CloseHandle(thread);
     return ok ? kOk : kFailed;
 }
 
