@@ -89,7 +89,7 @@ CalTickResult CalTick(CalSession& s, ParameterBlock& block, const ReportBytes* b
     if (s.ended) return Nothing();
     if (!bytes) {
         CalTickResult r{};
-        if (++s.failedReadsInARow >= kCalFailedReadsBeforeProbe) {
+        if (++s.failedReadsInARow >= kFailedReadsBeforeProbe) {
             s.failedReadsInARow = 0;
             r.probeDriver = true;
         }

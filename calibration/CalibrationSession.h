@@ -11,10 +11,6 @@
 
 constexpr uint32_t kCalSamplesPerTarget = 50;  // CalSampleMax at session start
 constexpr uint32_t kCalTargetCount = static_cast<uint32_t>(kCalPointCount);
-// Reads fail while nobody touches on some drivers, so failures alone prove
-// nothing; after this many in a row (about one second of 5 ms ticks) the
-// session asks for a device probe.
-constexpr uint32_t kCalFailedReadsBeforeProbe = 200;
 
 // How far the current target is: shown, waiting for a touch, collecting
 // its samples, holding until the finger lifts.

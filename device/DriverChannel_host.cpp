@@ -25,6 +25,9 @@ struct Driver {
     size_t openChannels = 0;
     size_t totalReads = 0;
     uintptr_t nextToken = 1;
+    // Tokens below this one belong to channels made dead by KillOpenChannels.
+    uintptr_t firstLiveToken = 1;
+    size_t openedChannels = 0;
 };
 
 Driver& TheDriver() {
@@ -53,12 +56,19 @@ void Reset() {
     d.openChannels = 0;
     d.totalReads = 0;
     d.releaseRequested = false;
+    d.openedChannels = 0;
 }
 
 void SetPresent(bool present) {
     Driver& d = TheDriver();
     std::lock_guard guard(d.lock);
     d.present = present;
+}
+
+void KillOpenChannels() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    d.firstLiveToken = d.nextToken;
 }
 
 void QueueReport(const ReportBytes& report) { Queue(ReadKind::Report, report); }
@@ -96,6 +106,12 @@ size_t OpenChannels() {
     return d.openChannels;
 }
 
+size_t OpenedChannels() {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    return d.openedChannels;
+}
+
 size_t TotalReads() {
     Driver& d = TheDriver();
     std::lock_guard guard(d.lock);
@@ -109,6 +125,7 @@ DriverChannel OpenDriverChannel() {
     std::lock_guard guard(d.lock);
     if (!d.present) return kInvalidChannel;
     ++d.openChannels;
+    ++d.openedChannels;
     return reinterpret_cast<DriverChannel>(d.nextToken++);
 }
 
@@ -124,8 +141,10 @@ bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
     Driver& d = TheDriver();
     std::unique_lock guard(d.lock);
     ++d.totalReads;
-    if (d.reads.empty()) {
-        // An idle driver fails the read; let the reader's loop breathe.
+    const bool dead = reinterpret_cast<uintptr_t>(channel) < d.firstLiveToken;
+    if (dead || d.reads.empty()) {
+        // A dead channel or an idle driver fails the read; let the reader's
+        // loop breathe.
         guard.unlock();
         std::this_thread::yield();
         return false;

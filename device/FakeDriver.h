@@ -11,9 +11,14 @@
 
 namespace FakeDriver {
 
-// Forgets everything: absent, empty queue, no sends, no open channels.
+// Forgets everything: absent, empty queue, no sends, no open channels
+// (channels made dead stay dead).
 void Reset();
 void SetPresent(bool present);
+// An unplug and replug the reader did not see: every channel open now fails
+// every read for good (scripted reads stay queued for live channels);
+// channels opened later read normally. Presence is unchanged.
+void KillOpenChannels();
 
 // Scripted reads, served in order to whichever channel reads next. With the
 // queue empty a read fails at once.
@@ -30,6 +35,8 @@ size_t QueuedReads();
 // Every parameter block sent, in order.
 std::vector<ParameterBlock> SentBlocks();
 size_t OpenChannels();
+// Channels opened since Reset, closed or not.
+size_t OpenedChannels();
 size_t TotalReads();
 
 }  // namespace FakeDriver

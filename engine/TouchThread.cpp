@@ -10,17 +10,37 @@ namespace {
 // (0 on entry, after setting ThreadRunning).
 std::atomic<int32_t> StartPending{0};
 
+// A new channel in place of `channel` when the driver is present; `channel`
+// itself, still open, when it is not.
+DriverChannel ReopenWhenPresent(DriverChannel channel) {
+    const DriverChannel reopened = OpenDriverChannel();
+    if (reopened == kInvalidChannel) return channel;
+    CloseDriverChannel(channel);
+    return reopened;
+}
+
 }  // namespace
 
 void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine) {
     ThreadRunning.store(1);
     StartPending.store(0);
-    const DriverChannel ReaderChannel = OpenDriverChannel();
+    DriverChannel ReaderChannel = OpenDriverChannel();
     if (ReaderChannel != kInvalidChannel) {
+        // A device unplugged and back before the main window looks finds it
+        // present, and nobody stops this worker: its channel is dead for
+        // good, so a long run of failures brings a new one.
+        uint32_t failedReadsInARow = 0;
         // The flag is read afresh before every read; a read in progress is
         // never cancelled, so a stop takes effect when it returns.
         while (StopThread.load(std::memory_order_acquire) == 0) {
-            if (!ReadTouchReport(ReaderChannel, ReportBuf)) continue;
+            if (!ReadTouchReport(ReaderChannel, ReportBuf)) {
+                if (++failedReadsInARow == kFailedReadsBeforeProbe) {
+                    failedReadsInARow = 0;
+                    ReaderChannel = ReopenWhenPresent(ReaderChannel);
+                }
+                continue;
+            }
+            failedReadsInARow = 0;
             actions.refreshScreenSize();
             const ReportResult r = HandleReport(ReportBuf, LiveParams, engine);
             if (IsMappedGesture(r.code)) actions.injectGesture(&LiveParams.GestureMap[r.code - 1]);

@@ -17,8 +17,11 @@ struct WorkerActions {
 
 // The worker's body. Sets ThreadRunning, opens its own driver channel and,
 // while StopThread is 0, reads reports into ReportBuf and runs each through
-// the engine against LiveParams; a failed read is retried at once. Without a
-// driver it ends at once. Clears ThreadRunning as its very last action.
+// the engine against LiveParams; a failed read is retried at once. After
+// kFailedReadsBeforeProbe failures in a row it opens a new channel and, when
+// the driver is present, reads on that one instead (the old one may be dead
+// after an unplug and replug nobody stopped it for). Without a driver it ends
+// at once. Clears ThreadRunning as its very last action.
 void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine);
 
 // Whether a worker runs: from a successful StartTouchWorker (before its

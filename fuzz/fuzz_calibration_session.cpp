@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         if (r.probeDriver) {
-            FUZZ_CHECK(lastFailed && failsInARow >= kCalFailedReadsBeforeProbe);
+            FUZZ_CHECK(lastFailed && failsInARow >= kFailedReadsBeforeProbe);
             failsInARow = 0;
             const bool present = in.byte() & 1;
             r = CalProbeAnswer(s, present);

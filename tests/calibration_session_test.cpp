@@ -287,20 +287,20 @@ TEST_F(CalVanishTest, AbsentDriverEndsTheSessionAfterARunOfFailures) {
     FakeDriver::SetPresent(false);
     uint32_t ticks = 0;
     CalTickResult r{};
-    while (r.end == CalEnd::Running && ticks < 10 * kCalFailedReadsBeforeProbe) {
+    while (r.end == CalEnd::Running && ticks < 10 * kFailedReadsBeforeProbe) {
         r = DriverTick();
         ++ticks;
     }
     EXPECT_EQ(CalEnd::Abandoned, r.end);
-    EXPECT_EQ(kCalFailedReadsBeforeProbe, ticks);
+    EXPECT_EQ(kFailedReadsBeforeProbe, ticks);
 }
 
 TEST_F(CalVanishTest, PresentDriverThatFailsReadsKeepsTheSession) {
-    for (uint32_t k = 0; k < 5 * kCalFailedReadsBeforeProbe; ++k) ASSERT_EQ(CalEnd::Running, DriverTick().end);
+    for (uint32_t k = 0; k < 5 * kFailedReadsBeforeProbe; ++k) ASSERT_EQ(CalEnd::Running, DriverTick().end);
     // Successes in between restart the count.
-    for (uint32_t k = 0; k < kCalFailedReadsBeforeProbe - 1; ++k) EXPECT_FALSE(Fail().probeDriver);
+    for (uint32_t k = 0; k < kFailedReadsBeforeProbe - 1; ++k) EXPECT_FALSE(Fail().probeDriver);
     Tick(Lift());
-    for (uint32_t k = 0; k < kCalFailedReadsBeforeProbe - 1; ++k) EXPECT_FALSE(Fail().probeDriver);
+    for (uint32_t k = 0; k < kFailedReadsBeforeProbe - 1; ++k) EXPECT_FALSE(Fail().probeDriver);
     EXPECT_TRUE(Fail().probeDriver);
 }
 

@@ -30,6 +30,13 @@ void RecordInjection(const GestureMapEntry* entry) {
 
 const WorkerActions kActions = {CountRefresh, RecordInjection};
 
+// Two fingers panning down: the discarded first sample, three undecided,
+// the reference, then two steps of more than PanScale, the lift.
+std::vector<sample::Report> TwoDPanSteps() {
+    return {sample::Touch(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000),
+            sample::Two(2000, 1000), sample::Two(2000, 1900), sample::Two(2000, 2800), sample::Lift()};
+}
+
 template <class Pred>
 bool WaitFor(Pred done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -102,12 +109,9 @@ TEST_F(TouchThreadTest, FailedReadsAreRetriedAndGesturesInjected) {
     FakeDriver::SetPresent(true);
     FakeDriver::QueueFailedRead();
     FakeDriver::QueueFailedRead();
-    // Two fingers panning down: discarded first sample, three undecided, the
-    // reference, then two steps of more than PanScale.
-    Queue({sample::Touch(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000),
-           sample::Two(2000, 1000), sample::Two(2000, 1900), sample::Two(2000, 2800), sample::Lift(),
-           // then a one-finger tap: code 20 at its release, which sends nothing
-           sample::Touch(500, 500), sample::Touch(500, 500), sample::Lift()});
+    Queue(TwoDPanSteps());
+    // then a one-finger tap: code 20 at its release, which sends nothing
+    Queue({sample::Touch(500, 500), sample::Touch(500, 500), sample::Lift()});
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 11; }));  // one refresh per report
     StopThread = 1;
@@ -144,6 +148,78 @@ TEST_F(TouchThreadTest, ConcurrentWriterChangesScaleAndMapWhileWorkerRuns) {
     EXPECT_EQ(0, ThreadRunning.load());
     EXPECT_GT(gInjected[kGestureDPan - 1].load(), 0);
     EXPECT_GT(gInjected[kGesturePinchOut - 1].load(), 0);
+}
+
+TEST_F(TouchThreadTest, OnlyARunOfFailedReadsOpensANewChannel) {
+    FakeDriver::SetPresent(true);
+    const auto failures = [](uint32_t n) {
+        for (uint32_t i = 0; i < n; ++i) FakeDriver::QueueFailedRead();
+    };
+    // A success between two runs one short of the limit starts the count afresh.
+    failures(kFailedReadsBeforeProbe - 1);
+    FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes);
+    failures(kFailedReadsBeforeProbe - 1);
+    FakeDriver::QueueReport(sample::Lift().bytes);
+    FakeDriver::QueueBlockingRead();
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
+    EXPECT_EQ(1u, FakeDriver::OpenedChannels());
+    // A whole run: a new channel replaces the old one, which is closed.
+    failures(kFailedReadsBeforeProbe);
+    FakeDriver::QueueBlockingRead();
+    FakeDriver::ReleaseBlockedRead();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::QueuedReads() == 0 && FakeDriver::ReaderIsBlocked(); }));
+    EXPECT_EQ(2u, FakeDriver::OpenedChannels());
+    EXPECT_EQ(1u, FakeDriver::OpenChannels());
+    StopThread = 1;
+    FakeDriver::ReleaseBlockedRead();
+    worker.join();
+    EXPECT_EQ(0u, FakeDriver::OpenChannels());
+}
+
+TEST_F(TouchThreadTest, DeadChannelIsReplacedWhileTheDeviceStaysPresent) {
+    FakeDriver::SetPresent(true);
+    FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes);
+    FakeDriver::QueueReport(sample::Lift().bytes);
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 2; }));
+    // Unplugged and back before anyone stopped the worker.
+    FakeDriver::KillOpenChannels();
+    Queue(TwoDPanSteps());
+    const bool recovered = WaitFor([] { return gInjected[kGestureDPan - 1].load() == 2; });
+    const size_t openWhileRunning = FakeDriver::OpenChannels();
+    StopThread = 1;
+    worker.join();
+    ASSERT_TRUE(recovered);
+    EXPECT_EQ(1u, openWhileRunning);
+    EXPECT_EQ(0u, FakeDriver::OpenChannels());
+    EXPECT_EQ(2 + static_cast<int>(TwoDPanSteps().size()), gRefreshes.load());
+}
+
+TEST_F(TouchThreadTest, DeadChannelIsKeptWhileTheDeviceIsAbsent) {
+    FakeDriver::SetPresent(true);
+    FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes);
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 1; }));
+    FakeDriver::SetPresent(false);
+    FakeDriver::KillOpenChannels();
+    FakeDriver::QueueReport(sample::Lift().bytes);
+    const size_t opened = FakeDriver::OpenedChannels();
+    const size_t readsBefore = FakeDriver::TotalReads();
+    // Several runs of failures, each with a failed open: the worker reads on.
+    const bool retried = WaitFor([&] { return FakeDriver::TotalReads() > readsBefore + 5 * kFailedReadsBeforeProbe; });
+    EXPECT_TRUE(retried);
+    EXPECT_EQ(1u, FakeDriver::OpenChannels());
+    EXPECT_EQ(opened, FakeDriver::OpenedChannels());
+    EXPECT_EQ(1u, FakeDriver::QueuedReads());  // a dead channel reads nothing
+    EXPECT_EQ(1, ThreadRunning.load());
+    // The device comes back: the next run of failures finds it.
+    FakeDriver::SetPresent(true);
+    const bool recovered = WaitFor([] { return gRefreshes.load() == 2; });
+    StopThread = 1;
+    worker.join();
+    EXPECT_TRUE(recovered);
+    EXPECT_EQ(0u, FakeDriver::OpenChannels());
 }
 
 // The worker's owner: a start while a worker is still inside its read is

@@ -43,4 +43,5 @@ int CmdHoldFile(wchar_t** argv);
 
 int CmdCounts(wchar_t** argv);
 int CmdPlugCycles(wchar_t** argv);
+int CmdPlugBounce(wchar_t** argv);
 int CmdReadWait(wchar_t** argv);

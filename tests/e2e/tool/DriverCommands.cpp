@@ -57,6 +57,28 @@ int CmdPlugCycles(wchar_t** argv) {
     return kOk;
 }
 
+// Unplugs and at once replugs the touch interface COUNT times while the
+// main window's thread is suspended: when it runs again every device notice
+// it handles finds the device present, as when a device goes and comes back
+// faster than the application can look.
+int CmdPlugBounce(wchar_t** argv) {
+    const long long count = ParseNumber(argv[0]);
+    HWND main = ResolveWindow(L"main");
+    const DWORD threadId = main ? GetWindowThreadProcessId(main, nullptr) : 0;
+    HANDLE thread = threadId ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId) : nullptr;
+    if (!thread) return kFailed;
+    HANDLE device = OpenControl();
+    bool ok = device != INVALID_HANDLE_VALUE && SuspendThread(thread) != static_cast<DWORD>(-1);
+    if (ok) {
+        for (long long i = 0; ok && i < count; ++i)
+            ok = Control(device, IOCTL_RTOUCHDRV_UNPLUG) && Control(device, IOCTL_RTOUCHDRV_PLUG);
+        ResumeThread(thread);
+    }
+    if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
+    CloseHandle(thread);
+    return ok ? kOk : kFailed;
+}
+
 // Sets how long the driver's reads wait for a report (milliseconds).
 int CmdReadWait(wchar_t** argv) {
     const auto milliseconds = static_cast<uint32_t>(ParseNumber(argv[0]));

@@ -48,6 +48,7 @@ const Command kCommands[] = {
     {L"hold-file", "PATH MS", 2, CmdHoldFile},
     {L"counts", "SEL RVA", 2, CmdCounts},
     {L"plug-cycles", "COUNT MS", 2, CmdPlugCycles},
+    {L"plug-bounce", "COUNT", 1, CmdPlugBounce},
     {L"read-wait", "MS", 1, CmdReadWait},
 };
 

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The device unplugged and replugged while the main window is busy: its
+# notices find the device present, so nobody stops the worker, whose handle
+# the driver now fails for good. A gesture fed after each such bounce must
+# still arrive: the worker opens a new handle after a run of failed reads.
+source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
+
+ROUNDS=3
+
+install_driver
+start_app
+wait_worker 1
+start_viewer
+expect_received "Right Arrow" CWCircle
+
+# The bounce holds the main window's thread while the device goes and comes
+# back, so no notice can find it absent: no stop, no restart, no new send.
+sends=$(driver_field sends)
+for round in $(seq "$ROUNDS"); do
+    tool plug-bounce 1 || fail "plug-bounce"
+    expect_alive "after bounce $round"
+    expect_received "Right Arrow" CWCircle
+done
+expect_eq "$(driver_field sends)" "$sends" "no bounce seen as a removal"
+expect_eq "$(workers)" 1 "one worker at the end"
+expect_eq "$(driver_field plugged)" 1 "the device plugged at the end"
