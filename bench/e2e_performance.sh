@@ -16,13 +16,7 @@ idle_seconds=${2:-30}
 gestures=${3:-100}
 source "$root/scripts/lib/wine.sh"
 
-work=$(mktemp -d /tmp/rtouch-perf.XXXXXX)
-cleanup() {
-    WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1
-    [ -n "${RTOUCH_XVFB_PID:-}" ] && kill "$RTOUCH_XVFB_PID" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+wine_workdir rtouch-perf
 
 wine_display || exit 1
 wine_template "$work/prefix"

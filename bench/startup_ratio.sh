@@ -14,13 +14,7 @@ tool=$PWD/build/win64/tests/e2e/e2e_tool.exe
 [ -f "$app" ] && [ -f "$tool" ] || { echo "build release-x64 and win64 first (scripts/package)"; exit 1; }
 source scripts/lib/wine.sh
 
-work=$(mktemp -d /tmp/rtouch-startup.XXXXXX)
-cleanup() {
-    WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1
-    [ -n "${RTOUCH_XVFB_PID:-}" ] && kill "$RTOUCH_XVFB_PID" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+wine_workdir rtouch-startup
 x86_64-w64-mingw32-g++ -std=c++20 -Os -DUNICODE -D_UNICODE -municode -mwindows -static -s \
     bench/empty/EmptyWindow_win32.cpp -o "$work/empty.exe" || exit 1
 wine_display || exit 1

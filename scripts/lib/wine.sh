@@ -86,3 +86,13 @@ wine_stop() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
     true
 }
+
+# A work folder /tmp/$1.XXXXXX in $work whose prefix is $work/prefix; on exit
+# that prefix's server ends, the Xvfb this script started stops and the
+# folder goes.
+wine_workdir() {
+    work=$(mktemp -d "/tmp/$1.XXXXXX")
+    trap 'WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1
+          [ -n "${RTOUCH_XVFB_PID:-}" ] && kill "$RTOUCH_XVFB_PID" 2>/dev/null
+          rm -rf "$work"' EXIT
+}
