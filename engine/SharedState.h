@@ -25,6 +25,8 @@
 //   (WriteField), so the worker sees each field old or new, never torn; a
 //   block rewritten as a whole (calibration) is written only while no worker
 //   runs.
+// - The worker's thread handle (engine/TouchThread_win32.cpp) is kept and
+//   waited on by the main thread only.
 #pragma once
 
 #include <atomic>

@@ -9,14 +9,22 @@ namespace {
 
 const WorkerActions kWorkerActions = {RefreshScreenSize, InjectGesture};
 
-// How long the wait yields between two looks at the worker.
-constexpr DWORD kWaitPollMs = 1;
+// The last worker's thread, kept so that its end can be waited for. Only the
+// main thread (the starters and the waits) touches it.
+HANDLE WorkerThread = nullptr;
+
+void ForgetWorkerThread() {
+    if (WorkerThread) CloseHandle(WorkerThread);
+    WorkerThread = nullptr;
+}
 
 bool CreateWorkerThread(void* window) {
     HANDLE thread = CreateThread(nullptr, 0, TouchThread, window, 0, nullptr);
     if (!thread) return false;
-    // The worker is followed through its flags, not its handle.
-    CloseHandle(thread);
+    // A start is refused while a worker runs, so the previous thread has at
+    // most its return left to do.
+    ForgetWorkerThread();
+    WorkerThread = thread;
     return true;
 }
 
@@ -30,10 +38,9 @@ extern "C" DWORD WINAPI TouchThread(LPVOID) {
 bool StartTouchThread(HWND window) { return StartTouchWorker(CreateWorkerThread, window); }
 
 bool WaitTouchWorkerEnded(DWORD boundMs) {
-    const DWORD start = GetTickCount();
-    while (TouchWorkerRunning()) {
-        if (boundMs != INFINITE && GetTickCount() - start >= boundMs) return false;
-        Sleep(kWaitPollMs);
+    if (WorkerThread) {
+        if (WaitForSingleObject(WorkerThread, boundMs) != WAIT_OBJECT_0) return false;
+        ForgetWorkerThread();
     }
-    return true;
+    return !TouchWorkerRunning();
 }

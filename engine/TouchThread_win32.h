@@ -9,9 +9,11 @@
 extern "C" DWORD WINAPI TouchThread(LPVOID window);
 
 // StartTouchWorker with a new thread at TouchThread (default stack size,
-// `window` as its argument; never joined).
+// `window` as its argument). Main thread only: the thread's handle is kept
+// for WaitTouchWorkerEnded.
 bool StartTouchThread(HWND window);
 
-// Waits, without processing messages, until no worker runs or `boundMs`
-// (INFINITE: no bound) has passed. Returns whether no worker runs.
+// Waits on the last worker's thread, without processing messages, until it
+// has ended or `boundMs` (INFINITE: no bound; 0: just look) has passed.
+// Returns whether no worker runs. Main thread only.
 bool WaitTouchWorkerEnded(DWORD boundMs);
