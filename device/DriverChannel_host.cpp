@@ -35,6 +35,14 @@ Driver& TheDriver() {
     return driver;
 }
 
+// One of the driver's figures, read under its lock.
+template <class Read>
+auto ReadLocked(Read read) {
+    Driver& d = TheDriver();
+    std::lock_guard guard(d.lock);
+    return read(d);
+}
+
 void Queue(ReadKind kind, const uint8_t* bytes) {
     ScriptedRead read{kind, {}};
     if (bytes) std::memcpy(read.bytes, bytes, kTouchReportSize);
@@ -83,39 +91,27 @@ void ReleaseBlockedRead() {
 }
 
 bool ReaderIsBlocked() {
-    Driver& d = TheDriver();
-    std::lock_guard guard(d.lock);
-    return d.blocked;
+    return ReadLocked([](Driver& d) { return d.blocked; });
 }
 
 size_t QueuedReads() {
-    Driver& d = TheDriver();
-    std::lock_guard guard(d.lock);
-    return d.reads.size();
+    return ReadLocked([](Driver& d) { return d.reads.size(); });
 }
 
 std::vector<ParameterBlock> SentBlocks() {
-    Driver& d = TheDriver();
-    std::lock_guard guard(d.lock);
-    return d.sent;
+    return ReadLocked([](Driver& d) { return d.sent; });
 }
 
 size_t OpenChannels() {
-    Driver& d = TheDriver();
-    std::lock_guard guard(d.lock);
-    return d.openChannels;
+    return ReadLocked([](Driver& d) { return d.openChannels; });
 }
 
 size_t OpenedChannels() {
-    Driver& d = TheDriver();
-    std::lock_guard guard(d.lock);
-    return d.openedChannels;
+    return ReadLocked([](Driver& d) { return d.openedChannels; });
 }
 
 size_t TotalReads() {
-    Driver& d = TheDriver();
-    std::lock_guard guard(d.lock);
-    return d.totalReads;
+    return ReadLocked([](Driver& d) { return d.totalReads; });
 }
 
 }  // namespace FakeDriver
