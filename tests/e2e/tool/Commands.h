@@ -42,6 +42,8 @@ int CmdReadBytes(wchar_t** argv);
 int CmdHoldFile(wchar_t** argv);
 
 int CmdCounts(wchar_t** argv);
+int CmdSuspendAt(wchar_t** argv);
+int CmdResumeAt(wchar_t** argv);
 int CmdPlugCycles(wchar_t** argv);
 int CmdPlugBounce(wchar_t** argv);
 int CmdReadWait(wchar_t** argv);

@@ -50,33 +50,73 @@ uintptr_t StartAddress(DWORD threadId) {
     return address;
 }
 
+// The ids of the threads of the process `pid`; false when the system gives
+// no list.
+bool ThreadsOf(DWORD pid, std::vector<DWORD>& ids) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof thread;
+    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread))
+        if (thread.th32OwnerProcessID == pid) ids.push_back(thread.th32ThreadID);
+    CloseHandle(snapshot);
+    return true;
+}
+
+// The start address of RVA in the module of `window`'s process, and that
+// process's id.
+uintptr_t EntryIn(HWND window, const wchar_t* rva, DWORD& pid) {
+    GetWindowThreadProcessId(window, &pid);
+    return static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) +
+           static_cast<uintptr_t>(ParseNumber(rva));
+}
+
+// Suspends (or resumes) every thread of the window's process that started
+// at RVA and prints how many; a suspension outlives this tool, so a test can
+// hold a thread across several commands.
+int SuspendOrResumeAt(wchar_t** argv, bool suspend) {
+    HWND window = TargetWindow(argv[0]);
+    if (!window) return kFailed;
+    DWORD pid = 0;
+    const uintptr_t entry = EntryIn(window, argv[1], pid);
+    std::vector<DWORD> ids;
+    if (!ThreadsOf(pid, ids)) return Failure(true, "no thread snapshot");
+    int done = 0;
+    for (DWORD id : ids) {
+        if (StartAddress(id) != entry) continue;
+        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+        if (!thread) return Failure(true, "cannot open thread %lu", id);
+        const DWORD previous = suspend ? SuspendThread(thread) : ResumeThread(thread);
+        CloseHandle(thread);
+        if (previous == static_cast<DWORD>(-1)) return Failure(true, "thread %lu refused", id);
+        ++done;
+    }
+    PrintLine(std::to_wstring(done));
+    return kOk;
+}
+
 }  // namespace
+
+int CmdSuspendAt(wchar_t** argv) { return SuspendOrResumeAt(argv, true); }
+int CmdResumeAt(wchar_t** argv) { return SuspendOrResumeAt(argv, false); }
 
 // For the process that owns the window: "handles N", "threads N" and
 // "started-at N", the threads whose start address is RVA in its module.
 int CmdCounts(wchar_t** argv) {
     HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
-    const auto entry = static_cast<uintptr_t>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) +
-                       static_cast<uintptr_t>(ParseNumber(argv[1]));
     DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
+    const uintptr_t entry = EntryIn(window, argv[1], pid);
     ULONG handles = 0;
     if (!HandleCount(pid, handles)) return Failure(false, "process %lu not in the process list", pid);
 
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return Failure(true, "no thread snapshot");
-    THREADENTRY32 thread{};
-    thread.dwSize = sizeof thread;
-    int threads = 0, startedAt = 0;
-    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread)) {
-        if (thread.th32OwnerProcessID != pid) continue;
-        ++threads;
-        if (StartAddress(thread.th32ThreadID) == entry) ++startedAt;
-    }
-    CloseHandle(snapshot);
+    std::vector<DWORD> ids;
+    if (!ThreadsOf(pid, ids)) return Failure(true, "no thread snapshot");
+    int startedAt = 0;
+    for (DWORD id : ids)
+        if (StartAddress(id) == entry) ++startedAt;
     PrintLine(L"handles " + std::to_wstring(handles));
-    PrintLine(L"threads " + std::to_wstring(threads));
+    PrintLine(L"threads " + std::to_wstring(ids.size()));
     PrintLine(L"started-at " + std::to_wstring(startedAt));
     return kOk;
 }

@@ -47,6 +47,8 @@ const Command kCommands[] = {
     {L"read-bytes", "SEL RVA COUNT", 3, CmdReadBytes},
     {L"hold-file", "PATH MS", 2, CmdHoldFile},
     {L"counts", "SEL RVA", 2, CmdCounts},
+    {L"suspend-at", "SEL RVA", 2, CmdSuspendAt},
+    {L"resume-at", "SEL RVA", 2, CmdResumeAt},
     {L"plug-cycles", "COUNT MS", 2, CmdPlugCycles},
     {L"plug-bounce", "COUNT", 1, CmdPlugBounce},
     {L"read-wait", "MS", 1, CmdReadWait},
