@@ -61,7 +61,11 @@ wine_registry() {
         echo '[HKEY_CURRENT_USER\Control Panel\Desktop\WindowMetrics]'
         echo '"CaptionFont"=hex:f5,ff,ff,ff,00,00,00,00,00,00,00,00,00,00,00,00,90,01,00,00,00,00,00,00,00,00,00,22,4d,00,53,00,20,00,53,00,68,00,65,00,6c,00,6c,00,20,00,44,00,6c,00,67,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00'
     } >"$reg"
-    wine regedit /S "$reg" >/dev/null 2>&1
+    # Both registry views: with 32-bit Wine installed, a plain regedit is the
+    # 32-bit one and writes HKLM\Software into the 32-bit view only, which a
+    # 64-bit program never reads. A pure 32-bit prefix has no 64-bit view.
+    wine reg import "$reg" /reg:64 >/dev/null 2>&1
+    wine reg import "$reg" /reg:32 >/dev/null 2>&1
     rm -f "$reg"
 }
 

@@ -28,7 +28,7 @@ case $reported in
 esac
 
 security=$(wine reg query 'HKLM\System\CurrentControlSet\Enum\ROOT\RTOUCHDRV\0000\Device Parameters' \
-    /v Security | tr -d '\r' | sed -n 's/^ *Security *REG_SZ *//p')
+    /v Security /reg:64 | tr -d '\r' | sed -n 's/^ *Security *REG_SZ *//p')
 expect_eq "$security" "$touch_sddl" "the touch device's Security value from the .inf"
 
 imports=$(/usr/bin/python3 - "$RTOUCH_BUILD/driver/rtouchdrv.sys" <<'PY'
