@@ -217,7 +217,7 @@ static NTSTATUS SetReadWait(const UCHAR* in, ULONG inLen) {
     uint32_t milliseconds;
     if (inLen != sizeof milliseconds) return STATUS_INVALID_PARAMETER;
     RtlCopyMemory(&milliseconds, in, sizeof milliseconds);
-    if (milliseconds < 1 || milliseconds > RTOUCHDRV_MAX_READ_WAIT_MS) return STATUS_INVALID_PARAMETER;
+    if (milliseconds > RTOUCHDRV_MAX_READ_WAIT_MS) return STATUS_INVALID_PARAMETER;
     KIRQL irql;
     KeAcquireSpinLock(&Touch.Lock, &irql);
     SetReadWaitLocked(milliseconds);

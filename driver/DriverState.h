@@ -45,9 +45,11 @@ typedef struct TOUCH_DRIVER {
     ULONG Rate;        /* reports per second */
     ULONGLONG ReadWait; /* clock ticks a read waits for a due report */
     RTOUCHDRV_FAULTS Faults;
+    /* The block and the record as last sent to this plug-in; an unplug
+     * zeroes both. SendCount is the test's and counts on. */
     UCHAR LastBlock[RTOUCHDRV_BLOCK_SIZE];
     ULONG SendCount;
-    UCHAR Config[sizeof(ControllerConfig)]; /* the record as last set */
+    UCHAR Config[sizeof(ControllerConfig)];
     BOOLEAN Plugged; /* the touch interface is enabled */
     /* Counts unplugs. A handle remembers the value it was opened under
      * (in its file object's FsContext); an unplug makes every older handle
@@ -96,7 +98,8 @@ NTSTATUS CompleteTouchRequest(PIRP irp, NTSTATUS status, ULONG_PTR returned);
 NTSTATUS OpenTouchHandle(PFILE_OBJECT file);
 
 /* Enables or disables the touch interface (run-time plug and unplug, and
- * start and removal). Disabling fails every waiting read at once.
+ * start and removal). Disabling fails every waiting read at once and
+ * forgets the block and the configuration record.
  * PASSIVE_LEVEL, caller holds PnpLock. */
 NTSTATUS SetPlugged(BOOLEAN plugged);
 

@@ -36,11 +36,16 @@ NTSTATUS SetPlugged(BOOLEAN plugged) {
     KIRQL irql;
     if (Touch.Plugged == plugged) return STATUS_SUCCESS;
     if (!plugged) {
-        /* Every handle open now is dead from here on, and a waiting read
-         * fails at once, as when a real device goes. */
+        /* Every handle open now is dead from here on, a waiting read fails
+         * at once and the device's state is gone, as when a real device
+         * goes. */
         KeAcquireSpinLock(&Touch.Lock, &irql);
         Touch.Plugged = FALSE;
         Touch.Generation++;
+        /* The device that comes back is a new one: it has not been sent a
+         * block or a configuration yet. */
+        RtlZeroMemory(Touch.LastBlock, sizeof Touch.LastBlock);
+        RtlZeroMemory(Touch.Config, sizeof Touch.Config);
         KeReleaseSpinLock(&Touch.Lock, irql);
         FailReads(NULL, STATUS_DEVICE_NOT_CONNECTED);
         return IoSetDeviceInterfaceState(&Touch.InterfaceName, FALSE);
