@@ -17,7 +17,17 @@ static void SetReadWaitLocked(ULONG milliseconds) {
     Touch.ReadWait = (ULONGLONG)milliseconds * TICKS_PER_MILLISECOND;
 }
 
+ULONGLONG Now(void) {
+    const ULONGLONG count = (ULONGLONG)KeQueryPerformanceCounter(NULL).QuadPart;
+    const ULONGLONG frequency = Touch.CounterFrequency;
+    /* In two parts, so the product cannot overflow. */
+    return count / frequency * TICKS_PER_SECOND + count % frequency * TICKS_PER_SECOND / frequency;
+}
+
 void InitTouchState(void) {
+    LARGE_INTEGER frequency;
+    KeQueryPerformanceCounter(&frequency);
+    Touch.CounterFrequency = (ULONGLONG)frequency.QuadPart;
     KeInitializeSpinLock(&Touch.Lock);
     InitializeListHead(&Touch.PendingReads);
     KeInitializeEvent(&Touch.ReaderWake, SynchronizationEvent, FALSE);

@@ -25,15 +25,14 @@ NTSYSAPI NTSTATUS NTAPI IoCreateDeviceSecure(PDRIVER_OBJECT driver, ULONG extens
 NTSYSAPI NTSTATUS NTAPI ZwWaitForSingleObject(HANDLE handle, BOOLEAN alertable,
                                               PLARGE_INTEGER timeout);
 
-/* 100 ns units, as the kernel's clock and waits count. */
+/* 100 ns units, as the kernel's waits count. */
 #define TICKS_PER_SECOND 10000000ULL
 #define TICKS_PER_MILLISECOND 10000LL
-/* The kernel's monotonic clock, in ticks. */
-static inline ULONGLONG Now(void) { return KeQueryInterruptTime(); }
 /* Pool tag of the remove lock: "rtch" as the kernel's tools show it. */
 #define RTOUCHDRV_TAG 0x68637472u
 
 typedef struct TOUCH_DRIVER {
+    ULONGLONG CounterFrequency; /* of the performance counter, fixed at boot */
     /* Lock guards the fields down to PendingReads; taken only for short
      * copies and list changes. */
     KSPIN_LOCK Lock;
@@ -79,6 +78,11 @@ typedef struct TOUCH_DRIVER {
 } TOUCH_DRIVER;
 
 extern TOUCH_DRIVER Touch;
+
+/* A monotonic clock in ticks: the performance counter, scaled. Not
+ * KeQueryInterruptTime: Wine's x86 kernel answers that one in
+ * milliseconds, which stretches every period ten thousand times. */
+ULONGLONG Now(void);
 
 void InitTouchState(void);
 

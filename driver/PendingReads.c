@@ -126,7 +126,7 @@ void FailReads(PFILE_OBJECT file, NTSTATUS status) {
 }
 
 /* The I/O manager cancels a queued read (its thread ended, CancelIo). */
-static void CancelRead(PDEVICE_OBJECT device, PIRP irp) {
+static void NTAPI CancelRead(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     IoReleaseCancelSpinLock(irp->CancelIrql);
     KIRQL irql;
@@ -150,7 +150,7 @@ static ULONGLONG NextWakeLocked(void) {
     return wakeAt;
 }
 
-static void ReaderMain(PVOID context) {
+static void NTAPI ReaderMain(PVOID context) {
     (void)context;
     while (!Touch.StopReader) {
         LIST_ENTRY done;
