@@ -2,52 +2,9 @@
  * private ones on the control device. Every request but a read that must
  * wait completes before its dispatch routine returns, and every length is
  * checked before the system buffer is touched. */
-#include "DriverState.h"
+#include "DeviceControl.h"
 
 #define CONFIG_SIZE sizeof(ControllerConfig)
-
-TOUCH_DRIVER Touch;
-
-static void SetRateLocked(ULONG rate) {
-    Touch.Rate = rate;
-    Touch.Period = TICKS_PER_SECOND / rate;
-}
-
-static void SetReadWaitLocked(ULONG milliseconds) {
-    Touch.ReadWait = (ULONGLONG)milliseconds * TICKS_PER_MILLISECOND;
-}
-
-ULONGLONG Now(void) {
-    const ULONGLONG count = (ULONGLONG)KeQueryPerformanceCounter(NULL).QuadPart;
-    const ULONGLONG frequency = Touch.CounterFrequency;
-    /* In two parts, so the product cannot overflow. */
-    return count / frequency * TICKS_PER_SECOND + count % frequency * TICKS_PER_SECOND / frequency;
-}
-
-void InitTouchState(void) {
-    LARGE_INTEGER frequency;
-    KeQueryPerformanceCounter(&frequency);
-    Touch.CounterFrequency = (ULONGLONG)frequency.QuadPart;
-    KeInitializeSpinLock(&Touch.Lock);
-    InitializeListHead(&Touch.PendingReads);
-    KeInitializeEvent(&Touch.ReaderWake, SynchronizationEvent, FALSE);
-    KeInitializeMutex(&Touch.PnpLock, 0);
-    SetRateLocked(RTOUCHDRV_DEFAULT_RATE);
-    SetReadWaitLocked(RTOUCHDRV_DEFAULT_READ_WAIT_MS);
-}
-
-static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
-    irp->IoStatus.Status = status;
-    irp->IoStatus.Information = NT_SUCCESS(status) ? information : 0;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
-}
-
-NTSTATUS CompleteTouchRequest(PIRP irp, NTSTATUS status, ULONG_PTR returned) {
-    Complete(irp, status, returned);
-    IoReleaseRemoveLock(&Touch.RemoveLock, irp);
-    return status;
-}
 
 /* What both devices' requests start with: the code and the buffer with
  * its lengths. FALSE when a length comes without a buffer. */
@@ -65,53 +22,6 @@ static BOOLEAN ReadRequest(PIRP irp, REQUEST* r) {
     r->InLen = stack->Parameters.DeviceIoControl.InputBufferLength;
     r->OutLen = stack->Parameters.DeviceIoControl.OutputBufferLength;
     return r->Buffer || (!r->InLen && !r->OutLen);
-}
-
-NTSTATUS OpenTouchHandle(PFILE_OBJECT file) {
-    NTSTATUS status = STATUS_SUCCESS;
-    KIRQL irql;
-    KeAcquireSpinLock(&Touch.Lock, &irql);
-    if (!Touch.Plugged || !file) status = STATUS_NO_SUCH_DEVICE;
-    else file->FsContext = (PVOID)(ULONG_PTR)Touch.Generation;
-    KeReleaseSpinLock(&Touch.Lock, irql);
-    return status;
-}
-
-/* The request's handle reaches a plugged device it was opened on. */
-static BOOLEAN IsLiveLocked(PIRP irp) {
-    PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
-    return Touch.Plugged && file && (ULONG)(ULONG_PTR)file->FsContext == Touch.Generation;
-}
-
-/* The head entry is due: remove it and schedule the next one period later.
- * A reader that comes a period or more late restarts the schedule from
- * now, so a late reader gets no burst of stored-up reports. */
-static RTOUCHDRV_QUEUE_ENTRY PopLocked(ULONGLONG now) {
-    RTOUCHDRV_QUEUE_ENTRY entry = Touch.Queue[Touch.Head];
-    Touch.Head = (Touch.Head + 1) % RTOUCHDRV_QUEUE_CAPACITY;
-    Touch.Count--;
-    ULONGLONG delivered = now - Touch.NextDue < Touch.Period ? Touch.NextDue : now;
-    Touch.NextDue = delivered + Touch.Period;
-    return entry;
-}
-
-NTSTATUS TryReadLocked(PIRP irp, ULONGLONG now, ULONG_PTR* returned) {
-    if (!IsLiveLocked(irp)) return STATUS_DEVICE_NOT_CONNECTED;
-    if (Touch.Faults.FailReads > 0) {
-        Touch.Faults.FailReads--;
-        return STATUS_IO_DEVICE_ERROR;
-    }
-    if (Touch.Count == 0 || now < Touch.NextDue) return STATUS_PENDING;
-    RTOUCHDRV_QUEUE_ENTRY entry = PopLocked(now);
-    if (entry.Kind == RTOUCHDRV_ENTRY_FAILED_READ) return STATUS_IO_DEVICE_ERROR;
-    ULONG size = RTOUCHDRV_REPORT_SIZE;
-    if (Touch.Faults.ShortReads > 0) {
-        Touch.Faults.ShortReads--;
-        size = RTOUCHDRV_SHORT_READ_SIZE;
-    }
-    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, entry.Report, size);
-    *returned = size;
-    return STATUS_SUCCESS;
 }
 
 /* IOCTL_TOUCH_SET_PARAMETERS: exactly one block; keeps it and counts. */
@@ -282,6 +192,32 @@ static NTSTATUS SetFaults(const UCHAR* in, ULONG inLen) {
     return STATUS_SUCCESS;
 }
 
+NTSTATUS SetPlugged(BOOLEAN plugged) {
+    KIRQL irql;
+    if (Touch.Plugged == plugged) return STATUS_SUCCESS;
+    if (!plugged) {
+        /* Every handle open now is dead from here on, a waiting read fails
+         * at once and the device's state is gone, as when a real device
+         * goes. */
+        KeAcquireSpinLock(&Touch.Lock, &irql);
+        Touch.Plugged = FALSE;
+        Touch.Generation++;
+        /* The device that comes back is a new one: it has not been sent a
+         * block or a configuration yet. */
+        RtlZeroMemory(Touch.LastBlock, sizeof Touch.LastBlock);
+        RtlZeroMemory(Touch.Config, sizeof Touch.Config);
+        KeReleaseSpinLock(&Touch.Lock, irql);
+        FailReads(NULL, STATUS_DEVICE_NOT_CONNECTED);
+        return IoSetDeviceInterfaceState(&Touch.InterfaceName, FALSE);
+    }
+    NTSTATUS status = IoSetDeviceInterfaceState(&Touch.InterfaceName, TRUE);
+    if (!NT_SUCCESS(status)) return status;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    Touch.Plugged = TRUE;
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return STATUS_SUCCESS;
+}
+
 static NTSTATUS Plug(BOOLEAN plugged, ULONG inLen, ULONG outLen) {
     if (inLen != 0 || outLen != 0) return STATUS_INVALID_PARAMETER;
     KeWaitForSingleObject(&Touch.PnpLock, Executive, KernelMode, FALSE, NULL);
@@ -294,7 +230,7 @@ NTSTATUS ControlDeviceControl(PIRP irp) {
     REQUEST r;
     ULONG_PTR returned = 0;
     NTSTATUS status;
-    if (!ReadRequest(irp, &r)) return Complete(irp, STATUS_INVALID_PARAMETER, 0);
+    if (!ReadRequest(irp, &r)) return CompleteRequest(irp, STATUS_INVALID_PARAMETER, 0);
     UCHAR* buffer = r.Buffer;
     ULONG inLen = r.InLen, outLen = r.OutLen;
     switch (r.Code) {
@@ -325,5 +261,5 @@ NTSTATUS ControlDeviceControl(PIRP irp) {
     default:
         status = STATUS_INVALID_DEVICE_REQUEST;
     }
-    return Complete(irp, status, returned);
+    return CompleteRequest(irp, status, returned);
 }

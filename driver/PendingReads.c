@@ -4,7 +4,7 @@
  * queued read when a report falls due or its read wait ends; an unplug,
  * the removal or the handle's cleanup fails it at once, and the I/O
  * manager may cancel it at any time (IoSetCancelRoutine). */
-#include "DriverState.h"
+#include "PendingReads.h"
 
 static DRIVER_CANCEL CancelRead;
 static KSTART_ROUTINE ReaderMain;

@@ -14,7 +14,7 @@
  * root PDO and registers the touch interface; START enables the interface,
  * REMOVE disables it and deletes both device objects. The control device
  * lives as long as the FDO. */
-#include "DriverState.h"
+#include "DeviceControl.h"
 
 static const GUID TouchInterfaceGuid = TOUCH_INTERFACE_GUID_INIT;
 /* The control device's setup class, which lets an administrator override
@@ -31,32 +31,6 @@ _Dispatch_type_(IRP_MJ_CLOSE) static DRIVER_DISPATCH DispatchClose;
 _Dispatch_type_(IRP_MJ_DEVICE_CONTROL) static DRIVER_DISPATCH DispatchDeviceControl;
 _Dispatch_type_(IRP_MJ_PNP) static DRIVER_DISPATCH DispatchPnp;
 _Dispatch_type_(IRP_MJ_POWER) static DRIVER_DISPATCH DispatchPower;
-
-NTSTATUS SetPlugged(BOOLEAN plugged) {
-    KIRQL irql;
-    if (Touch.Plugged == plugged) return STATUS_SUCCESS;
-    if (!plugged) {
-        /* Every handle open now is dead from here on, a waiting read fails
-         * at once and the device's state is gone, as when a real device
-         * goes. */
-        KeAcquireSpinLock(&Touch.Lock, &irql);
-        Touch.Plugged = FALSE;
-        Touch.Generation++;
-        /* The device that comes back is a new one: it has not been sent a
-         * block or a configuration yet. */
-        RtlZeroMemory(Touch.LastBlock, sizeof Touch.LastBlock);
-        RtlZeroMemory(Touch.Config, sizeof Touch.Config);
-        KeReleaseSpinLock(&Touch.Lock, irql);
-        FailReads(NULL, STATUS_DEVICE_NOT_CONNECTED);
-        return IoSetDeviceInterfaceState(&Touch.InterfaceName, FALSE);
-    }
-    NTSTATUS status = IoSetDeviceInterfaceState(&Touch.InterfaceName, TRUE);
-    if (!NT_SUCCESS(status)) return status;
-    KeAcquireSpinLock(&Touch.Lock, &irql);
-    Touch.Plugged = TRUE;
-    KeReleaseSpinLock(&Touch.Lock, irql);
-    return STATUS_SUCCESS;
-}
 
 static NTSTATUS CompleteIrp(PIRP irp, NTSTATUS status) {
     irp->IoStatus.Status = status;

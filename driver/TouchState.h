@@ -1,7 +1,9 @@
 /* State of the substitute touch driver. One touch device exists (the
- * root-enumerated ROOT\RTOUCHDRV\0000), so the state is driver-wide. */
-#ifndef RTOUCH_DRIVER_DRIVERSTATE_H
-#define RTOUCH_DRIVER_DRIVERSTATE_H
+ * root-enumerated ROOT\RTOUCHDRV\0000), so the state is driver-wide. The
+ * files build on each other in one direction: rtouchdrv.c (entry, PnP) ->
+ * DeviceControl.c (dispatch) -> PendingReads.c -> TouchState.c. */
+#ifndef RTOUCH_DRIVER_TOUCHSTATE_H
+#define RTOUCH_DRIVER_TOUCHSTATE_H
 
 #include <ddk/wdm.h>
 
@@ -84,14 +86,15 @@ extern TOUCH_DRIVER Touch;
  * milliseconds, which stretches every period ten thousand times. */
 ULONGLONG Now(void);
 
+/* Sets up the locks, the lists, the clock and the defaults; DriverEntry
+ * calls it before anything else runs. */
 void InitTouchState(void);
+/* The rate and the read wait, under Lock. */
+void SetRateLocked(ULONG rate);
+void SetReadWaitLocked(ULONG milliseconds);
 
-/* IRP_MJ_DEVICE_CONTROL of the touch device (the application's codes) and
- * of the control device (the private codes). Both complete the IRP or, for
- * a read that must wait, mark it pending and return STATUS_PENDING. */
-NTSTATUS TouchDeviceControl(PIRP irp);
-NTSTATUS ControlDeviceControl(PIRP irp);
-
+/* Completes a request (Information only on success). */
+NTSTATUS CompleteRequest(PIRP irp, NTSTATUS status, ULONG_PTR information);
 /* Completes a request of the touch device and releases the remove-lock
  * reference its dispatch routine took. */
 NTSTATUS CompleteTouchRequest(PIRP irp, NTSTATUS status, ULONG_PTR returned);
@@ -100,28 +103,12 @@ NTSTATUS CompleteTouchRequest(PIRP irp, NTSTATUS status, ULONG_PTR returned);
  * the new file object remembers the unplug count, and its requests are
  * refused once a later unplug has made it stale. */
 NTSTATUS OpenTouchHandle(PFILE_OBJECT file);
-
-/* Enables or disables the touch interface (run-time plug and unplug, and
- * start and removal). Disabling fails every waiting read at once and
- * forgets the block and the configuration record.
- * PASSIVE_LEVEL, caller holds PnpLock. */
-NTSTATUS SetPlugged(BOOLEAN plugged);
-
-/* The pending-read server (PendingReads.c). */
-NTSTATUS StartReader(void);
-void StopReader(void);
-/* IOCTL_TOUCH_READ_REPORT, whose output length the caller has checked:
- * completes the IRP with a due report or a failure, or queues it (marked
- * pending, holding its remove-lock reference) and returns STATUS_PENDING. */
-NTSTATUS ReadReport(PIRP irp);
-/* Wakes the server: the queue or a deadline changed. */
-void WakeReader(void);
-/* Completes with `status` every waiting read, or only those of `file`
- * when it is not NULL (unplug, removal, handle cleanup). */
-void FailReads(PFILE_OBJECT file, NTSTATUS status);
+/* The request's handle reaches a plugged device it was opened on. Under
+ * Lock. */
+BOOLEAN IsLiveLocked(PIRP irp);
 /* One attempt of a read of `irp` at `now`, under Lock: STATUS_SUCCESS with
  * the report in the IRP's buffer and its size in *returned, a failure, or
- * STATUS_PENDING when nothing is due yet. DeviceControl.c. */
+ * STATUS_PENDING when nothing is due yet. */
 NTSTATUS TryReadLocked(PIRP irp, ULONGLONG now, ULONG_PTR* returned);
 
 #endif
