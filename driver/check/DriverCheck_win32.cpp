@@ -3,8 +3,9 @@
 //
 //   rtouchdrv_check commands    raw command codes with right and wrong sizes,
 //                               unknown codes, the fault knobs, a read wait
-//                               of 0, unplug with an open handle; one "ok"/"FAIL" line per check,
-//                               exit 0 when all pass. Leaves the driver reset.
+//                               of 0, unplug with an open handle; one
+//                               "ok"/"FAIL" line per check, exit 0 when all
+//                               pass. Leaves the driver reset.
 //   rtouchdrv_check watch SECS  a top-level window registered for HID notices
 //                               as the application's; prints "ready", then
 //                               "devicechange 0x<wParam>" per WM_DEVICECHANGE,
@@ -377,7 +378,8 @@ OverlappedRead ReadOverlapped(HANDLE touch, uint8_t* report) {
     BOOL ok = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report,
                               kTouchReportSize, &returned, &ov);
     OverlappedRead read{ok ? 0 : GetLastError(), {}};
-    if (read.callError == ERROR_IO_PENDING) ok = GetOverlappedResultEx(touch, &ov, &returned, 5000, FALSE);
+    if (read.callError == ERROR_IO_PENDING)
+        ok = GetOverlappedResultEx(touch, &ov, &returned, 5000, FALSE);
     read.result = {ok != FALSE, ok ? 0 : GetLastError(), returned, 0};
     if (!ok && read.result.error == WAIT_TIMEOUT) {
         CancelIoEx(touch, &ov);
