@@ -1,10 +1,10 @@
 /* Reads that wait in the driver. A read with no report due is queued and
  * returns STATUS_PENDING (with a read wait of 0 it fails at once instead),
  * so the driver keeps answering other requests (an unplug among them)
- * while it waits. A system thread completes each
- * queued read when a report falls due or its read wait ends; an unplug,
- * the removal or the handle's cleanup fails it at once, and the I/O
- * manager may cancel it at any time (IoSetCancelRoutine). */
+ * while it waits. A system thread completes each queued read when a report
+ * falls due or its read wait ends; an unplug, the removal or the handle's
+ * cleanup fails it at once, and the I/O manager may cancel it at any time
+ * (IoSetCancelRoutine). */
 #include "PendingReads.h"
 
 static DRIVER_CANCEL CancelRead;
