@@ -271,7 +271,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         break;
     case WM_POWERBROADCAST:
         OnPowerBroadcast(wParam);
-        break;
+        return TRUE;
     case kWorkerBlockRequestMessage:
         OnWorkerBlockRequest();
         return 0;
