@@ -35,7 +35,7 @@ worker_offset=$(printf '0x%x' $((16#$worker_rva - 16#$base)))
 prefix_pids() {
     local pid
     for pid in $(pgrep -f "$1"); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
     done
 }
 # User plus system CPU time of processes, in clock ticks.
@@ -46,9 +46,10 @@ cpu_ticks() {
 }
 hz=$(getconf CLK_TCK)
 
-# Starts rtouch.exe (its standard error into $1) and waits for its worker.
+# Starts rtouch.exe (its standard error into $1, traced with the WINEDEBUG
+# channels $2) and waits for its worker.
 start_app() {
-    wine "$build/rtouch.exe" >/dev/null 2>"$1" &
+    WINEDEBUG=${2:--all} wine "$build/rtouch.exe" >/dev/null 2>"$1" &
     tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || { echo "rtouch.exe did not start"; exit 1; }
     local deadline=$((SECONDS + 10))
     until [ "$(tool read-u32 main "$worker_offset" | tr -d '\r')" = 1 ]; do
@@ -71,7 +72,8 @@ percent() {  # NAME TICKS NS
         'BEGIN { printf "%-34s %8.2f %%\n", n, 100 * t / hz / (ns / 1e9) }'
 }
 
-# Calls in a trace: DeviceIoControl, and the interface lookup's first call.
+# Calls in a trace: the system call under DeviceIoControl, and the
+# interface lookup's first call.
 count_calls() { grep -c "$1" "$2" || true; }
 
 # The idle figures against the driver's current read wait ($1 names it).
@@ -79,7 +81,7 @@ measure_idle() {
     echo "== Idle, $1, driver attached, no touch (per second; CPU in percent of one core)"
     # Counted in a traced run: its tracing costs CPU, so the CPU figures come
     # from a run of its own.
-    WINEDEBUG=trace+setupapi,trace+file start_app "$work/trace"
+    start_app "$work/trace" trace+setupapi,trace+file
     local lines start calls lookups elapsed
     # Only what the idle worker does: the start is over once it runs.
     lines=$(wc -l <"$work/trace")
@@ -89,8 +91,13 @@ measure_idle() {
     elapsed=$(( $(now_ns) - start ))
     tail -n +"$((lines + 1))" "$work/trace" >"$work/idle-trace"
     stop_app
-    calls=$(count_calls 'DeviceIoControl' "$work/idle-trace")
-    lookups=$(count_calls 'SetupDiGetClassDevsW' "$work/idle-trace")
+    # The start-up looked the interface up and sent the block: a trace
+    # without them cannot count either.
+    [ "$(count_calls ':SetupDiGetClassDevs' "$work/trace")" -gt 0 ] &&
+        [ "$(count_calls ':NtDeviceIoControlFile (' "$work/trace")" -gt 0 ] ||
+        { echo "the trace shows no lookup or driver call"; exit 1; }
+    calls=$(count_calls ':NtDeviceIoControlFile (' "$work/idle-trace")
+    lookups=$(count_calls ':SetupDiGetClassDevs' "$work/idle-trace")
     per_second "driver calls of rtouch.exe" "$calls" "$elapsed"
     per_second "interface lookups of rtouch.exe" "$lookups" "$elapsed"
 
