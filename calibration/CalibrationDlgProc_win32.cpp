@@ -74,7 +74,7 @@ void Perform(HWND dialog, const CalTickResult& r) {
     if (r.end != CalEnd::Running) EndSession(dialog, r.end == CalEnd::Finished ? 1 : 0);
 }
 
-// The probe after a run of failed reads: a driver still there may be a
+// The probe after a second of failed reads: a driver still there may be a
 // device that went and came back, on which the old handle is dead for
 // good, so the session goes on with a new channel. False when the driver
 // is gone or its interface no longer opens.
@@ -91,7 +91,7 @@ void Tick(HWND dialog) {
     // A tick already queued when the session ended finds no channel.
     if (SessionChannel == kInvalidChannel) return;
     const bool read = ReadTouchReport(SessionChannel, ReportBuf);
-    const CalTickResult r = CalTick(Session, LiveParams, read ? &ReportBuf : nullptr);
+    const CalTickResult r = CalTick(Session, LiveParams, read ? &ReportBuf : nullptr, GetTickCount());
     Perform(dialog, r);
     if (r.probeDriver && SessionChannel != kInvalidChannel)
         Perform(dialog, CalProbeAnswer(Session, ReopenIfPresent()));

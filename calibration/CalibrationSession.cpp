@@ -85,17 +85,20 @@ void CalStart(CalSession& s, uint32_t width, uint32_t height) {
     CalComputeTargets(width, height, s.point_paint);
 }
 
-CalTickResult CalTick(CalSession& s, ParameterBlock& block, const ReportBytes* bytes) {
+CalTickResult CalTick(CalSession& s, ParameterBlock& block, const ReportBytes* bytes, uint32_t nowMs) {
     if (s.ended) return Nothing();
     if (!bytes) {
         CalTickResult r{};
-        if (++s.failedReadsInARow >= kFailedReadsBeforeProbe) {
-            s.failedReadsInARow = 0;
+        if (!s.failing) {
+            s.failing = true;
+            s.failingSinceMs = nowMs;
+        } else if (nowMs - s.failingSinceMs >= kCalProbeAfterMs) {
+            s.failingSinceMs = nowMs;
             r.probeDriver = true;
         }
         return r;
     }
-    s.failedReadsInARow = 0;
+    s.failing = false;
 
     const TouchReport report = DecodeReport(*bytes);
     s.xy = {report.X, report.Y};

@@ -42,7 +42,8 @@ struct CalSession {
     CalSample CalSamples[kCalSamplesPerTarget];
     CalTarget point_paint[kCalTargetCount];
     CalSample xy;                  // the report of the current tick
-    uint32_t failedReadsInARow;
+    bool failing;             // the last read failed
+    uint32_t failingSinceMs;  // the tick time of the first failure in a row
     bool ended;
 };
 
@@ -93,10 +94,17 @@ uint32_t CalAverage(const CalSample* samples, uint32_t start, uint32_t n);
 // Session start for a W x H screen.
 void CalStart(CalSession& session, uint32_t width, uint32_t height);
 
-// One timer tick. `report` is the report just read, or nullptr when the
-// read failed. Writes CalX[i]/CalY[i] of `block` when target i is taken;
-// entry 9 is never touched. Reads PressureLimit from `block`.
-CalTickResult CalTick(CalSession& session, ParameterBlock& block, const ReportBytes* report);
+// Reads fail while nobody touches on some drivers, so failures alone prove
+// nothing; failures for this long ask for a probe: a device unplugged and
+// back meanwhile has made the session's channel dead for good. Counted in
+// time, since a timer's ticks come late and irregularly.
+constexpr uint32_t kCalProbeAfterMs = 1000;
+
+// One timer tick at `nowMs` (a steady millisecond clock that may wrap).
+// `report` is the report just read, or nullptr when the read failed. Writes
+// CalX[i]/CalY[i] of `block` when target i is taken; entry 9 is never
+// touched. Reads PressureLimit from `block`.
+CalTickResult CalTick(CalSession& session, ParameterBlock& block, const ReportBytes* report, uint32_t nowMs);
 
 // The platform's answer to a requested probe: a driver that is gone ends
 // the session with 0.

@@ -24,13 +24,6 @@ void CloseDriverChannel(DriverChannel channel);
 // read, whatever the bytes it wrote.
 bool ReadTouchReport(DriverChannel channel, ReportBytes& report);
 
-// Reads fail while nobody touches on some drivers, so failures alone prove
-// nothing. After this many in a row a reader checks its channel: a device
-// unplugged and back since it was opened has made it dead for good, and only
-// a new channel reads again. (About one second of the calibration's 5 ms
-// ticks.)
-constexpr uint32_t kFailedReadsBeforeProbe = 200;
-
 // IOCTL_TOUCH_SET_PARAMETERS with the whole block on an open channel; the
 // result is ignored by every caller.
 bool SendParametersOn(DriverChannel channel, const ParameterBlock& block);

@@ -2,7 +2,6 @@
 
 #include <setupapi.h>
 #include <cstdio>
-#include <cstdlib>
 
 extern "C" {
 #include <hidsdi.h>
@@ -47,7 +46,10 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) {
         WriteOut("SetupDiGetClassDevs failed!\n");
-        std::exit(1);
+        // Called from the worker and the calibration too: ExitProcess ends
+        // the other threads first, so no static destructor runs under the
+        // main thread's feet, as std::exit would on this thread.
+        ExitProcess(1);
     }
 
     SP_DEVICE_INTERFACE_DATA data{};

@@ -22,7 +22,19 @@ struct FileStart {
 // Opens the file for reading with no sharing and reads at most `maxBytes`.
 FileStart ReadFileStart(const FilePath& path, size_t maxBytes);
 
-// Writes `bytes` into a new file beside `path`, then puts it in the place of
-// `path` in one step: `path` ends up whole with the new bytes, or, on any
-// failure, untouched and with nothing left beside it. False on failure.
-bool ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes);
+enum class ReplaceOutcome : uint8_t {
+    Replaced,
+    Failed,
+    // The path leaves no room for the name of the file written beside it.
+    NameTooLong,
+};
+
+// Writes `bytes` into a file of a new, unique name beside `path` (created
+// only when no file has that name), then puts it in the place of `path` in
+// one step, with the attributes the old file had: `path` ends up whole with
+// the new bytes, or, on any failure, untouched. Only a file this call
+// created is ever deleted.
+ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes);
+
+// Tries on names taken by other files before a replacement gives up.
+inline constexpr unsigned kReplaceNameTries = 16;

@@ -2,14 +2,18 @@
 #include <cstdio>
 #include <system_error>
 
+#include <unistd.h>
+
 #include "device/FileStart.h"
 
 namespace {
 
-// The name of the new file beside `path` until it takes its place.
-FilePath BesideName(const FilePath& path) {
+// The new file's name: `path` with ".~" and four hex digits.
+FilePath BesideName(const FilePath& path, unsigned number) {
+    char suffix[8];
+    std::snprintf(suffix, sizeof suffix, ".~%04x", number & 0xFFFF);
     FilePath beside = path;
-    beside += ".new";
+    beside += suffix;
     return beside;
 }
 
@@ -35,18 +39,29 @@ FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
     return out;
 }
 
-bool ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes) {
-    const FilePath beside = BesideName(path);
-    std::FILE* f = std::fopen(beside.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    // Buffered bytes reach the file (or fail to) only here.
-    ok = std::fclose(f) == 0 && ok;
-    std::error_code error;
-    if (ok) std::filesystem::rename(beside, path, error);
-    if (!ok || error) {
-        std::filesystem::remove(beside, error);
-        return false;
+ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes) {
+    const unsigned first = static_cast<unsigned>(getpid()) << 4;
+    for (unsigned n = 0; n < kReplaceNameTries; ++n) {
+        const FilePath beside = BesideName(path, first + n);
+        // "x": created only when no file has that name.
+        std::FILE* f = std::fopen(beside.c_str(), "wbx");
+        if (!f) {
+            if (errno == EEXIST) continue;
+            return errno == ENAMETOOLONG ? ReplaceOutcome::NameTooLong : ReplaceOutcome::Failed;
+        }
+        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        // Buffered bytes reach the file (or fail to) only here.
+        ok = std::fclose(f) == 0 && ok;
+        std::error_code error;
+        const auto old = std::filesystem::status(path, error);
+        if (ok && !error && std::filesystem::exists(old))
+            std::filesystem::permissions(beside, old.permissions(), error);
+        if (ok) std::filesystem::rename(beside, path, error);
+        if (!ok || error) {
+            std::filesystem::remove(beside, error);
+            return ReplaceOutcome::Failed;
+        }
+        return ReplaceOutcome::Replaced;
     }
-    return true;
+    return ReplaceOutcome::Failed;
 }

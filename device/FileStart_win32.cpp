@@ -4,16 +4,16 @@
 
 namespace {
 
-FilePath BesideName(const FilePath& path) {
+// The new file's name: `path` with ".~" and four hex digits.
+FilePath BesideName(const FilePath& path, unsigned number) {
+    constexpr wchar_t kHex[] = L"0123456789abcdef";
     FilePath beside = path;
-    beside += L".new";
+    beside += L".~";
+    for (int shift = 12; shift >= 0; shift -= 4) beside += kHex[(number >> shift) & 0xF];
     return beside;
 }
 
-bool WriteNewFile(const FilePath& path, std::span<const uint8_t> bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+bool WriteAll(HANDLE file, std::span<const uint8_t> bytes) {
     DWORD written = 0;
     bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
               written == bytes.size();
@@ -44,11 +44,28 @@ FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
     return out;
 }
 
-bool ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes) {
-    const FilePath beside = BesideName(path);
-    if (WriteNewFile(beside, bytes) &&
-        MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    DeleteFileW(beside.c_str());
-    return false;
+ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes) {
+    // Different for two processes saving at once, and for each try.
+    const unsigned first = GetTickCount() ^ (GetCurrentProcessId() << 8);
+    for (unsigned n = 0; n < kReplaceNameTries; ++n) {
+        const FilePath beside = BesideName(path, first + n);
+        // MAX_PATH counts the terminator; longer names fail in every call.
+        if (beside.size() >= MAX_PATH) return ReplaceOutcome::NameTooLong;
+        HANDLE file = CreateFileW(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            return error == ERROR_FILENAME_EXCED_RANGE ? ReplaceOutcome::NameTooLong : ReplaceOutcome::Failed;
+        }
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (WriteAll(file, bytes) &&
+            MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path.c_str(), attributes);
+            return ReplaceOutcome::Replaced;
+        }
+        DeleteFileW(beside.c_str());
+        return ReplaceOutcome::Failed;
+    }
+    return ReplaceOutcome::Failed;
 }

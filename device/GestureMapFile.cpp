@@ -27,6 +27,6 @@ uint32_t LoadMapFile(const FilePath& path, ParameterBlock& block) {
     return read.error;
 }
 
-bool SaveMapFile(const FilePath& path, const ParameterBlock& block) {
+ReplaceOutcome SaveMapFile(const FilePath& path, const ParameterBlock& block) {
     return ReplaceFileWhole(path, MapImageOf(block));
 }

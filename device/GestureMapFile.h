@@ -7,6 +7,7 @@
 #include <span>
 
 #include "device/FilePath.h"
+#include "device/FileStart.h"
 #include "device/ParameterBlock.h"
 
 using GestureMapImage = std::array<uint8_t, kGestureMapSize>;
@@ -28,5 +29,5 @@ void ApplyMapFileContent(ParameterBlock& block, std::span<const uint8_t> content
 uint32_t LoadMapFile(const FilePath& path, ParameterBlock& block);
 
 // Replaces the file whole with the 28 bytes of the map of `block` (written
-// beside it first): false, with the file as it was, when that fails.
-bool SaveMapFile(const FilePath& path, const ParameterBlock& block);
+// beside it first); on failure the file stays as it was.
+ReplaceOutcome SaveMapFile(const FilePath& path, const ParameterBlock& block);

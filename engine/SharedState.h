@@ -11,11 +11,15 @@
 // |                          | runs                                        |                                      |
 // | LiveParams               | main thread (dialogs, calibration run,      | worker, every report                 |
 // |                          | orientation)                                |                                      |
+// | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, after every failed read      |
+// |                          | (device notices, resume)                    |                                      |
 //
 // Why no lock is needed:
 // - StopThread and ThreadRunning are aligned 32-bit atomics with one writer
 //   each; each test reads them afresh. The worker's last store (release) and
 //   the waits' loads (acquire) order everything the worker wrote before it.
+// - DeviceChanges is a counter with one writer; the worker only compares
+//   it with the value it read before opening its channel.
 // - ScreenWidth/ScreenHeight: relaxed atomics; every writer stores the same
 //   system value, so the last one wins and any is right.
 // - ReportBuf has one user at a time: the calibration run waits for the
@@ -38,6 +42,9 @@
 extern std::atomic<int32_t> StopThread;
 // 1 while the worker runs.
 extern std::atomic<int32_t> ThreadRunning;
+// Bumped for every device notice and resume: the worker's channel may be
+// dead since it was opened.
+extern std::atomic<uint32_t> DeviceChanges;
 // Primary screen size in pixels.
 extern std::atomic<uint32_t> ScreenWidth;
 extern std::atomic<uint32_t> ScreenHeight;

@@ -10,45 +10,62 @@ namespace {
 // (0 on entry, after setting ThreadRunning).
 std::atomic<int32_t> StartPending{0};
 
-// A new channel in place of `channel` when the driver is present; `channel`
-// itself, still open, when it is not.
-DriverChannel ReopenWhenPresent(DriverChannel channel) {
-    const DriverChannel reopened = OpenDriverChannel();
-    if (reopened == kInvalidChannel) return channel;
+// Called by RequestTouchWorkerStop; main thread only, like its setter.
+void (*StopSignal)() = nullptr;
+
+// A new channel in place of `channel` when the driver is present, and the
+// starter asked for the block; `channel` itself, still open, when it is not.
+DriverChannel RenewChannel(DriverChannel channel, const WorkerActions& actions, void* starter) {
+    const DriverChannel renewed = OpenDriverChannel();
+    if (renewed == kInvalidChannel) return channel;
     CloseDriverChannel(channel);
-    return reopened;
+    actions.requestBlock(starter);
+    return renewed;
 }
 
 }  // namespace
 
-void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine) {
+void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void* starter) {
     ThreadRunning.store(1);
     StartPending.store(0);
+    // Read before the open: a notice between the two renews once too often,
+    // never once too few.
+    uint32_t changesAtOpen = DeviceChanges.load(std::memory_order_acquire);
     DriverChannel ReaderChannel = OpenDriverChannel();
     if (ReaderChannel != kInvalidChannel) {
-        // A device unplugged and back before the main window looks finds it
-        // present, and nobody stops this worker: its channel is dead for
-        // good, so a long run of failures brings a new one.
-        uint32_t failedReadsInARow = 0;
+        bool failing = false;
+        uint32_t failingSinceMs = 0;
         // The flag is read afresh before every read; a read in progress is
         // never cancelled, so a stop takes effect when it returns.
         while (StopThread.load(std::memory_order_acquire) == 0) {
-            if (!ReadTouchReport(ReaderChannel, ReportBuf)) {
-                if (++failedReadsInARow == kFailedReadsBeforeProbe) {
-                    failedReadsInARow = 0;
-                    ReaderChannel = ReopenWhenPresent(ReaderChannel);
-                }
+            if (ReadTouchReport(ReaderChannel, ReportBuf)) {
+                failing = false;
+                actions.refreshScreenSize();
+                const ReportResult r = HandleReport(ReportBuf, LiveParams, engine);
+                if (IsMappedGesture(r.code)) actions.injectGesture(&LiveParams.GestureMap[r.code - 1]);
                 continue;
             }
-            failedReadsInARow = 0;
-            actions.refreshScreenSize();
-            const ReportResult r = HandleReport(ReportBuf, LiveParams, engine);
-            if (IsMappedGesture(r.code)) actions.injectGesture(&LiveParams.GestureMap[r.code - 1]);
+            const uint32_t now = actions.nowMs();
+            if (!failing) {
+                failing = true;
+                failingSinceMs = now;
+            }
+            const uint32_t changes = DeviceChanges.load(std::memory_order_acquire);
+            if (changes != changesAtOpen) {
+                changesAtOpen = changes;
+                ReaderChannel = RenewChannel(ReaderChannel, actions, starter);
+            } else if (now - failingSinceMs >= kIdleAfterMs) {
+                actions.idleWait(kIdleWaitMs);
+            }
         }
         CloseDriverChannel(ReaderChannel);
     }
     // Release: whoever reads 0 also sees ReportBuf and everything else written here.
     ThreadRunning.store(0, std::memory_order_release);
+}
+
+void MarkWorkerChannelStale() {
+    DeviceChanges.store(DeviceChanges.load(std::memory_order_relaxed) + 1, std::memory_order_release);
 }
 
 bool TouchWorkerRunning() {
@@ -60,7 +77,12 @@ bool TouchWorkerRunning() {
 
 bool TouchWorkerWanted() { return StopThread.load() == 0; }
 
-void RequestTouchWorkerStop() { StopThread.store(1, std::memory_order_release); }
+void RequestTouchWorkerStop() {
+    StopThread.store(1, std::memory_order_release);
+    if (StopSignal) StopSignal();
+}
+
+void SetWorkerStopSignal(void (*signal)()) { StopSignal = signal; }
 
 bool StartTouchWorker(bool (*startThread)(void* context), void* context) {
     if (TouchWorkerRunning()) return false;

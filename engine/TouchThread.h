@@ -13,25 +13,51 @@ struct WorkerActions {
     void (*refreshScreenSize)();
     // Sends the input of one gesture map entry; called for codes 1..14.
     void (*injectGesture)(const GestureMapEntry* entry);
+    // Asks the starter (the worker's start context) to send the live block:
+    // called after the worker opened a channel in place of its first one,
+    // which reaches a device that came back without the block.
+    void (*requestBlock)(void* starter);
+    // A steady millisecond clock; only differences matter (it may wrap).
+    uint32_t (*nowMs)();
+    // Waits `ms` milliseconds, or less when a stop is requested meanwhile.
+    void (*idleWait)(uint32_t ms);
 };
+
+// Failed reads for this long with no report in between make an idle worker:
+// it waits kIdleWaitMs before each further read until one succeeds. A touch's
+// first report is then at most one wait late (it is discarded anyway), and an
+// idle worker makes a bounded number of driver calls, whatever the driver.
+constexpr uint32_t kIdleAfterMs = 100;
+constexpr uint32_t kIdleWaitMs = 10;
 
 // The worker's body. Sets ThreadRunning, opens its own driver channel and,
 // while StopThread is 0, reads reports into ReportBuf and runs each through
-// the engine against LiveParams; a failed read is retried at once. After
-// kFailedReadsBeforeProbe failures in a row it opens a new channel and, when
-// the driver is present, reads on that one instead (the old one may be dead
-// after an unplug and replug nobody stopped it for). Without a driver it ends
-// at once. Clears ThreadRunning as its very last action.
-void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine);
+// the engine against LiveParams; reports are read back to back, failed reads
+// too until the worker is idle (above). After a failed read it opens a new
+// channel when DeviceChanges moved since it opened its own: a device
+// unplugged and back before the main window looked leaves a channel that
+// stays dead, and nobody stops the worker for it. The new channel replaces
+// the old one when the driver is present, and then `starter` is asked for
+// the block. Without a driver it ends at once. Clears ThreadRunning as its
+// very last action.
+void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void* starter = nullptr);
+
+// Main thread: a device notice or a resume, after which the worker's
+// channel may be dead (DeviceChanges + 1).
+void MarkWorkerChannelStale();
 
 // Whether a worker runs: from a successful StartTouchWorker (before its
 // thread has even begun) until the worker's last action.
 bool TouchWorkerRunning();
 // Whether a worker is wanted (StopThread is 0).
 bool TouchWorkerWanted();
-// StopThread = 1: the worker ends once its current read returns; a read in
-// progress is never cancelled.
+// StopThread = 1, then the stop signal: the worker ends once its current
+// read (or idle wait) returns; a read in progress is never cancelled.
 void RequestTouchWorkerStop();
+// What RequestTouchWorkerStop calls after setting StopThread, to cut the
+// worker's idle wait short (the platform's event). Set once, before the
+// first start.
+void SetWorkerStopSignal(void (*signal)());
 // Starts a worker only when none runs: StopThread = 0, then `startThread`
 // (which makes a thread that calls RunTouchWorker) with `context`. False,
 // with nothing changed, while a worker still runs (the caller tries again

@@ -5,8 +5,13 @@
 #include <windows.h>
 
 // The worker's thread entry, under its plain name so that tests can find the
-// threads that start at it; the argument (the starter's window) is unused.
+// threads that start at it; the argument is the starter's window, which
+// gets kWorkerBlockRequestMessage.
 extern "C" DWORD WINAPI TouchThread(LPVOID window);
+
+// What a worker posts to the window it was started with after opening a
+// channel in place of its first one: that device may lack the live block.
+inline constexpr UINT kWorkerBlockRequestMessage = WM_APP;
 
 // StartTouchWorker with a new thread at TouchThread (default stack size,
 // `window` as its argument). Main thread only: the thread's handle is kept

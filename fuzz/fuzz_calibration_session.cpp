@@ -109,7 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool lastFailed = true;
     ReportBytes last{};
     uint32_t repeats = 0;
-    uint32_t failsInARow = 0;
+    // The timer's ticks come 10..16 ms apart; the clock starts near its wrap.
+    uint32_t nowMs = 0xFFFFF000u;
+    uint32_t failingSinceMs = nowMs;
     bool ended = false;
     ParameterBlock expected = block;
     for (uint32_t tick = 0; tick < kMaxTicks && (in.more() || repeats > 0); ++tick) {
@@ -137,9 +139,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
 
         const uint32_t index = s.CalState.target;
-        CalTickResult r = CalTick(s, block, lastFailed ? nullptr : &last);
+        const bool wasFailing = s.failing;
+        nowMs += 10 + tick % 7;
+        CalTickResult r = CalTick(s, block, lastFailed ? nullptr : &last, nowMs);
         CheckResult(r);
-        failsInARow = lastFailed ? failsInARow + 1 : 0;
+        if (lastFailed && !wasFailing) failingSinceMs = nowMs;
 
         if (ended) {
             // An ended session does nothing more.
@@ -147,8 +151,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         if (r.probeDriver) {
-            FUZZ_CHECK(lastFailed && failsInARow >= kFailedReadsBeforeProbe);
-            failsInARow = 0;
+            FUZZ_CHECK(lastFailed && nowMs - failingSinceMs >= kCalProbeAfterMs);
+            failingSinceMs = nowMs;
             const bool present = in.byte() & 1;
             r = CalProbeAnswer(s, present);
             FUZZ_CHECK(r.end == (present ? CalEnd::Running : CalEnd::Abandoned));

@@ -25,6 +25,8 @@ wchar_t szFile[kFileNameChars];
 constexpr wchar_t kMapFileFilter[] = L"All\0*.*\0Text\0*.TXT\0";
 
 constexpr wchar_t kSaveFailedText[] = L"The gesture map could not be saved.";
+constexpr wchar_t kNameTooLongText[] =
+    L"The gesture map could not be saved: the file name is too long to write the new file beside it.";
 // Longest table label plus its terminator.
 constexpr size_t kLabelChars = 32;
 
@@ -123,8 +125,10 @@ void OnLoad(HWND dialog) {
 void OnSaveAs(HWND dialog) {
     PrepareFileDialog(dialog, OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
     if (!GetSaveFileNameW(&ofn)) return;
-    if (!SaveMapFile(szFile, LiveParams))
-        MessageBoxW(dialog, kSaveFailedText, LoadCaptionBuf(IDS_ERROR), MB_OK);
+    const ReplaceOutcome saved = SaveMapFile(szFile, LiveParams);
+    if (saved != ReplaceOutcome::Replaced)
+        MessageBoxW(dialog, saved == ReplaceOutcome::NameTooLong ? kNameTooLongText : kSaveFailedText,
+                    LoadCaptionBuf(IDS_ERROR), MB_OK);
 }
 
 void OnCommand(HWND dialog, WORD id) {

@@ -137,6 +137,8 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
 // run only the status line follows: the session reads the device itself,
 // and the run sends the block and restarts the worker when it ends.
 void OnDeviceChange(HWND window) {
+    // A device that went and came back unseen leaves the worker a dead channel.
+    MarkWorkerChannelStale();
     DriverChannel channel = OpenDriverChannel();
     DevicePresent = channel != kInvalidChannel;
     const bool wanted = TouchWorkerWanted() || WorkerStartDeferred;
@@ -153,6 +155,21 @@ void OnDeviceChange(HWND window) {
         ShowDeviceState(false);
     }
     if (channel != kInvalidChannel) CloseDriverChannel(channel);
+}
+
+// A worker that renewed its channel reached a device that may have come
+// back without the block. During a calibration run the run sends it at the
+// end, with the result.
+void OnWorkerBlockRequest() {
+    if (!CalibrationRunning) SendParameterBlock(LiveParams);
+}
+
+// After sleep the controller may have been enumerated anew: it gets the
+// block again, and the worker's channel may be dead.
+void OnPowerBroadcast(WPARAM event) {
+    if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND) return;
+    MarkWorkerChannelStale();
+    OnWorkerBlockRequest();
 }
 
 void OnDisplayChange(LPARAM lParam) {
@@ -252,6 +269,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DEVICECHANGE:
         OnDeviceChange(window);
         break;
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(wParam);
+        return TRUE;
+    case kWorkerBlockRequestMessage:
+        OnWorkerBlockRequest();
+        return 0;
     case kTrayCallbackMessage:
         switch (lParam) {
         case WM_LBUTTONDBLCLK:

@@ -28,8 +28,11 @@ protected:
         block = MakeDefaultParams();
         CalStart(session, 1024, 768);
     }
-    CalTickResult Tick(const Rep& r) { return CalTick(session, block, &r.bytes); }
-    CalTickResult Fail() { return CalTick(session, block, nullptr); }
+    // The timer's ticks, 16 ms apart, on a clock that wraps during the test.
+    static constexpr uint32_t kTickMs = 16;
+    uint32_t nowMs = 0xFFFFFF00u;
+    CalTickResult Tick(const Rep& r) { return CalTick(session, block, &r.bytes, nowMs += kTickMs); }
+    CalTickResult Fail() { return CalTick(session, block, nullptr, nowMs += kTickMs); }
 
     // Shows the current target, starts collecting and feeds `samples` touches.
     void Collect(const std::vector<CalSample>& samples) {
@@ -90,7 +93,7 @@ TEST(CalTargets, ZeroScreenRunsASessionWithoutFault) {
     const Rep lift = Lift(), touch = Touch(500, 600);
     int ticks = 0;
     CalTickResult r{};
-    while (r.end == CalEnd::Running && ticks++ < 1000) r = CalTick(s, b, ticks % 60 == 0 ? &lift.bytes : &touch.bytes);
+    while (r.end == CalEnd::Running && ticks++ < 1000) r = CalTick(s, b, ticks % 60 == 0 ? &lift.bytes : &touch.bytes, 0);
     EXPECT_EQ(CalEnd::Finished, r.end);
     EXPECT_EQ(500, b.CalX[8]);
 }
@@ -255,7 +258,8 @@ TEST(CalAverage, TrimsAndNeverDividesByZero) {
 }
 
 // A driver that disappears mid-session: every read fails. After a second of
-// failures the session asks for a probe and ends with 0 when it finds none.
+// failures (however many ticks that is) the session asks for a probe and
+// ends with 0 when it finds none.
 class CalVanishTest : public CalSessionTest {
 protected:
     void SetUp() override {
@@ -272,35 +276,35 @@ protected:
     CalTickResult DriverTick() {
         ReportBytes buf{};
         const bool read = ReadTouchReport(channel, buf);
-        CalTickResult r = CalTick(session, block, read ? &buf : nullptr);
+        CalTickResult r = CalTick(session, block, read ? &buf : nullptr, nowMs += kTickMs);
         if (r.probeDriver) r = CalProbeAnswer(session, ProbeDriver());
         return r;
     }
     DriverChannel channel = kInvalidChannel;
 };
 
-TEST_F(CalVanishTest, AbsentDriverEndsTheSessionAfterARunOfFailures) {
+TEST_F(CalVanishTest, AbsentDriverEndsTheSessionAfterASecondOfFailures) {
     FakeDriver::QueueReport(Lift().bytes);
     FakeDriver::QueueReport(Touch(5, 5).bytes);
     EXPECT_EQ(CalEnd::Running, DriverTick().end);
     EXPECT_EQ(CalEnd::Running, DriverTick().end);
     FakeDriver::SetPresent(false);
-    uint32_t ticks = 0;
+    const uint32_t firstFailure = nowMs + kTickMs;
     CalTickResult r{};
-    while (r.end == CalEnd::Running && ticks < 10 * kFailedReadsBeforeProbe) {
-        r = DriverTick();
-        ++ticks;
-    }
+    for (uint32_t ticks = 0; r.end == CalEnd::Running && ticks < 1000; ++ticks) r = DriverTick();
     EXPECT_EQ(CalEnd::Abandoned, r.end);
-    EXPECT_EQ(kFailedReadsBeforeProbe, ticks);
+    EXPECT_GE(nowMs - firstFailure, kCalProbeAfterMs);
+    EXPECT_LT(nowMs - firstFailure, kCalProbeAfterMs + kTickMs);
 }
 
 TEST_F(CalVanishTest, PresentDriverThatFailsReadsKeepsTheSession) {
-    for (uint32_t k = 0; k < 5 * kFailedReadsBeforeProbe; ++k) ASSERT_EQ(CalEnd::Running, DriverTick().end);
-    // Successes in between restart the count.
-    for (uint32_t k = 0; k < kFailedReadsBeforeProbe - 1; ++k) EXPECT_FALSE(Fail().probeDriver);
+    for (uint32_t k = 0; k < 500; ++k) ASSERT_EQ(CalEnd::Running, DriverTick().end);
+    // A success starts the second afresh.
     Tick(Lift());
-    for (uint32_t k = 0; k < kFailedReadsBeforeProbe - 1; ++k) EXPECT_FALSE(Fail().probeDriver);
+    const uint32_t almost = kCalProbeAfterMs / kTickMs + 1;  // the last one 992 ms after the first
+    for (uint32_t k = 0; k < almost; ++k) EXPECT_FALSE(Fail().probeDriver);
+    Tick(Lift());
+    for (uint32_t k = 0; k < almost; ++k) EXPECT_FALSE(Fail().probeDriver);
     EXPECT_TRUE(Fail().probeDriver);
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -51,7 +53,7 @@ TEST(GestureMapFile, SaveWritesExactlyTheMapAndLoadRestoresIt) {
     saved.GestureMap[13] = {0xFF, 200};
     // Replacing an older, longer file leaves exactly 28 bytes.
     WriteFile(file, std::vector<uint8_t>(100, 0xAA));
-    ASSERT_TRUE(SaveMapFile(file, saved));
+    ASSERT_EQ(ReplaceOutcome::Replaced, SaveMapFile(file, saved));
     EXPECT_EQ(SizeOf(file), kGestureMapSize);
     const std::vector<uint8_t> content = ReadFileStart(file, 100).bytes;
     ASSERT_EQ(content.size(), kGestureMapSize);
@@ -116,14 +118,34 @@ TEST(GestureMapFile, FileThatCannotBeOpenedOrReadKeepsTheMap) {
 TEST(GestureMapFile, FailedSaveIsReportedAndTouchesNothing) {
     TempDir dir;
     const ParameterBlock b = FullMapBlock();
-    EXPECT_FALSE(SaveMapFile(dir.path / "no-such-dir" / "map.txt", b));
+    EXPECT_EQ(ReplaceOutcome::Failed, SaveMapFile(dir.path / "no-such-dir" / "map.txt", b));
     // A directory with a file in it cannot be replaced by a file.
     const auto occupied = dir.path / "occupied";
     std::filesystem::create_directory(occupied);
     WriteFile(occupied / "keep", Sequence(5, 7));
-    EXPECT_FALSE(SaveMapFile(occupied, b));
+    EXPECT_EQ(ReplaceOutcome::Failed, SaveMapFile(occupied, b));
     EXPECT_EQ(ReadFileStart(occupied / "keep", 100).bytes, Sequence(5, 7));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path), {}));
+}
+
+// The new file is written under a name nobody uses: a file of the first
+// name tried stays as it was, the saved file keeps its permissions, and a
+// name with no room for the new file's suffix says so.
+TEST(GestureMapFile, SaveLeavesOtherFilesAndAttributesAlone) {
+    TempDir dir;
+    const ParameterBlock b = FullMapBlock();
+    const auto file = dir.path / "map.txt";
+    WriteFile(file, Sequence(3, 28));
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    char taken[16];
+    std::snprintf(taken, sizeof taken, "map.txt.~%04x", (static_cast<unsigned>(getpid()) << 4) & 0xFFFF);
+    WriteFile(dir.path / taken, Sequence(9, 4));
+    ASSERT_EQ(ReplaceOutcome::Replaced, SaveMapFile(file, b));
+    EXPECT_EQ(ReadFileStart(dir.path / taken, 100).bytes, Sequence(9, 4));
+    EXPECT_EQ(std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+              std::filesystem::status(file).permissions());
+    EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir.path), {}));
+    EXPECT_EQ(ReplaceOutcome::NameTooLong, SaveMapFile(dir.path / std::string(250, 'm'), b));
 }
 
 }  // namespace

@@ -28,7 +28,20 @@ void RecordInjection(const GestureMapEntry* entry) {
         if (list.events[i].kind == InputEventKind::Wheel) gWheelEvents.fetch_add(1);
 }
 
-const WorkerActions kActions = {CountRefresh, RecordInjection};
+std::atomic<int> gBlockRequests{0};
+std::atomic<int> gIdleWaits{0};
+// The fake clock: every look at it is a millisecond later, so a run of
+// failed reads turns idle after kIdleAfterMs of them.
+std::atomic<uint32_t> gClockMs{0};
+
+void CountBlockRequest(void*) { gBlockRequests.fetch_add(1); }
+uint32_t TickingClock() { return gClockMs.fetch_add(1); }
+void CountIdleWait(uint32_t) {
+    gIdleWaits.fetch_add(1);
+    std::this_thread::yield();
+}
+
+const WorkerActions kActions = {CountRefresh, RecordInjection, CountBlockRequest, TickingClock, CountIdleWait};
 
 // Two fingers panning down: the discarded first sample, three undecided,
 // the reference, then two steps of more than PanScale, the lift.
@@ -57,6 +70,9 @@ protected:
         ChooseDefaultMap(LiveParams, false);
         gRefreshes = 0;
         gWheelEvents = 0;
+        gBlockRequests = 0;
+        gIdleWaits = 0;
+        gClockMs = 0xFFFFFFC0u;  // wraps while the worker runs
         for (auto& n : gInjected) n = 0;
         StopThread = 0;
     }
@@ -150,31 +166,49 @@ TEST_F(TouchThreadTest, ConcurrentWriterChangesScaleAndMapWhileWorkerRuns) {
     EXPECT_GT(gInjected[kGesturePinchOut - 1].load(), 0);
 }
 
-TEST_F(TouchThreadTest, OnlyARunOfFailedReadsOpensANewChannel) {
+TEST_F(TouchThreadTest, FailedReadsRenewTheChannelOnlyAfterADeviceChange) {
     FakeDriver::SetPresent(true);
     const auto failures = [](uint32_t n) {
         for (uint32_t i = 0; i < n; ++i) FakeDriver::QueueFailedRead();
     };
-    // A success between two runs one short of the limit starts the count afresh.
-    failures(kFailedReadsBeforeProbe - 1);
-    FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes);
-    failures(kFailedReadsBeforeProbe - 1);
-    FakeDriver::QueueReport(sample::Lift().bytes);
+    // Failures alone, however many, keep the channel.
+    failures(1000);
     FakeDriver::QueueBlockingRead();
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
     EXPECT_EQ(1u, FakeDriver::OpenedChannels());
-    // A whole run: a new channel replaces the old one, which is closed.
-    failures(kFailedReadsBeforeProbe);
+    // A device notice: the next failed read brings a new channel, which
+    // replaces the old one (closed) and asks for the block, once.
+    MarkWorkerChannelStale();
+    failures(3);
     FakeDriver::QueueBlockingRead();
     FakeDriver::ReleaseBlockedRead();
     ASSERT_TRUE(WaitFor([] { return FakeDriver::QueuedReads() == 0 && FakeDriver::ReaderIsBlocked(); }));
     EXPECT_EQ(2u, FakeDriver::OpenedChannels());
     EXPECT_EQ(1u, FakeDriver::OpenChannels());
+    EXPECT_EQ(1, gBlockRequests.load());
     StopThread = 1;
     FakeDriver::ReleaseBlockedRead();
     worker.join();
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
+}
+
+TEST_F(TouchThreadTest, IdleWorkerWaitsBetweenReadsUntilAReportComes) {
+    FakeDriver::SetPresent(true);
+    // A first read at once, 150 failed reads (150 ms on the fake clock: the
+    // last 50 wait), a report, then 50 failures that are read back to back.
+    FakeDriver::QueueReport(sample::Lift().bytes);
+    for (int i = 0; i < 150; ++i) FakeDriver::QueueFailedRead();
+    FakeDriver::QueueReport(sample::Lift().bytes);
+    for (int i = 0; i < 50; ++i) FakeDriver::QueueFailedRead();
+    FakeDriver::QueueBlockingRead();
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
+    EXPECT_EQ(static_cast<int>(150 - kIdleAfterMs), gIdleWaits.load());
+    EXPECT_EQ(2, gRefreshes.load());
+    StopThread = 1;
+    FakeDriver::ReleaseBlockedRead();
+    worker.join();
 }
 
 TEST_F(TouchThreadTest, DeadChannelIsReplacedWhileTheDeviceStaysPresent) {
@@ -183,8 +217,9 @@ TEST_F(TouchThreadTest, DeadChannelIsReplacedWhileTheDeviceStaysPresent) {
     FakeDriver::QueueReport(sample::Lift().bytes);
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 2; }));
-    // Unplugged and back before anyone stopped the worker.
+    // Unplugged and back before anyone stopped the worker; the notices come.
     FakeDriver::KillOpenChannels();
+    MarkWorkerChannelStale();
     Queue(TwoDPanSteps());
     const bool recovered = WaitFor([] { return gInjected[kGestureDPan - 1].load() == 2; });
     const size_t openWhileRunning = FakeDriver::OpenChannels();
@@ -193,6 +228,7 @@ TEST_F(TouchThreadTest, DeadChannelIsReplacedWhileTheDeviceStaysPresent) {
     ASSERT_TRUE(recovered);
     EXPECT_EQ(1u, openWhileRunning);
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
+    EXPECT_EQ(1, gBlockRequests.load());
     EXPECT_EQ(2 + static_cast<int>(TwoDPanSteps().size()), gRefreshes.load());
 }
 
@@ -203,22 +239,26 @@ TEST_F(TouchThreadTest, DeadChannelIsKeptWhileTheDeviceIsAbsent) {
     ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 1; }));
     FakeDriver::SetPresent(false);
     FakeDriver::KillOpenChannels();
+    MarkWorkerChannelStale();
     FakeDriver::QueueReport(sample::Lift().bytes);
     const size_t opened = FakeDriver::OpenedChannels();
     const size_t readsBefore = FakeDriver::TotalReads();
-    // Several runs of failures, each with a failed open: the worker reads on.
-    const bool retried = WaitFor([&] { return FakeDriver::TotalReads() > readsBefore + 5 * kFailedReadsBeforeProbe; });
+    // The renewal found no driver: the worker reads on its old channel.
+    const bool retried = WaitFor([&] { return FakeDriver::TotalReads() > readsBefore + 1000; });
     EXPECT_TRUE(retried);
     EXPECT_EQ(1u, FakeDriver::OpenChannels());
     EXPECT_EQ(opened, FakeDriver::OpenedChannels());
     EXPECT_EQ(1u, FakeDriver::QueuedReads());  // a dead channel reads nothing
+    EXPECT_EQ(0, gBlockRequests.load());
     EXPECT_EQ(1, ThreadRunning.load());
-    // The device comes back: the next run of failures finds it.
+    // The device comes back, and its notice with it.
     FakeDriver::SetPresent(true);
+    MarkWorkerChannelStale();
     const bool recovered = WaitFor([] { return gRefreshes.load() == 2; });
     StopThread = 1;
     worker.join();
     EXPECT_TRUE(recovered);
+    EXPECT_EQ(1, gBlockRequests.load());
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
 }
 

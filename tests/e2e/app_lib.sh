@@ -19,6 +19,8 @@ WM_DISPLAYCHANGE=0x7E
 BM_SETSTATE=0xF3
 SC_MINIMIZE=0xF020
 DBT_DEVNODES_CHANGED=7
+WM_POWERBROADCAST=0x218
+PBT_APMRESUMEAUTOMATIC=0x12
 
 # Runs the e2e tool. It says on stderr why a subcommand failed (status 1);
 # any other status (a crash, a failed start) is said here.

@@ -32,16 +32,27 @@ expect_device_shown "装置已连接" 1 "arrival"
 wait_output "driver_field sends" 2 10 || fail "arrival did not send the block"
 wait_output "tool read-u32 main $THREAD_RUNNING" 1 10 || fail "worker not restarted"
 
-# Sent, so each has been handled when the call returns.
-for _ in 1 2 3; do
-    tool send main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 >/dev/null || fail "send device change"
-done
-expect_eq "$(driver_field sends)" 2 "repeated notices while present send nothing"
-expect_device_shown "装置已连接" 1 "repeated notices"
-
 # The prefix reports version 6.1: the orientation is not tracked.
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
 expect_eq "$(driver_field sends)" 2 "display change on version 6 sends nothing"
+
+# Notices while present may hide a bounce: the worker takes a new channel
+# and asks for the block, which is sent again.
+for _ in 1 2 3; do
+    tool send main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 >/dev/null || fail "send device change"
+done
+deadline=$((SECONDS + 10))
+until [ "$(driver_field sends)" -gt 2 ]; do
+    [ $SECONDS -lt $deadline ] || fail "no block sent after repeated notices"
+done
+expect_device_shown "装置已连接" 1 "repeated notices"
+expect_eq "$(tool read-u32 main "$THREAD_RUNNING")" 1 "the worker runs on"
+
+# A resume from sleep sends the block again.
+sends=$(driver_field sends)
+tool send main $WM_POWERBROADCAST $PBT_APMRESUMEAUTOMATIC 0 >/dev/null || fail "send resume"
+[ "$(driver_field sends)" -gt "$sends" ] || fail "no block sent on resume"
+expect_block "$(driver_field block)" "$(live_block)" "the block sent on resume is the live one"
 
 tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post IDM_CLOSE"
 wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
@@ -51,10 +62,11 @@ tool wait-tray-icons 0 5000 || fail "tray icon left behind"
 # A system of major version 5: the legacy default map, and a display change
 # resends the block.
 wine winecfg -v winxp64 || fail "winecfg"
+sends=$(driver_field sends)
 start_app
-wait_output "driver_field sends" 3 10 || fail "start-up did not send the block"
+wait_output "driver_field sends" $((sends + 1)) 10 || fail "start-up did not send the block"
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
-expect_eq "$(driver_field sends)" 4 "display change on version 5 resends the block"
+expect_eq "$(driver_field sends)" $((sends + 2)) "display change on version 5 resends the block"
 expect_block "$(driver_field block)" "$(live_block)" "the resent block is the live one"
 tool post main $WM_COMMAND $IDM_CLOSE 0
 wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"

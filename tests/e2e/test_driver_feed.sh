@@ -59,3 +59,21 @@ echo "ok: usage errors"
 err=$(ctl feed "$work/bad" 2>&1 >/dev/null)
 case $err in *bad*"line 2"*) echo "ok: the trace error names file and line" ;; *) fail "'$err'" ;; esac
 expect_eq "$(driver_field queue)" 127 "failed feeds queue nothing"
+
+# record while the device goes away: every report read is kept, then the
+# capture ends with status 1 and says why. Without the device, an earlier
+# capture is left alone.
+ctl record "$work/unplugged.recorded" 2>"$work/record.err" &
+recorder=$!
+wait_queue 0 10
+ctl unplug || fail "unplug"
+wait "$recorder"
+status=$?
+expect_eq "$status" 1 "record's exit status when the device goes away"
+grep -q "went away" "$work/record.err" || fail "record's message: '$(cat "$work/record.err")'"
+grep -v -e '^ *#' -e '^fail$' "$work/trace" | cmp - <(tr -d '\r' <"$work/unplugged.recorded") \
+    || fail "the reports read before the unplug differ from the trace"
+ctl record --count 1 "$work/fast.recorded" 2>/dev/null && fail "record without the device succeeded"
+grep -v '^#' "$work/fast" | cmp - "$work/fast.recorded" || fail "record without the device touched the file"
+ctl plug || fail "plug"
+echo "ok: record ends when the device goes, and leaves files alone without it"

@@ -18,14 +18,18 @@ const char kUsage[] =
 constexpr uint32_t kDefaultScreenWidth = 1024;
 constexpr uint32_t kDefaultScreenHeight = 768;
 
+// The trace's lines stand for the dialog's timer ticks, this far apart.
+constexpr uint32_t kTickMs = 5;
+
 // Runs the session over the trace; 0 when the trace ends first. The trace
 // stands for a driver that stays present, so a probe asked for after a run
 // of failed reads always finds it.
 int RunSession(const std::vector<TraceEntry>& trace, uint32_t width, uint32_t height, ParameterBlock& block) {
     CalSession session;
     CalStart(session, width, height);
+    uint32_t nowMs = 0;
     for (const TraceEntry& e : trace) {
-        CalTickResult r = CalTick(session, block, e.failed ? nullptr : &e.report);
+        CalTickResult r = CalTick(session, block, e.failed ? nullptr : &e.report, nowMs += kTickMs);
         if (r.probeDriver) r = CalProbeAnswer(session, true);
         if (r.end != CalEnd::Running) return r.end == CalEnd::Finished ? 1 : 0;
     }

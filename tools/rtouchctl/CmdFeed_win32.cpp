@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/DriverChannel.h"
+#include "engine/TouchThread.h"
 #include "tools/rtouchctl/Cli.h"
 #include "tools/rtouchctl/Commands.h"
 #include "tools/rtouchctl/ControlDevice_win32.h"
@@ -17,6 +18,9 @@ namespace {
 
 const char kFeedUsage[] = "rtouchctl feed TRACE [--rate N]";
 const char kRecordUsage[] = "rtouchctl record [--count N] [FILE]";
+
+// While reads fail, the capture looks for the device this often.
+constexpr DWORD kCaptureLookMs = 1000;
 
 // Entries per queue command; the driver takes a batch whole or not at all.
 constexpr size_t kBatchEntries = 1024;
@@ -75,27 +79,52 @@ int CmdFeed(const Args& args) {
 int CmdRecord(const Args& args) {
     auto options = ParseOptions(args, 2, {"--count"}, 1, kRecordUsage);
     if (!options) return kExitUsage;
+    // The driver first: a missing one leaves an earlier capture in FILE alone.
+    DriverChannel channel = OpenDriverChannel();
+    if (channel == kInvalidChannel) return UsageError("the touch driver is absent");
     FILE* out = stdout;
     if (!options->positional.empty()) {
         out = _wfopen(PathFromUtf8(options->positional[0]).c_str(), L"wb");
-        if (!out)
+        if (!out) {
+            CloseDriverChannel(channel);
             return UsageError("cannot write file '" + options->positional[0] + "'", kRecordUsage);
-    }
-    DriverChannel channel = OpenDriverChannel();
-    if (channel == kInvalidChannel) {
-        if (out != stdout) std::fclose(out);
-        return UsageError("the touch driver is absent");
+        }
     }
     // Each report goes out as soon as it is read, so an interrupted capture
-    // keeps every whole line.
+    // keeps every whole line. While reads fail, the capture paces itself as
+    // the touch worker does, and looks for the device every second: gone,
+    // the capture ends; back after a bounce, a new channel reads on.
+    int status = kExitOk;
     ReportBytes report{};
+    DWORD failingSince = 0, lastLook = 0;
+    bool failing = false;
     for (uint32_t recorded = 0; !options->count || recorded < *options->count;) {
-        if (!ReadTouchReport(channel, report)) continue;
-        std::fprintf(out, "%s\n", FormatTraceLine(report).c_str());
-        std::fflush(out);
-        ++recorded;
+        if (ReadTouchReport(channel, report)) {
+            failing = false;
+            std::fprintf(out, "%s\n", FormatTraceLine(report).c_str());
+            std::fflush(out);
+            ++recorded;
+            continue;
+        }
+        const DWORD now = GetTickCount();
+        if (!failing) {
+            failing = true;
+            failingSince = lastLook = now;
+        }
+        if (now - lastLook >= kCaptureLookMs) {
+            lastLook = now;
+            const DriverChannel renewed = OpenDriverChannel();
+            if (renewed == kInvalidChannel) {
+                std::fprintf(stderr, "rtouchctl: the touch device went away after %u reports\n", recorded);
+                status = kExitAbsent;
+                break;
+            }
+            CloseDriverChannel(channel);
+            channel = renewed;
+        }
+        if (now - failingSince >= kIdleAfterMs) Sleep(kIdleWaitMs);
     }
     CloseDriverChannel(channel);
     if (out != stdout) std::fclose(out);
-    return kExitOk;
+    return status;
 }
