@@ -68,7 +68,8 @@ void CalibrationRun(HWND dialog) {
     const int finished = result > 0 ? 1 : 0;
     const CalRunOutcome outcome =
         ApplyCalibrationResult(LiveParams, before, finished, DefaultParams, CurrentOrientation());
-    if (SendParameterBlock(LiveParams)) StartTouchThread(GetParent(dialog));
+    // Away from the console the console's copy owns the driver.
+    if (AtConsole && SendParameterBlock(LiveParams)) StartTouchThread(GetParent(dialog));
     else RequestTouchWorkerStop();
     CalibrationRunning = 0;
     if (outcome == CalRunOutcome::Finished)

@@ -5,13 +5,13 @@
 
 #include <optional>
 
+#include "calibration/CalibrationDialog_win32.h"
 #include "device/DriverChannel.h"
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
 #include "engine/SharedState.h"
 #include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
-#include "calibration/CalibrationDialog_win32.h"
 #include "shell/AboutDialog_win32.h"
 #include "shell/ConsoleSession.h"
 #include "shell/DisplaySettings_win32.h"
@@ -110,7 +110,11 @@ void FollowConsole(HWND window) {
     DWORD own = 0;
     if (ProcessIdToSessionId(GetCurrentProcessId(), &own)) OwnSession = own;
     AtConsole = OwnsConsole(OwnSession, WTSGetActiveConsoleSessionId()) ? 1 : 0;
-    WtsLibrary = LoadLibraryW(L"wtsapi32.dll");
+    // From the system folder only, never from the program's own.
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH - 16 && lstrcatW(path, L"\\wtsapi32.dll"))
+        WtsLibrary = LoadLibraryW(path);
     if (auto registerNotices = WtsProc<WtsRegisterProc>("WTSRegisterSessionNotification"))
         registerNotices(window, NOTIFY_FOR_THIS_SESSION);
 }
@@ -290,8 +294,9 @@ void ShowTrayMenu(HWND window) {
     // Foreground first, so the menu closes when the user clicks elsewhere.
     SetForegroundWindow(window);
     TrackPopupMenu(TrayMenu, 0, cursor.x, cursor.y, 0, window, nullptr);
-    // Switches the task away from the menu, so that the next click on the
-    // icon opens it again instead of leaving it unclosable.
+    // A message of its own right after the menu makes the system complete
+    // the switch to this task: otherwise the next right-click's menu may
+    // not open or not close when the user clicks elsewhere.
     PostMessageW(window, WM_NULL, 0, 0);
 }
 
@@ -335,10 +340,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_CLOSE:
         if (CloseAfterCalibration()) return 0;
-        // Destroying the window ends the program.
-        CancelDeferredStart(window);
-        RequestTouchWorkerStop();
-        if (!TouchWorkerRunning()) UnregisterDeviceNotices();
+        // Destroying the window ends the program; WM_DESTROY stops the worker.
         break;
     case WM_TIMER:
         if (wParam == kWorkerRetryTimer) OnWorkerRetry(window);

@@ -67,6 +67,7 @@ void RegisterTaskbarCreated() {
         reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
     if (changeFilter) changeFilter(TaskbarCreatedMessage, kMessageFilterAdd);
 }
+
 // The animation box when only the taskbar's position is known: 84 pixels
 // that end 16 before the taskbar's far end.
 constexpr LONG kTrayBoxStart = 100;

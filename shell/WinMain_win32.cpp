@@ -47,9 +47,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     // A running copy is left as it is: no message, nothing raised. The
     // mutex settles two copies that start at once, before either has its
-    // window; the window test stays for copies that know only the window.
-    // The handle is kept until the process ends.
-    // (A mutex another user's copy made in this namespace refuses access.)
+    // window (one that another account's copy made refuses access); its
+    // handle is kept until the process ends. The window test stays: it is
+    // how other programs know a running copy.
     const HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
     const DWORD mutexError = GetLastError();
     if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED))
