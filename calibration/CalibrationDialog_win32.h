@@ -5,3 +5,6 @@
 #include <windows.h>
 
 INT_PTR CALLBACK CalibrationDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Ends the session on the screen, if any, with result 0.
+void EndCalibrationSession();

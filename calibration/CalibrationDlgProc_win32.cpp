@@ -18,6 +18,7 @@ constexpr int kTargetRadius = 5;
 // One session at a time: the dialog is modal and runs on the main thread.
 CalSession Session;
 DriverChannel SessionChannel = kInvalidChannel;
+HWND SessionDialog;
 HDC SessionDC = nullptr;
 HBRUSH SessionBrush = nullptr;
 HGDIOBJ OriginalBrush = nullptr;  // the DC's own brush, put back before the last delete
@@ -48,6 +49,7 @@ void StartSession(HWND dialog) {
     SessionBrush = nullptr;
     SelectNewBrush(CalColor::Black);
     SetTimer(dialog, kCalTimerId, kCalTimerPeriodMs, nullptr);
+    SessionDialog = dialog;
 }
 
 void EndSession(HWND dialog, INT_PTR result) {
@@ -61,6 +63,7 @@ void EndSession(HWND dialog, INT_PTR result) {
     CloseHandle(SessionChannel);
     SessionChannel = kInvalidChannel;
     KillTimer(dialog, kCalTimerId);
+    SessionDialog = nullptr;
     EndDialog(dialog, result);
 }
 
@@ -98,6 +101,10 @@ void Tick(HWND dialog) {
 }
 
 }  // namespace
+
+void EndCalibrationSession() {
+    if (SessionDialog) EndSession(SessionDialog, 0);
+}
 
 INT_PTR CALLBACK CalibrationDlgProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     switch (message) {

@@ -27,10 +27,11 @@ bool IsDegenerateCalibration(const ParameterBlock& block);
 // just written. `before` is the block as it was before the session,
 // `defaults` the defaults as prepared at start-up, `currentOrientation` the
 // display orientation when it could be read. Result 1 solves; a degenerate
-// solve puts `before` back exactly; a good one gets the current orientation
-// as CalOrientation. Result 0 restores the whole defaults with Orientation
-// and CalOrientation both the current orientation (unreadable: the
-// Orientation of `before`), so the reset block turns no touch.
+// solve puts `before` back except for the live Orientation; a good one gets
+// the current orientation as Orientation and CalOrientation. Result 0
+// restores the whole defaults with Orientation and CalOrientation both the
+// current orientation (unreadable: the live Orientation), so the reset block
+// turns no touch.
 CalRunOutcome ApplyCalibrationResult(ParameterBlock& live, const ParameterBlock& before, int result,
                                      const ParameterBlock& defaults,
                                      std::optional<uint16_t> currentOrientation);

@@ -4,13 +4,26 @@
 
 #include "engine/InputSynthesis.h"
 
+namespace {
+
+// A key as the keyboard sends it: its scan code and, for the keys outside
+// the main block, the extended flag, so that programs that read scan codes
+// see the key that was meant.
+void SendKey(uint8_t vk, DWORD flags) {
+    const BYTE scan = static_cast<BYTE>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    if (IsExtendedKey(vk)) flags |= KEYEVENTF_EXTENDEDKEY;
+    keybd_event(vk, scan, flags, 0);
+}
+
+}  // namespace
+
 void InjectGesture(const GestureMapEntry* entry) {
     const InputEventList list = GestureEvents(ReadMapEntry(*entry));
     for (size_t i = 0; i < list.count; ++i) {
         const InputEvent& e = list.events[i];
         switch (e.kind) {
-        case InputEventKind::KeyDown: keybd_event(e.vk, 0, 0, 0); break;
-        case InputEventKind::KeyUp: keybd_event(e.vk, 0, KEYEVENTF_KEYUP, 0); break;
+        case InputEventKind::KeyDown: SendKey(e.vk, 0); break;
+        case InputEventKind::KeyUp: SendKey(e.vk, KEYEVENTF_KEYUP); break;
         case InputEventKind::Wheel:
             // A negative delta travels as its two's complement in the DWORD.
             mouse_event(MOUSEEVENTF_WHEEL, 0, 0, static_cast<DWORD>(e.wheelDelta), 0);

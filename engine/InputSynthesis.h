@@ -17,6 +17,11 @@ struct InputEvent {
     int32_t wheelDelta;  // Wheel
 };
 
+// The arrow keys (VK_LEFT .. VK_DOWN) sit outside the numeric keypad: a
+// keyboard sends them with the extended flag, and without it they read as
+// the keypad's keys.
+inline constexpr bool IsExtendedKey(uint8_t vk) { return vk >= 0x25 && vk <= 0x28; }
+
 // Modifier downs, at most a key down and up, modifier ups.
 constexpr size_t kMaxInputEvents = 2 * kMaxModifierKeys + 2;
 

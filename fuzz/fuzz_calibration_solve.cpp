@@ -43,10 +43,11 @@ void CheckAccepted(const ParameterBlock& live, const ParameterBlock& before, con
         FUZZ_CHECK(live.CalX[i] == x && live.CalY[i] == y);
     }
     FUZZ_CHECK(live.CalX[9] == before.CalX[9] && live.CalY[9] == before.CalY[9]);
-    FUZZ_CHECK(live.CalOrientation == orientation);
-    // Everything after the calibration fields but CalOrientation is as before.
+    FUZZ_CHECK(live.CalOrientation == orientation && live.Orientation == orientation);
+    // Everything after the calibration fields but the two orientations is as before.
     ParameterBlock rest = live;
     rest.CalOrientation = before.CalOrientation;
+    rest.Orientation = before.Orientation;
     const size_t from = offsetof(ParameterBlock, Orientation);
     FUZZ_CHECK(std::memcmp(BlockBytes(rest).data() + from, BlockBytes(before).data() + from,
                            kParameterBlockSize - from) == 0);

@@ -48,17 +48,28 @@ std::optional<uint16_t> CurrentOrientation() {
 // at the send no worker is started: the device's arrival sends the block
 // and starts it.
 void CalibrationRun(HWND dialog) {
+    // A command posted while a run is on adds no run inside it.
+    if (CalibrationRunning) return;
     RefreshScreenSize();
     CalibrationRunning = 1;
     StopWorkerAndWait();
     const ParameterBlock before = LiveParams;
     const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION), dialog,
                                            CalibrationDlgProc, 0);
+    if (CloseRequested) {
+        // The program is closing: the driver keeps the block it has.
+        WriteWholeBlock(LiveParams, before);
+        CalibrationRunning = 0;
+        EndDialog(dialog, 1);
+        PostMessageW(GetParent(dialog), WM_COMMAND, IDM_CLOSE, 0);
+        return;
+    }
     // -1 means the window could not be made: no points were taken.
     const int finished = result > 0 ? 1 : 0;
     const CalRunOutcome outcome =
         ApplyCalibrationResult(LiveParams, before, finished, DefaultParams, CurrentOrientation());
-    if (SendParameterBlock(LiveParams)) StartTouchThread(GetParent(dialog));
+    // Away from the console the console's copy owns the driver.
+    if (AtConsole && SendParameterBlock(LiveParams)) StartTouchThread(GetParent(dialog));
     else RequestTouchWorkerStop();
     CalibrationRunning = 0;
     if (outcome == CalRunOutcome::Finished)

@@ -1,7 +1,11 @@
 #include "shell/MainWindow_win32.h"
 
 #include <dbt.h>
+#include <wtsapi32.h>
 
+#include <optional>
+
+#include "calibration/CalibrationDialog_win32.h"
 #include "device/DriverChannel.h"
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
@@ -9,6 +13,7 @@
 #include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
 #include "shell/AboutDialog_win32.h"
+#include "shell/ConsoleSession.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
 #include "shell/ParametersDialog_win32.h"
@@ -78,12 +83,71 @@ void CancelDeferredStart(HWND window) {
 // starts the worker itself when it ends.
 void OnWorkerRetry(HWND window) {
     if (!WorkerStartDeferred) return;
-    if (CalibrationRunning || TouchWorkerWanted()) {
+    if (CalibrationRunning || TouchWorkerWanted() || !AtConsole) {
         CancelDeferredStart(window);
         return;
     }
     // Started, or the thread could not be made: no more retries.
     if (StartTouchThread(window) || !TouchWorkerRunning()) CancelDeferredStart(window);
+}
+
+// ---- The console session ----
+// Only the copy in the session attached to the physical console reads the
+// controller and sends the block; the session notices follow the console.
+// wtsapi32 is looked up at run time.
+std::optional<uint32_t> OwnSession;
+HMODULE WtsLibrary;
+using WtsRegisterProc = BOOL(WINAPI*)(HWND, DWORD);
+using WtsUnregisterProc = BOOL(WINAPI*)(HWND);
+
+template <class Proc>
+Proc WtsProc(const char* name) {
+    if (!WtsLibrary) return nullptr;
+    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(WtsLibrary, name)));
+}
+
+void FollowConsole(HWND window) {
+    DWORD own = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &own)) OwnSession = own;
+    AtConsole = OwnsConsole(OwnSession, WTSGetActiveConsoleSessionId()) ? 1 : 0;
+    // From the system folder only, never from the program's own.
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH - 16 && lstrcatW(path, L"\\wtsapi32.dll"))
+        WtsLibrary = LoadLibraryW(path);
+    if (auto registerNotices = WtsProc<WtsRegisterProc>("WTSRegisterSessionNotification"))
+        registerNotices(window, NOTIFY_FOR_THIS_SESSION);
+}
+
+void StopFollowingConsole(HWND window) {
+    if (!WtsLibrary) return;
+    if (auto unregisterNotices = WtsProc<WtsUnregisterProc>("WTSUnRegisterSessionNotification"))
+        unregisterNotices(window);
+    FreeLibrary(WtsLibrary);
+    WtsLibrary = nullptr;
+}
+
+// The console came to this session: the block and the worker, as on a
+// device arrival. It went: the worker stops. A calibration run restarts
+// the worker itself when it ends, and only at the console.
+void OnSessionChange(HWND window, WPARAM event, LPARAM session) {
+    const bool owns = OwnsConsoleAfter(AtConsole != 0, OwnSession, static_cast<uint32_t>(event),
+                                       static_cast<uint32_t>(session));
+    if (owns == (AtConsole != 0)) return;
+    AtConsole = owns ? 1 : 0;
+    if (CalibrationRunning) return;
+    if (!owns) {
+        CancelDeferredStart(window);
+        RequestTouchWorkerStop();
+        return;
+    }
+    DriverChannel channel = OpenDriverChannel();
+    DevicePresent = channel != kInvalidChannel;
+    ShowDeviceState(DevicePresent);
+    if (!DevicePresent) return;
+    SendParametersOn(channel, LiveParams);
+    CloseDriverChannel(channel);
+    if (!TouchWorkerWanted() && !WorkerStartDeferred) StartWorker(window);
 }
 
 void UnregisterDeviceNotices() {
@@ -121,9 +185,10 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
                               IDC_MAIN_ABOUT);
     StatusLine = CreateChild(window, instance, L"EDIT", L"", kStatusLayout, IDC_MAIN_STATUS);
 
-    DevicePresent = SendParameterBlock(LiveParams);
+    FollowConsole(window);
+    DevicePresent = AtConsole ? SendParameterBlock(LiveParams) : ProbeDriver();
     ShowDeviceState(DevicePresent);
-    if (DevicePresent) StartWorker(window);
+    if (DevicePresent && AtConsole) StartWorker(window);
 
     LoadTextBuf(IDS_ERROR);
     if (!RegisterHidNotification(window, &DeviceNotification))
@@ -142,7 +207,7 @@ void OnDeviceChange(HWND window) {
     DriverChannel channel = OpenDriverChannel();
     DevicePresent = channel != kInvalidChannel;
     const bool wanted = TouchWorkerWanted() || WorkerStartDeferred;
-    if (CalibrationRunning) {
+    if (CalibrationRunning || !AtConsole) {
         ShowDeviceState(DevicePresent);
     } else if (!wanted && DevicePresent) {
         SendParametersOn(channel, LiveParams);
@@ -179,12 +244,23 @@ void OnDisplayChange(LPARAM lParam) {
     DWORD orientation = 0;
     if (ReadDisplayOrientation(orientation))
         WriteField(LiveParams.Orientation, static_cast<uint16_t>(orientation));
-    SendParameterBlock(LiveParams);
+    if (AtConsole) SendParameterBlock(LiveParams);
+}
+
+// A Close (the tray's or WM_CLOSE) while a calibration session is on the
+// screen ends the session; the run then keeps the block from before, sends
+// nothing, starts no worker and hands the Close back as the tray's.
+bool CloseAfterCalibration() {
+    if (!CalibrationRunning) return false;
+    CloseRequested = 1;
+    EndCalibrationSession();
+    return true;
 }
 
 // The tray menu's Close: the command comes back through the queue until the
 // worker has ended, then the application quits without destroying the window.
 void OnTrayClose(HWND window) {
+    if (CloseAfterCalibration()) return;
     CancelDeferredStart(window);
     RequestTouchWorkerStop();
     if (!WaitTouchWorkerEnded(0)) {
@@ -192,21 +268,34 @@ void OnTrayClose(HWND window) {
         return;
     }
     UnregisterDeviceNotices();
-    Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
+    StopFollowingConsole(window);
+    DeleteTrayIcon();
     PostQuitMessage(0);
+}
+
+// One modal dialog of the main window at a time: the window is disabled
+// while one is open, but commands posted by other programs still arrive,
+// and a second dialog on top could start a second calibration run.
+bool ModalOpen;
+
+void RunModal(HWND window, int dialogId, DLGPROC procedure) {
+    if (ModalOpen) return;
+    ModalOpen = true;
+    DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(dialogId), window, procedure, 0);
+    ModalOpen = false;
 }
 
 void OnCommand(HWND window, WORD id) {
     switch (id) {
     case IDC_MAIN_GENERAL:
-        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_GENERAL), window, GeneralDlgProc, 0);
+        RunModal(window, IDD_GENERAL, GeneralDlgProc);
         break;
     case IDC_MAIN_PARAMETERS:
         // No control carries this command; it is served whenever it arrives.
-        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_PARAMETERS), window, ParametersDlgProc, 0);
+        RunModal(window, IDD_PARAMETERS, ParametersDlgProc);
         break;
     case IDC_MAIN_ABOUT:
-        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
+        RunModal(window, IDD_ABOUT, AboutDlgProc);
         break;
     case IDM_CLOSE:
         OnTrayClose(window);
@@ -222,6 +311,10 @@ void ShowTrayMenu(HWND window) {
     // Foreground first, so the menu closes when the user clicks elsewhere.
     SetForegroundWindow(window);
     TrackPopupMenu(TrayMenu, 0, cursor.x, cursor.y, 0, window, nullptr);
+    // A message of its own right after the menu makes the system complete
+    // the switch to this task: otherwise the next right-click's menu may
+    // not open or not close when the user clicks elsewhere.
+    PostMessageW(window, WM_NULL, 0, 0);
 }
 
 void PaintFrame(HWND window) {
@@ -231,27 +324,47 @@ void PaintFrame(HWND window) {
     EndPaint(window, &paint);
 }
 
+// The way out: the worker is stopped and waited for (briefly) before the
+// process ends, so that no key is left pressed half-way through a gesture.
+constexpr DWORD kWorkerEndBoundMs = 500;
+
+void OnDestroy(HWND window) {
+    CancelDeferredStart(window);
+    RequestTouchWorkerStop();
+    WaitTouchWorkerEnded(kWorkerEndBoundMs);
+    UnregisterDeviceNotices();
+    StopFollowingConsole(window);
+    DeleteTrayIcon();
+    PostQuitMessage(0);
+}
+
 }  // namespace
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Registered at run time, so not a case label.
+    if (TaskbarCreatedMessage && message == TaskbarCreatedMessage) {
+        OnTaskbarCreated();
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
         return OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_DESTROY:
-        Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
-        PostQuitMessage(0);
+        OnDestroy(window);
         return 0;
     case WM_PAINT:
         PaintFrame(window);
         return 0;
     case WM_CLOSE:
-        // Destroying the window ends the program; the worker is not waited for.
-        CancelDeferredStart(window);
-        RequestTouchWorkerStop();
-        if (!TouchWorkerRunning()) UnregisterDeviceNotices();
+        if (CloseAfterCalibration()) return 0;
+        // Destroying the window ends the program; WM_DESTROY stops the worker.
         break;
     case WM_TIMER:
         if (wParam == kWorkerRetryTimer) OnWorkerRetry(window);
+        else if (wParam == kTrayRetryTimer) OnTrayRetryTimer(window);
+        break;
+    case WM_WTSSESSION_CHANGE:
+        OnSessionChange(window, wParam, lParam);
         break;
     case WM_DISPLAYCHANGE:
         OnDisplayChange(lParam);

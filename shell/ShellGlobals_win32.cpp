@@ -5,6 +5,8 @@ wchar_t TextBuf[kTextBufChars];
 wchar_t CaptionBuf[kTextBufChars];
 uint8_t DevicePresent;
 uint8_t CalibrationRunning;
+uint8_t AtConsole = 1;
+uint8_t CloseRequested;
 uint8_t TrackRotation;
 int32_t DisplayOrientation;
 

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "shell/ShellGlobals_win32.h"
+#include "shell/TrayRecordSize.h"
 #include "shell/resources/resource.h"
 
 // NOTIFYICONDATAW without guidItem and hBalloonIcon is what shells before
@@ -11,10 +12,62 @@ static_assert(NOTIFYICONDATAW_V2_SIZE == offsetof(NOTIFYICONDATAW, guidItem));
 static_assert(sizeof(TrayIconRecord) == NOTIFYICONDATAW_V2_SIZE + sizeof(GUID) + sizeof(HICON));
 
 TrayIconRecord TrayIconData;
+UINT TaskbarCreatedMessage;
 
 namespace {
 
-constexpr uint64_t kShellVersion5 = uint64_t{5} << 48;
+// The three records a shell may know: the full one, the one that ends at
+// the balloon icon (XP's shell 6.0) and the one that ends at guidItem
+// (shell 5.0).
+constexpr TrayRecordSizes kRecordSizes = {sizeof(TrayIconRecord),
+                                          NOTIFYICONDATAW_V2_SIZE + sizeof(GUID),
+                                          NOTIFYICONDATAW_V2_SIZE};
+
+// Retries of an add the shell refused at start (it may not run yet, as at
+// sign-in): every 2 s for 2 minutes.
+constexpr UINT kTrayRetryMs = 2000;
+constexpr int kTrayRetries = 60;
+int TrayRetriesLeft;
+// Set once the shell accepted a record size: every later call keeps it.
+bool SizeSettled;
+// Whether the icon is in the tray as far as this program knows.
+bool IconShown;
+
+// ChangeWindowMessageFilter's dwFlag that lets the message through.
+constexpr DWORD kMessageFilterAdd = 1;
+using ChangeFilterProc = BOOL(WINAPI*)(UINT, DWORD);
+
+// The add itself; an add refused before any size was accepted is tried with
+// the next smaller record. The shell keeps its own copy of the icon.
+bool PutIcon() {
+    TrayIconData.hIcon = LoadIconW(AppInstance, MAKEINTRESOURCEW(IDI_SMALL));
+    bool added = Shell_NotifyIconW(NIM_ADD, &TrayIconData) != FALSE;
+    while (!added && !SizeSettled) {
+        const uint32_t next = NextTrayRecordSize(TrayIconData.cbSize, kRecordSizes);
+        if (next == 0) break;
+        TrayIconData.cbSize = next;
+        added = Shell_NotifyIconW(NIM_ADD, &TrayIconData) != FALSE;
+    }
+    if (added) SizeSettled = true;
+    else if (!SizeSettled)
+        TrayIconData.cbSize = FirstTrayRecordSize(GetShellVersion(L"Shell32.dll"), kRecordSizes);
+    if (TrayIconData.hIcon && DestroyIcon(TrayIconData.hIcon)) TrayIconData.hIcon = nullptr;
+    IconShown = added;
+    return added;
+}
+
+// A shell that starts later (or restarts) announces itself to every
+// top-level window; on Vista and later the message must be let through
+// to a copy that runs with a higher integrity level than the shell.
+void RegisterTaskbarCreated() {
+    TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    if (!TaskbarCreatedMessage) return;
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    auto changeFilter = reinterpret_cast<ChangeFilterProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    if (changeFilter) changeFilter(TaskbarCreatedMessage, kMessageFilterAdd);
+}
+
 // The animation box when only the taskbar's position is known: 84 pixels
 // that end 16 before the taskbar's far end.
 constexpr LONG kTrayBoxStart = 100;
@@ -25,23 +78,34 @@ constexpr LONG kFallbackHeight = 30;
 
 }  // namespace
 
-DWORD TrayIconDataSize(uint64_t shellVersion) {
-    return shellVersion >= kShellVersion5 ? sizeof(TrayIconRecord) : NOTIFYICONDATAW_V2_SIZE;
-}
-
-int AddTrayIcon(HWND window) {
+void AddTrayIcon(HWND window) {
+    RegisterTaskbarCreated();
     ZeroMemory(&TrayIconData, sizeof TrayIconData);
-    TrayIconData.cbSize = TrayIconDataSize(GetShellVersion(L"Shell32.dll"));
+    TrayIconData.cbSize = FirstTrayRecordSize(GetShellVersion(L"Shell32.dll"), kRecordSizes);
     TrayIconData.uID = kTrayIconId;
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    TrayIconData.hIcon = LoadIconW(AppInstance, MAKEINTRESOURCEW(IDI_SMALL));
     TrayIconData.hWnd = window;
     TrayIconData.uCallbackMessage = kTrayCallbackMessage;
     lstrcpyW(TrayIconData.szTip, LoadTextBuf(IDS_TRAY_TIP));
-    Shell_NotifyIconW(NIM_ADD, &TrayIconData);
-    // The shell keeps its own copy of the icon.
-    if (TrayIconData.hIcon && DestroyIcon(TrayIconData.hIcon)) TrayIconData.hIcon = nullptr;
-    return 1;
+    if (PutIcon()) return;
+    TrayRetriesLeft = kTrayRetries;
+    SetTimer(window, kTrayRetryTimer, kTrayRetryMs, nullptr);
+}
+
+void OnTrayRetryTimer(HWND window) {
+    if (IconShown || PutIcon() || --TrayRetriesLeft <= 0) KillTimer(window, kTrayRetryTimer);
+}
+
+void OnTaskbarCreated() {
+    // Announced again while the icon is there: the add would fail or make a
+    // second icon, so the old one goes first.
+    if (IconShown) Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
+    PutIcon();
+}
+
+void DeleteTrayIcon() {
+    Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
+    IconShown = false;
 }
 
 uint64_t GetShellVersion(const wchar_t* libraryName) {

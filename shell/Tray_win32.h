@@ -23,20 +23,29 @@ struct TrayIconRecord : NOTIFYICONDATAW {
 };
 #endif
 
-// Filled once by AddTrayIcon and kept for the whole run; the main window
-// deletes the icon with it at shutdown.
-extern TrayIconRecord TrayIconData;
+// The main window's timer that retries an add the shell refused at start.
+inline constexpr UINT_PTR kTrayRetryTimer = 2;
 
-// Puts the icon (small icon, tip string 258) into the tray. Returns 1.
-int AddTrayIcon(HWND window);
+// Filled once by AddTrayIcon and kept for the whole run, with the record
+// size the shell accepted; every later call on the icon uses it.
+extern TrayIconRecord TrayIconData;
+// The registered message "TaskbarCreated" (0 if it could not be registered).
+extern UINT TaskbarCreatedMessage;
+
+// Puts the icon (small icon, tip string 258) into the tray. When the shell
+// refuses every record size, kTrayRetryTimer tries again.
+void AddTrayIcon(HWND window);
+// kTrayRetryTimer's tick: adds the icon, stops once it is there or after
+// two minutes.
+void OnTrayRetryTimer(HWND window);
+// A new shell: the icon again, with the same record, once.
+void OnTaskbarCreated();
+// Takes the icon out of the tray at shutdown.
+void DeleteTrayIcon();
 
 // A library's DllGetVersion as (major << 48) | (minor << 32); 0 when it
 // cannot be read.
 uint64_t GetShellVersion(const wchar_t* libraryName);
-
-// The record size the shell understands: the full record from shell
-// version 5.0 on, otherwise the record without its last two members.
-DWORD TrayIconDataSize(uint64_t shellVersion);
 
 // Hides the window into the tray, with the caption animation if enabled.
 void MinimizeToTray(HWND window);

@@ -13,6 +13,9 @@
 
 namespace {
 
+// Named in the session's own namespace: one copy per signed-in user.
+constexpr wchar_t kSingleInstanceMutex[] = L"Local\\ZRN.RTouch.SingleInstance";
+
 // Exit code when the window cannot be made: never a resident process
 // without a window.
 constexpr int kStartupFailed = 1;
@@ -42,7 +45,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     AppInstance = instance;
     LoadTextBuf(IDS_TITLE);
 
-    // A running copy is left as it is: no message, nothing raised.
+    // A running copy is left as it is: no message, nothing raised. The
+    // mutex settles two copies that start at once, before either has its
+    // window (one that another account's copy made refuses access); its
+    // handle is kept until the process ends. The window test stays: it is
+    // how other programs know a running copy.
+    const HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
+    const DWORD mutexError = GetLastError();
+    if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED))
+        return 0;
     if (FindWindowW(kMainClassName, TextBuf)) return 0;
 
     // The parameters dialog's sliders are trackbars: register that class too,

@@ -49,11 +49,13 @@ TEST(CalibrationRun, CompletedSessionIsSolvedAndRecordsTheOrientation) {
     EXPECT_EQ(2, r.live.AxisFlags);
     EXPECT_EQ(1.0f, r.live.ScaleX[2]);
     EXPECT_EQ(1, r.live.CalOrientation);
+    EXPECT_EQ(1, r.live.Orientation);  // rotated since start-up: no turn
     EXPECT_EQ(1234, r.live.PanScale);  // only the calibration changes
 
     RunBlocks unreadable = SessionMeasured([](int x, int y) { return std::pair{x, y}; });
     EXPECT_EQ(CalRunOutcome::Finished, ApplyCalibrationResult(unreadable.live, unreadable.before, 1, Defaults(), std::nullopt));
     EXPECT_EQ(3, unreadable.live.CalOrientation);
+    EXPECT_EQ(0, unreadable.live.Orientation);
 }
 
 // Also the missing-device path: the session ends with 0 at once.
@@ -66,9 +68,11 @@ TEST(CalibrationRun, UnfinishedSessionRestoresTheWholeDefaults) {
     want.CalOrientation = 2;
     EXPECT_TRUE(SameBytes(want, r.live));
 
-    // The orientation cannot be read: the one the live block had is kept.
+    // The orientation cannot be read: the one the live block had is kept,
+    // not the one from before the session.
     RunBlocks unreadable = SessionMeasured([](int x, int y) { return std::pair{x, y}; });
-    unreadable.before.Orientation = 1;
+    unreadable.before.Orientation = 2;
+    unreadable.live.Orientation = 1;
     ApplyCalibrationResult(unreadable.live, unreadable.before, 0, defaults, std::nullopt);
     want = defaults;
     want.Orientation = 1;
@@ -109,6 +113,13 @@ TEST(CalibrationRun, DegenerateCalibrationPutsTheOldBlockBack) {
         RunBlocks r = SessionMeasured(c.raw);
         EXPECT_EQ(CalRunOutcome::Rejected, ApplyCalibrationResult(r.live, r.before, 1, Defaults(), 0));
         EXPECT_TRUE(SameBytes(r.before, r.live));
+        // A rotation followed during the session stays.
+        r = SessionMeasured(c.raw);
+        r.live.Orientation = 2;
+        ApplyCalibrationResult(r.live, r.before, 1, Defaults(), 2);
+        ParameterBlock want = r.before;
+        want.Orientation = 2;
+        EXPECT_TRUE(SameBytes(want, r.live));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shell/DrawTestLayout.h"
+#include "shell/TrayRecordSize.h"
 
 namespace {
 
@@ -34,6 +35,19 @@ TEST(DrawTestLayout, TinyScreenStillEndsTheGrid) {
     EXPECT_EQ(GridStep(10), 1u);
     EXPECT_EQ(GridStep(19), 1u);
     EXPECT_EQ(GridStep(20), 2u);
+}
+
+// The tray record: the full one first from shell 5.0 on, then on each
+// refusal the next smaller one the shell may know, then none.
+TEST(TrayRecordSize, RefusedRecordsFallBackToSmallerOnes) {
+    for (const TrayRecordSizes sizes : {TrayRecordSizes{956, 952, 936}, TrayRecordSizes{976, 968, 952}}) {
+        EXPECT_EQ(sizes.full, FirstTrayRecordSize(uint64_t{6} << 48, sizes));
+        EXPECT_EQ(sizes.full, FirstTrayRecordSize(uint64_t{5} << 48, sizes));
+        EXPECT_EQ(sizes.withoutGuid, FirstTrayRecordSize((uint64_t{4} << 48) | (uint64_t{72} << 32), sizes));
+        std::vector<uint32_t> tried;
+        for (uint32_t size = sizes.full; size != 0; size = NextTrayRecordSize(size, sizes)) tried.push_back(size);
+        EXPECT_EQ((std::vector<uint32_t>{sizes.full, sizes.withoutBalloonIcon, sizes.withoutGuid}), tried);
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "engine/InputSynthesis.h"
 #include "engine/SharedState.h"
 #include "engine/TouchThread.h"
+#include "shell/ConsoleSession.h"
 #include "tests/SampleTraces.h"
 
 namespace {
@@ -328,6 +329,23 @@ TEST_F(TouchThreadTest, FailedThreadCreationLeavesNoWorker) {
     next.thread.join();
     EXPECT_FALSE(TouchWorkerRunning());
     EXPECT_TRUE(TouchWorkerWanted());
+}
+
+// Which copy runs the worker: the one in the console's session, following
+// the console from session to session.
+TEST(ConsoleSessionTest, OnlyTheConsoleSessionDrivesTheController) {
+    EXPECT_TRUE(OwnsConsole(1, 1));
+    EXPECT_FALSE(OwnsConsole(2, 1));
+    EXPECT_FALSE(OwnsConsole(1, kNoConsoleSession));
+    EXPECT_TRUE(OwnsConsole(std::nullopt, 1));  // no sessions: the one copy
+
+    EXPECT_TRUE(OwnsConsoleAfter(false, 2, kConsoleConnectEvent, 2));
+    EXPECT_FALSE(OwnsConsoleAfter(true, 2, kConsoleDisconnectEvent, 2));
+    // Another session's change and the other events (lock = 7) change nothing.
+    EXPECT_TRUE(OwnsConsoleAfter(true, 2, kConsoleDisconnectEvent, 3));
+    EXPECT_FALSE(OwnsConsoleAfter(false, 2, kConsoleConnectEvent, 3));
+    EXPECT_TRUE(OwnsConsoleAfter(true, 2, 7, 2));
+    EXPECT_FALSE(OwnsConsoleAfter(false, 2, 7, 2));
 }
 
 }  // namespace

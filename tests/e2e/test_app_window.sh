@@ -31,3 +31,19 @@ tool click-caption main min || fail "no minimize box found"
 tool wait-visible main 0 5000 || fail "minimize box did not hide the window"
 kill -0 "$APP_PID" || fail "the close box ended the application"
 expect_eq "$(info_field title)" "Fennimore" "main window still there after the close box"
+
+# A restarting shell takes every icon away, then announces itself: the icon
+# comes back, once however often the announcement comes, and a double-click
+# on it still shows the window. The double-click posted after an
+# announcement is handled after it.
+tool tray-delete main || fail "the icon could not be removed from outside"
+tool wait-tray-icons 0 5000 || fail "the icon stayed after its removal"
+tool taskbar-created || fail "announce a new shell"
+tool wait-tray-icons 1 5000 || fail "the icon did not come back after TaskbarCreated"
+tool taskbar-created || fail "announce a new shell again"
+restore_main
+expect_eq "$(tool tray-icons)" "1" "one icon after a second announcement"
+tool post main $WM_SYSCOMMAND $SC_MINIMIZE 0
+tool wait-visible main 0 5000 || fail "minimize did not hide the window"
+tool click-window "$(tool tray-icon)" double || fail "no tray icon to click"
+tool wait-visible main 1 5000 || fail "double-click on the icon that came back did not show the window"

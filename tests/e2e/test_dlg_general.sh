@@ -29,6 +29,17 @@ tool wait-pushed "$GENERAL" $IDC_DRAW_TEST 5000 || fail "button state not handle
 expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "Esc and Enter leave GENERAL open, nothing else opened"
 tool post-item "$GENERAL" $IDC_DRAW_TEST $BM_SETSTATE 0 0
 
+# The main window's commands from another program while GENERAL is open:
+# the window is disabled, but posted messages still arrive. They open
+# nothing; the button state posted after them is handled after them.
+for command in $IDC_MAIN_GENERAL $IDC_MAIN_PARAMETERS $IDC_MAIN_ABOUT; do
+    tool post main $WM_COMMAND "$command" 0 || fail "post command $command"
+done
+tool post-item "$GENERAL" $IDC_DRAW_TEST $BM_SETSTATE 1 0 || fail "post button state"
+tool wait-pushed "$GENERAL" $IDC_DRAW_TEST 5000 || fail "button state not handled"
+expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "commands 201, 202, 203 open nothing over GENERAL"
+tool post-item "$GENERAL" $IDC_DRAW_TEST $BM_SETSTATE 0 0
+
 # Make the live block differ from the defaults: clear the gesture map.
 mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 tool post "$mapping" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0 || fail "post ClearAll"

@@ -3,7 +3,8 @@
 # while the session's timer reads them finish it, the solved block reaches
 # the driver and the worker comes back; a degenerate set of touches is
 # rejected and the block from before goes back to the driver; unplugging
-# during a session ends it as not finished within a few seconds.
+# during a session ends it as not finished within a few seconds; a Close
+# during a session ends the program with 0 and leaves the driver's block.
 source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
 # Runs the calibration of GENERAL with trace $1 fed once the session's
@@ -88,3 +89,23 @@ wait_worker 1
 expect_block "$(driver_field block)" "$(live_block)" "the default block sent on replug"
 focus_viewer
 expect_received "Right Arrow" CWCircle
+
+# Close during a session, as the installer's Close before an upgrade or a
+# window close: the session ends, nothing is sent (the driver keeps its
+# block) and the program ends with 0.
+for close in "$WM_COMMAND $IDM_CLOSE" "$WM_CLOSE 0"; do
+    sends=$(driver_field sends)
+    block=$(driver_field block)
+    tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
+    session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
+    ctl feed "$ROAD_WORK/partial.trace" --rate 200 || fail "feed"
+    wait_queue 0 10
+    tool post main $close 0 || fail "post $close"
+    wait_exit "$APP_PID" 10 || fail "$close during a session did not end the application"
+    expect_eq "$EXIT_CODE" "0" "exit code after $close during a session"
+    expect_eq "$(driver_field sends)" "$sends" "nothing sent after $close during a session"
+    expect_block "$(driver_field block)" "$block" "the driver keeps its block after $close during a session"
+    start_app
+    wait_worker 1
+    open_general
+done

@@ -22,6 +22,11 @@ start_viewer
 # only the order and count of what arrives tells.
 expect_received "Right Arrow|Left Arrow|CTRL + .|CTRL + ,|Right Arrow|Left Arrow" \
     RHori. CWCircle CCWCircle UVert. RArc LArc Tap RPan LPan
+# Keys as a keyboard sends them: with their scan codes, the arrows as
+# extended keys (without the flag they would read as the keypad's).
+expect_eq "$(grep -o 'key down 0x\(25\|27\|BC\|BE\) .*' "$ROAD_WORK/viewer.log" | tr -d '\r' | sort -u | paste -sd '|')" \
+    "key down 0x25 mods=none scan=0x4B ext=1|key down 0x27 mods=none scan=0x4D ext=1|key down 0xBC mods=CTRL scan=0x33 ext=0|key down 0xBE mods=CTRL scan=0x34 ext=0" \
+    "the keys' scan codes and extended flags"
 expect_received "Scroll Up|Scroll Up|Scroll Down|Scroll Down|CTRL + Scroll Down|CTRL + Scroll Down|CTRL + Scroll Up|CTRL + Scroll Up" \
     LHori. UPan DVert. DPan TwoFingerTap PinchIn Tap PinchOut
 expect_eq "$(driver_field queue)" 0 "every report was read"

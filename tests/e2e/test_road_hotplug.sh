@@ -2,7 +2,8 @@
 # Unplugging while the worker runs stops it and says so; replugging sends
 # the block again, restarts the worker and gestures work again; a hundred
 # quick unplug / replug cycles leave exactly one worker and no handle
-# behind.
+# behind; the console leaving the session stops the worker as an unplug
+# does, and its return sends the block and restarts it.
 source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
 install_driver
@@ -48,3 +49,21 @@ wait_output "driver_field block" "$(live_block)" 10 || fail "no live block in th
 wait_worker 1
 expect_eq "$(counts)" "$before" "handles, threads and the one worker after the cycles"
 expect_received "CTRL + .|CTRL + Scroll Down|CTRL + Scroll Down" RArc PinchIn
+
+# The console goes to another session (fast user switching, Remote
+# Desktop) and comes back. Wine has one session, number 1.
+WM_WTSSESSION_CHANGE=0x2B1
+WTS_CONSOLE_CONNECT=1
+WTS_CONSOLE_DISCONNECT=2
+sends=$(driver_field sends)
+tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
+wait_worker 0
+echo "ok: the worker ended with the console gone"
+tool send main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 >/dev/null || fail "send device change"
+expect_eq "$(tool read-u32 main "$(symbol_rva ThreadRunning)")" "0" "a device notice away from the console starts no worker"
+expect_eq "$(driver_field sends)" "$sends" "nothing sent away from the console"
+tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_CONNECT 1 || fail "post console connect"
+wait_sends $((sends + 1))
+wait_worker 1
+expect_block "$(driver_field block)" "$(live_block)" "the live block sent when the console came back"
+expect_received "Right Arrow" CWCircle

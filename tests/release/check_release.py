@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Static checks of the release files of both architectures (nothing 32-bit
 runs here): machine type, subsystem and OS version (Windows XP), imported
-DLLs, version resource, stripping with a debug link, sizes; and the five
-files of dist/ with what each holds.
+DLLs, version resource, the embedded manifest's architecture, stripping with
+a debug link, sizes; and the five files of dist/ with what each holds.
 
 Usage: tests/release/check_release.py [REPO_ROOT]   (after scripts/package)
 """
@@ -16,6 +16,12 @@ import pefile
 
 ROOT = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parents[2])
 VERSION = re.search(r"project\(rtouch VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
+# The processorArchitecture a program's own manifest must name: Windows
+# refuses to start a program whose manifest names another architecture.
+MANIFEST_ARCH = {pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: "amd64",
+                 pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]: "x86"}
+# Programs that carry a manifest (resource type 24, id 1).
+MANIFESTED = {"rtouch.exe"}
 ARCHES = {  # machine, subsystem version (XP 5.1, XP x64 5.2)
     "x64": (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"], (5, 2)),
     "x86": (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"], (5, 1)),
@@ -53,6 +59,27 @@ def version_strings(pe):
     return strings
 
 
+def manifests(pe):
+    """The texts of the program's RT_MANIFEST resources."""
+    texts = []
+    for kind in getattr(getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None), "entries", []):
+        if kind.id != pefile.RESOURCE_TYPE["RT_MANIFEST"]:
+            continue
+        for entry in kind.directory.entries:
+            for lang in entry.directory.entries:
+                texts.append(pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size).decode("utf-8"))
+    return texts
+
+
+def check_manifest(pe, label, name):
+    texts = manifests(pe)
+    check(len(texts) == (1 if name in MANIFESTED else 0), f"{label}: {len(texts)} manifest(s)")
+    want = MANIFEST_ARCH[pe.FILE_HEADER.Machine]
+    for text in texts:
+        named = re.findall(r'processorArchitecture="([^"]*)"', text)
+        check(named and all(a.lower() == want for a in named), f"{label}: manifest names {named}, machine {want}")
+
+
 def check_program(path, arch, name):
     machine, (major, minor) = ARCHES[arch]
     subsystem, limit = PROGRAMS[name]
@@ -82,6 +109,7 @@ def check_program(path, arch, name):
     check((fixed.FileVersionMS, fixed.FileVersionLS) == (parts[0] << 16 | parts[1], parts[2] << 16 | parts[3]),
           f"{label}: fixed file version")
     check(pe.FILE_HEADER.NumberOfSymbols == 0, f"{label}: stripped")
+    check_manifest(pe, label, name)
     return pe, len(data), limit
 
 

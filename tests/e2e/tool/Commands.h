@@ -27,6 +27,8 @@ int CmdHover(wchar_t** argv);
 int CmdTrayIcons(wchar_t** argv);
 int CmdWaitTrayIcons(wchar_t** argv);
 int CmdTrayIcon(wchar_t** argv);
+int CmdTrayDelete(wchar_t** argv);
+int CmdTaskbarCreated(wchar_t** argv);
 
 int CmdStrings(wchar_t** argv);
 

@@ -36,6 +36,8 @@ const Command kCommands[] = {
     {L"tray-icons", "", 0, CmdTrayIcons},
     {L"wait-tray-icons", "COUNT MS", 2, CmdWaitTrayIcons},
     {L"tray-icon", "", 0, CmdTrayIcon},
+    {L"tray-delete", "SEL", 1, CmdTrayDelete},
+    {L"taskbar-created", "", 0, CmdTaskbarCreated},
     {L"strings", "EXE FIRST LAST", 3, CmdStrings},
     {L"read-u32", "SEL RVA", 2, CmdReadU32},
     {L"hold-window", "CLASS TITLE MS", 3, CmdHoldWindow},

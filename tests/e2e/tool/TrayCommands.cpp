@@ -2,6 +2,8 @@
 // a top-level one or inside the "Shell_TrayWnd" tray window.
 #include "Commands.h"
 
+#include <shellapi.h>
+
 namespace {
 
 constexpr wchar_t kTrayIconClass[] = L"__winex11_tray_icon";
@@ -50,5 +52,26 @@ int CmdTrayIcon(wchar_t**) {
     HWND icon = FindTrayIcons().first;
     if (!icon) return Failure(false, "no tray icon");
     PrintLine(HandleText(icon));
+    return kOk;
+}
+
+// Takes the icon (id 1 of window SEL) out of the tray, as a restarting
+// shell does to every icon.
+int CmdTrayDelete(wchar_t** argv) {
+    HWND window = TargetWindow(argv[0]);
+    if (!window) return kFailed;
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window;
+    icon.uID = 1;
+    if (!Shell_NotifyIconW(NIM_DELETE, &icon)) return Failure(true, "the icon was not deleted");
+    return kOk;
+}
+
+// What a new shell posts to every top-level window.
+int CmdTaskbarCreated(wchar_t**) {
+    const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    if (!message || !PostMessageW(HWND_BROADCAST, message, 0, 0))
+        return Failure(true, "cannot broadcast TaskbarCreated");
     return kOk;
 }

@@ -68,7 +68,7 @@ void SetLogWindow(HWND viewer) { LogWindow = viewer; }
 void LogViewerEvent(const ViewerEvent& event) {
     std::string mods = ModifierText(event.ctrl, event.shift, event.alt, "+");
     if (mods.empty()) mods = "none";
-    char line[64];
+    char line[96];
     if (event.kind == ViewerEventKind::Wheel) {
         std::snprintf(line, sizeof line, "wheel %d mods=%s", event.wheelDelta, mods.c_str());
         Print(line);
@@ -76,7 +76,8 @@ void LogViewerEvent(const ViewerEvent& event) {
         return;
     }
     const bool down = event.kind == ViewerEventKind::KeyDown;
-    std::snprintf(line, sizeof line, "key %s 0x%02X mods=%s", down ? "down" : "up", event.vk, mods.c_str());
+    std::snprintf(line, sizeof line, "key %s 0x%02X mods=%s scan=0x%02X ext=%d", down ? "down" : "up",
+                  event.vk, mods.c_str(), event.scan, event.extended ? 1 : 0);
     Print(line);
     if (!IsModifier(event.vk)) {
         if (down) Gesture(event, KeyName(event.vk));

@@ -20,10 +20,16 @@ std::deque<std::wstring> Lines;
 
 bool Down(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
-void Report(ViewerEventKind kind, UINT vk, int wheelDelta) {
+constexpr int kScanShift = 16;
+constexpr LPARAM kScanMask = 0xFF;
+constexpr LPARAM kExtendedBit = LPARAM{1} << 24;
+
+void Report(ViewerEventKind kind, UINT vk, int wheelDelta, LPARAM keyData = 0) {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    Sink(ViewerEvent{kind, vk, wheelDelta, Down(VK_CONTROL), Down(VK_SHIFT), Down(VK_MENU), now.QuadPart});
+    const UINT scan = static_cast<UINT>((keyData >> kScanShift) & kScanMask);
+    Sink(ViewerEvent{kind, vk, scan, (keyData & kExtendedBit) != 0, wheelDelta, Down(VK_CONTROL),
+                     Down(VK_SHIFT), Down(VK_MENU), now.QuadPart});
 }
 
 void Paint(HWND window) {
@@ -43,11 +49,11 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        Report(ViewerEventKind::KeyDown, static_cast<UINT>(wParam), 0);
+        Report(ViewerEventKind::KeyDown, static_cast<UINT>(wParam), 0, lParam);
         return 0;  // a system key is not passed on: ALT must not open a menu
     case WM_KEYUP:
     case WM_SYSKEYUP:
-        Report(ViewerEventKind::KeyUp, static_cast<UINT>(wParam), 0);
+        Report(ViewerEventKind::KeyUp, static_cast<UINT>(wParam), 0, lParam);
         return 0;
     case WM_SYSCHAR:
         return 0;
