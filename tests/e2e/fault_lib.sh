@@ -26,7 +26,7 @@ expect_no_message_box() {
 }
 
 # The block of a missing parameters file for this system, as 360 hex digits.
-default_block() { ctl params --params 'C:\no-such-file.dat' --orientation 0 --hex | tr -d '\r'; }
+default_block() { system_params --params 'C:\no-such-file.dat' --orientation 0 --hex | tr -d '\r'; }
 
 # The traces of the named gestures with a failed read after about a third
 # of the lines, at random places (a fixed seed: every run alike).

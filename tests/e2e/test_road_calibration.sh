@@ -77,7 +77,7 @@ expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序未完成" "unplu
 tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "outcome box did not end"
 tool wait-gone "$session" 5000 || fail "calibration window still there"
-expect_block "$(live_block)" "$(ctl params --orientation 0 --hex | tr -d '\r')" "result 0: the default block"
+expect_block "$(live_block)" "$(system_params --orientation 0 --hex | tr -d '\r')" "result 0: the default block"
 expect_eq "$(driver_field sends)" 3 "nothing sent while unplugged"
 # The removal notice reaches the main window when the system sends it, not
 # with the session's end.
