@@ -17,7 +17,17 @@ static void SetReadWaitLocked(ULONG milliseconds) {
     Touch.ReadWait = (ULONGLONG)milliseconds * TICKS_PER_MILLISECOND;
 }
 
+ULONGLONG Now(void) {
+    const ULONGLONG count = (ULONGLONG)KeQueryPerformanceCounter(NULL).QuadPart;
+    const ULONGLONG frequency = Touch.CounterFrequency;
+    /* In two parts, so the product cannot overflow. */
+    return count / frequency * TICKS_PER_SECOND + count % frequency * TICKS_PER_SECOND / frequency;
+}
+
 void InitTouchState(void) {
+    LARGE_INTEGER frequency;
+    KeQueryPerformanceCounter(&frequency);
+    Touch.CounterFrequency = (ULONGLONG)frequency.QuadPart;
     KeInitializeSpinLock(&Touch.Lock);
     InitializeListHead(&Touch.PendingReads);
     KeInitializeEvent(&Touch.ReaderWake, SynchronizationEvent, FALSE);
@@ -217,7 +227,7 @@ static NTSTATUS SetReadWait(const UCHAR* in, ULONG inLen) {
     uint32_t milliseconds;
     if (inLen != sizeof milliseconds) return STATUS_INVALID_PARAMETER;
     RtlCopyMemory(&milliseconds, in, sizeof milliseconds);
-    if (milliseconds < 1 || milliseconds > RTOUCHDRV_MAX_READ_WAIT_MS) return STATUS_INVALID_PARAMETER;
+    if (milliseconds > RTOUCHDRV_MAX_READ_WAIT_MS) return STATUS_INVALID_PARAMETER;
     KIRQL irql;
     KeAcquireSpinLock(&Touch.Lock, &irql);
     SetReadWaitLocked(milliseconds);

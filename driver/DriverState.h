@@ -25,15 +25,14 @@ NTSYSAPI NTSTATUS NTAPI IoCreateDeviceSecure(PDRIVER_OBJECT driver, ULONG extens
 NTSYSAPI NTSTATUS NTAPI ZwWaitForSingleObject(HANDLE handle, BOOLEAN alertable,
                                               PLARGE_INTEGER timeout);
 
-/* 100 ns units, as the kernel's clock and waits count. */
+/* 100 ns units, as the kernel's waits count. */
 #define TICKS_PER_SECOND 10000000ULL
 #define TICKS_PER_MILLISECOND 10000LL
-/* The kernel's monotonic clock, in ticks. */
-static inline ULONGLONG Now(void) { return KeQueryInterruptTime(); }
 /* Pool tag of the remove lock: "rtch" as the kernel's tools show it. */
 #define RTOUCHDRV_TAG 0x68637472u
 
 typedef struct TOUCH_DRIVER {
+    ULONGLONG CounterFrequency; /* of the performance counter, fixed at boot */
     /* Lock guards the fields down to PendingReads; taken only for short
      * copies and list changes. */
     KSPIN_LOCK Lock;
@@ -45,9 +44,11 @@ typedef struct TOUCH_DRIVER {
     ULONG Rate;        /* reports per second */
     ULONGLONG ReadWait; /* clock ticks a read waits for a due report */
     RTOUCHDRV_FAULTS Faults;
+    /* The block and the record as last sent to this plug-in; an unplug
+     * zeroes both. SendCount is the test's and counts on. */
     UCHAR LastBlock[RTOUCHDRV_BLOCK_SIZE];
     ULONG SendCount;
-    UCHAR Config[sizeof(ControllerConfig)]; /* the record as last set */
+    UCHAR Config[sizeof(ControllerConfig)];
     BOOLEAN Plugged; /* the touch interface is enabled */
     /* Counts unplugs. A handle remembers the value it was opened under
      * (in its file object's FsContext); an unplug makes every older handle
@@ -78,6 +79,11 @@ typedef struct TOUCH_DRIVER {
 
 extern TOUCH_DRIVER Touch;
 
+/* A monotonic clock in ticks: the performance counter, scaled. Not
+ * KeQueryInterruptTime: Wine's x86 kernel answers that one in
+ * milliseconds, which stretches every period ten thousand times. */
+ULONGLONG Now(void);
+
 void InitTouchState(void);
 
 /* IRP_MJ_DEVICE_CONTROL of the touch device (the application's codes) and
@@ -96,7 +102,8 @@ NTSTATUS CompleteTouchRequest(PIRP irp, NTSTATUS status, ULONG_PTR returned);
 NTSTATUS OpenTouchHandle(PFILE_OBJECT file);
 
 /* Enables or disables the touch interface (run-time plug and unplug, and
- * start and removal). Disabling fails every waiting read at once.
+ * start and removal). Disabling fails every waiting read at once and
+ * forgets the block and the configuration record.
  * PASSIVE_LEVEL, caller holds PnpLock. */
 NTSTATUS SetPlugged(BOOLEAN plugged);
 

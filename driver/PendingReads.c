@@ -1,5 +1,5 @@
 /* Reads that wait in the driver. A read with no report due is queued and
- * returns STATUS_PENDING, so the driver keeps answering other requests
+ * returns STATUS_PENDING (or, with a read wait of 0, fails at once), so the driver keeps answering other requests
  * (an unplug among them) while it waits. A system thread completes each
  * queued read when a report falls due or its read wait ends; an unplug,
  * the removal or the handle's cleanup fails it at once, and the I/O
@@ -89,6 +89,7 @@ NTSTATUS ReadReport(PIRP irp) {
     KeAcquireSpinLock(&Touch.Lock, &irql);
     ULONGLONG now = Now();
     NTSTATUS status = TryReadLocked(irp, now, &returned);
+    if (status == STATUS_PENDING && !Touch.ReadWait) status = STATUS_DEVICE_NOT_READY;
     if (status == STATUS_PENDING) {
         ULONGLONG deadline = now + Touch.ReadWait;
         RtlCopyMemory(irp->Tail.Overlay.DriverContext, &deadline, sizeof deadline);
@@ -125,7 +126,7 @@ void FailReads(PFILE_OBJECT file, NTSTATUS status) {
 }
 
 /* The I/O manager cancels a queued read (its thread ended, CancelIo). */
-static void CancelRead(PDEVICE_OBJECT device, PIRP irp) {
+static void NTAPI CancelRead(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     IoReleaseCancelSpinLock(irp->CancelIrql);
     KIRQL irql;
@@ -149,7 +150,7 @@ static ULONGLONG NextWakeLocked(void) {
     return wakeAt;
 }
 
-static void ReaderMain(PVOID context) {
+static void NTAPI ReaderMain(PVOID context) {
     (void)context;
     while (!Touch.StopReader) {
         LIST_ENTRY done;

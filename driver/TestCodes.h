@@ -54,18 +54,22 @@
 /* Out: RTOUCHDRV_STATE (a larger buffer is fine; 200 bytes returned). */
 #define IOCTL_RTOUCHDRV_GET_STATE RTOUCHDRV_CODE(0xA02u, TOUCH_FILE_READ_ACCESS)
 /* No input: empties the queue, forgets the last block and the send count,
- * drops pending faults, rate back to RTOUCHDRV_DEFAULT_RATE. */
+ * drops pending faults, rate and read wait back to their defaults. */
 #define IOCTL_RTOUCHDRV_RESET RTOUCHDRV_CHANGE_CODE(0xA03u)
 /* In: RTOUCHDRV_FAULTS; replaces the pending fault counters. */
 #define IOCTL_RTOUCHDRV_SET_FAULTS RTOUCHDRV_CHANGE_CODE(0xA04u)
 /* No input: disables / enables the touch interface at run time, as a
- * device removal / arrival. Idempotent. */
+ * device removal / arrival. Idempotent. A device that comes back is a new
+ * device: the unplug forgets the last block and the configuration record
+ * (zeros until the next send or set); the send count, the queue, the rate,
+ * the read wait and pending faults are the test's and stay. */
 #define IOCTL_RTOUCHDRV_UNPLUG RTOUCHDRV_CHANGE_CODE(0xA05u)
 #define IOCTL_RTOUCHDRV_PLUG RTOUCHDRV_CHANGE_CODE(0xA06u)
-/* In: uint32_t milliseconds, 1..RTOUCHDRV_MAX_READ_WAIT_MS: how long a read
+/* In: uint32_t milliseconds, 0..RTOUCHDRV_MAX_READ_WAIT_MS: how long a read
  * with no report due waits before it fails (RTOUCHDRV_DEFAULT_READ_WAIT_MS
  * after load or reset). A long wait holds a reader inside its read, as a
- * slow controller would. */
+ * slow controller would; 0 fails such a read at once, without waiting in
+ * the driver, as a driver that never holds a read does. */
 #define IOCTL_RTOUCHDRV_SET_READ_WAIT RTOUCHDRV_CHANGE_CODE(0xA07u)
 
 #define RTOUCHDRV_QUEUE_CAPACITY 16384u
@@ -89,8 +93,8 @@ typedef struct RTOUCHDRV_QUEUE_ENTRY {
 } RTOUCHDRV_QUEUE_ENTRY;
 
 typedef struct RTOUCHDRV_STATE {
-    uint8_t LastBlock[RTOUCHDRV_BLOCK_SIZE]; /* zeros until the first send */
-    uint32_t SendCount;      /* accepted parameter sends since load or reset */
+    uint8_t LastBlock[RTOUCHDRV_BLOCK_SIZE]; /* zeros until the first send to this plug-in */
+    uint32_t SendCount;      /* accepted parameter sends since load or reset, across unplugs */
     uint32_t QueueLength;    /* entries not yet read */
     uint32_t ReportsPerSecond;
     uint32_t Plugged;        /* 1 while the touch interface is enabled */

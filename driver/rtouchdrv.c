@@ -36,11 +36,16 @@ NTSTATUS SetPlugged(BOOLEAN plugged) {
     KIRQL irql;
     if (Touch.Plugged == plugged) return STATUS_SUCCESS;
     if (!plugged) {
-        /* Every handle open now is dead from here on, and a waiting read
-         * fails at once, as when a real device goes. */
+        /* Every handle open now is dead from here on, a waiting read fails
+         * at once and the device's state is gone, as when a real device
+         * goes. */
         KeAcquireSpinLock(&Touch.Lock, &irql);
         Touch.Plugged = FALSE;
         Touch.Generation++;
+        /* The device that comes back is a new one: it has not been sent a
+         * block or a configuration yet. */
+        RtlZeroMemory(Touch.LastBlock, sizeof Touch.LastBlock);
+        RtlZeroMemory(Touch.Config, sizeof Touch.Config);
         KeReleaseSpinLock(&Touch.Lock, irql);
         FailReads(NULL, STATUS_DEVICE_NOT_CONNECTED);
         return IoSetDeviceInterfaceState(&Touch.InterfaceName, FALSE);
@@ -65,7 +70,7 @@ static NTSTATUS PassDown(PIRP irp) {
     return IoCallDriver(Touch.LowerDevice, irp);
 }
 
-static NTSTATUS SignalOnCompletion(PDEVICE_OBJECT device, PIRP irp, PVOID context) {
+static NTSTATUS NTAPI SignalOnCompletion(PDEVICE_OBJECT device, PIRP irp, PVOID context) {
     (void)device;
     (void)irp;
     KeSetEvent((PKEVENT)context, IO_NO_INCREMENT, FALSE);
@@ -119,7 +124,7 @@ static NTSTATUS CreateControlDevice(PDRIVER_OBJECT driver) {
     return STATUS_SUCCESS;
 }
 
-static NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
+static NTSTATUS NTAPI AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
     NTSTATUS status;
     KeWaitForSingleObject(&Touch.PnpLock, Executive, KernelMode, FALSE, NULL);
     if (Touch.Fdo) {
@@ -215,7 +220,7 @@ static BOOLEAN EnterTouchRequest(PIRP irp) {
 /* IRP_MJ_CREATE: the control device opens for whoever its descriptor
  * admits; the touch device only while plugged, and the handle is tied to
  * this plug-in (see OpenTouchHandle). */
-static NTSTATUS DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
     if (IsControlDevice(device)) return CompleteIrp(irp, STATUS_SUCCESS);
     if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
     PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
@@ -224,7 +229,7 @@ static NTSTATUS DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
 
 /* IRP_MJ_CLEANUP: the last handle of a file object is closing; its reads
  * that still wait in the driver end now. */
-static NTSTATUS DispatchCleanup(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchCleanup(PDEVICE_OBJECT device, PIRP irp) {
     if (IsControlDevice(device)) return CompleteIrp(irp, STATUS_SUCCESS);
     if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
     FailReads(IoGetCurrentIrpStackLocation(irp)->FileObject, STATUS_CANCELLED);
@@ -232,21 +237,21 @@ static NTSTATUS DispatchCleanup(PDEVICE_OBJECT device, PIRP irp) {
 }
 
 /* IRP_MJ_CLOSE: nothing is kept per handle beyond its file object. */
-static NTSTATUS DispatchClose(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchClose(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     return CompleteIrp(irp, STATUS_SUCCESS);
 }
 
 /* IRP_MJ_DEVICE_CONTROL: the private codes on the control device, the
  * application's codes on the touch device (DeviceControl.c). */
-static NTSTATUS DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
     if (IsControlDevice(device)) return ControlDeviceControl(irp);
     if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
     return TouchDeviceControl(irp);
 }
 
 /* IRP_MJ_PNP: start, stop and removal of the touch device. */
-static NTSTATUS DispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
     if (IsControlDevice(device)) return CompleteIrp(irp, STATUS_NOT_SUPPORTED);
     if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
     return TouchPnp(irp);
@@ -254,7 +259,7 @@ static NTSTATUS DispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
 
 /* IRP_MJ_POWER: the touch device has no power states of its own; passed
  * down. */
-static NTSTATUS DispatchPower(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchPower(PDEVICE_OBJECT device, PIRP irp) {
     if (IsControlDevice(device)) return CompleteIrp(irp, STATUS_NOT_SUPPORTED);
     if (!EnterTouchRequest(irp)) return STATUS_NO_SUCH_DEVICE;
     PoStartNextPowerIrp(irp);
@@ -266,7 +271,7 @@ static NTSTATUS DispatchPower(PDEVICE_OBJECT device, PIRP irp) {
 
 /* The devices are gone by now (removal deleted them); the read server
  * goes last. */
-static void DriverUnload(PDRIVER_OBJECT driver) {
+static void NTAPI DriverUnload(PDRIVER_OBJECT driver) {
     (void)driver;
     StopReader();
 }

@@ -2,15 +2,16 @@
 // mode, for the Wine test suite.
 //
 //   rtouchdrv_check commands    raw command codes with right and wrong sizes,
-//                               unknown codes, the fault knobs, unplug with an
-//                               open handle; one "ok"/"FAIL" line per check,
+//                               unknown codes, the fault knobs, a read wait
+//                               of 0, unplug with an open handle; one "ok"/"FAIL" line per check,
 //                               exit 0 when all pass. Leaves the driver reset.
 //   rtouchdrv_check watch SECS  a top-level window registered for HID notices
 //                               as the application's; prints "ready", then
 //                               "devicechange 0x<wParam>" per WM_DEVICECHANGE,
 //                               for SECS seconds.
 //   rtouchdrv_check removal     surprise removal: handles opened before an
-//                               unplug stay dead after the replug, a read
+//                               unplug stay dead after the replug, the device
+//                               back has no block or configuration, a read
 //                               waiting in the driver fails at once on the
 //                               unplug, a waiting read can be cancelled.
 //   rtouchdrv_check security    the access the devices ask for: state
@@ -362,6 +363,53 @@ void SetReadWait(HANDLE control, uint32_t ms) {
     Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &ms, sizeof ms, nullptr, 0);
 }
 
+// One overlapped read: how its call returned and, once it has ended, how it
+// ended.
+struct OverlappedRead {
+    DWORD callError;  // 0 when the call succeeded, ERROR_IO_PENDING when it went pending
+    Result result;
+};
+
+OverlappedRead ReadOverlapped(HANDLE touch, uint8_t* report) {
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD returned = 0;
+    BOOL ok = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report,
+                              kTouchReportSize, &returned, &ov);
+    OverlappedRead read{ok ? 0 : GetLastError(), {}};
+    if (read.callError == ERROR_IO_PENDING) ok = GetOverlappedResultEx(touch, &ov, &returned, 5000, FALSE);
+    read.result = {ok != FALSE, ok ? 0 : GetLastError(), returned, 0};
+    if (!ok && read.result.error == WAIT_TIMEOUT) {
+        CancelIoEx(touch, &ov);
+        GetOverlappedResult(touch, &ov, &returned, TRUE);
+    }
+    CloseHandle(ov.hEvent);
+    return read;
+}
+
+// A read wait of 0, as a driver that never holds a read: a read with no
+// report due fails in its dispatch routine (it does not go pending), a due
+// report is still returned.
+void CheckReadWaitZero(HANDLE control) {
+    uint32_t wait = RTOUCHDRV_MAX_READ_WAIT_MS + 1;
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "a read wait over the maximum is refused");
+    wait = 0;
+    ExpectOk(Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, nullptr, 0),
+             "a read wait of 0 is accepted");
+    HANDLE touch = OpenTouch(FILE_FLAG_OVERLAPPED);
+    uint8_t buf[kTouchReportSize] = {};
+    OverlappedRead read = ReadOverlapped(touch, buf);
+    Check(read.callError == ERROR_NOT_READY, "an empty read fails at once, without going pending",
+          "call error " + std::to_string(read.callError) + ", then " + Describe(read.result));
+    Unpaced(control);
+    Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 4)});
+    read = ReadOverlapped(touch, buf);
+    Check(read.result.ok && buf[0] == 4, "a due report is still read", Describe(read.result));
+    CloseHandle(touch);
+    SetReadWait(control, RTOUCHDRV_DEFAULT_READ_WAIT_MS);
+}
+
 // An unplug while a read waits in the driver for a report that never
 // comes: the read fails at once, not when its 60 s wait ends.
 void CheckHeldReadOnUnplug(HANDLE control) {
@@ -399,11 +447,19 @@ void CheckStaleHandle(HANDLE control) {
     Check(old != INVALID_HANDLE_VALUE, "the interface opens");
     Unpaced(control);
     Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 7)});
+    std::vector<uint8_t> block(kParameterBlockSize, 0xAB);
+    ControllerConfig config{0x12, 0x34, 0x5678};
+    ExpectOk(Call(old, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr, 0),
+             "a block sent before the unplug");
+    ExpectOk(Call(old, IOCTL_TOUCH_SET_CONFIG, &config, sizeof config, nullptr, 0),
+             "a configuration set before the unplug");
     ExpectOk(Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0), "unplug");
     ExpectOk(Call(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0, nullptr, 0), "plug");
+    RTOUCHDRV_STATE s = State(control);
+    const std::vector<uint8_t> zeros(kParameterBlockSize);
+    Check(s.SendCount == 1 && std::memcmp(s.LastBlock, zeros.data(), kParameterBlockSize) == 0,
+          "the device back is a new one: no block, the send still counted");
     uint8_t buf[kTouchReportSize] = {};
-    std::vector<uint8_t> block(kParameterBlockSize);
-    ControllerConfig config{};
     ExpectError(Read(old, buf), ERROR_DEVICE_NOT_CONNECTED, "a read on the old handle fails");
     ExpectError(Call(old, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr,
                      0),
@@ -412,10 +468,14 @@ void CheckStaleHandle(HANDLE control) {
                 ERROR_DEVICE_NOT_CONNECTED, "a configuration on the old handle fails");
     ExpectError(Call(old, IOCTL_TOUCH_GET_CONFIG, nullptr, 0, &config, sizeof config),
                 ERROR_DEVICE_NOT_CONNECTED, "a configuration read on the old handle fails");
-    Check(State(control).QueueLength == 1 && State(control).SendCount == 0,
+    Check(State(control).QueueLength == 1 && State(control).SendCount == 1,
           "the old handle took nothing from the driver");
     HANDLE fresh = OpenTouch(0);
-    Result r = Read(fresh, buf);
+    ControllerConfig back{1, 1, 1};
+    Result r = Call(fresh, IOCTL_TOUCH_GET_CONFIG, nullptr, 0, &back, sizeof back);
+    Check(r.ok && back.ConfigValue1 == 0 && back.ConfigValue2 == 0 && back.ConfigValue3 == 0,
+          "the new device's configuration reads as zeros", Describe(r));
+    r = Read(fresh, buf);
     Check(r.ok && buf[0] == 7, "a new handle reads the kept report", Describe(r));
     ExpectError(Read(old, buf), ERROR_DEVICE_NOT_CONNECTED, "the old handle stays dead");
     CloseHandle(fresh);
@@ -543,6 +603,8 @@ int RunCommandChecks() {
     CheckUnknownCodes(touch, control);
     Reset(control);
     CheckPrivateSizes(control);
+    Reset(control);
+    CheckReadWaitZero(control);
     Reset(control);
     CheckUnplugWithOpenHandle(touch, control);
     Reset(control);

@@ -46,7 +46,8 @@ expect_eq "$(driver_field queue)" 127 "record --count 0 leaves the queue"
 printf '1 2 3 4 5 6 7 8\n1 2 3 70000 5 6 7 8\n' >"$work/bad"
 for args in "feed" "feed $work/missing" "feed $work/bad" "feed $work/trace --rate 0" \
             "feed $work/trace --rate x" "feed $work/trace extra" "record --count" \
-            "record --bogus" "record a b" "driver-state extra" "unplug now" "plug --rate 3"; do
+            "record --bogus" "record a b" "driver-state extra" "unplug now" "plug --rate 3" \
+            "read-wait" "read-wait 60001" "read-wait -1" "read-wait 2 3"; do
     err=$(ctl $args 2>&1 >/dev/null)
     status=$?
     [ "$status" = 2 ] || fail "'$args': exit status $status"

@@ -23,6 +23,7 @@ int CmdRecord(const Args& args);
 int CmdDriverState(const Args& args);
 int CmdUnplug(const Args& args);
 int CmdPlug(const Args& args);
+int CmdReadWait(const Args& args);
 #endif
 
 // Runs the tool: dispatches on the subcommand.

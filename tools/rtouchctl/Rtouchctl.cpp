@@ -25,6 +25,7 @@ const Subcommand kSubcommands[] = {
     {"driver-state", CmdDriverState},
     {"unplug", CmdUnplug},
     {"plug", CmdPlug},
+    {"read-wait", CmdReadWait},
 #endif
 };
 
@@ -37,7 +38,7 @@ const char kUsage[] =
     "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]"
 #ifdef _WIN32
     "\n  install [INF]\n  uninstall\n  feed TRACE [--rate N]\n  record [--count N] [FILE]\n"
-    "  driver-state\n  unplug\n  plug"
+    "  driver-state\n  unplug\n  plug\n  read-wait MS"
 #endif
     ;
 

@@ -79,7 +79,8 @@ int CmdPlugBounce(wchar_t** argv) {
     return ok ? kOk : kFailed;
 }
 
-// Sets how long the driver's reads wait for a report (milliseconds).
+// Sets how long the driver's reads wait for a report (milliseconds; 0 fails
+// a read with none due at once).
 int CmdReadWait(wchar_t** argv) {
     const auto milliseconds = static_cast<uint32_t>(ParseNumber(argv[0]));
     HANDLE device = OpenControl();
