@@ -6,6 +6,10 @@ source "$RTOUCH_NAMES"
 # --windows winxp): the legacy default map, the display's rotation tracked.
 LEGACY_SYSTEM=0
 case ${RTOUCH_WINDOWS:-} in winxp | winxp64 | win2k) LEGACY_SYSTEM=1 ;; esac
+# The Windows XP a test switches the prefix to: a 32-bit prefix knows no
+# x64 edition.
+XP_VERSION=winxp64
+[ "${WINEARCH:-}" = win32 ] && XP_VERSION=winxp
 
 fail() {
     echo "FAIL: $*"

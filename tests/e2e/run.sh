@@ -45,6 +45,9 @@ export RTOUCH_APP_BUILD="${app_build:-$build}" RTOUCH_WINDOWS="$windows"
 
 wine_display || exit 1
 wine_template "$work/template" "$windows"
+# Wine falls back to a 64-bit prefix when it cannot make a 32-bit one.
+grep -q "^#arch=$arch" "$work/template/system.reg" ||
+    { echo "the template prefix is not $arch: $(grep -m1 '^#arch=' "$work/template/system.reg")" >&2; exit 1; }
 
 tests=("$@")
 if [ ${#tests[@]} -eq 0 ]; then

@@ -55,7 +55,7 @@ tool wait-tray-icons 0 5000 || fail "tray icon left behind"
 
 # A system of major version 5: the legacy default map, and a display change
 # resends the block.
-wine winecfg -v winxp64 || fail "winecfg"
+wine winecfg -v $XP_VERSION || fail "winecfg -v $XP_VERSION"
 start_app
 wait_output "driver_field sends" $((sent + 1)) 10 || fail "start-up did not send the block"
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
