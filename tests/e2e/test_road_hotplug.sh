@@ -41,4 +41,4 @@ tool plug-cycles "${ROAD_PLUG_CYCLES:-100}" 5000 || fail "plug cycles"
 wait_sends $((2 + ${ROAD_PLUG_CYCLES:-100}))
 wait_worker 1
 expect_eq "$(counts)" "$before" "handles, threads and the one worker after the cycles"
-expect_received "CTRL + .|CTRL + Scroll Down|CTRL + Scroll Down" RArc PinchIn
+expect_received "Right Arrow|CTRL + Scroll Down|CTRL + Scroll Down" RPan PinchIn
