@@ -29,7 +29,7 @@ source "$root/scripts/lib/wine.sh"
 # The names the scripts use for resource ids and block fields, written by
 # the build.
 export RTOUCH_NAMES="$build/tests/e2e/e2e_names.sh"
-[ -f "$RTOUCH_NAMES" ] || { echo "no $RTOUCH_NAMES: build the win64 preset first" >&2; exit 1; }
+[ -f "$RTOUCH_NAMES" ] || { echo "no $RTOUCH_NAMES: build the win64 (or win32) preset first" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/rtouch-e2e.XXXXXX)
 cleanup() {
@@ -40,12 +40,12 @@ cleanup() {
 trap cleanup EXIT
 
 [ -f "${app_build:-$build}/rtouch.exe" ] || { echo "no rtouch.exe in ${app_build:-$build}" >&2; exit 1; }
-[ "$arch" = win64 ] || export WINEARCH=$arch
+if [ "$arch" = win32 ]; then export WINEARCH=win32; else unset WINEARCH; fi
 export RTOUCH_APP_BUILD="${app_build:-$build}" RTOUCH_WINDOWS="$windows"
 
 wine_display || exit 1
 wine_template "$work/template" "$windows"
-# Wine falls back to a 64-bit prefix when it cannot make a 32-bit one.
+# A prefix of another architecture would test the wrong programs.
 grep -q "^#arch=$arch" "$work/template/system.reg" ||
     { echo "the template prefix is not $arch: $(grep -m1 '^#arch=' "$work/template/system.reg")" >&2; exit 1; }
 
