@@ -69,13 +69,19 @@ wine_registry() {
     rm -f "$reg"
 }
 
-# Boots a template prefix into $1 (once per run).
+# Boots a template prefix into $1 (once per run); $2, when given, is the
+# Windows version it reports (winxp, winxp64, win7, win10). WINEARCH=win32
+# in the environment makes a pure 32-bit prefix.
 wine_template() {
     local dir=$1
     rm -rf "$dir"
     mkdir -p "$dir"
     WINEPREFIX="$dir" wine wineboot -i >/dev/null 2>&1
     WINEPREFIX="$dir" wine_registry
+    if [ -n "${2:-}" ]; then
+        WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine' /v Version /d "$2" /f >/dev/null 2>&1 ||
+            echo "could not set the prefix's Windows version to $2" >&2
+    fi
     WINEPREFIX="$dir" wineserver -w
 }
 

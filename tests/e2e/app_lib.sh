@@ -2,7 +2,8 @@
 # Every wait polls with a time limit; nothing sleeps for a fixed time.
 set -u
 
-APP="$RTOUCH_BUILD/rtouch.exe"
+# rtouch.exe from another build when the run names one (tests/e2e/run.sh --app).
+APP="${RTOUCH_APP_BUILD:-$RTOUCH_BUILD}/rtouch.exe"
 TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
 IDOK=1
 IDCANCEL=2
@@ -32,6 +33,10 @@ tool() {
 }
 
 source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
+
+# 1 when the run plays a 32-bit rtouch.exe (tests/e2e/run.sh --app).
+APP_X86=0
+x86_64-w64-mingw32-objdump -f "$APP" | grep -q 'file format pei-i386' && APP_X86=1
 
 # Starts the application in the background (APP_PID) and waits until it
 # sits in the tray: icon added, main window minimized and hidden.
@@ -86,7 +91,9 @@ symbol_rva() {
     # A stripped release build keeps its symbols in rtouch.exe.debug.
     local symbols=$APP
     [ -f "$APP.debug" ] && symbols=$APP.debug
-    va=$(x86_64-w64-mingw32-nm "$symbols" | awk -v s="$1" '$3 == s { print $1 }')
+    # An x86 build decorates C names: _Name for data, _Name@N for stdcall.
+    va=$(x86_64-w64-mingw32-nm "$symbols" |
+        awk -v s="$1" '$3 == s || $3 == "_" s || index($3, "_" s "@") == 1 { print $1 }')
     base=$(x86_64-w64-mingw32-objdump -p "$APP" | awk '$1 == "ImageBase" { print $2 }')
     [ -n "$va" ] && [ -n "$base" ] || fail "no symbol $1"
     printf '0x%x\n' $((16#$va - 16#$base))

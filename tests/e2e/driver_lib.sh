@@ -7,6 +7,13 @@ CTL="$RTOUCH_BUILD/rtouchctl.exe"
 DRVCHECK="$RTOUCH_BUILD/driver/rtouchdrv_check.exe"
 
 ctl() { wine "$CTL" "$@"; }
+# `rtouchctl params`, `solve` or `calibrate` ($1) with the default map of
+# the system the prefix plays.
+system_ctl() {
+    local command=$1
+    shift
+    if [ "$LEGACY_SYSTEM" = 1 ]; then ctl "$command" --legacy "$@"; else ctl "$command" "$@"; fi
+}
 
 source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 

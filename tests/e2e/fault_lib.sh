@@ -26,7 +26,7 @@ expect_no_message_box() {
 }
 
 # The block of a missing parameters file for this system, as 360 hex digits.
-default_block() { ctl params --params 'C:\no-such-file.dat' --orientation 0 --hex | tr -d '\r'; }
+default_block() { system_ctl params --params 'C:\no-such-file.dat' --orientation 0 --hex | tr -d '\r'; }
 
 # The traces of the named gestures with a failed read after about a third
 # of the lines, at random places (a fixed seed: every run alike).
@@ -55,7 +55,7 @@ expect_clean_calibration() {
     tool click "$box" $IDOK
     tool wait-gone "$SESSION" 5000 || fail "calibration window still there"
     wait_sends 2
-    solved=$(ctl calibrate "$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")" --orientation 0 --hex |
+    solved=$(system_ctl calibrate "$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")" --orientation 0 --hex |
         tr -d '\r' | tail -n 1)
     expect_block "$(driver_field block)" "$solved" "the calibration of the clean touches reached the driver ($1)"
 }

@@ -59,7 +59,7 @@ wait_sends 4
 block=$(driver_field block)
 expect_block "$block" "$(live_block)" "the run sent the live block"
 # The console tool runs the same session on the same trace, one line a tick.
-solved=$(ctl calibrate "$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")" --hex | tr -d '\r' | tail -n 1)
+solved=$(system_ctl calibrate "$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")" --hex | tr -d '\r' | tail -n 1)
 for field in CalX CalY ScaleX ScaleY ScaleSlope AxisFlags; do
     expect_eq "$(block_field "$block" $field)" "$(block_field "$solved" $field)" "$field as solved reached the driver"
 done

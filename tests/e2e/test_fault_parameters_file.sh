@@ -9,7 +9,7 @@ source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 # the little-endian u16 $1 (4 hex digits).
 file_image() { block_with "$(default_block)" DoubleClickArea "$1"; }
 # The block the application makes of the current file.
-loaded_block() { ctl params --params "$PARAMETER_FILE_WIN" --orientation 0 --hex | tr -d '\r'; }
+loaded_block() { system_ctl params --params "$PARAMETER_FILE_WIN" --orientation 0 --hex | tr -d '\r'; }
 
 # Starts the application, checks the block it sent at start-up against $1
 # and that it said nothing ($2 says why).

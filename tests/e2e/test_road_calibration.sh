@@ -39,7 +39,7 @@ block=$(driver_field block)
 expect_block "$block" "$(live_block)" "the run sent the live block"
 # The console tool runs the same session and solve on the same trace, one
 # line a tick, from the same start (the defaults of this system).
-solved=$(ctl calibrate "$trace" --orientation 0 --hex | tr -d '\r')
+solved=$(system_ctl calibrate "$trace" --orientation 0 --hex | tr -d '\r')
 expect_eq "$(head -n 1 <<<"$solved")" "result 1" "rtouchctl calibrate: result 1"
 solved=$(tail -n 1 <<<"$solved")
 # CalOrientation records the display orientation of the run: 0.
@@ -55,7 +55,7 @@ expect_received "CTRL + Scroll Up|CTRL + Scroll Up" PinchOut
 # All nine targets touched at one spot: the solve is degenerate.
 awk '/^[0-9]/ && $3 != 0 { $1 = 2000; $2 = 2000 } { print }' "$RTOUCH_ROOT/examples/calibration.trace" \
     >"$ROAD_WORK/degenerate.trace"
-expect_eq "$(ctl calibrate "$(winepath -w "$ROAD_WORK/degenerate.trace")" --hex | tr -d '\r' | sed -n 2p)" \
+expect_eq "$(system_ctl calibrate "$(winepath -w "$ROAD_WORK/degenerate.trace")" --hex | tr -d '\r' | sed -n 2p)" \
     "rejected" "rtouchctl calibrate rejects the degenerate touches"
 expect_eq "$(calibrate_with "$ROAD_WORK/degenerate.trace" 警告)" "校准程序未完成" "degenerate touches: not finished"
 wait_sends 3
@@ -78,7 +78,7 @@ expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序未完成" "unplu
 tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "outcome box did not end"
 tool wait-gone "$session" 5000 || fail "calibration window still there"
-expect_block "$(live_block)" "$(ctl params --orientation 0 --hex | tr -d '\r')" "result 0: the default block"
+expect_block "$(live_block)" "$(system_ctl params --orientation 0 --hex | tr -d '\r')" "result 0: the default block"
 expect_eq "$(driver_field sends)" 3 "nothing sent while unplugged"
 # The removal notice reaches the main window when the system sends it, not
 # with the session's end.

@@ -48,7 +48,7 @@ done
 wait_output "driver_field block" "$(live_block)" 10 || fail "no live block in the device after the cycles"
 wait_worker 1
 expect_eq "$(counts)" "$before" "handles, threads and the one worker after the cycles"
-expect_received "CTRL + .|CTRL + Scroll Down|CTRL + Scroll Down" RArc PinchIn
+expect_received "Right Arrow|CTRL + Scroll Down|CTRL + Scroll Down" RPan PinchIn
 
 # The console goes to another session (fast user switching, Remote
 # Desktop) and comes back. Wine has one session, number 1.
