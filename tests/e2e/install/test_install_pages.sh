@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The interactive installer, page by page (screenshots in the artifacts):
 # welcome, components with the start-at-sign-in box, folder, progress,
-# finish with "Start rtouch now" checked, which starts the program.
+# finish with "Start rtouch now" checked, which has the desktop's shell
+# start the program.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 BM_CLICK=0xF5
@@ -39,3 +40,5 @@ wait_exit "$setup_pid" 20 || fail "setup did not end"
 expect_eq "$EXIT_CODE" "0" "interactive setup exit code"
 tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "Finish did not start rtouch"
 expect_eq "$(rtouch_pids | wc -w)" "1" "Finish started rtouch.exe"
+expect_eq "$(tool parent-program "$(tool wait-window ZRN_RTouch Fennimore 1000)" | tr -d '\r')" "explorer.exe" \
+    "the shell, not the setup, started rtouch.exe"
