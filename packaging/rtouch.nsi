@@ -236,6 +236,11 @@ Section "rtouch (required)" SecProgram
   Call ProtectInstallFolder
 
   SetOutPath "$INSTDIR"
+  ; Written anew rather than over the old files, which could carry
+  ; permissions of their own: new files take the folder's.
+  Delete "$INSTDIR\rtouch.exe"
+  Delete "$INSTDIR\rtouchctl.exe"
+  Delete "$INSTDIR\uninstall.exe"
   File "${SOURCE}\rtouch.exe"
   File "${SOURCE}\rtouchctl.exe"
   WriteUninstaller "$INSTDIR\uninstall.exe"

@@ -36,7 +36,11 @@ expect_installed
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value (box checked by default)"
 expect_eq "$(rtouch_pids)" "" "nothing started before Finish"
 press "$dlg" 1
-wait_exit "$setup_pid" 20 || fail "setup did not end"
+if ! wait_exit "$setup_pid" 20; then
+    # A message box says why the shell did not start rtouch.
+    popup=$(tool wait-popup "$dlg" 1000) && fail "setup did not end: $(tool item-text "$popup" 0xFFFF)"
+    fail "setup did not end"
+fi
 expect_eq "$EXIT_CODE" "0" "interactive setup exit code"
 tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "Finish did not start rtouch"
 expect_eq "$(rtouch_pids | wc -w)" "1" "Finish started rtouch.exe"
