@@ -209,12 +209,11 @@ Function ProtectInstallFolder
     ${If} $5 == 1
       RMDir "$INSTDIR"
     ${EndIf}
-    MessageBox MB_OK|MB_ICONSTOP "The folder $INSTDIR could not be made writable by administrators only (error $0). Nothing was installed." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "The folder $INSTDIR could not be made writable by administrators only. Nothing was installed." /SD IDOK
     SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
     Quit
   ${EndIf}
 FunctionEnd
-
 
 !macro SET_REG_VIEW
   !if "${ARCH}" == "x64"

@@ -2,8 +2,8 @@
 # Signing: scripts/package with a throw-away code-signing certificate signs
 # both installers, the programs of every zip and the uninstaller that the
 # installer puts down; osslsigncode verifies each against that certificate.
-# A signer that fails (here: an unreachable timestamp server, the URL
-# passed on to osslsigncode) fails the packaging.
+# A signer that fails for the installers fails the packaging, and
+# RTOUCH_SIGN_TIMESTAMP_URL reaches osslsigncode's command line.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
 work=$(mktemp -d)
