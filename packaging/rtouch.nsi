@@ -5,6 +5,9 @@
 ; Command line of the installer: /S (silent), /D=DIR (install folder, last),
 ; /AUTOSTART=0 (do not start rtouch at sign-in).
 ; It never touches C:\WINDOWS\ZRNParameters.dat nor any mapping file.
+; Exit codes (installer and uninstaller): 0 done; 3 rtouch still runs (here
+; or in another session), nothing changed; 4 the install folder could not be
+; protected, nothing installed; 5 not run by an administrator, nothing changed.
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -28,12 +31,28 @@ Unicode true
 !define CLOSE_STEPS 100
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-; Exit code of a setup that stopped because rtouch.exe would not close.
+; Exit codes of a setup that stopped before it changed anything.
 !define EXIT_STILL_RUNNING 3
+!define EXIT_FOLDER_UNPROTECTED 4
+!define EXIT_NOT_ADMIN 5
+; The install folder's security descriptor: owned by Administrators; full
+; control for SYSTEM and Administrators, read and execute for Users, all
+; inherited by the files; protected, so nothing comes from the parent folder.
+!define INSTDIR_SDDL "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)"
+; SetNamedSecurityInfoW's object type and what it sets.
+!define SE_FILE_OBJECT 1
+!define OWNER_DACL_PROTECTED 0x80000005
+!define SDDL_REVISION_1 1
+; CreateFileW: opening for writing an existing file, sharing everything, only
+; to learn whether the file is in use.
+!define GENERIC_WRITE 0x40000000
+!define FILE_SHARE_ALL 7
+!define OPEN_EXISTING 3
 
+; A signing failure fails the build: no unsigned or cut file ships.
 !ifdef SIGN
-  !finalize '${SIGN} "%1"'
-  !uninstfinalize '${SIGN} "%1"'
+  !finalize '"${SIGN}" "%1"' = 0
+  !uninstfinalize '"${SIGN}" "%1"' = 0
 !endif
 
 Name "${PRODUCT} ${VERSION}"
@@ -64,8 +83,9 @@ Var WasRunning
 !define MUI_UNICON "${SOURCE}\rtouch.ico"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\rtouch.exe"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start rtouch now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartRtouch
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
@@ -122,6 +142,79 @@ FunctionEnd
 !insertmacro CLOSE_RTOUCH ""
 !insertmacro CLOSE_RTOUCH "un."
 
+; Quits (exit code 3) when the file named on the stack, in $INSTDIR, cannot
+; be opened for writing: a copy of rtouch in another user's session keeps
+; its program open, and replacing or deleting it would fail half-way.
+!macro CHECK_NOT_IN_USE un
+Function ${un}CheckNotInUse
+  Exch $0
+  Push $1
+  ${If} ${FileExists} "$INSTDIR\$0"
+    System::Call 'kernel32::CreateFileW(w "$INSTDIR\$0", i ${GENERIC_WRITE}, i ${FILE_SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r1'
+    ${If} $1 P= -1
+      MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\$0 is in use: rtouch (or rtouchctl) still runs, perhaps in another user's session. Close it there or sign that user out, then run this program again. Nothing was changed." /SD IDOK
+      SetErrorLevel ${EXIT_STILL_RUNNING}
+      Quit
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro CHECK_NOT_IN_USE ""
+!insertmacro CHECK_NOT_IN_USE "un."
+
+; RequestExecutionLevel does nothing on Windows XP: a limited user would get
+; a half-done installation. Quits (exit code 5) unless an administrator runs it.
+!macro REQUIRE_ADMIN
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_OK|MB_ICONSTOP "Only an administrator can install or remove rtouch. Nothing was changed." /SD IDOK
+    SetErrorLevel ${EXIT_NOT_ADMIN}
+    Quit
+  ${EndIf}
+!macroend
+
+; Gives $INSTDIR the descriptor INSTDIR_SDDL before any file goes in, so that
+; no ordinary user can replace a program or put a DLL beside it (the folder
+; may be new under a drive root, or exist already and belong to a user).
+; Quits (exit code 4) if it cannot, leaving no folder it created.
+Function ProtectInstallFolder
+  StrCpy $5 0
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $5 1
+    ClearErrors
+    CreateDirectory "$INSTDIR"
+  ${EndIf}
+  StrCpy $0 1
+  ${If} ${FileExists} "$INSTDIR\*.*"
+    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${INSTDIR_SDDL}", i ${SDDL_REVISION_1}, *p .r1, p 0) i .r0'
+    ${If} $0 != 0
+      System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r6) i .r0'
+      System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r6, *p .r3, *i .r7) i .r4'
+      ${If} $0 != 0
+      ${AndIf} $4 != 0
+        System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i ${SE_FILE_OBJECT}, i ${OWNER_DACL_PROTECTED}, p r2, p 0, p r3, p 0) i .r0'
+      ${Else}
+        StrCpy $0 1
+      ${EndIf}
+      System::Call 'kernel32::LocalFree(p r1)'
+    ${Else}
+      StrCpy $0 1
+    ${EndIf}
+  ${EndIf}
+  ${If} $0 != 0
+    ${If} $5 == 1
+      RMDir "$INSTDIR"
+    ${EndIf}
+    MessageBox MB_OK|MB_ICONSTOP "The folder $INSTDIR could not be made writable by administrators only. Nothing was installed." /SD IDOK
+    SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
+    Quit
+  ${EndIf}
+FunctionEnd
+
 !macro SET_REG_VIEW
   !if "${ARCH}" == "x64"
     SetRegView 64
@@ -133,8 +226,20 @@ Section "rtouch (required)" SecProgram
   !insertmacro SET_REG_VIEW
   SetShellVarContext all
   Call CloseRtouch
+  Push rtouch.exe
+  Call CheckNotInUse
+  Push rtouchctl.exe
+  Call CheckNotInUse
+  Push uninstall.exe
+  Call CheckNotInUse
+  Call ProtectInstallFolder
 
   SetOutPath "$INSTDIR"
+  ; Written anew rather than over the old files, which could carry
+  ; permissions of their own: new files take the folder's.
+  Delete "$INSTDIR\rtouch.exe"
+  Delete "$INSTDIR\rtouchctl.exe"
+  Delete "$INSTDIR\uninstall.exe"
   File "${SOURCE}\rtouch.exe"
   File "${SOURCE}\rtouchctl.exe"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -165,11 +270,31 @@ SectionEnd
 Section "-Restart"
   ${If} $WasRunning == 1
     DetailPrint "Starting rtouch again"
-    Exec '"$INSTDIR\rtouch.exe"'
+    Call StartRtouch
   ${EndIf}
 SectionEnd
 
+!addincludedir "${__FILEDIR__}"
+!include "ShellStart.nsh"
+
+; Starts the installed rtouch.exe as the desktop's user, never with this
+; setup's elevated token; where the shell cannot do it, says that rtouch
+; starts at the next sign-in (or from the Start menu).
+Function StartRtouch
+  !insertmacro SHELL_START "$INSTDIR\rtouch.exe"
+  ${If} $0 != 1
+    ${If} ${SectionIsSelected} ${SecAutostart}
+      StrCpy $0 "rtouch starts at the next sign-in."
+    ${Else}
+      StrCpy $0 "Start rtouch from the Start menu."
+    ${EndIf}
+    DetailPrint "rtouch could not be started for the signed-in user. $0"
+    MessageBox MB_OK|MB_ICONINFORMATION "rtouch could not be started for the signed-in user. $0" /SD IDOK
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
+  !insertmacro REQUIRE_ADMIN
   !insertmacro SET_REG_VIEW
   ${GetParameters} $0
   ClearErrors
@@ -190,6 +315,7 @@ Function FinishShow
 FunctionEnd
 
 Function un.onInit
+  !insertmacro REQUIRE_ADMIN
   !insertmacro SET_REG_VIEW
 FunctionEnd
 
@@ -197,6 +323,10 @@ Section "Uninstall"
   !insertmacro SET_REG_VIEW
   SetShellVarContext all
   Call un.CloseRtouch
+  Push rtouch.exe
+  Call un.CheckNotInUse
+  Push rtouchctl.exe
+  Call un.CheckNotInUse
   Delete "$INSTDIR\rtouch.exe"
   Delete "$INSTDIR\rtouchctl.exe"
   Delete "$INSTDIR\uninstall.exe"

@@ -7,10 +7,20 @@ WINE_USER=$(id -un)
 
 TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
 VERSION=$(sed -n 's/^project(rtouch VERSION \([0-9.]*\).*/\1/p' "$RTOUCH_ROOT/CMakeLists.txt")
-SETUP="$RTOUCH_DIST/rtouch-$VERSION-x64-setup.exe"
+# The package under test (run.sh runs every test for each): its Program
+# Files folder and registry view in a 64-bit prefix. With 32-bit Wine
+# installed a plain `wine reg` sees the 32-bit view only, so every query
+# names its view.
+ARCH=${RTOUCH_INSTALL_ARCH:-x64}
+case $ARCH in
+    x64) PROGRAM_FILES='Program Files' REG_VIEW=/reg:64 ;;
+    x86) PROGRAM_FILES='Program Files (x86)' REG_VIEW=/reg:32 ;;
+    *) fail "unknown architecture $ARCH" ;;
+esac
+SETUP="$RTOUCH_DIST/rtouch-$VERSION-$ARCH-setup.exe"
 DRIVE_C="$WINEPREFIX/drive_c"
-INSTDIR='C:\Program Files\rtouch'
-INSTDIR_UNIX="$DRIVE_C/Program Files/rtouch"
+INSTDIR="C:\\$PROGRAM_FILES\\rtouch"
+INSTDIR_UNIX="$DRIVE_C/$PROGRAM_FILES/rtouch"
 SHORTCUT="$DRIVE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/rtouch.lnk"
 RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 UNINSTALL_ROOT='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
@@ -22,6 +32,7 @@ MAP_FILE="$DRIVE_C/users/$WINE_USER/Documents/kiosk.map"
 [ -f "$SETUP" ] || fail "no installer $SETUP (run scripts/package)"
 
 tool() { wine "$TOOL" "$@"; }
+reg_query() { wine reg query "$@" "$REG_VIEW"; }
 
 # Runs the installer with ARGS to its end; SETUP_EXIT is its exit code.
 # Output goes to a file: a program the installer starts inherits it.
@@ -55,7 +66,7 @@ wait_uninstaller_done() {
 
 # The data of value NAME under KEY, or nothing when it does not exist.
 reg_value() {
-    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    reg_query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
         awk -v n="$2" '$1 == n && $2 ~ /^REG_/ { sub(/^ *[^ ]+ +REG_[A-Z_0-9]+ */, ""); print; exit }'
 }
 
@@ -98,7 +109,7 @@ expect_installed() {
     done
     echo "ok: rtouch.exe, rtouchctl.exe, uninstall.exe in $dir"
     # The very programs of the portable zip.
-    /usr/bin/python3 - "$RTOUCH_DIST/rtouch-$VERSION-x64.zip" "$unix" <<'PY' || fail "installed programs differ from the release"
+    /usr/bin/python3 - "$RTOUCH_DIST/rtouch-$VERSION-$ARCH.zip" "$unix" <<'PY' || fail "installed programs differ from the release"
 import sys, zipfile, pathlib
 z = zipfile.ZipFile(sys.argv[1])
 for name in ("rtouch.exe", "rtouchctl.exe"):
@@ -121,7 +132,7 @@ PY
     size=$(reg_value "$UNINSTALL_KEY" EstimatedSize)
     [ $((size)) -ge 200 ] && [ $((size)) -le 2048 ] || fail "EstimatedSize $size KB"
     echo "ok: EstimatedSize $((size)) KB"
-    expect_eq "$(wine reg query "$UNINSTALL_ROOT" 2>/dev/null | tr -d '\r' | grep -ci 'rtouch')" "1" "one Uninstall entry"
+    expect_eq "$(reg_query "$UNINSTALL_ROOT" 2>/dev/null | tr -d '\r' | grep -ci 'rtouch')" "1" "one Uninstall entry"
 }
 
 # Everything the installer put down is gone.
@@ -129,7 +140,7 @@ expect_removed() {
     [ ! -e "$INSTDIR_UNIX" ] || fail "install folder left: $(ls -A "$INSTDIR_UNIX")"
     [ ! -e "$SHORTCUT" ] || fail "shortcut left"
     expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "no Run value"
-    wine reg query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "Uninstall entry left"
+    reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "Uninstall entry left"
     echo "ok: files, shortcut, Run value and Uninstall entry removed"
 }
 
@@ -138,6 +149,12 @@ expect_removed() {
 drive_c_listing() {
     (cd "$DRIVE_C" && find . -path ./users/"$WINE_USER"/Temp -prune -o -path ./windows/temp -prune -o \
         -path ./windows/Installer -prune -o -printf '%y %p\n') | sort
+}
+
+# What the installer keeps in the registry: its Uninstall entry and the Run
+# values, as reg prints them.
+registry_state() {
+    { reg_query "$UNINSTALL_KEY"; reg_query "$RUN_KEY"; } 2>&1 | tr -d '\r'
 }
 
 # Waits up to $2 seconds until no process of pid list $1 runs any more.

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
-# The installer tests: the x64 setup of DIST_DIR (written by scripts/package)
-# under Wine, each test in a fresh copy of one booted prefix. BUILD_DIR is
-# the win64 test build (its e2e_tool.exe drives and inspects windows).
+# The installer tests: each test for the x64 and then the x86 setup of
+# DIST_DIR (written by scripts/package) under Wine, in a fresh copy of one
+# booted 64-bit prefix per architecture (the x86 setup runs under 32-bit
+# Wine there, as on 64-bit Windows). BUILD_DIR is the win64 test build (its
+# e2e_tool.exe drives and inspects windows).
 # Usage: tests/e2e/install/run.sh DIST_DIR BUILD_DIR [TEST_NAME...]
+# RTOUCH_INSTALL_ARCHES: the architectures to run (default "x64 x86").
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 RTOUCH_DIST=$(cd "${1:?dist dir}" && pwd)
 shift
 export RTOUCH_DIST RTOUCH_E2E_SUITE=$here
-exec "$here/../run.sh" "$@"
+status=0
+for arch in ${RTOUCH_INSTALL_ARCHES:-x64 x86}; do
+    echo "== installer $arch"
+    RTOUCH_INSTALL_ARCH=$arch "$here/../run.sh" "$@" || status=1
+done
+exit $status

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The interactive installer, page by page (screenshots in the artifacts):
 # welcome, components with the start-at-sign-in box, folder, progress,
-# finish with "Start rtouch now" checked, which starts the program.
+# finish with "Start rtouch now" checked, which has the desktop's shell
+# start the program.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 BM_CLICK=0xF5
@@ -35,7 +36,13 @@ expect_installed
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value (box checked by default)"
 expect_eq "$(rtouch_pids)" "" "nothing started before Finish"
 press "$dlg" 1
-wait_exit "$setup_pid" 20 || fail "setup did not end"
+if ! wait_exit "$setup_pid" 20; then
+    # A message box says why the shell did not start rtouch.
+    popup=$(tool wait-popup "$dlg" 1000) && fail "setup did not end: $(tool item-text "$popup" 0xFFFF)"
+    fail "setup did not end"
+fi
 expect_eq "$EXIT_CODE" "0" "interactive setup exit code"
 tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "Finish did not start rtouch"
 expect_eq "$(rtouch_pids | wc -w)" "1" "Finish started rtouch.exe"
+expect_eq "$(tool parent-program "$(tool wait-window ZRN_RTouch Fennimore 1000)" | tr -d '\r')" "explorer.exe" \
+    "the shell, not the setup, started rtouch.exe"

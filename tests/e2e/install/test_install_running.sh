@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installing over a running rtouch.exe closes it through its tray command,
-# replaces the files and starts the new one; uninstalling while it runs
+# replaces the files and has the desktop's shell start the new one (never
+# the elevated setup itself); uninstalling while it runs
 # closes it and removes everything but a file of the user's own.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
@@ -22,8 +23,10 @@ tool wait-tray-icons 1 10000 || fail "no tray icon after the upgrade"
 new=$(rtouch_pids)
 expect_eq "$(echo "$new" | wc -w)" "1" "one rtouch.exe runs again"
 tr '\0' ' ' <"/proc/$new/cmdline" | grep -qF "$INSTDIR\\rtouch.exe" || fail "the new process is not the installed program"
+expect_eq "$(tool parent-program "$(tool wait-window ZRN_RTouch Fennimore 1000)" | tr -d '\r')" "explorer.exe" \
+    "the shell, not the setup, started rtouch.exe again"
 expect_installed
-expect_eq "$(wine reg query "$RUN_KEY" 2>/dev/null | tr -d '\r' | grep -c 'rtouch')" "1" "one Run value"
+expect_eq "$(reg_query "$RUN_KEY" 2>/dev/null | tr -d '\r' | grep -c 'rtouch')" "1" "one Run value"
 expect_user_files_intact "after the upgrade"
 
 # A map file the user saved into the program's folder.

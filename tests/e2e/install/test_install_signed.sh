@@ -2,6 +2,8 @@
 # Signing: scripts/package with a throw-away code-signing certificate signs
 # both installers, the programs of every zip and the uninstaller that the
 # installer puts down; osslsigncode verifies each against that certificate.
+# A signer that fails for the installers fails the packaging, and
+# RTOUCH_SIGN_TIMESTAMP_URL reaches osslsigncode's command line.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
 work=$(mktemp -d)
@@ -32,12 +34,36 @@ mkdir -p "$work/devkit"
 (cd "$work/devkit" && /usr/bin/python3 -m zipfile -e "$work/dist/rtouch-$VERSION-x64-devkit.zip" .)
 verify "$work/devkit/rtouchctl.exe" "devkit rtouchctl.exe"
 
-SETUP="$work/dist/rtouch-$VERSION-x64-setup.exe"
+SETUP="$work/dist/rtouch-$VERSION-$ARCH-setup.exe"
 run_setup /S
 expect_eq "$SETUP_EXIT" "0" "signed installer runs"
 for f in rtouch.exe rtouchctl.exe uninstall.exe; do verify "$INSTDIR_UNIX/$f" "installed $f"; done
 
 # Without a certificate nothing is signed.
-osslsigncode verify -in "$RTOUCH_DIST/rtouch-$VERSION-x64-setup.exe" >/dev/null 2>&1 &&
+osslsigncode verify -in "$RTOUCH_DIST/rtouch-$VERSION-$ARCH-setup.exe" >/dev/null 2>&1 &&
     fail "the unsigned build carries a signature"
 echo "ok: unsigned without RTOUCH_SIGN_PKCS12"
+
+# osslsigncode that records its arguments and fails for the uninstaller
+# and the installers only: signing the programs works, the installers'
+# !uninstfinalize / !finalize step fails. The packaging must fail.
+mkdir -p "$work/bin"
+cat >"$work/bin/osslsigncode" <<'SH'
+#!/usr/bin/env bash
+echo "$*" >>"$SIGN_LOG"
+for ((i = 1; i <= $#; i++)); do
+    case ${!i} in -in) j=$((i + 1)); in=${!j} ;; -out) j=$((i + 1)); out=${!j} ;; esac
+done
+case $in in *.exe) case ${in##*/} in rtouch.exe|rtouchctl.exe|key_viewer.exe) cp "$in" "$out"; exit 0 ;; esac ;;
+    *.sys) cp "$in" "$out"; exit 0 ;; esac
+exit 1
+SH
+chmod +x "$work/bin/osslsigncode"
+if SIGN_LOG="$work/sign.log" PATH="$work/bin:$PATH" RTOUCH_SIGN_PKCS12="$work/sign.p12" \
+    RTOUCH_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ts RTOUCH_DIST_DIR="$work/dist-failing" \
+    "$RTOUCH_ROOT/scripts/package" >"$RTOUCH_ARTIFACTS/package-failing.log" 2>&1; then
+    fail "packaging succeeded although signing the installer failed"
+fi
+echo "ok: a failing signer fails scripts/package"
+grep -qF -- "-ts http://127.0.0.1:9/ts" "$work/sign.log" || fail "no timestamp URL on the signing command line"
+echo "ok: RTOUCH_SIGN_TIMESTAMP_URL reaches osslsigncode as -ts"

@@ -34,6 +34,7 @@ int CmdStrings(wchar_t** argv);
 
 int CmdReadU32(wchar_t** argv);
 int CmdHoldWindow(wchar_t** argv);
+int CmdParentProgram(wchar_t** argv);
 
 int CmdCombo(wchar_t** argv);
 int CmdTrackbar(wchar_t** argv);

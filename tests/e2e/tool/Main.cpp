@@ -41,6 +41,7 @@ const Command kCommands[] = {
     {L"strings", "EXE FIRST LAST", 3, CmdStrings},
     {L"read-u32", "SEL RVA", 2, CmdReadU32},
     {L"hold-window", "CLASS TITLE MS", 3, CmdHoldWindow},
+    {L"parent-program", "SEL", 1, CmdParentProgram},
     {L"combo", "SEL ID", 2, CmdCombo},
     {L"trackbar", "SEL ID", 2, CmdTrackbar},
     {L"set-text", "SEL ID TEXT", 3, CmdSetText},

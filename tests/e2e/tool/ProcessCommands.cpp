@@ -1,7 +1,10 @@
 // Looking inside the application's process, and stand-in windows.
 #include "Commands.h"
 
+#include <tlhelp32.h>
+
 #include <cstdint>
+#include <string>
 
 // Reads the 32-bit value at `rva` in the module that owns the window. The
 // caller takes the RVA of a global from the program's symbol table.
@@ -10,6 +13,32 @@ int CmdReadU32(wchar_t** argv) {
     uint32_t value = 0;
     if (!window || !ReadModuleMemory(window, ParseNumber(argv[1]), &value, sizeof value)) return kFailed;
     PrintLine(std::to_wstring(value));
+    return kOk;
+}
+
+// Prints the program name of the process that started the window's process
+// (who launched it: a setup itself, or the shell), or "gone" when that
+// process no longer runs.
+int CmdParentProgram(wchar_t** argv) {
+    HWND window = TargetWindow(argv[0]);
+    if (!window) return kFailed;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return Failure(true, "no process snapshot");
+    DWORD parent = 0;
+    std::wstring parentName = L"gone";
+    for (int pass = 0; pass < 2; ++pass) {
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            if (pass == 0 && entry.th32ProcessID == pid) parent = entry.th32ParentProcessID;
+            if (pass == 1 && parent != 0 && entry.th32ProcessID == parent) parentName = entry.szExeFile;
+        }
+    }
+    CloseHandle(snapshot);
+    if (parent == 0) return Failure(false, "process %lu not in the snapshot", pid);
+    PrintLine(parentName);
     return kOk;
 }
 
