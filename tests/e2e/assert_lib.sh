@@ -11,8 +11,9 @@ case ${RTOUCH_WINDOWS:-} in winxp | winxp64 | win2k) LEGACY_SYSTEM=1 ;; esac
 XP_VERSION=winxp64
 [ "${WINEARCH:-}" = win32 ] && XP_VERSION=winxp
 
+# On standard error: a failure inside $(...) is shown, not captured.
 fail() {
-    echo "FAIL: $*"
+    echo "FAIL: $*" >&2
     exit 1
 }
 

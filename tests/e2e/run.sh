@@ -72,6 +72,9 @@ for name in "${tests[@]}"; do
         failed=$((failed + 1))
         echo "FAIL $name ($(( $(date +%s) - start )) s)"
         sed 's/^/    /' "$work/$name.log"
+        # What still ran tells a crash from a hang.
+        echo "    Windows processes at the end (pid, seconds, command):"
+        ps -eo pid=,etimes=,args= | grep -F '.exe' | grep -v grep | cut -c1-120 | sed 's/^/      /'
     fi
     wineserver -k >/dev/null 2>&1
     rm -rf "$work/prefix-$name"

@@ -100,21 +100,45 @@ bool RemoveDevice(int& status) {
     return found;
 }
 
-// Stops and deletes the kernel service; returns whether there was one.
+// Whether the service has stopped (or is gone).
+bool ServiceStopped(SC_HANDLE service) {
+    SERVICE_STATUS state;
+    return !QueryServiceStatus(service, &state) || state.dwCurrentState == SERVICE_STOPPED;
+}
+
+// Whether the service manager no longer knows the service: only then can an
+// install create it afresh and load a new instance of the driver.
+bool ServiceGone(SC_HANDLE manager) {
+    SC_HANDLE service = OpenServiceW(manager, RTOUCHDRV_SERVICE_NAME, SERVICE_QUERY_STATUS);
+    if (!service) return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+    CloseServiceHandle(service);
+    return false;
+}
+
+// Stops and deletes the kernel service and waits until both are done: a stop
+// is asynchronous, and a service stopping or marked for deletion makes an
+// install right after it keep the old driver, whose device never starts.
+// Returns whether there was a service.
 bool DeleteDriverService(int& status) {
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         status = Failed("cannot open the service manager");
         return false;
     }
-    SC_HANDLE service = OpenServiceW(manager, RTOUCHDRV_SERVICE_NAME, SERVICE_STOP | DELETE);
+    SC_HANDLE service =
+        OpenServiceW(manager, RTOUCHDRV_SERVICE_NAME, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE);
     bool found = service != nullptr;
     if (service) {
         SERVICE_STATUS ignored;
         ControlService(service, SERVICE_CONTROL_STOP, &ignored);  // may be stopped already
-        if (!DeleteService(service) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
+        if (!PollFor(kRemoveTimeoutMs, [service] { return ServiceStopped(service); }))
+            status = UsageError("the driver service did not stop");
+        else if (!DeleteService(service) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
             status = Failed("cannot delete the driver service");
         CloseServiceHandle(service);
+        if (status == kExitOk &&
+            !PollFor(kRemoveTimeoutMs, [manager] { return ServiceGone(manager); }))
+            status = UsageError("the driver service is marked for deletion but still there");
     }
     CloseServiceHandle(manager);
     return found;

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr DWORD kPollIntervalMs = 50;
-
 // The application's device probe with its lookup diagnostics (written to
 // standard output while the driver is absent) discarded.
 bool QuietProbe() {
@@ -64,10 +62,5 @@ std::optional<RTOUCHDRV_STATE> ReadDriverState(HANDLE control) {
 }
 
 bool WaitForTouchInterface(bool present, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (QuietProbe() == present) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(kPollIntervalMs);
-    }
+    return PollFor(timeoutMs, [present] { return QuietProbe() == present; });
 }

@@ -21,6 +21,20 @@ bool ControlCommand(HANDLE control, DWORD code, const void* in, DWORD inLen, voi
 // The driver's state record, or nullopt (with the error printed).
 std::optional<RTOUCHDRV_STATE> ReadDriverState(HANDLE control);
 
+constexpr DWORD kPollIntervalMs = 50;
+
+// Asks `reached` every kPollIntervalMs until it answers true, for at most
+// `timeoutMs`; returns whether it did.
+template <typename Reached>
+bool PollFor(DWORD timeoutMs, Reached reached) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (reached()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(kPollIntervalMs);
+    }
+}
+
 // Polls until the touch interface is usable (present) or gone (absent),
 // quietly, for at most `timeoutMs`. Returns whether that state was reached.
 bool WaitForTouchInterface(bool present, DWORD timeoutMs);
