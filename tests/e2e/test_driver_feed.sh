@@ -50,7 +50,7 @@ for args in "feed" "feed $work/missing" "feed $work/bad" "feed $work/trace --rat
             "read-wait" "read-wait 60001" "read-wait -1" "read-wait 2 3"; do
     err=$(ctl $args 2>&1 >/dev/null)
     status=$?
-    [ "$status" = 2 ] || fail "'$args': exit status $status"
+    [ "$status" = 2 ] || fail "'$args': exit status $status: '$err'"
     case $err in rtouchctl:*) ;; *) fail "'$args': '$err'" ;; esac
     # A usage line may follow the message.
     [ "$(printf '%s\n' "$err" | grep -vc '^usage:')" = 1 ] || fail "'$args': '$err'"
