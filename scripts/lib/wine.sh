@@ -85,6 +85,29 @@ wine_template() {
     WINEPREFIX="$dir" wineserver -w
 }
 
+# The Linux pids of the processes of prefix $WINEPREFIX whose command line
+# matches the extended regular expression $1.
+wine_prefix_pids() {
+    local pid
+    for pid in $(pgrep -f -- "$1"); do
+        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    done
+    true
+}
+
+# Starts the session of a fresh prefix (wineboot's init, the services, the
+# desktop) and waits, up to 30 s, until it has settled: a program started
+# while it settles may end at once, without a word. Settled: no wineboot
+# left, and program $1 (Windows console program, run with the rest of the
+# arguments) ends with exit code 0.
+wine_settle() {
+    local deadline=$((SECONDS + 30))
+    until [ -z "$(wine_prefix_pids 'wineboot\.exe')" ] && wine "$@" >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] || { echo "the prefix did not settle in 30 s" >&2; return 1; }
+        sleep 0.2
+    done
+}
+
 # Copies the template $1 into a fresh prefix $2 and exports WINEPREFIX.
 wine_prefix() {
     rm -rf "$2"

@@ -64,6 +64,7 @@ for name in "${tests[@]}"; do
     # driver and its state with them) 3 s after the last program exits, a
     # gap that a loaded machine can leave between two steps of a test.
     wineserver -p >/dev/null 2>&1
+    wine_settle "$build/rtouchctl.exe" params
     export RTOUCH_BUILD="$build" RTOUCH_ROOT="$root" RTOUCH_ARTIFACTS="$build/e2e-artifacts"
     mkdir -p "$RTOUCH_ARTIFACTS"
     start=$(date +%s)

@@ -70,15 +70,8 @@ reg_value() {
         awk -v n="$2" '$1 == n && $2 ~ /^REG_/ { sub(/^ *[^ ]+ +REG_[A-Z_0-9]+ */, ""); print; exit }'
 }
 
-# The Linux pids of this prefix's processes whose command line matches
-# the extended regular expression $1.
-prefix_pids() {
-    local pid
-    for pid in $(pgrep -f -- "$1"); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
-    done
-    true
-}
+source "$RTOUCH_ROOT/scripts/lib/wine.sh"
+prefix_pids() { wine_prefix_pids "$@"; }
 rtouch_pids() { prefix_pids '(^|[\\/])rtouch\.exe'; }
 
 # Starts the installed rtouch.exe as a sign-in would and waits for its tray icon.
