@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# The README's "Try it under Wine" commands, taken from README.md and run
-# as written in a fresh prefix of their own (the build line aside: the
-# build under test stands in for it). Every command must succeed and the
-# driver commands must print what the README promises.
+# The "Try it under Wine" commands of docs/driver.md (the page the README
+# sends a newcomer to), taken from the page and run as written in a fresh
+# prefix of their own (the build line aside: the build under test stands
+# in for it). Every command must succeed and the driver commands must
+# print what the page promises.
 source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 set -u
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The indented block after the line that introduces it.
-awk '/^Try it under Wine/ { on = 1; next }
+page=$RTOUCH_ROOT/docs/driver.md
+# The first indented block after the heading.
+awk '/^#+ Try it under Wine/ { on = 1; next }
      on && /^    / { print substr($0, 5); seen = 1; next }
-     on && seen && !/^    / { exit }' "$RTOUCH_ROOT/README.md" >"$work/block"
-grep -q 'rtouchctl.exe install' "$work/block" || fail "no install line in the README block: $(cat "$work/block")"
+     on && seen && !/^    / { exit }' "$page" >"$work/block"
+grep -q 'rtouchctl.exe install' "$work/block" || fail "no install line in the block of $page: $(cat "$work/block")"
 grep -v '^cmake ' "$work/block" >"$work/commands"
 echo "running:"
 sed 's/^/    /' "$work/commands"
@@ -34,7 +36,7 @@ ln -s "$RTOUCH_ROOT/examples" "$work/tree/examples"
 ) >"$work/out" 2>"$work/err"
 status=$?
 sed 's/^/    /' "$work/out"
-[ "$status" = 0 ] || fail "the README commands failed (status $status): $(cat "$work/err")"
+[ "$status" = 0 ] || fail "the commands of $page failed (status $status): $(cat "$work/err")"
 out=$(tr -d '\r' <"$work/out")
 expect_eq "$(echo "$out" | head -n 1)" "installed" "install"
 expect_eq "$(echo "$out" | grep -c '^[0-9]')" 10 "record --count 10 printed ten reports"
