@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Static checks of the release files of both architectures (nothing 32-bit
 runs here): machine type, subsystem and OS version (Windows XP), imported
-DLLs, version resource, the embedded manifest's architecture, stripping with
+DLLs (known DLLs only, the installers' too), ASLR and NX, version resource, the embedded manifest's architecture, stripping with
 a debug link, sizes; and the five files of dist/ with what each holds.
 
 Usage: tests/release/check_release.py [REPO_ROOT]   (after scripts/package)
@@ -192,6 +192,8 @@ for arch, (machine, _) in ARCHES.items():
         pe.parse_data_directories()
         strings = version_strings(pe)
         check(strings.get("ProductVersion") == VERSION, f"{setup.name}: ProductVersion {strings.get('ProductVersion')!r}")
+        # NSIS's own program, which the uninstaller is made of too.
+        check_imports(pe, setup.name)
     portable = dist / f"rtouch-{VERSION}-{arch}.zip"
     if portable.exists():
         z = zipfile.ZipFile(portable)
