@@ -24,3 +24,10 @@ APP="$dir/rtouch.exe"
 start_app
 kill -0 "$APP_PID" 2>/dev/null || fail "rtouch ended beside planted DLLs"
 echo "ok: rtouch runs beside planted DLLs"
+
+# A system DLL that cannot be loaded is named, not a failed start.
+out=$(WINEDLLOVERRIDES=newdev= ctl install 2>&1)
+status=$?
+expect_eq "$status" "2" "install without newdev.dll"
+case $out in *"cannot load "*newdev.dll*) echo "ok: install without newdev.dll: $out" ;;
+    *) fail "install without newdev.dll said '$out'" ;; esac
