@@ -45,8 +45,8 @@ void ReportDetailFailure() {
 InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     const SetupApiFunctions& setup = SetupApi();
     // Without setupapi.dll there is no device information set either.
-    if (!setup.failure.empty()) WriteOut((setup.failure + "\n").c_str());
-    HDEVINFO set = setup.failure.empty()
+    if (!setup.status.ok()) WriteOut((FailureText(setup.status) + "\n").c_str());
+    HDEVINFO set = setup.status.ok()
                        ? setup.GetClassDevs(&interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)
                        : INVALID_HANDLE_VALUE;
     if (set == INVALID_HANDLE_VALUE) {
@@ -86,8 +86,7 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(storage);
     // cbSize is the fixed header size, not the buffer size.
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-    if (!setup.GetDeviceInterfaceDetail(set, &data, detail, RequiredLength, &RequiredLength,
-                                          nullptr)) {
+    if (!setup.GetDeviceInterfaceDetail(set, &data, detail, RequiredLength, &RequiredLength, nullptr)) {
         ReportDetailFailure();
         setup.DestroyDeviceInfoList(set);
         LocalFree(storage);

@@ -1,5 +1,7 @@
 #include "device/SystemLibrary_win32.h"
 
+#include <atomic>
+
 #include "device/WinText_win32.h"
 
 namespace {
@@ -13,79 +15,92 @@ namespace {
 // whole process.
 class SystemLibrary {
 public:
-    SystemLibrary(const wchar_t* fileName, std::string& failure) : failure_(failure) {
-        wchar_t folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        path_ = length > 0 && length < MAX_PATH ? std::wstring(folder, length) + L"\\" + fileName : fileName;
-        if (length > 0 && length < MAX_PATH)
-            module_ = LoadLibraryExW(path_.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-        if (!module_) failure_ = "cannot load " + NarrowFromWide(path_, CP_ACP) + ": " + ErrorText(GetLastError());
+    SystemLibrary(const wchar_t* file, SystemLibraryStatus& status) : status_(status) {
+        status_.file = file;
+        wchar_t path[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+        const bool fits = length > 0 && length + 1 + lstrlenW(file) < MAX_PATH;
+        if (fits) {
+            path[length] = L'\\';
+            lstrcpyW(path + length + 1, file);
+            module_ = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        }
+        if (!module_) status_.loadError = fits ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
     }
 
-    // Sets `function` to the DLL's export `name`, or to nullptr with the
-    // first missing name in the failure.
+    // Sets `function` to the DLL's export `name`; the first name missing
+    // goes into the status.
     template <class Function>
     void Resolve(const char* name, Function& function) {
         const FARPROC address = module_ ? GetProcAddress(module_, name) : nullptr;
         // Through void(*)(), the generic function pointer type, to the real one.
         function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-        if (!address && failure_.empty()) failure_ = NarrowFromWide(path_, CP_ACP) + " has no function " + name;
+        if (module_ && !address && !status_.missingFunction) status_.missingFunction = name;
     }
 
 private:
-    std::string& failure_;
-    std::wstring path_;
+    SystemLibraryStatus& status_;
     HMODULE module_ = nullptr;
 };
 
+// The table filled by `load` once. The first caller loads it; one that
+// comes meanwhile yields until it is done. Tables and flag are plain
+// zero-initialised statics: no guard, no destructor.
+template <class Table, void (*load)(Table&)>
+const Table& LoadedOnce() {
+    enum : int { kNotLoaded, kLoading, kLoaded };
+    static Table table;
+    static std::atomic<int> state{kNotLoaded};
+    int expected = kNotLoaded;
+    if (state.compare_exchange_strong(expected, kLoading)) {
+        load(table);
+        state.store(kLoaded);
+    } else {
+        while (state.load() != kLoaded) SwitchToThread();
+    }
+    return table;
+}
+
+void LoadSetupApi(SetupApiFunctions& t) {
+    SystemLibrary dll(L"setupapi.dll", t.status);
+    dll.Resolve("SetupDiGetClassDevsW", t.GetClassDevs);
+    dll.Resolve("SetupDiEnumDeviceInterfaces", t.EnumDeviceInterfaces);
+    dll.Resolve("SetupDiGetDeviceInterfaceDetailW", t.GetDeviceInterfaceDetail);
+    dll.Resolve("SetupDiDestroyDeviceInfoList", t.DestroyDeviceInfoList);
+    dll.Resolve("SetupDiCreateDeviceInfoList", t.CreateDeviceInfoList);
+    dll.Resolve("SetupDiCreateDeviceInfoW", t.CreateDeviceInfo);
+    dll.Resolve("SetupDiSetDeviceRegistryPropertyW", t.SetDeviceRegistryProperty);
+    dll.Resolve("SetupDiCallClassInstaller", t.CallClassInstaller);
+    dll.Resolve("SetupDiEnumDeviceInfo", t.EnumDeviceInfo);
+    dll.Resolve("SetupDiGetDeviceInstanceIdW", t.GetDeviceInstanceId);
+}
+
+void LoadNewDev(NewDevFunctions& t) {
+    SystemLibrary dll(L"newdev.dll", t.status);
+    dll.Resolve("UpdateDriverForPlugAndPlayDevicesW", t.UpdateDriverForPlugAndPlayDevices);
+}
+
+void LoadWtsApi(WtsApiFunctions& t) {
+    SystemLibrary dll(L"wtsapi32.dll", t.status);
+    dll.Resolve("WTSRegisterSessionNotification", t.RegisterSessionNotification);
+    dll.Resolve("WTSUnRegisterSessionNotification", t.UnRegisterSessionNotification);
+}
+
+void LoadComCtl(ComCtlFunctions& t) {
+    SystemLibrary dll(L"comctl32.dll", t.status);
+    dll.Resolve("InitCommonControlsEx", t.InitCommonControlsEx);
+}
+
 }  // namespace
 
-const SetupApiFunctions& SetupApi() {
-    static const SetupApiFunctions table = [] {
-        SetupApiFunctions t{};
-        SystemLibrary dll(L"setupapi.dll", t.failure);
-        dll.Resolve("SetupDiGetClassDevsW", t.GetClassDevs);
-        dll.Resolve("SetupDiEnumDeviceInterfaces", t.EnumDeviceInterfaces);
-        dll.Resolve("SetupDiGetDeviceInterfaceDetailW", t.GetDeviceInterfaceDetail);
-        dll.Resolve("SetupDiDestroyDeviceInfoList", t.DestroyDeviceInfoList);
-        dll.Resolve("SetupDiCreateDeviceInfoList", t.CreateDeviceInfoList);
-        dll.Resolve("SetupDiCreateDeviceInfoW", t.CreateDeviceInfo);
-        dll.Resolve("SetupDiSetDeviceRegistryPropertyW", t.SetDeviceRegistryProperty);
-        dll.Resolve("SetupDiCallClassInstaller", t.CallClassInstaller);
-        dll.Resolve("SetupDiEnumDeviceInfo", t.EnumDeviceInfo);
-        dll.Resolve("SetupDiGetDeviceInstanceIdW", t.GetDeviceInstanceId);
-        return t;
-    }();
-    return table;
+std::string FailureText(const SystemLibraryStatus& status) {
+    const std::string file = NarrowFromWide(status.file ? status.file : L"", CP_ACP);
+    if (status.loadError != 0)
+        return "cannot load " + file + " from the system folder: " + ErrorText(status.loadError);
+    return status.missingFunction ? file + " has no function " + status.missingFunction : std::string();
 }
 
-const NewDevFunctions& NewDev() {
-    static const NewDevFunctions table = [] {
-        NewDevFunctions t{};
-        SystemLibrary dll(L"newdev.dll", t.failure);
-        dll.Resolve("UpdateDriverForPlugAndPlayDevicesW", t.UpdateDriverForPlugAndPlayDevices);
-        return t;
-    }();
-    return table;
-}
-
-const WtsApiFunctions& WtsApi() {
-    static const WtsApiFunctions table = [] {
-        WtsApiFunctions t{};
-        SystemLibrary dll(L"wtsapi32.dll", t.failure);
-        dll.Resolve("WTSRegisterSessionNotification", t.RegisterSessionNotification);
-        dll.Resolve("WTSUnRegisterSessionNotification", t.UnRegisterSessionNotification);
-        return t;
-    }();
-    return table;
-}
-
-const ComCtlFunctions& ComCtl() {
-    static const ComCtlFunctions table = [] {
-        ComCtlFunctions t{};
-        SystemLibrary dll(L"comctl32.dll", t.failure);
-        dll.Resolve("InitCommonControlsEx", t.InitCommonControlsEx);
-        return t;
-    }();
-    return table;
-}
+const SetupApiFunctions& SetupApi() { return LoadedOnce<SetupApiFunctions, LoadSetupApi>(); }
+const NewDevFunctions& NewDev() { return LoadedOnce<NewDevFunctions, LoadNewDev>(); }
+const WtsApiFunctions& WtsApi() { return LoadedOnce<WtsApiFunctions, LoadWtsApi>(); }
+const ComCtlFunctions& ComCtl() { return LoadedOnce<ComCtlFunctions, LoadComCtl>(); }

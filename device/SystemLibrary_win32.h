@@ -5,10 +5,9 @@
 // portable zip's programs) would run inside the program: elevated, for
 // rtouchctl install.
 //
-// Each table is loaded on first use and kept for the life of the process.
-// Its `failure` is empty when the DLL and every function were found;
-// otherwise it says what is missing, and no pointer of the table may be
-// called.
+// Each table is loaded on first use, by whichever thread comes first, and
+// kept for the life of the process. No pointer of a table may be called
+// unless its status is ok().
 #pragma once
 
 #include <windows.h>
@@ -20,7 +19,19 @@
 
 #include <string>
 
+struct SystemLibraryStatus {
+    const wchar_t* file;          // the DLL's file name
+    DWORD loadError;              // why it could not be loaded; 0 once loaded
+    const char* missingFunction;  // the first function it lacks, or nullptr
+    bool ok() const { return loadError == 0 && !missingFunction; }
+};
+
+// What is missing, for the user: "cannot load newdev.dll from the system
+// folder: ..." or "setupapi.dll has no function ...".
+std::string FailureText(const SystemLibraryStatus& status);
+
 struct SetupApiFunctions {
+    SystemLibraryStatus status;
     decltype(&SetupDiGetClassDevsW) GetClassDevs;
     decltype(&SetupDiEnumDeviceInterfaces) EnumDeviceInterfaces;
     decltype(&SetupDiGetDeviceInterfaceDetailW) GetDeviceInterfaceDetail;
@@ -31,25 +42,24 @@ struct SetupApiFunctions {
     decltype(&SetupDiCallClassInstaller) CallClassInstaller;
     decltype(&SetupDiEnumDeviceInfo) EnumDeviceInfo;
     decltype(&SetupDiGetDeviceInstanceIdW) GetDeviceInstanceId;
-    std::string failure;
 };
 const SetupApiFunctions& SetupApi();
 
 struct NewDevFunctions {
+    SystemLibraryStatus status;
     decltype(&UpdateDriverForPlugAndPlayDevicesW) UpdateDriverForPlugAndPlayDevices;
-    std::string failure;
 };
 const NewDevFunctions& NewDev();
 
 struct WtsApiFunctions {
+    SystemLibraryStatus status;
     decltype(&WTSRegisterSessionNotification) RegisterSessionNotification;
     decltype(&WTSUnRegisterSessionNotification) UnRegisterSessionNotification;
-    std::string failure;
 };
 const WtsApiFunctions& WtsApi();
 
 struct ComCtlFunctions {
+    SystemLibraryStatus status;
     decltype(&InitCommonControlsEx) InitCommonControlsEx;
-    std::string failure;
 };
 const ComCtlFunctions& ComCtl();

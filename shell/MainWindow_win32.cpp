@@ -7,8 +7,8 @@
 #include "calibration/CalibrationDialog_win32.h"
 #include "device/DriverChannel.h"
 #include "device/DriverChannel_win32.h"
-#include "device/SystemLibrary_win32.h"
 #include "device/ParameterFile.h"
+#include "device/SystemLibrary_win32.h"
 #include "engine/SharedState.h"
 #include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
@@ -103,7 +103,7 @@ void FollowConsole(HWND window) {
     if (ProcessIdToSessionId(GetCurrentProcessId(), &own)) OwnSession = own;
     AtConsole = OwnsConsole(OwnSession, WTSGetActiveConsoleSessionId()) ? 1 : 0;
     const WtsApiFunctions& wts = WtsApi();
-    NoticesRegistered = wts.failure.empty() && wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+    NoticesRegistered = wts.status.ok() && wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
 }
 
 void StopFollowingConsole(HWND window) {

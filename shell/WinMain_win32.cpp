@@ -60,7 +60,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // on its own.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     // comctl32.dll is no known DLL: taken from the system folder.
-    if (const ComCtlFunctions& comctl = ComCtl(); comctl.failure.empty()) comctl.InitCommonControlsEx(&controls);
+    if (const ComCtlFunctions& comctl = ComCtl(); comctl.status.ok()) comctl.InitCommonControlsEx(&controls);
 
     RefreshScreenSize();
 

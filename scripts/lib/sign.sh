@@ -45,7 +45,8 @@ if [ -n "${RTOUCH_SIGN_PKCS12:-}" ]; then
 else
     [ -r "${RTOUCH_SIGN_PKCS11_MODULE:-}" ] ||
         refuse "RTOUCH_SIGN_PKCS11_MODULE '${RTOUCH_SIGN_PKCS11_MODULE:-}' is no readable PKCS#11 module"
-    cert=${RTOUCH_SIGN_PKCS11_CERT:?RTOUCH_SIGN_PKCS11_CERT: the certificate (pkcs11: URI or file)}
+    cert=${RTOUCH_SIGN_PKCS11_CERT:-}
+    [ -n "$cert" ] || refuse "no RTOUCH_SIGN_PKCS11_CERT: the certificate, a pkcs11: URI or a file"
     key=()
     [ -z "${RTOUCH_SIGN_PKCS11_ENGINE:-}" ] || key+=(-pkcs11engine "$RTOUCH_SIGN_PKCS11_ENGINE")
     key+=(-pkcs11module "$RTOUCH_SIGN_PKCS11_MODULE" -key "$RTOUCH_SIGN_PKCS11_KEY")

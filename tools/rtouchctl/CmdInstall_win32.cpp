@@ -59,16 +59,14 @@ int RegisterDevice() {
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     int status = kExitOk;
-    if (!setup.CreateDeviceInfo(set, RTOUCHDRV_INSTANCE_ID, &kNoClass, nullptr, nullptr, 0,
-                                  &device)) {
+    if (!setup.CreateDeviceInfo(set, RTOUCHDRV_INSTANCE_ID, &kNoClass, nullptr, nullptr, 0, &device)) {
         if (GetLastError() != ERROR_DEVINST_ALREADY_EXISTS)
             status = Failed("cannot create the device node");
     } else {
         // A multi-string: the id and an empty string.
         static const wchar_t kHardwareIds[] = RTOUCHDRV_HARDWARE_ID L"\0";
         if (!setup.SetDeviceRegistryProperty(set, &device, SPDRP_HARDWAREID,
-                                               reinterpret_cast<const BYTE*>(kHardwareIds),
-                                               sizeof kHardwareIds))
+                                             reinterpret_cast<const BYTE*>(kHardwareIds), sizeof kHardwareIds))
             status = Failed("cannot set the hardware id");
         else if (!setup.CallClassInstaller(DIF_REGISTERDEVICE, set, &device))
             status = Failed("cannot register the device node");
@@ -148,8 +146,8 @@ bool DeleteDriverService(int& status) {
 // setupapi.dll, and newdev.dll for an install, with every function used:
 // what is missing is reported before anything changes.
 int CheckSystemLibraries(bool installing) {
-    const std::string& failure = SetupApi().failure.empty() && installing ? NewDev().failure : SetupApi().failure;
-    return failure.empty() ? kExitOk : UsageError(failure);
+    const SystemLibraryStatus& status = SetupApi().status.ok() && installing ? NewDev().status : SetupApi().status;
+    return status.ok() ? kExitOk : UsageError(FailureText(status));
 }
 
 }  // namespace
