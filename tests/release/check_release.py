@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Static checks of the release files of both architectures (nothing 32-bit
 runs here): machine type, subsystem and OS version (Windows XP), imported
-DLLs (known DLLs only, the installers' too), ASLR and NX, version resource, the embedded manifest's architecture, stripping with
-a debug link, sizes; and the five files of dist/ with what each holds.
+DLLs (known DLLs only, the installers' too), ASLR and NX, version resource,
+the embedded manifest's architecture, stripping with a debug link, sizes;
+and the five files of dist/ with what each holds.
 
 Usage: tests/release/check_release.py [REPO_ROOT]   (after scripts/package)
 """
