@@ -1,13 +1,14 @@
 #include "device/DriverChannel_win32.h"
 
-#include <setupapi.h>
 #include <cstdio>
 
-extern "C" {
-#include <hidsdi.h>
-}
+// The HID interface class, what HidD_GetHidGuid returns: defined here, so
+// that hid.dll need not be loaded for one constant.
+#include <initguid.h>
+#include <hidclass.h>
 
 #include "device/DriverChannel.h"
+#include "device/SystemLibrary_win32.h"
 #include "device/WinText_win32.h"
 
 namespace {
@@ -42,8 +43,12 @@ void ReportDetailFailure() {
 }  // namespace
 
 InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
-    HDEVINFO set = SetupDiGetClassDevsW(&interfaceClass, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    const SetupApiFunctions& setup = SetupApi();
+    // Without setupapi.dll there is no device information set either.
+    if (!setup.status.ok()) WriteOut((FailureText(setup.status) + "\n").c_str());
+    HDEVINFO set = setup.status.ok()
+                       ? setup.GetClassDevs(&interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)
+                       : INVALID_HANDLE_VALUE;
     if (set == INVALID_HANDLE_VALUE) {
         WriteOut("SetupDiGetClassDevs failed!\n");
         // Called from the worker and the calibration too: ExitProcess ends
@@ -54,41 +59,40 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
 
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
-    if (!SetupDiEnumDeviceInterfaces(set, nullptr, &interfaceClass, 0, &data)) {
+    if (!setup.EnumDeviceInterfaces(set, nullptr, &interfaceClass, 0, &data)) {
         const std::wstring text = SystemErrorText(GetLastError());
         if (!text.empty()) WriteWithText("Error: %s", text);
         WriteOut("SetupDiEnumDeviceInterfaces failed.\n");
-        SetupDiDestroyDeviceInfoList(set);
+        setup.DestroyDeviceInfoList(set);
         return {nullptr, nullptr};
     }
 
     DWORD RequiredLength = 0;
-    const bool sized = SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &RequiredLength, nullptr);
+    const bool sized = setup.GetDeviceInterfaceDetail(set, &data, nullptr, 0, &RequiredLength, nullptr);
     static_assert(ERROR_INSUFFICIENT_BUFFER == kErrorInsufficientBuffer);
     if (!DetailSizeUsable(sized, GetLastError(), RequiredLength, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))) {
         // No size to allocate for: the record's header alone could overrun.
         ReportDetailFailure();
-        SetupDiDestroyDeviceInfoList(set);
+        setup.DestroyDeviceInfoList(set);
         return {nullptr, nullptr};
     }
 
     HLOCAL storage = LocalAlloc(LMEM_FIXED, RequiredLength);
     if (!storage) {
-        SetupDiDestroyDeviceInfoList(set);
+        setup.DestroyDeviceInfoList(set);
         WriteOut("Failed to allocate memory.\n");
         return {nullptr, nullptr};
     }
     auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(storage);
     // cbSize is the fixed header size, not the buffer size.
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-    if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, RequiredLength, &RequiredLength,
-                                          nullptr)) {
+    if (!setup.GetDeviceInterfaceDetail(set, &data, detail, RequiredLength, &RequiredLength, nullptr)) {
         ReportDetailFailure();
-        SetupDiDestroyDeviceInfoList(set);
+        setup.DestroyDeviceInfoList(set);
         LocalFree(storage);
         return {nullptr, nullptr};
     }
-    SetupDiDestroyDeviceInfoList(set);
+    setup.DestroyDeviceInfoList(set);
     return {storage, detail->DevicePath};
 }
 
@@ -119,12 +123,10 @@ bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {
 }
 
 BOOL RegisterHidNotification(HWND window, HDEVNOTIFY* registration) {
-    GUID hidGuid;
-    HidD_GetHidGuid(&hidGuid);
     DEV_BROADCAST_DEVICEINTERFACE_W filter{};
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = hidGuid;
+    filter.dbcc_classguid = GUID_DEVINTERFACE_HID;
     HDEVNOTIFY handle = RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     if (!handle) return FALSE;
     *registration = handle;

@@ -1,7 +1,6 @@
 #include "shell/MainWindow_win32.h"
 
 #include <dbt.h>
-#include <wtsapi32.h>
 
 #include <optional>
 
@@ -9,6 +8,7 @@
 #include "device/DriverChannel.h"
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
+#include "device/SystemLibrary_win32.h"
 #include "engine/SharedState.h"
 #include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
@@ -94,37 +94,22 @@ void OnWorkerRetry(HWND window) {
 // ---- The console session ----
 // Only the copy in the session attached to the physical console reads the
 // controller and sends the block; the session notices follow the console.
-// wtsapi32 is looked up at run time.
+// wtsapi32 is looked up at run time, from the system folder.
 std::optional<uint32_t> OwnSession;
-HMODULE WtsLibrary;
-using WtsRegisterProc = BOOL(WINAPI*)(HWND, DWORD);
-using WtsUnregisterProc = BOOL(WINAPI*)(HWND);
-
-template <class Proc>
-Proc WtsProc(const char* name) {
-    if (!WtsLibrary) return nullptr;
-    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(WtsLibrary, name)));
-}
+bool NoticesRegistered;
 
 void FollowConsole(HWND window) {
     DWORD own = 0;
     if (ProcessIdToSessionId(GetCurrentProcessId(), &own)) OwnSession = own;
     AtConsole = OwnsConsole(OwnSession, WTSGetActiveConsoleSessionId()) ? 1 : 0;
-    // From the system folder only, never from the program's own.
-    wchar_t path[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length > 0 && length < MAX_PATH - 16 && lstrcatW(path, L"\\wtsapi32.dll"))
-        WtsLibrary = LoadLibraryW(path);
-    if (auto registerNotices = WtsProc<WtsRegisterProc>("WTSRegisterSessionNotification"))
-        registerNotices(window, NOTIFY_FOR_THIS_SESSION);
+    const WtsApiFunctions& wts = WtsApi();
+    NoticesRegistered = wts.status.ok() && wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
 }
 
 void StopFollowingConsole(HWND window) {
-    if (!WtsLibrary) return;
-    if (auto unregisterNotices = WtsProc<WtsUnregisterProc>("WTSUnRegisterSessionNotification"))
-        unregisterNotices(window);
-    FreeLibrary(WtsLibrary);
-    WtsLibrary = nullptr;
+    if (!NoticesRegistered) return;
+    WtsApi().UnRegisterSessionNotification(window);
+    NoticesRegistered = false;
 }
 
 // The console came to this session: the block and the worker, as on a

@@ -2,8 +2,7 @@
 // the message loop. The rest of the start-up runs inside window creation.
 #include <windows.h>
 
-#include <commctrl.h>
-
+#include "device/SystemLibrary_win32.h"
 #include "engine/ScreenSize_win32.h"
 #include "engine/SharedState.h"
 #include "shell/MainWindow_win32.h"
@@ -60,7 +59,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // or the dialog cannot be created where the system does not register it
     // on its own.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
+    // comctl32.dll is no known DLL: taken from the system folder.
+    if (const ComCtlFunctions& comctl = ComCtl(); comctl.status.ok()) comctl.InitCommonControlsEx(&controls);
 
     RefreshScreenSize();
 

@@ -1,26 +1,73 @@
 #!/usr/bin/env bash
-# Signs one Windows program in place with Authenticode when RTOUCH_SIGN_PKCS12
-# names a PKCS#12 file (its password in RTOUCH_SIGN_PASSWORD, empty if unset),
-# with a timestamp from RTOUCH_SIGN_TIMESTAMP_URL when that is set; leaves it
-# unsigned otherwise. Exits non-zero, the file untouched, when signing fails.
+# Signs one Windows file in place (program, driver, installer, MSI) with
+# Authenticode, SHA-256, through osslsigncode, with a key from either
+#   RTOUCH_SIGN_PKCS12         a PKCS#12 file, or
+#   RTOUCH_SIGN_PKCS11_KEY     the PKCS#11 URI of a key in a token or HSM
+#                              (pkcs11:token=...;object=...), with
+#   RTOUCH_SIGN_PKCS11_MODULE  the token's PKCS#11 module (.so), and
+#   RTOUCH_SIGN_PKCS11_CERT    the certificate: a PKCS#11 URI, or a file
+#                              with the chain (PEM or DER);
+#   RTOUCH_SIGN_PKCS11_ENGINE  (optional) the OpenSSL engine to reach the
+#                              module through, when "pkcs11" is not found.
+# RTOUCH_SIGN_PASSWORD is the PKCS#12 file's password (empty if unset) or the
+# token's PIN (none given if unset). RTOUCH_SIGN_TIMESTAMP_URL names an
+# RFC 3161 timestamp server; signing fails when it does not answer.
+# Without a key the file stays unsigned, unless RTOUCH_SIGN_RELEASE=1: then
+# an unsigned or untimestamped file is an error. Exits non-zero, the file
+# untouched, when signing fails.
 # Also the signing command of the installers' !finalize and !uninstfinalize.
 # Usage: scripts/lib/sign.sh FILE
 set -euo pipefail
 file=${1:?file to sign}
-[ -n "${RTOUCH_SIGN_PKCS12:-}" ] || exit 0
-[ -r "$RTOUCH_SIGN_PKCS12" ] || { echo "cannot read RTOUCH_SIGN_PKCS12 '$RTOUCH_SIGN_PKCS12'" >&2; exit 1; }
+release=${RTOUCH_SIGN_RELEASE:-0}
+refuse() { echo "sign.sh: $*" >&2; exit 1; }
+
+if [ -n "${RTOUCH_SIGN_PKCS12:-}" ] && [ -n "${RTOUCH_SIGN_PKCS11_KEY:-}" ]; then
+    refuse "set RTOUCH_SIGN_PKCS12 or RTOUCH_SIGN_PKCS11_KEY, not both"
+fi
+if [ -z "${RTOUCH_SIGN_PKCS12:-}${RTOUCH_SIGN_PKCS11_KEY:-}" ]; then
+    [ "$release" != 1 ] || refuse "release mode (RTOUCH_SIGN_RELEASE=1): no key to sign $file with"
+    exit 0
+fi
+[ "$release" != 1 ] || [ -n "${RTOUCH_SIGN_TIMESTAMP_URL:-}" ] ||
+    refuse "release mode (RTOUCH_SIGN_RELEASE=1): no RTOUCH_SIGN_TIMESTAMP_URL to timestamp $file"
+
 tmp=$(mktemp -d)
 # The signed copy sits beside the file, so that mv replaces it in one step.
 signed=$(mktemp "$file.signed.XXXXXX")
 trap 'rm -rf "$tmp" "$signed"' EXIT
-# The password goes through a private file, not the command line.
+# The password or PIN goes through a private file, not the command line.
 (umask 077; printf '%s' "${RTOUCH_SIGN_PASSWORD:-}" >"$tmp/pass")
+
+if [ -n "${RTOUCH_SIGN_PKCS12:-}" ]; then
+    [ -r "$RTOUCH_SIGN_PKCS12" ] || refuse "cannot read RTOUCH_SIGN_PKCS12 '$RTOUCH_SIGN_PKCS12'"
+    key=(-pkcs12 "$RTOUCH_SIGN_PKCS12" -readpass "$tmp/pass")
+else
+    [ -r "${RTOUCH_SIGN_PKCS11_MODULE:-}" ] ||
+        refuse "RTOUCH_SIGN_PKCS11_MODULE '${RTOUCH_SIGN_PKCS11_MODULE:-}' is no readable PKCS#11 module"
+    cert=${RTOUCH_SIGN_PKCS11_CERT:-}
+    [ -n "$cert" ] || refuse "no RTOUCH_SIGN_PKCS11_CERT: the certificate, a pkcs11: URI or a file"
+    key=()
+    [ -z "${RTOUCH_SIGN_PKCS11_ENGINE:-}" ] || key+=(-pkcs11engine "$RTOUCH_SIGN_PKCS11_ENGINE")
+    key+=(-pkcs11module "$RTOUCH_SIGN_PKCS11_MODULE" -key "$RTOUCH_SIGN_PKCS11_KEY")
+    case $cert in
+        pkcs11:*) key+=(-pkcs11cert "$cert") ;;
+        *) [ -r "$cert" ] || refuse "cannot read RTOUCH_SIGN_PKCS11_CERT '$cert'"; key+=(-certs "$cert") ;;
+    esac
+    [ -z "${RTOUCH_SIGN_PASSWORD+set}" ] || key+=(-readpass "$tmp/pass")
+fi
 timestamp=()
 [ -z "${RTOUCH_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$RTOUCH_SIGN_TIMESTAMP_URL")
 rm -f "$signed"
-osslsigncode sign -pkcs12 "$RTOUCH_SIGN_PKCS12" -readpass "$tmp/pass" \
-    -n rtouch -h sha256 "${timestamp[@]}" -in "$file" -out "$signed" >"$tmp/log" 2>&1 ||
-    { cat "$tmp/log" >&2; exit 1; }
-[ -s "$signed" ] || { echo "osslsigncode wrote no signed file for $file" >&2; exit 1; }
+osslsigncode sign "${key[@]}" -n rtouch -h sha256 "${timestamp[@]}" -in "$file" -out "$signed" \
+    >"$tmp/log" 2>&1 || { cat "$tmp/log" >&2; exit 1; }
+[ -s "$signed" ] || refuse "osslsigncode wrote no signed file for $file"
+if [ "$release" = 1 ]; then
+    # The chain may end in a root this machine does not trust: only the
+    # signature's parts are looked at here.
+    osslsigncode verify -in "$signed" >"$tmp/verify" 2>&1 || true
+    grep -q "^Signer's certificate:" "$tmp/verify" && grep -q "Timestamp time:" "$tmp/verify" ||
+        { cat "$tmp/verify" >&2; refuse "release mode: $file came out without a signature or timestamp"; }
+fi
 chmod --reference="$file" "$signed"
 mv -f "$signed" "$file"

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Static checks of the release files of both architectures (nothing 32-bit
 runs here): machine type, subsystem and OS version (Windows XP), imported
-DLLs, version resource, the embedded manifest's architecture, stripping with
-a debug link, sizes; and the five files of dist/ with what each holds.
+DLLs (known DLLs only, the installers' too), ASLR and NX, version resource,
+the embedded manifest's architecture, stripping with a debug link, sizes;
+and the five files of dist/ with what each holds.
 
 Usage: tests/release/check_release.py [REPO_ROOT]   (after scripts/package)
 """
@@ -30,9 +31,27 @@ PROGRAMS = {  # subsystem, size limit for x64 in bytes
     "rtouch.exe": (pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"], 256 * 1024),
     "rtouchctl.exe": (pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"], 512 * 1024),
 }
-# DLLs that every Windows since XP has; no MinGW runtime DLL.
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "comctl32.dll", "comdlg32.dll",
-               "advapi32.dll", "setupapi.dll", "hid.dll", "newdev.dll", "msvcrt.dll"}
+# Known DLLs: the loader maps these from the system folder only, never from
+# the program's, and their own dependencies with them. Microsoft documents
+# the mechanism and its registry key (Session Manager\KnownDLLs), not the
+# lists; these are the entries that matter here, per Windows version. XP
+# lists no msvcrt.dll: it comes in as a dependency of listed ones (shell32,
+# ole32). Only what every version has may be imported; the other system
+# DLLs (setupapi, newdev, hid, comctl32, wtsapi32) the programs load at run
+# time by full path: imported, a DLL of the name beside them would load.
+_EVERYWHERE = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "comdlg32.dll",
+               "ole32.dll"}
+KNOWN_DLLS = {
+    "XP": _EVERYWHERE | {"msvcrt.dll"},
+    "7 to 11": _EVERYWHERE | {"msvcrt.dll", "setupapi.dll"},
+}
+ALWAYS_KNOWN = set.intersection(*KNOWN_DLLS.values())
+# comctl32.dll is no known DLL, but a manifest that depends on the common
+# controls assembly has it resolved in the system's side-by-side store.
+COMMON_CONTROLS = "Microsoft.Windows.Common-Controls"
+# DllCharacteristics: randomised base (which needs the relocations kept),
+# no code run from data pages, and for x64 a base above 4 GB.
+HARDENING = {"x64": {"DYNAMIC_BASE", "NX_COMPAT", "HIGH_ENTROPY_VA"}, "x86": {"DYNAMIC_BASE", "NX_COMPAT"}}
 
 # Functions of those DLLs that Windows XP does not have (Vista and later),
 # which a MinGW runtime or a newer-API call could bring in; and the
@@ -80,6 +99,25 @@ def check_manifest(pe, label, name):
         check(named and all(a.lower() == want for a in named), f"{label}: manifest names {named}, machine {want}")
 
 
+def check_imports(pe, label):
+    dlls = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
+    unsafe = dlls - ALWAYS_KNOWN
+    if any(COMMON_CONTROLS in text for text in manifests(pe)):
+        unsafe.discard("comctl32.dll")
+    check(not unsafe, f"{label}: imports only known DLLs ({', '.join(sorted(dlls))}; not known: {sorted(unsafe)})")
+
+
+def check_hardening(pe, label, wanted):
+    prefix = "IMAGE_DLLCHARACTERISTICS_"
+    flags = {name[len(prefix):] for name, value in pefile.DLL_CHARACTERISTICS.items()
+             if isinstance(name, str) and name.startswith(prefix) and pe.OPTIONAL_HEADER.DllCharacteristics & value}
+    check(wanted <= flags, f"{label}: {', '.join(sorted(wanted))} set ({', '.join(sorted(flags))})")
+    if "DYNAMIC_BASE" in wanted:
+        relocs = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+        stripped = pe.FILE_HEADER.Characteristics & pefile.IMAGE_CHARACTERISTICS["IMAGE_FILE_RELOCS_STRIPPED"]
+        check(relocs.Size > 0 and not stripped, f"{label}: relocations kept ({relocs.Size} bytes)")
+
+
 def check_program(path, arch, name):
     machine, (major, minor) = ARCHES[arch]
     subsystem, limit = PROGRAMS[name]
@@ -93,8 +131,8 @@ def check_program(path, arch, name):
           f"{label}: subsystem version {oh.MajorSubsystemVersion}.{oh.MinorSubsystemVersion:02d}")
     check((oh.MajorOperatingSystemVersion, oh.MinorOperatingSystemVersion) == (major, minor),
           f"{label}: OS version {oh.MajorOperatingSystemVersion}.{oh.MinorOperatingSystemVersion:02d}")
-    dlls = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
-    check(dlls <= SYSTEM_DLLS, f"{label}: imports only system DLLs ({', '.join(sorted(dlls))})")
+    check_imports(pe, label)
+    check_hardening(pe, label, HARDENING[arch])
     newer = sorted(f.name.decode() for entry in pe.DIRECTORY_ENTRY_IMPORT for f in entry.imports
                    if f.name and NEWER_THAN_XP.match(f.name.decode()))
     check(not newer, f"{label}: no function newer than Windows XP imported {newer}")
@@ -155,6 +193,8 @@ for arch, (machine, _) in ARCHES.items():
         pe.parse_data_directories()
         strings = version_strings(pe)
         check(strings.get("ProductVersion") == VERSION, f"{setup.name}: ProductVersion {strings.get('ProductVersion')!r}")
+        # NSIS's own program, which the uninstaller is made of too.
+        check_imports(pe, setup.name)
     portable = dist / f"rtouch-{VERSION}-{arch}.zip"
     if portable.exists():
         z = zipfile.ZipFile(portable)

@@ -3,12 +3,11 @@
 #include <windows.h>
 
 #include <cfgmgr32.h>
-#include <newdev.h>
-#include <setupapi.h>
 
 #include <cstdio>
 #include <string>
 
+#include "device/SystemLibrary_win32.h"
 #include "device/WinText_win32.h"
 #include "tools/rtouchctl/Cli.h"
 #include "tools/rtouchctl/Commands.h"
@@ -54,32 +53,32 @@ std::wstring FullPath(const std::wstring& path) {
 // Creates the device node ROOT\RTOUCHDRV\0000 with the driver's hardware id
 // unless it exists already.
 int RegisterDevice() {
-    HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    const SetupApiFunctions& setup = SetupApi();
+    HDEVINFO set = setup.CreateDeviceInfoList(nullptr, nullptr);
     if (set == INVALID_HANDLE_VALUE) return Failed("cannot create a device information set");
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     int status = kExitOk;
-    if (!SetupDiCreateDeviceInfoW(set, RTOUCHDRV_INSTANCE_ID, &kNoClass, nullptr, nullptr, 0,
-                                  &device)) {
+    if (!setup.CreateDeviceInfo(set, RTOUCHDRV_INSTANCE_ID, &kNoClass, nullptr, nullptr, 0, &device)) {
         if (GetLastError() != ERROR_DEVINST_ALREADY_EXISTS)
             status = Failed("cannot create the device node");
     } else {
         // A multi-string: the id and an empty string.
         static const wchar_t kHardwareIds[] = RTOUCHDRV_HARDWARE_ID L"\0";
-        if (!SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID,
-                                               reinterpret_cast<const BYTE*>(kHardwareIds),
-                                               sizeof kHardwareIds))
+        if (!setup.SetDeviceRegistryProperty(set, &device, SPDRP_HARDWAREID,
+                                             reinterpret_cast<const BYTE*>(kHardwareIds), sizeof kHardwareIds))
             status = Failed("cannot set the hardware id");
-        else if (!SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device))
+        else if (!setup.CallClassInstaller(DIF_REGISTERDEVICE, set, &device))
             status = Failed("cannot register the device node");
     }
-    SetupDiDestroyDeviceInfoList(set);
+    setup.DestroyDeviceInfoList(set);
     return status;
 }
 
 // Removes the device node; returns whether there was one.
 bool RemoveDevice(int& status) {
-    HDEVINFO set = SetupDiGetClassDevsW(nullptr, L"ROOT", nullptr, DIGCF_ALLCLASSES);
+    const SetupApiFunctions& setup = SetupApi();
+    HDEVINFO set = setup.GetClassDevs(nullptr, L"ROOT", nullptr, DIGCF_ALLCLASSES);
     if (set == INVALID_HANDLE_VALUE) {
         status = Failed("cannot list the root devices");
         return false;
@@ -87,16 +86,16 @@ bool RemoveDevice(int& status) {
     bool found = false;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
-    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+    for (DWORD i = 0; setup.EnumDeviceInfo(set, i, &device); ++i) {
         wchar_t id[MAX_DEVICE_ID_LEN];
-        if (!SetupDiGetDeviceInstanceIdW(set, &device, id, MAX_DEVICE_ID_LEN, nullptr)) continue;
+        if (!setup.GetDeviceInstanceId(set, &device, id, MAX_DEVICE_ID_LEN, nullptr)) continue;
         if (lstrcmpiW(id, RTOUCHDRV_INSTANCE_ID) != 0) continue;
         found = true;
-        if (!SetupDiCallClassInstaller(DIF_REMOVE, set, &device))
+        if (!setup.CallClassInstaller(DIF_REMOVE, set, &device))
             status = Failed("cannot remove the device node");
         break;
     }
-    SetupDiDestroyDeviceInfoList(set);
+    setup.DestroyDeviceInfoList(set);
     return found;
 }
 
@@ -144,6 +143,13 @@ bool DeleteDriverService(int& status) {
     return found;
 }
 
+// setupapi.dll, and newdev.dll for an install, with every function used:
+// what is missing is reported before anything changes.
+int CheckSystemLibraries(bool installing) {
+    const SystemLibraryStatus& status = SetupApi().status.ok() && installing ? NewDev().status : SetupApi().status;
+    return status.ok() ? kExitOk : UsageError(FailureText(status));
+}
+
 }  // namespace
 
 int CmdInstall(const Args& args) {
@@ -155,10 +161,11 @@ int CmdInstall(const Args& args) {
         std::string shown(options->positional.empty() ? "rtouchdrv.inf" : options->positional[0]);
         return UsageError("cannot read driver file '" + shown + "'", kInstallUsage);
     }
+    if (int status = CheckSystemLibraries(true); status != kExitOk) return status;
     if (int status = RegisterDevice(); status != kExitOk) return status;
     BOOL rebootRequired = FALSE;
-    if (!UpdateDriverForPlugAndPlayDevicesW(nullptr, RTOUCHDRV_HARDWARE_ID, inf.c_str(),
-                                            INSTALLFLAG_FORCE, &rebootRequired))
+    if (!NewDev().UpdateDriverForPlugAndPlayDevices(nullptr, RTOUCHDRV_HARDWARE_ID, inf.c_str(),
+                                                   INSTALLFLAG_FORCE, &rebootRequired))
         return Failed("cannot install the driver");
     if (!WaitForTouchInterface(true, kInstallTimeoutMs))
         return UsageError(
@@ -171,6 +178,7 @@ int CmdInstall(const Args& args) {
 
 int CmdUninstall(const Args& args) {
     if (!ParseOptions(args, 2, {}, 0, kUninstallUsage)) return kExitUsage;
+    if (int status = CheckSystemLibraries(false); status != kExitOk) return status;
     int status = kExitOk;
     bool hadDevice = RemoveDevice(status);
     if (status != kExitOk) return status;
