@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Signing: scripts/package with a throw-away code-signing certificate signs
-# both installers, the programs of every zip and the uninstaller that the
-# installer puts down; osslsigncode verifies each against that certificate.
+# both installers, both Windows Installer packages, the programs of every
+# zip and the uninstaller that the installer puts down; osslsigncode
+# verifies each against that certificate.
 # A signer that fails for the installers fails the packaging, and
 # RTOUCH_SIGN_TIMESTAMP_URL reaches osslsigncode's command line.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
@@ -25,6 +26,7 @@ verify() {
 }
 for arch in x64 x86; do
     verify "$work/dist/rtouch-$VERSION-$arch-setup.exe" "$arch setup"
+    verify "$work/dist/rtouch-$VERSION-$arch.msi" "$arch package"
     mkdir -p "$work/$arch"
     (cd "$work/$arch" && /usr/bin/python3 -m zipfile -e "$work/dist/rtouch-$VERSION-$arch.zip" .)
     verify "$work/$arch/rtouch.exe" "$arch rtouch.exe"
