@@ -138,6 +138,18 @@ start_installed() {
     tool wait-tray-icons 1 10000 || fail "no tray icon"
 }
 
+# Keeps FILE (a Windows path) open in another process, as a copy of rtouch
+# in another user's session keeps its program; HOLD_PID is that process.
+hold_file() {
+    (exec wine "$TOOL" hold-file "$1" 60000 >"$RTOUCH_ARTIFACTS/hold-file.log" 2>&1) &
+    HOLD_PID=$!
+    local deadline=$((SECONDS + 15))
+    until grep -q ready "$RTOUCH_ARTIFACTS/hold-file.log"; do
+        [ $SECONDS -lt $deadline ] || fail "hold-file did not open $1"
+        sleep 0.1
+    done
+}
+
 # Writes the user's parameters file and a map file; remembers their hashes.
 make_user_files() {
     mkdir -p "$(dirname "$MAP_FILE")"

@@ -2,8 +2,9 @@
 # Kinds: msi
 # The package's life on a fleet machine: refused beside the setup program's
 # installation and for a folder outside Program Files; an older build,
-# then this one with AUTOSTART=0 as a major upgrade (one entry, the
-# release's files, no Run value); the older build again refused as a
+# then this one with AUTOSTART=0 as a major upgrade while a program file is
+# in use (3010; after the restart one entry, the release's files, no Run
+# value); the older build again refused as a
 # downgrade with nothing changed; the uninstall leaves drive_c and the
 # registry as before.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
@@ -47,10 +48,18 @@ expect_eq "$SETUP_EXIT" "0" "the older build's install"
 expect_eq "$(reg_value "$(uninstall_key)" DisplayVersion)" "$OLD_VERSION" "the older build installed"
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value of the older build"
 
+# rtouchctl.exe held open, as by a copy in another session: Windows
+# Installer writes the new file beside it and asks for a restart, which
+# puts it in place; the new version is registered at once.
+hold_file "$INSTDIR\\rtouchctl.exe"
 install_quiet 0
-expect_eq "$SETUP_EXIT" "0" "the upgrade's exit code"
-expect_installed
+expect_eq "$SETUP_EXIT" "3010" "the upgrade beside a file in use: done at the next restart"
+expect_eq "$(reg_value "$(uninstall_key)" DisplayVersion)" "$VERSION" "this version registered"
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "an upgrade with AUTOSTART=0 removes the Run value"
+kill "$HOLD_PID" 2>/dev/null
+wait "$HOLD_PID" 2>/dev/null
+wine wineboot -r >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 || fail "the restart failed"
+expect_installed
 
 sums=$(cd "$INSTDIR_UNIX" && sha256sum *)
 state=$(registry_state)
