@@ -1,8 +1,9 @@
 # Builds the rtouch Windows Installer package of one architecture from
 # packaging/rtouch.wxs with wixl, then writes with msibuild the rows that
 # wixl 0.101 cannot: 64-bit components, the Run value's condition, a plain
-# (not advertised) shortcut, same-version upgrades and the custom actions
-# that keep the install folder in Program Files. Sourced by scripts/package
+# (not advertised) shortcut, same-version upgrades inside the install's
+# transaction and the custom actions that keep the install folder in
+# Program Files. Sourced by scripts/package
 # and the installer tests.
 
 # Component attributes and custom action types of Windows Installer.
@@ -15,6 +16,9 @@ MSI_CA_ERROR=19
 MSI_CA_SET_PROPERTY=51
 # Right after CostFinalize (1000), when directory properties hold paths.
 MSI_SEQ_AFTER_COSTS=1001
+# Right after InstallInitialize (1500), before any action that writes the
+# script: the older version's removal is part of this install's transaction.
+MSI_SEQ_REMOVE_EXISTING=1501
 
 # build_msi VERSION ARCH SOURCE OUT: SOURCE holds rtouch.exe, rtouchctl.exe
 # and rtouch.ico. Every build gets a new ProductCode, so that any two builds
@@ -48,6 +52,8 @@ build_msi() {
         # Transitive: a reinstall weighs the condition again.
         "UPDATE Component SET Attributes = $autostart, Condition = 'AUTOSTART <> \"0\"' WHERE Component = 'Autostart'"
         "UPDATE Shortcut SET Target = '[#rtouch.exe]' WHERE Shortcut = 'StartMenu'"
+        # A failed install rolls the removal back: the older version stays.
+        "UPDATE InstallExecuteSequence SET Sequence = $MSI_SEQ_REMOVE_EXISTING WHERE Action = 'RemoveExistingProducts'"
         # A rebuild of the same version replaces the installed one.
         # (Attributes is part of the key: the row is written anew.)
         "DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'"

@@ -212,8 +212,10 @@ def check_msi(msi, arch, zip_path):
     check(any(lo == VERSION and hi == "" and a & MSI_UPGRADE_ONLY_DETECT for lo, hi, a in upgrades),
           f"{msi.name}: detects a newer version")
     sequence = {row["Action"]: int(row["Sequence"]) for row in msi_table(msi, "InstallExecuteSequence")}
-    check(sequence.get("InstallValidate", 0) < sequence.get("RemoveExistingProducts", 0) <
-          sequence.get("InstallInitialize", 0), f"{msi.name}: the older version removed before this one installs")
+    check(sequence.get("InstallInitialize", 0) < sequence.get("RemoveExistingProducts", 0) <
+          min(v for k, v in sequence.items() if k not in ("InstallInitialize", "RemoveExistingProducts")
+              and v > sequence.get("InstallInitialize", 0)),
+          f"{msi.name}: the older version removed right after InstallInitialize, within the transaction")
     actions = {row["Action"]: int(row["Type"]) for row in msi_table(msi, "CustomAction")}
     check(all(t & MSI_CA_BASE_TYPE in MSI_CA_NO_CODE for t in actions.values()),
           f"{msi.name}: no custom action runs a program {actions}")
