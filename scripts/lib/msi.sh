@@ -3,8 +3,7 @@
 # wixl 0.101 cannot: 64-bit components, the Run value's condition, a plain
 # (not advertised) shortcut, same-version upgrades inside the install's
 # transaction and the custom actions that keep the install folder in
-# Program Files. Sourced by scripts/package
-# and the installer tests.
+# Program Files. Sourced by scripts/package and the installer tests.
 
 # Component attributes and custom action types of Windows Installer.
 MSI_COMPONENT_REGISTRY_KEYPATH=4
@@ -26,10 +25,10 @@ MSI_SEQ_REMOVE_EXISTING=1501
 build_msi() {
     local version=$1 arch=$2 source=$3 out=$4 root
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-    local product_code wixl_arch win64=0
+    local product_code wixl_arch win64=0 program_files=ProgramFilesFolder
     product_code=$(tr a-f A-F </proc/sys/kernel/random/uuid)
     case $arch in
-        x64) wixl_arch=x64 win64=$MSI_COMPONENT_64BIT ;;
+        x64) wixl_arch=x64 win64=$MSI_COMPONENT_64BIT program_files=ProgramFiles64Folder ;;
         x86) wixl_arch=x86 ;;
         *) echo "build_msi: unknown architecture $arch" >&2; return 1 ;;
     esac
@@ -60,17 +59,21 @@ build_msi() {
         "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('$upgrade_code', '$version', $upgrade, 'WIX_UPGRADE_DETECTED')"
         "UPDATE Property SET Value = 'AUTOSTART;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE Property = 'SecureCustomProperties'"
         "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('SetRtouchDir', $MSI_CA_SET_PROPERTY, 'RTOUCHDIR', '[PROGRAMFILESDIR]\\rtouch\\')"
+        # Where Windows records no Program Files folder in this view, the
+        # one Windows Installer found.
+        "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('SetRtouchDirDefault', $MSI_CA_SET_PROPERTY, 'RTOUCHDIR', '[$program_files]rtouch\\')"
         "INSERT INTO CustomAction (Action, Type, Target) VALUES ('RefuseOtherFolder', $MSI_CA_ERROR, '$refusal')"
         "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('SetInstallLocation', $MSI_CA_SET_PROPERTY, 'ARPINSTALLLOCATION', '[INSTALLDIR]')"
     )
     local table
     for table in InstallUISequence InstallExecuteSequence; do
         queries+=(
-            "INSERT INTO $table (Action, Sequence) VALUES ('SetRtouchDir', $MSI_SEQ_AFTER_COSTS)"
-            "INSERT INTO $table (Action, Condition, Sequence) VALUES ('RefuseOtherFolder', '$refuse', $((MSI_SEQ_AFTER_COSTS + 1)))"
+            "INSERT INTO $table (Action, Condition, Sequence) VALUES ('SetRtouchDir', 'PROGRAMFILESDIR', $MSI_SEQ_AFTER_COSTS)"
+            "INSERT INTO $table (Action, Condition, Sequence) VALUES ('SetRtouchDirDefault', 'NOT PROGRAMFILESDIR', $((MSI_SEQ_AFTER_COSTS + 1)))"
+            "INSERT INTO $table (Action, Condition, Sequence) VALUES ('RefuseOtherFolder', '$refuse', $((MSI_SEQ_AFTER_COSTS + 2)))"
         )
     done
-    queries+=("INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('SetInstallLocation', $((MSI_SEQ_AFTER_COSTS + 2)))")
+    queries+=("INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('SetInstallLocation', $((MSI_SEQ_AFTER_COSTS + 3)))")
     local args=() q
     for q in "${queries[@]}"; do args+=(-q "$q"); done
     msibuild "$out" "${args[@]}" || { echo "msibuild failed for $arch" >&2; rm -f "$out"; return 1; }

@@ -185,7 +185,7 @@ PY
     local key
     key=$(uninstall_key)
     expect_eq "$(reg_value "$key" DisplayName)" "rtouch" "DisplayName"
-    expect_eq "$(reg_value "$key" DisplayVersion)" "${2:-$VERSION}" "DisplayVersion"
+    expect_eq "$(reg_value "$key" DisplayVersion)" "$VERSION" "DisplayVersion"
     expect_eq "$(reg_value "$key" Publisher)" "ZRN" "Publisher"
     expect_eq "$(reg_value "$key" NoModify)" "0x1" "NoModify"
     expect_eq "$(reg_value "$key" NoRepair)" "0x1" "NoRepair"
