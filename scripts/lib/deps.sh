@@ -5,7 +5,7 @@
 RTOUCH_PACKAGES=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32 wine wine64 fonts-wine xvfb xauth x11-utils xdotool
     imagemagick fonts-wqy-microhei python3 libclang-rt-14-dev xxd procps
-    g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 nsis osslsigncode openssl python3-pefile
+    g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 nsis osslsigncode openssl python3-pefile wixl msitools
     softhsm2 libengine-pkcs11-openssl opensc)
 
 rtouch_sudo() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -3,13 +3,16 @@
 runs here): machine type, subsystem and OS version (Windows XP), imported
 DLLs (known DLLs only, the installers' too), ASLR and NX, version resource,
 the embedded manifest's architecture, stripping with a debug link, sizes;
-and the five files of dist/ with what each holds.
+and the seven files of dist/ with what each holds (the Windows Installer
+packages read with msitools' msiinfo and msiextract).
 
 Usage: tests/release/check_release.py [REPO_ROOT]   (after scripts/package)
 """
 import pathlib
 import re
+import subprocess
 import sys
+import tempfile
 import zipfile
 import zlib
 
@@ -182,7 +185,8 @@ for arch in ARCHES:
 
 dist = ROOT / "dist"
 expected = {f"rtouch-{VERSION}-{arch}-setup.exe" for arch in ARCHES} | \
-    {f"rtouch-{VERSION}-{arch}.zip" for arch in ARCHES} | {f"rtouch-{VERSION}-x64-devkit.zip"}
+    {f"rtouch-{VERSION}-{arch}.zip" for arch in ARCHES} | {f"rtouch-{VERSION}-x64-devkit.zip"} | \
+    {f"rtouch-{VERSION}-{arch}.msi" for arch in ARCHES}
 present = {p.name for p in dist.glob(f"rtouch-{VERSION}-*")}
 check(present == expected, f"dist/: {', '.join(sorted(present))}")
 for arch, (machine, _) in ARCHES.items():
@@ -203,6 +207,65 @@ for arch, (machine, _) in ARCHES.items():
             pe = pefile.PE(data=z.read(name))
             check(pe.FILE_HEADER.Machine == machine and version_strings(pe).get("FileVersion") == VERSION,
                   f"{portable.name}: {name} is the {arch} release")
+# The packages' fixed identities: a changed UpgradeCode would install beside
+# the fleet's earlier versions instead of upgrading them.
+MSI_ARCHES = {  # summary information's platform, UpgradeCode, 64-bit components
+    "x64": ("x64;1033", "{95F9CE58-E841-4D05-8ED1-4D460691B669}", True),
+    "x86": ("Intel;1033", "{3B5C1C8D-3FF2-41E4-A3BA-7DCE47637B22}", False),
+}
+MSI_COMPONENT_64BIT = 0x100
+MSI_UPGRADE_ONLY_DETECT = 0x2
+MSI_UPGRADE_VERSION_MAX_INCLUSIVE = 0x200
+# Custom action types that run no code: error message, set directory, set
+# property. Anything else could start a program as SYSTEM.
+MSI_CA_NO_CODE = {19, 35, 51}
+MSI_CA_BASE_TYPE = 0x3F
+
+
+def msi_table(msi, table):
+    """The rows of TABLE as dicts (msiinfo export: names, types, key, rows)."""
+    lines = subprocess.run(["msiinfo", "export", str(msi), table], check=True, capture_output=True,
+                           text=True).stdout.replace("\r", "").split("\n")
+    names = lines[0].split("\t")
+    return [dict(zip(names, line.split("\t"))) for line in lines[3:] if line]
+
+
+def check_msi(msi, arch, zip_path):
+    platform, upgrade_code, win64 = MSI_ARCHES[arch]
+    suminfo = subprocess.run(["msiinfo", "suminfo", str(msi)], check=True, capture_output=True, text=True).stdout
+    check(f"Template: {platform}\n" in suminfo, f"{msi.name}: platform {platform}")
+    props = {row["Property"]: row["Value"] for row in msi_table(msi, "Property")}
+    for key, want in (("ProductName", "rtouch"), ("Manufacturer", "ZRN"), ("ProductVersion", VERSION),
+                      ("ALLUSERS", "1"), ("AUTOSTART", "1"), ("UpgradeCode", upgrade_code)):
+        check(props.get(key) == want, f"{msi.name}: {key} {props.get(key)!r}")
+    components = msi_table(msi, "Component")
+    check(all(bool(int(c["Attributes"]) & MSI_COMPONENT_64BIT) == win64 for c in components),
+          f"{msi.name}: every component {'64' if win64 else '32'}-bit")
+    upgrades = [(row["VersionMin"], row["VersionMax"], int(row["Attributes"])) for row in msi_table(msi, "Upgrade")
+                if row["UpgradeCode"] == upgrade_code]
+    check(any(lo == "" and hi == VERSION and a & MSI_UPGRADE_VERSION_MAX_INCLUSIVE and not a & MSI_UPGRADE_ONLY_DETECT
+              for lo, hi, a in upgrades), f"{msi.name}: removes every build up to this version: {upgrades}")
+    sequence = {row["Action"]: int(row["Sequence"]) for row in msi_table(msi, "InstallExecuteSequence")}
+    after = sorted((n, action) for action, n in sequence.items() if n > sequence.get("InstallInitialize", n))
+    check(after[:1] == [(sequence.get("RemoveExistingProducts"), "RemoveExistingProducts")],
+          f"{msi.name}: the older version removed right after InstallInitialize, within the transaction")
+    actions = {row["Action"]: int(row["Type"]) for row in msi_table(msi, "CustomAction")}
+    check(all(t & MSI_CA_BASE_TYPE in MSI_CA_NO_CODE for t in actions.values()),
+          f"{msi.name}: no custom action runs a program {actions}")
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run(["msiextract", "-C", tmp, str(msi)], check=True, capture_output=True)
+        files = {p.name: p.read_bytes() for p in pathlib.Path(tmp).rglob("*") if p.is_file()}
+    if zip_path.exists():
+        z = zipfile.ZipFile(zip_path)
+        check(files == {name: z.read(name) for name in z.namelist()}, f"{msi.name}: the programs of {zip_path.name}")
+
+
+for arch in ARCHES:
+    msi = dist / f"rtouch-{VERSION}-{arch}.msi"
+    if msi.exists():
+        check_msi(msi, arch, dist / f"rtouch-{VERSION}-{arch}.zip")
+        print(f"    {msi.name}: {msi.stat().st_size} bytes")
+
 devkit = dist / f"rtouch-{VERSION}-x64-devkit.zip"
 if devkit.exists():
     names = sorted(zipfile.ZipFile(devkit).namelist())

@@ -29,7 +29,21 @@ UNINSTALL_KEY="$UNINSTALL_ROOT\\rtouch"
 PARAMS_FILE="$DRIVE_C/windows/ZRNParameters.dat"
 MAP_FILE="$DRIVE_C/users/$WINE_USER/Documents/kiosk.map"
 
-[ -f "$SETUP" ] || fail "no installer $SETUP (run scripts/package)"
+# The package kind under test (run.sh runs each test for every kind it
+# names in its "Kinds:" line): nsis, the setup program; msi, the Windows
+# Installer package.
+KIND=${RTOUCH_INSTALL_KIND:-nsis}
+MSI="$RTOUCH_DIST/rtouch-$VERSION-$ARCH.msi"
+case $KIND in
+    nsis) [ -f "$SETUP" ] || fail "no installer $SETUP (run scripts/package)" ;;
+    msi)
+        [ -f "$MSI" ] || fail "no package $MSI (run scripts/package)"
+        # Wine's msi puts a per-machine package's shortcuts in the user's
+        # Start menu; Windows puts them in the all-users one.
+        SHORTCUT="$DRIVE_C/users/$WINE_USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/rtouch.lnk"
+        ;;
+    *) fail "unknown package kind $KIND" ;;
+esac
 
 tool() { wine "$TOOL" "$@"; }
 reg_query() { wine reg query "$@" "$REG_VIEW"; }
@@ -52,6 +66,49 @@ run_uninstall() {
     exe=${exe%%\"*}
     expect_eq "${command#\""$exe"\" }" "/S" "quiet uninstall option"
     wine "$exe" /S >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 || fail "uninstaller did not start"
+}
+
+# Runs msiexec with ARGS (no spaces within one) to its end, with a verbose
+# log in the artifacts; SETUP_EXIT is its exit code. Wine hands Linux only
+# the low byte of an exit code (1603 arrives as 67): cmd prints all of it.
+run_msiexec() {
+    local log
+    MSIEXEC_RUNS=$((MSIEXEC_RUNS + 1))
+    log=$(winepath -w "$RTOUCH_ARTIFACTS/msiexec-$ARCH-$MSIEXEC_RUNS.log")
+    SETUP_EXIT=$(wine cmd /c "start /wait msiexec.exe $* /l*v $log & echo %errorlevel%" \
+        2>>"$RTOUCH_ARTIFACTS/setup.log" | tr -d '\r' | tail -n 1)
+}
+MSIEXEC_RUNS=0
+
+# The package's Uninstall key: named by the setup, or by the package's
+# ProductCode, found through its DisplayName.
+uninstall_key() {
+    [ "$KIND" = msi ] || { echo "$UNINSTALL_KEY"; return; }
+    reg_query "$UNINSTALL_ROOT" /s 2>/dev/null | tr -d '\r' |
+        awk '/^HKEY/ { key = $0 } key ~ /\\{[-0-9A-F]+}$/ && $1 == "DisplayName" && $3 == "rtouch" { sub(/^HKEY_LOCAL_MACHINE/, "HKLM", key); print key; exit }'
+}
+
+# A quiet install of the package under test, with AUTOSTART=0 (the NSIS
+# setup's /AUTOSTART=0) when $1 is 0; SETUP_EXIT is its exit code.
+install_quiet() {
+    case $KIND in
+        nsis) run_setup /S ${1:+/AUTOSTART=$1} ;;
+        msi) run_msiexec /i "$(winepath -w "$MSI")" /qn /norestart ${1:+AUTOSTART=$1} ;;
+    esac
+}
+
+# The registered quiet uninstall, waited for; for the package SETUP_EXIT
+# is msiexec's exit code (the setup's uninstaller returns at once).
+uninstall_quiet() {
+    case $KIND in
+        nsis) run_uninstall; wait_uninstaller_done ;;
+        msi)
+            local command
+            command=$(reg_value "$(uninstall_key)" UninstallString)
+            [[ $command == MsiExec.exe\ /X\{*\} ]] || fail "UninstallString '$command'"
+            run_msiexec "${command#MsiExec.exe }" /qn /norestart
+            ;;
+    esac
 }
 
 # Waits until the uninstaller's copy (~nsu*.tmp\Un.exe in the temporary
@@ -81,6 +138,18 @@ start_installed() {
     tool wait-tray-icons 1 10000 || fail "no tray icon"
 }
 
+# Keeps FILE (a Windows path) open in another process, as a copy of rtouch
+# in another user's session keeps its program; HOLD_PID is that process.
+hold_file() {
+    (exec wine "$TOOL" hold-file "$1" 60000 >"$RTOUCH_ARTIFACTS/hold-file.log" 2>&1) &
+    HOLD_PID=$!
+    local deadline=$((SECONDS + 15))
+    until grep -q ready "$RTOUCH_ARTIFACTS/hold-file.log"; do
+        [ $SECONDS -lt $deadline ] || fail "hold-file did not open $1"
+        sleep 0.1
+    done
+}
+
 # Writes the user's parameters file and a map file; remembers their hashes.
 make_user_files() {
     mkdir -p "$(dirname "$MAP_FILE")"
@@ -96,11 +165,12 @@ expect_user_files_intact() {
 expect_installed() {
     local dir=${1:-$INSTDIR} unix
     unix="$DRIVE_C/$(printf '%s' "${dir#C:\\}" | tr '\\' /)"
-    local f
-    for f in rtouch.exe rtouchctl.exe uninstall.exe; do
+    local f files=(rtouch.exe rtouchctl.exe)
+    [ "$KIND" = msi ] || files+=(uninstall.exe)
+    for f in "${files[@]}"; do
         [ -f "$unix/$f" ] || fail "$f not installed in $dir"
     done
-    echo "ok: rtouch.exe, rtouchctl.exe, uninstall.exe in $dir"
+    echo "ok: ${files[*]} in $dir"
     # The very programs of the portable zip.
     /usr/bin/python3 - "$RTOUCH_DIST/rtouch-$VERSION-$ARCH.zip" "$unix" <<'PY' || fail "installed programs differ from the release"
 import sys, zipfile, pathlib
@@ -112,20 +182,29 @@ PY
     [ -f "$SHORTCUT" ] || fail "no Start-menu shortcut"
     grep -qaF "$dir\\rtouch.exe" "$SHORTCUT" || fail "the shortcut does not lead to $dir\\rtouch.exe"
     echo "ok: Start-menu shortcut to rtouch.exe"
-    expect_eq "$(reg_value "$UNINSTALL_KEY" DisplayName)" "rtouch" "DisplayName"
-    expect_eq "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" "$VERSION" "DisplayVersion"
-    expect_eq "$(reg_value "$UNINSTALL_KEY" Publisher)" "ZRN" "Publisher"
+    local key
+    key=$(uninstall_key)
+    expect_eq "$(reg_value "$key" DisplayName)" "rtouch" "DisplayName"
+    expect_eq "$(reg_value "$key" DisplayVersion)" "$VERSION" "DisplayVersion"
+    expect_eq "$(reg_value "$key" Publisher)" "ZRN" "Publisher"
+    expect_eq "$(reg_value "$key" NoModify)" "0x1" "NoModify"
+    expect_eq "$(reg_value "$key" NoRepair)" "0x1" "NoRepair"
+    expect_eq "$(reg_query "$UNINSTALL_ROOT" /s 2>/dev/null | tr -d '\r' | grep -c 'DisplayName *REG_SZ *rtouch$')" "1" \
+        "one Uninstall entry"
+    if [ "$KIND" = msi ]; then
+        # Wine's msi writes neither DisplayIcon nor EstimatedSize.
+        expect_eq "$(reg_value "$key" InstallLocation)" "$dir\\" "InstallLocation"
+        expect_eq "$(reg_value "$key" UninstallString)" "MsiExec.exe /X${key##*\\}" "UninstallString"
+        return
+    fi
     expect_eq "$(reg_value "$UNINSTALL_KEY" DisplayIcon)" "$dir\\rtouch.exe,0" "DisplayIcon"
     expect_eq "$(reg_value "$UNINSTALL_KEY" InstallLocation)" "$dir" "InstallLocation"
     expect_eq "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$dir\\uninstall.exe\"" "UninstallString"
     expect_eq "$(reg_value "$UNINSTALL_KEY" QuietUninstallString)" "\"$dir\\uninstall.exe\" /S" "QuietUninstallString"
-    expect_eq "$(reg_value "$UNINSTALL_KEY" NoModify)" "0x1" "NoModify"
-    expect_eq "$(reg_value "$UNINSTALL_KEY" NoRepair)" "0x1" "NoRepair"
     local size
     size=$(reg_value "$UNINSTALL_KEY" EstimatedSize)
     [ $((size)) -ge 200 ] && [ $((size)) -le 2048 ] || fail "EstimatedSize $size KB"
     echo "ok: EstimatedSize $((size)) KB"
-    expect_eq "$(reg_query "$UNINSTALL_ROOT" 2>/dev/null | tr -d '\r' | grep -ci 'rtouch')" "1" "one Uninstall entry"
 }
 
 # Everything the installer put down is gone.
@@ -133,7 +212,11 @@ expect_removed() {
     [ ! -e "$INSTDIR_UNIX" ] || fail "install folder left: $(ls -A "$INSTDIR_UNIX")"
     [ ! -e "$SHORTCUT" ] || fail "shortcut left"
     expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "no Run value"
-    reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "Uninstall entry left"
+    if [ "$KIND" = msi ]; then
+        [ -z "$(uninstall_key)" ] || fail "Uninstall entry left"
+    else
+        reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "Uninstall entry left"
+    fi
     echo "ok: files, shortcut, Run value and Uninstall entry removed"
 }
 
@@ -145,9 +228,15 @@ drive_c_listing() {
 }
 
 # What the installer keeps in the registry: its Uninstall entry and the Run
-# values, as reg prints them.
+# values (and for the package, Windows Installer's records of products,
+# features and components), one line per value with its key. Keys left
+# empty do not count: Windows keeps them too.
 registry_state() {
-    { reg_query "$UNINSTALL_KEY"; reg_query "$RUN_KEY"; } 2>&1 | tr -d '\r'
+    local keys=("$UNINSTALL_KEY" "$RUN_KEY") key
+    [ "$KIND" = nsis ] || keys+=("$UNINSTALL_ROOT" 'HKLM\Software\Classes\Installer'
+        'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData')
+    for key in "${keys[@]}"; do reg_query "$key" /s 2>/dev/null; done | tr -d '\r' |
+        awk '/^HKEY/ { key = $0; next } /^reg:/ { key = ""; next } key != "" && NF { print key ":" $0 }'
 }
 
 # Waits up to $2 seconds until no process of pid list $1 runs any more.

@@ -78,8 +78,8 @@ for package in "$work/dist"/rtouch-"$VERSION"-*; do
             done ;;
     esac
 done
-# Two installers, two programs in each zip, three files of the devkit.
-[ "$signed" -ge 9 ] || fail "only $signed signed files in the packages"
+# Two installers, two MSIs, two programs in each zip, three files of the devkit.
+[ "$signed" -ge 11 ] || fail "only $signed signed files in the packages"
 
 SETUP="$work/dist/rtouch-$VERSION-$ARCH-setup.exe"
 run_setup /S

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
+# Kinds: nsis msi
 # Silent install into a fresh prefix and silent uninstall: everything the
-# installer puts down, checked from outside; afterwards drive_c is as before
-# and the user's parameters and map files never changed.
+# installer puts down, checked from outside; afterwards drive_c and the
+# registry are as before and the user's parameters and map files never
+# changed.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
 make_user_files
 before=$(drive_c_listing)
+registry=$(registry_state)
 
-run_setup /S
+install_quiet
 expect_eq "$SETUP_EXIT" "0" "silent install exit code"
 expect_installed
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value: start at sign-in"
@@ -15,9 +18,10 @@ expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value
 expect_eq "$(rtouch_pids)" "" "no rtouch.exe started"
 expect_user_files_intact "after install"
 
-run_uninstall
-wait_uninstaller_done
+uninstall_quiet
+[ "$KIND" = nsis ] || expect_eq "$SETUP_EXIT" "0" "silent uninstall exit code"
 expect_removed
 expect_user_files_intact "after uninstall"
 diff <(echo "$before") <(drive_c_listing) || fail "drive_c differs after install and uninstall"
 echo "ok: drive_c listing as before"
+expect_eq "$(registry_state)" "$registry" "registry values as before"
