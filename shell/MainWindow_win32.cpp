@@ -198,12 +198,13 @@ LRESULT OnHandleNotice(WPARAM event, LPARAM lParam) {
     return TRUE;
 }
 
-// Any other device notice. Those of the driver's own interface class, or a
-// changed interface path, say that the worker's channel is dead; any other
-// (a mouse, a USB stick) leaves a healthy channel alone.
+// Any other device notice. The removal of the driver's own interface, or a
+// changed interface path, says that the worker's channel is dead (its
+// arrival is the one the worker opened); any other notice (a mouse, a USB
+// stick) leaves a healthy channel alone.
 void OnDeviceChange(WPARAM event, LPARAM lParam) {
     LifeEvent notice{LifeEventKind::DeviceNotice};
-    notice.channelGone = (event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE) &&
+    notice.channelGone = event == DBT_DEVICEREMOVECOMPLETE &&
                          IsTouchInterfaceNotice(reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam));
     Dispatch(notice, EventContext{true});
 }
