@@ -288,7 +288,7 @@ LifeActions Lifecycle::OnCalibrating(const LifeEvent& e) {
     case K::DeviceNotice:
     case K::HandleRemoveComplete:
         // The session reads the device itself; the run sends at its end.
-        return e.present ? kShowAttached : kShowDetached;
+        return e.present ? kShowAttached | kEnableGeneral : kShowDetached | kDisableGeneral;
     case K::DisplayChange:
         // The block is half written by the session: never sent from here.
         return trackRotation_ ? kUpdateOrientation : 0;

@@ -174,6 +174,9 @@ TEST(LifecycleTest, ACalibrationAwayFromTheConsole) {
     Copy rotating(1, 1, true, true, true);
     rotating(Event(K::CalibrationAsked));
     EXPECT_EQ(rotating(Event(K::DisplayChange)), kUpdateOrientation);
+    // The device going and coming during it: shown, nothing else.
+    EXPECT_EQ(rotating(Event(K::DeviceNotice, false)), kShowDetached | kDisableGeneral);
+    EXPECT_EQ(rotating(Event(K::DeviceNotice, true)), kShowAttached | kEnableGeneral);
     EXPECT_EQ(rotating(Event(K::CalibrationEnded, true)) & (kApplyCalibration | kSendBlock | kStartWorker),
               kApplyCalibration | kSendBlock | kStartWorker);
 }
