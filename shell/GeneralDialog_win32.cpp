@@ -56,19 +56,25 @@ void RunCalibration() {
     RequestTouchWorkerStop();
     WaitTouchWorkerEnded(INFINITE);
     BlockBefore = LiveParams;
-    const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION), MessageOwner(),
-                                           CalibrationDlgProc, 0);
+    const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION),
+                                           MessageOwner(), CalibrationDlgProc, 0);
     // -1 means the window could not be made: no points were taken.
     SessionResult = result > 0 ? 1 : 0;
     Dispatch(LifeEvent{LifeEventKind::CalibrationEnded}, EventContext{true});
 }
 
-void KeepBlockFromBefore() { WriteWholeBlock(LiveParams, BlockBefore); }
+void KeepBlockFromBefore() {
+    // A rotation followed during the session is kept.
+    const uint16_t orientation = ReadField(LiveParams.Orientation);
+    WriteWholeBlock(LiveParams, BlockBefore);
+    WriteField(LiveParams.Orientation, orientation);
+}
 
 // Solve or reset; a degenerate solve puts the block from before back and
 // counts as not finished.
 void ApplyCalibration() {
-    Outcome = ApplyCalibrationResult(LiveParams, BlockBefore, SessionResult, DefaultParams, CurrentOrientation());
+    Outcome =
+        ApplyCalibrationResult(LiveParams, BlockBefore, SessionResult, DefaultParams, CurrentOrientation());
 }
 
 void ShowCalibrationOutcome() {

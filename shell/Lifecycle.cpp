@@ -168,7 +168,8 @@ LifeActions Lifecycle::FollowConsole(const LifeEvent& e) {
     LifeActions actions = 0;
     if (e.kind == K::ConsoleRead) {
         if (sessionRetriesLeft_ > 0) --sessionRetriesLeft_;
-        if ((e.noticesRegistered && consoleKnown_) || sessionRetriesLeft_ == 0) actions |= kDisarmSessionRetry;
+        const bool settled = e.noticesRegistered && consoleKnown_;
+        if (settled || sessionRetriesLeft_ == 0) actions |= kDisarmSessionRetry;
     }
     if (!owns) return actions;
     if (!*owns && AtConsole())

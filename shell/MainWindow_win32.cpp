@@ -3,16 +3,14 @@
 #include <dbt.h>
 #include <wtsapi32.h>
 
-#include "device/DriverChannel.h"
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
 #include "engine/SharedState.h"
-#include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
 #include "shell/AboutDialog_win32.h"
-#include "shell/LifeActions_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
+#include "shell/LifeActions_win32.h"
 #include "shell/ParametersDialog_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/Tray_win32.h"
@@ -179,11 +177,12 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
 
 // The notices about the worker's own handle say how a removal goes.
 LRESULT OnHandleNotice(WPARAM event, LPARAM lParam) {
-    const EventContext withProbe{true, reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lParam)->dbch_hdevnotify};
+    const HDEVNOTIFY notice = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lParam)->dbch_hdevnotify;
+    const EventContext withProbe{true, notice};
     switch (event) {
     case DBT_DEVICEQUERYREMOVE:
         // Answered once the worker's handle is closed: Windows goes on.
-        Dispatch(LifeEvent{LifeEventKind::HandleQueryRemove}, EventContext{false, withProbe.handleNotice});
+        Dispatch(LifeEvent{LifeEventKind::HandleQueryRemove}, EventContext{false, notice});
         break;
     case DBT_DEVICEQUERYREMOVEFAILED:
         Dispatch(LifeEvent{LifeEventKind::HandleRemoveCancelled}, withProbe);
@@ -326,7 +325,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         break;
     case WM_DEVICECHANGE:
-        if (lParam && reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype == DBT_DEVTYP_HANDLE)
+        if (lParam && reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype ==
+                          DBT_DEVTYP_HANDLE)
             return OnHandleNotice(wParam, lParam);
         OnDeviceChange(wParam, lParam);
         break;

@@ -14,6 +14,8 @@ using K = LifeEventKind;
 
 // What reaches the controller or starts reading it.
 constexpr LifeActions kReachesController = kSendBlock | kStartWorker | kRunCalibration | kApplyCalibration;
+// What a copy does when it takes the controller.
+constexpr LifeActions kTakesOver = kSendBlock | kStartWorker | kEnableGeneral;
 
 LifeEvent Event(K kind, bool present = true, bool workerRunning = false) {
     LifeEvent e{kind};
@@ -60,7 +62,7 @@ void ExpectNothingReachesController(Copy& copy, const char* where) {
 TEST(LifecycleTest, TheConsoleMovesBetweenTwoSessionsWithACopyEach) {
     Copy first(1, 1, true, true, true);
     Copy second(2, 1, true, true, true);
-    EXPECT_EQ(first.started & (kSendBlock | kStartWorker | kEnableGeneral), kSendBlock | kStartWorker | kEnableGeneral);
+    EXPECT_EQ(first.started & kTakesOver, kTakesOver);
     EXPECT_EQ(second.started & kReachesController, 0u);
     EXPECT_TRUE(second.started & kShowAttached) << "the device state is shown away from the console too";
     EXPECT_TRUE(second.started & kDisableGeneral);
@@ -72,7 +74,7 @@ TEST(LifecycleTest, TheConsoleMovesBetweenTwoSessionsWithACopyEach) {
               kStopWorker | kDisableGeneral | kDisableCalibration);
     EXPECT_EQ(first.life.State(), LifeState::Away);
     const LifeActions came = second(Session(kConsoleConnectEvent, 2));
-    EXPECT_EQ(came & (kSendBlock | kStartWorker | kEnableGeneral), kSendBlock | kStartWorker | kEnableGeneral);
+    EXPECT_EQ(came & kTakesOver, kTakesOver);
     EXPECT_FALSE(first.life.CalibrationAllowed());
     EXPECT_TRUE(second.life.CalibrationAllowed());
     ExpectNothingReachesController(first, "the first copy after the switch");
