@@ -109,6 +109,13 @@ LifeActions Lifecycle::Leave(LifeActions stop) {
     return stop | kStopWorker | kDisarmStartRetry | kDisableGeneral | kDisableCalibration;
 }
 
+// The run stops the worker itself and waits for it before the session.
+LifeActions Lifecycle::BeginCalibration() {
+    calibrationOpen_ = true;
+    state_ = LifeState::Calibrating;
+    return kRunCalibration;
+}
+
 LifeActions Lifecycle::CloseNow(const LifeEvent& e) {
     if (calibrationOpen_ || e.workerRunning) return 0;
     state_ = LifeState::Closed;
@@ -192,9 +199,7 @@ LifeActions Lifecycle::OnNoDevice(const LifeEvent& e) {
     case K::EditorClosed:
         return kSendBlock;
     case K::CalibrationAsked:
-        calibrationOpen_ = true;
-        state_ = LifeState::Calibrating;
-        return kRunCalibration;
+        return BeginCalibration();
     default:
         return 0;
     }
@@ -221,9 +226,7 @@ LifeActions Lifecycle::OnRunning(const LifeEvent& e) {
     case K::WorkerBlockRequest:
         return kSendBlock;
     case K::CalibrationAsked:
-        calibrationOpen_ = true;
-        state_ = LifeState::Calibrating;
-        return kRunCalibration;
+        return BeginCalibration();
     case K::WorkerEnded:
         // The wanted worker ended by itself: its open found no driver.
         return e.workerRunning ? 0 : Remove();

@@ -143,6 +143,7 @@ private:
     LifeActions Remove();
     LifeActions Leave(LifeActions stop);
     LifeActions Come(const LifeEvent& event);
+    LifeActions BeginCalibration();
     LifeActions CloseNow(const LifeEvent& event);
     LifeActions FollowConsole(const LifeEvent& event);
     std::optional<bool> ConsoleAfter(const LifeEvent& event);
