@@ -31,7 +31,7 @@ enum class LifeEventKind : uint8_t {
     HandleRemoveComplete,   // the worker's device went (with a probe)
     SessionChange,          // a session notice: sessionEvent, session (with a probe)
     ConsoleRead,            // the session retry: noticesRegistered, session (with a probe)
-    Resume,                 // back from sleep
+    Resume,                 // back from sleep (with a probe)
     DisplayChange,
     EditorClosed,           // the Parameters or Gesture Mapping dialog's close box
     CalibrationAsked,
@@ -39,8 +39,8 @@ enum class LifeEventKind : uint8_t {
     WorkerEnded,
     WorkerBlockRequest,     // a worker that renewed its channel asks for the block
     StartRetry,             // the deferred start's timer
-    Close,                  // the tray's Close, or a window close during a calibration
-    WindowClose,            // WM_CLOSE
+    Close,                  // the tray's Close (IDM_CLOSE, from any sender)
+    WindowClose,            // WM_CLOSE: as Close during a calibration, else the window goes
     SessionEnding,          // WM_ENDSESSION, or the window being destroyed
 };
 
@@ -52,7 +52,8 @@ struct LifeEvent {
     bool present = false;
     bool workerRunning = false;
     // DeviceNotice: the notice says the worker's device went or its interface
-    // was made anew (its class's own notice, or a changed interface path).
+    // was made anew (the removal of the driver's own interface, or a changed
+    // interface path).
     bool channelGone = false;
     // SessionChange: the WM_WTSSESSION_CHANGE event and session id.
     // ConsoleRead: the console's session id (kNoConsoleSession: unknown).
