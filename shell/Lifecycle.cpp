@@ -228,8 +228,12 @@ LifeActions Lifecycle::OnRunning(const LifeEvent& e) {
     case K::CalibrationAsked:
         return BeginCalibration();
     case K::WorkerEnded:
-        // The wanted worker ended by itself: its open found no driver.
-        return e.workerRunning ? 0 : Remove();
+        if (e.workerRunning) return 0;
+        // The wanted worker ended by itself: its open failed. The next
+        // notice that finds the device starts another.
+        if (!e.present) return Remove();
+        state_ = LifeState::NoDevice;
+        return kStopWorker;
     default:
         return 0;
     }

@@ -36,7 +36,7 @@ enum class LifeEventKind : uint8_t {
     EditorClosed,           // the Parameters or Gesture Mapping dialog's close box
     CalibrationAsked,
     CalibrationEnded,       // the session window is gone (with a probe)
-    WorkerEnded,
+    WorkerEnded,            // (with a probe)
     WorkerBlockRequest,     // a worker that renewed its channel asks for the block
     StartRetry,             // the deferred start's timer
     Close,                  // the tray's Close (IDM_CLOSE, from any sender)

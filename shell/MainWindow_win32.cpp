@@ -339,7 +339,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         Dispatch(LifeEvent{LifeEventKind::WorkerBlockRequest});
         return 0;
     case kWorkerEndedMessage:
-        Dispatch(LifeEvent{LifeEventKind::WorkerEnded});
+        Dispatch(LifeEvent{LifeEventKind::WorkerEnded}, EventContext{true});
         return 0;
     case kTrayCallbackMessage:
         switch (lParam) {

@@ -226,8 +226,11 @@ TEST(LifecycleTest, AnArrivalBesideTheLastWorkerStillInsideItsRead) {
               kArmStartRetry | kSendBlock);
     EXPECT_EQ(copy(Event(K::StartRetry, true, true)), 0u);
     EXPECT_EQ(copy(Event(K::StartRetry, true, false)), kStartWorker | kDisarmStartRetry);
-    // The worker that then ends by itself found no driver.
-    EXPECT_TRUE(copy(Event(K::WorkerEnded, true, false)) & kShowDetached);
+    // The worker that then ends by itself could not open the driver: the
+    // next notice that finds it starts another.
+    EXPECT_EQ(copy(Event(K::WorkerEnded, true, false)), kStopWorker);
+    EXPECT_EQ(copy(Event(K::DeviceNotice, true, false)) & kReachesController, kSendBlock | kStartWorker);
+    EXPECT_TRUE(copy(Event(K::WorkerEnded, false, false)) & kShowDetached);
     EXPECT_EQ(copy.life.State(), LifeState::NoDevice);
 }
 
