@@ -251,10 +251,9 @@ LifeActions Lifecycle::OnStartDeferred(const LifeEvent& e) {
         return e.present ? 0 : Remove();
     case K::WorkerEnded:
         return 0;
-    case K::HandleQueryRemove:
-        // The last worker's handle: cut its read, start nothing meanwhile.
-        return kDisarmStartRetry | OnRunning(e);
+    case K::HandleQueryRemove:  // the last worker's handle: its read is cut
     case K::CalibrationAsked:
+        // Nothing is started meanwhile.
         return kDisarmStartRetry | OnRunning(e);
     default:
         return OnRunning(e);
@@ -269,7 +268,7 @@ LifeActions Lifecycle::OnReleased(const LifeEvent& e) {
     case K::HandleRemoveComplete:
         return e.present ? Arrive(e, kSendBlock) : Remove();
     case K::DeviceNotice:
-        // Until Windows says how the removal ended, no handle is opened.
+        // Until Windows says how the removal ended, no worker is started.
         if (e.present) return kShowAttached;
         return Remove();
     case K::DisplayChange:
