@@ -96,14 +96,26 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     return {storage, detail->DevicePath};
 }
 
-DriverChannel OpenDriverChannel() {
+namespace {
+
+HANDLE OpenFoundChannel(std::wstring* path) {
     InterfacePath found = FindTouchInterfacePath(ToGuid(TouchInterfaceGuid));
     if (!found.path) return kInvalidChannel;
+    if (path) *path = found.path;
     HANDLE channel = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                  nullptr);
     LocalFree(found.storage);
     return channel;
+}
+
+}  // namespace
+
+DriverChannel OpenDriverChannel() { return OpenFoundChannel(nullptr); }
+
+HANDLE OpenDriverChannelAt(std::wstring& path) {
+    path.clear();
+    return OpenFoundChannel(&path);
 }
 
 void CloseDriverChannel(DriverChannel channel) { CloseHandle(channel); }
@@ -122,13 +134,31 @@ bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {
                            sizeof block, nullptr, 0, &numBytesReturned, nullptr) != FALSE;
 }
 
-BOOL RegisterHidNotification(HWND window, HDEVNOTIFY* registration) {
+namespace {
+
+BOOL RegisterInterfaceNotification(HWND window, const GUID& interfaceClass, HDEVNOTIFY* registration) {
     DEV_BROADCAST_DEVICEINTERFACE_W filter{};
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = GUID_DEVINTERFACE_HID;
+    filter.dbcc_classguid = interfaceClass;
     HDEVNOTIFY handle = RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     if (!handle) return FALSE;
     *registration = handle;
     return TRUE;
+}
+
+}  // namespace
+
+BOOL RegisterHidNotification(HWND window, HDEVNOTIFY* registration) {
+    return RegisterInterfaceNotification(window, GUID_DEVINTERFACE_HID, registration);
+}
+
+BOOL RegisterTouchInterfaceNotification(HWND window, HDEVNOTIFY* registration) {
+    return RegisterInterfaceNotification(window, ToGuid(TouchInterfaceGuid), registration);
+}
+
+bool IsTouchInterfaceNotice(const DEV_BROADCAST_HDR* header) {
+    if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return false;
+    const auto* record = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header);
+    return IsEqualGUID(record->dbcc_classguid, ToGuid(TouchInterfaceGuid)) != FALSE;
 }

@@ -6,6 +6,8 @@
 
 #include <dbt.h>
 
+#include <string>
+
 // Looks up the DevicePath of the first interface of the class. The result
 // is LocalAlloc'ed storage owned by the caller (LocalFree it); the path
 // points into it. nullptr when there is none. Writes the lookup's
@@ -17,5 +19,15 @@ struct InterfacePath {
 };
 InterfacePath FindTouchInterfacePath(const GUID& interfaceClass);
 
+// OpenDriverChannel that also gives the interface path it opened (empty
+// when none was found).
+HANDLE OpenDriverChannelAt(std::wstring& path);
+
 // Registers `window` for HID-class interface arrival and removal notices.
 BOOL RegisterHidNotification(HWND window, HDEVNOTIFY* registration);
+// The same for the driver's own interface class: a controller whose stack
+// has no HID collection announces itself only by this class's notices.
+BOOL RegisterTouchInterfaceNotification(HWND window, HDEVNOTIFY* registration);
+// Whether a WM_DEVICECHANGE's record is an arrival or removal of the
+// driver's own interface class.
+bool IsTouchInterfaceNotice(const DEV_BROADCAST_HDR* header);

@@ -12,7 +12,7 @@
 // | LiveParams               | main thread (dialogs, calibration run,      | worker, every report                 |
 // |                          | orientation)                                |                                      |
 // | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, after every failed read      |
-// |                          | (device notices, resume)                    |                                      |
+// |                          | (the worker's device went or was made anew) |                                      |
 //
 // Why no lock is needed:
 // - StopThread and ThreadRunning are aligned 32-bit atomics with one writer
@@ -42,7 +42,7 @@
 extern std::atomic<int32_t> StopThread;
 // 1 while the worker runs.
 extern std::atomic<int32_t> ThreadRunning;
-// Bumped for every device notice and resume: the worker's channel may be
+// Bumped when the worker's device went or its interface was made anew: its channel may be
 // dead since it was opened.
 extern std::atomic<uint32_t> DeviceChanges;
 // Primary screen size in pixels.

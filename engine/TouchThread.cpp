@@ -19,6 +19,7 @@ DriverChannel RenewChannel(DriverChannel channel, const WorkerActions& actions, 
     const DriverChannel renewed = OpenDriverChannel();
     if (renewed == kInvalidChannel) return channel;
     CloseDriverChannel(channel);
+    if (actions.channelOpened) actions.channelOpened(starter, renewed);
     actions.requestBlock(starter);
     return renewed;
 }
@@ -33,6 +34,7 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
     uint32_t changesAtOpen = DeviceChanges.load(std::memory_order_acquire);
     DriverChannel ReaderChannel = OpenDriverChannel();
     if (ReaderChannel != kInvalidChannel) {
+        if (actions.channelOpened) actions.channelOpened(starter, ReaderChannel);
         bool failing = false;
         uint32_t failingSinceMs = 0;
         // The flag is read afresh before every read; a read in progress is

@@ -21,6 +21,9 @@ struct WorkerActions {
     uint32_t (*nowMs)();
     // Waits `ms` milliseconds, or less when a stop is requested meanwhile.
     void (*idleWait)(uint32_t ms);
+    // Told each channel the worker opens (its first and every renewal),
+    // while the worker still owns it; may be null.
+    void (*channelOpened)(void* starter, DriverChannel channel);
 };
 
 // Failed reads for this long with no report in between make an idle worker:
@@ -42,8 +45,8 @@ constexpr uint32_t kIdleWaitMs = 10;
 // very last action.
 void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void* starter = nullptr);
 
-// Main thread: a device notice or a resume, after which the worker's
-// channel may be dead (DeviceChanges + 1).
+// Main thread: a notice that the worker's device went or its interface was
+// made anew, after which the worker's channel may be dead (DeviceChanges + 1).
 void MarkWorkerChannelStale();
 
 // Whether a worker runs: from a successful StartTouchWorker (before its

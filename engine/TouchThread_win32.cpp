@@ -1,5 +1,9 @@
 #include "engine/TouchThread_win32.h"
 
+#include <dbt.h>
+
+#include <atomic>
+
 #include "engine/InjectGesture_win32.h"
 #include "engine/ScreenSize_win32.h"
 #include "engine/SharedState.h"
@@ -23,7 +27,28 @@ void IdleWait(uint32_t ms) {
     if (!StopEvent || WaitForSingleObject(StopEvent, ms) == WAIT_FAILED) Sleep(ms);
 }
 
-const WorkerActions kWorkerActions = {RefreshScreenSize, InjectGesture, RequestBlock, NowMs, IdleWait};
+// The registration of the last worker channel's notices: taken out by
+// exactly one of the next worker (which replaces it) and the main thread
+// (which drops it), so it is unregistered once.
+std::atomic<HDEVNOTIFY> HandleNotice{nullptr};
+
+void ReplaceHandleNotice(HDEVNOTIFY next) {
+    if (HDEVNOTIFY previous = HandleNotice.exchange(next)) UnregisterDeviceNotification(previous);
+}
+
+// On the worker's thread, while it owns the handle: the registration can
+// never name a handle that is already closed.
+void ChannelOpened(void* window, DriverChannel channel) {
+    DEV_BROADCAST_HANDLE filter{};
+    filter.dbch_size = sizeof filter;
+    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    filter.dbch_handle = channel;
+    ReplaceHandleNotice(
+        RegisterDeviceNotificationW(static_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+}
+
+const WorkerActions kWorkerActions = {RefreshScreenSize, InjectGesture, RequestBlock, NowMs, IdleWait,
+                                      ChannelOpened};
 
 // The last worker's thread, kept so that its end can be waited for. Only the
 // main thread (the starters and the waits) touches it.
@@ -49,6 +74,7 @@ bool CreateWorkerThread(void* window) {
 
 extern "C" DWORD WINAPI TouchThread(LPVOID window) {
     RunTouchWorker(kWorkerActions, TouchEngine, window);
+    PostMessageW(static_cast<HWND>(window), kWorkerEndedMessage, 0, 0);
     return 0;
 }
 
@@ -66,4 +92,44 @@ bool WaitTouchWorkerEnded(DWORD boundMs) {
         ForgetWorkerThread();
     }
     return !TouchWorkerRunning();
+}
+
+namespace {
+
+using CancelSynchronousIoProc = BOOL(WINAPI*)(HANDLE);
+
+CancelSynchronousIoProc CancelSynchronousIoCall() {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (!kernel) return nullptr;
+    return reinterpret_cast<CancelSynchronousIoProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "CancelSynchronousIo")));
+}
+
+// How often the cancel is repeated while the worker has not ended: a cancel
+// that comes just before the worker enters its read cancels nothing.
+constexpr DWORD kCancelRepeatMs = 20;
+
+}  // namespace
+
+bool ReleaseTouchWorker(DWORD boundMs) {
+    RequestTouchWorkerStop();
+    if (!WorkerThread) return !TouchWorkerRunning();
+    static const CancelSynchronousIoProc cancel = CancelSynchronousIoCall();
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (cancel) cancel(WorkerThread);
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= boundMs) return WaitTouchWorkerEnded(0);
+        if (WaitTouchWorkerEnded(spent + kCancelRepeatMs < boundMs ? kCancelRepeatMs : boundMs - spent))
+            return true;
+    }
+}
+
+void DropWorkerHandleNotice(HDEVNOTIFY registration) {
+    if (!registration) {
+        ReplaceHandleNotice(nullptr);
+        return;
+    }
+    HDEVNOTIFY expected = registration;
+    if (HandleNotice.compare_exchange_strong(expected, nullptr)) UnregisterDeviceNotification(registration);
 }

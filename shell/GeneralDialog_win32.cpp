@@ -13,6 +13,7 @@
 #include "shell/DisplaySettings_win32.h"
 #include "shell/DrawTestDialog_win32.h"
 #include "shell/GestureMapDialog_win32.h"
+#include "shell/LifeActions_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
 
@@ -24,16 +25,18 @@ constexpr DialogLabel kLabels[] = {
     {IDC_DRAW_TEST, IDS_DRAW_TEST},     {IDC_FIRMWARE_UPGRADE, IDS_FIRMWARE_UPGRADE},
 };
 
+// The GENERAL dialog on the screen, if any (it is modal: at most one).
+HWND OpenDialog;
+// The run's state between its steps, which the lifecycle orders.
+ParameterBlock BlockBefore;
+int SessionResult;
+CalRunOutcome Outcome;
+
 void OnInit(HWND dialog) {
+    OpenDialog = dialog;
     SetWindowTextW(dialog, LoadTextBuf(IDS_GENERAL));
     SetDialogLabels(dialog, kLabels);
-}
-
-// Takes the hardware away from the worker: it ends once its current read
-// returns. No messages are processed meanwhile.
-void StopWorkerAndWait() {
-    RequestTouchWorkerStop();
-    WaitTouchWorkerEnded(INFINITE);
+    EnableCalibrationButton(CalibrationAllowed());
 }
 
 std::optional<uint16_t> CurrentOrientation() {
@@ -42,46 +45,63 @@ std::optional<uint16_t> CurrentOrientation() {
     return static_cast<uint16_t>(orientation);
 }
 
-// The session, then solve or reset (a degenerate solve puts the block from
-// before back and counts as not finished), the calibration's orientation,
-// the send, the worker restart and the outcome message. Without the device
-// at the send no worker is started: the device's arrival sends the block
-// and starts it.
-void CalibrationRun(HWND dialog) {
-    // A command posted while a run is on adds no run inside it.
-    if (CalibrationRunning) return;
+// Message boxes of the run are owned by the dialog while it is open.
+HWND MessageOwner() { return OpenDialog ? OpenDialog : GetActiveWindow(); }
+
+}  // namespace
+
+void RunCalibration() {
     RefreshScreenSize();
-    CalibrationRunning = 1;
-    StopWorkerAndWait();
-    const ParameterBlock before = LiveParams;
-    const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION), dialog,
-                                           CalibrationDlgProc, 0);
-    if (CloseRequested) {
-        // The program is closing: the driver keeps the block it has.
-        WriteWholeBlock(LiveParams, before);
-        CalibrationRunning = 0;
-        EndDialog(dialog, 1);
-        PostMessageW(GetParent(dialog), WM_COMMAND, IDM_CLOSE, 0);
-        return;
-    }
+    // The worker ends once its current read returns; no messages meanwhile.
+    RequestTouchWorkerStop();
+    WaitTouchWorkerEnded(INFINITE);
+    BlockBefore = LiveParams;
+    const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION),
+                                           MessageOwner(), CalibrationDlgProc, 0);
     // -1 means the window could not be made: no points were taken.
-    const int finished = result > 0 ? 1 : 0;
-    const CalRunOutcome outcome =
-        ApplyCalibrationResult(LiveParams, before, finished, DefaultParams, CurrentOrientation());
-    // Away from the console the console's copy owns the driver.
-    if (AtConsole && SendParameterBlock(LiveParams)) StartTouchThread(GetParent(dialog));
-    else RequestTouchWorkerStop();
-    CalibrationRunning = 0;
-    if (outcome == CalRunOutcome::Finished)
-        MessageBoxW(dialog, LoadTextBuf(IDS_CALIBRATION_DONE), LoadCaptionBuf(IDS_MESSAGE), MB_OK);
-    else
-        MessageBoxW(dialog, LoadTextBuf(IDS_CALIBRATION_NOT_DONE), LoadCaptionBuf(IDS_WARNING), MB_OK);
+    SessionResult = result > 0 ? 1 : 0;
+    Dispatch(LifeEvent{LifeEventKind::CalibrationEnded}, EventContext{true});
 }
+
+void KeepBlockFromBefore() {
+    // A rotation followed during the session is kept.
+    const uint16_t orientation = ReadField(LiveParams.Orientation);
+    WriteWholeBlock(LiveParams, BlockBefore);
+    WriteField(LiveParams.Orientation, orientation);
+}
+
+// Solve or reset; a degenerate solve puts the block from before back and
+// counts as not finished.
+void ApplyCalibration() {
+    Outcome =
+        ApplyCalibrationResult(LiveParams, BlockBefore, SessionResult, DefaultParams, CurrentOrientation());
+}
+
+void ShowCalibrationOutcome() {
+    if (Outcome == CalRunOutcome::Finished)
+        MessageBoxW(MessageOwner(), LoadTextBuf(IDS_CALIBRATION_DONE), LoadCaptionBuf(IDS_MESSAGE), MB_OK);
+    else
+        ShowCalibrationNotFinished();
+}
+
+void ShowCalibrationNotFinished() {
+    MessageBoxW(MessageOwner(), LoadTextBuf(IDS_CALIBRATION_NOT_DONE), LoadCaptionBuf(IDS_WARNING), MB_OK);
+}
+
+void EnableCalibrationButton(bool enabled) {
+    if (OpenDialog) EnableWindow(GetDlgItem(OpenDialog, IDC_CALIBRATE), enabled);
+}
+
+void EndGeneralDialog() {
+    if (OpenDialog) EndDialog(OpenDialog, 1);
+}
+
+namespace {
 
 void OnCommand(HWND dialog, WORD id) {
     switch (id) {
     case IDC_CALIBRATE:
-        CalibrationRun(dialog);
+        Dispatch(LifeEvent{LifeEventKind::CalibrationAsked});
         break;
     case IDC_GESTURE_MAPPING:
         DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_GESTURE_MAPPING), dialog, GestureMapDlgProc,
@@ -110,6 +130,9 @@ INT_PTR CALLBACK GeneralDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_CLOSE:
         EndDialog(dialog, 1);
+        return FALSE;
+    case WM_DESTROY:
+        OpenDialog = nullptr;
         return FALSE;
     default:
         return FALSE;

@@ -6,3 +6,20 @@
 #include <windows.h>
 
 INT_PTR CALLBACK GeneralDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The calibration run's steps, in the order the lifecycle gives them.
+// Stops the worker and waits for it, shows the session, then hands its end
+// to the lifecycle.
+void RunCalibration();
+// Puts the block from before the session back: the driver keeps its own.
+void KeepBlockFromBefore();
+// Solves the session's points, or resets the block when it did not finish.
+void ApplyCalibration();
+// The message for ApplyCalibration's outcome.
+void ShowCalibrationOutcome();
+// "Calibration process is not finished!": for a run refused or ended away
+// from the console too.
+void ShowCalibrationNotFinished();
+// The open dialog's calibration button, if the dialog is open.
+void EnableCalibrationButton(bool enabled);
+void EndGeneralDialog();

@@ -4,11 +4,11 @@
 
 #include <cwchar>
 
-#include "device/DriverChannel.h"
 #include "device/GestureMapFile.h"
 #include "device/ParameterBlock.h"
 #include "device/WinText_win32.h"
 #include "engine/GestureTables.h"
+#include "shell/LifeActions_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
 
@@ -173,7 +173,8 @@ INT_PTR CALLBACK GestureMapDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
         OnCommand(dialog, LOWORD(wParam));
         return TRUE;
     case WM_CLOSE:
-        SendParameterBlock(LiveParams);
+        // The block goes to the driver only from the console's copy.
+        Dispatch(LifeEvent{LifeEventKind::EditorClosed});
         EndDialog(dialog, 1);
         return FALSE;
     default:

@@ -2,20 +2,15 @@
 
 #include <dbt.h>
 
-#include <optional>
-
-#include "calibration/CalibrationDialog_win32.h"
-#include "device/DriverChannel.h"
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
 #include "device/SystemLibrary_win32.h"
 #include "engine/SharedState.h"
-#include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
 #include "shell/AboutDialog_win32.h"
-#include "shell/ConsoleSession.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
+#include "shell/LifeActions_win32.h"
 #include "shell/ParametersDialog_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/Tray_win32.h"
@@ -52,102 +47,77 @@ HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, cons
     return child;
 }
 
-// The status line and the General button follow the device.
-void ShowDeviceState(bool present) {
-    SetWindowTextW(StatusLine, LoadTextBuf(present ? IDS_DEVICE_ATTACHED : IDS_DEVICE_DETACHED));
-    EnableWindow(GeneralButton, present);
-}
-
-// A device arrival while the last worker is still inside its read starts
-// the next one only once that worker has ended: this timer retries.
-constexpr UINT_PTR kWorkerRetryTimer = 1;
-constexpr UINT kWorkerRetryMs = 20;
-// True while an arrival's worker waits for the previous one to end.
-bool WorkerStartDeferred;
-
-void StartWorker(HWND window) {
-    if (StartTouchThread(window)) return;
-    if (TouchWorkerRunning()) {
-        WorkerStartDeferred = true;
-        SetTimer(window, kWorkerRetryTimer, kWorkerRetryMs, nullptr);
-    }
-}
-
-void CancelDeferredStart(HWND window) {
-    if (!WorkerStartDeferred) return;
-    WorkerStartDeferred = false;
-    KillTimer(window, kWorkerRetryTimer);
-}
-
-// The retry of a deferred start; a calibration run that began meanwhile
-// starts the worker itself when it ends.
-void OnWorkerRetry(HWND window) {
-    if (!WorkerStartDeferred) return;
-    if (CalibrationRunning || TouchWorkerWanted() || !AtConsole) {
-        CancelDeferredStart(window);
-        return;
-    }
-    // Started, or the thread could not be made: no more retries.
-    if (StartTouchThread(window) || !TouchWorkerRunning()) CancelDeferredStart(window);
-}
-
 // ---- The console session ----
-// Only the copy in the session attached to the physical console reads the
-// controller and sends the block; the session notices follow the console.
-// wtsapi32 is looked up at run time, from the system folder.
-std::optional<uint32_t> OwnSession;
-bool NoticesRegistered;
+// wtsapi32 is looked up at run time, from the system folder only.
+bool SessionNoticesRegistered;
 
-void FollowConsole(HWND window) {
-    DWORD own = 0;
-    if (ProcessIdToSessionId(GetCurrentProcessId(), &own)) OwnSession = own;
-    AtConsole = OwnsConsole(OwnSession, WTSGetActiveConsoleSessionId()) ? 1 : 0;
-    const WtsApiFunctions& wts = WtsApi();
-    NoticesRegistered = wts.status.ok() && wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+// Fails with RPC_S_INVALID_BINDING until the session service is ready,
+// which a start at sign-in can meet: the lifecycle retries it. A system
+// without the service has no sessions to follow: nothing to retry.
+bool RegisterSessionNotices(HWND window) {
+    if (!SessionNoticesRegistered) {
+        const WtsApiFunctions& wts = WtsApi();
+        SessionNoticesRegistered =
+            !wts.status.ok() || wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+    }
+    return SessionNoticesRegistered;
 }
 
 void StopFollowingConsole(HWND window) {
-    if (!NoticesRegistered) return;
-    WtsApi().UnRegisterSessionNotification(window);
-    NoticesRegistered = false;
+    const WtsApiFunctions& wts = WtsApi();
+    if (SessionNoticesRegistered && wts.status.ok()) wts.UnRegisterSessionNotification(window);
+    SessionNoticesRegistered = false;
 }
 
-// The console came to this session: the block and the worker, as on a
-// device arrival. It went: the worker stops. A calibration run restarts
-// the worker itself when it ends, and only at the console.
-void OnSessionChange(HWND window, WPARAM event, LPARAM session) {
-    const bool owns = OwnsConsoleAfter(AtConsole != 0, OwnSession, static_cast<uint32_t>(event),
-                                       static_cast<uint32_t>(session));
-    if (owns == (AtConsole != 0)) return;
-    AtConsole = owns ? 1 : 0;
-    if (CalibrationRunning) return;
-    if (!owns) {
-        CancelDeferredStart(window);
-        RequestTouchWorkerStop();
-        return;
-    }
-    DriverChannel channel = OpenDriverChannel();
-    DevicePresent = channel != kInvalidChannel;
-    ShowDeviceState(DevicePresent);
-    if (!DevicePresent) return;
-    SendParametersOn(channel, LiveParams);
-    CloseDriverChannel(channel);
-    if (!TouchWorkerWanted() && !WorkerStartDeferred) StartWorker(window);
+void OnSessionRetry(HWND window) {
+    LifeEvent event{LifeEventKind::ConsoleRead};
+    event.noticesRegistered = RegisterSessionNotices(window);
+    event.session = WTSGetActiveConsoleSessionId();
+    Dispatch(event, EventContext{true});
 }
+
+void OnSessionChange(WPARAM sessionEvent, LPARAM session) {
+    LifeEvent event{LifeEventKind::SessionChange};
+    event.sessionEvent = static_cast<uint32_t>(sessionEvent);
+    event.session = static_cast<uint32_t>(session);
+    Dispatch(event, EventContext{true});
+}
+
+// The main window's device notices: the HID class (as before), and the
+// driver's own interface class.
+HDEVNOTIFY InterfaceNotification;
 
 void UnregisterDeviceNotices() {
-    if (!DeviceNotification) return;
-    UnregisterDeviceNotification(DeviceNotification);
-    DeviceNotification = nullptr;
+    for (HDEVNOTIFY* notice : {&DeviceNotification, &InterfaceNotification}) {
+        if (*notice) UnregisterDeviceNotification(*notice);
+        *notice = nullptr;
+    }
+    DropWorkerHandleNotice(nullptr);
 }
 
-void ChooseDefaultMapBySystem() {
+// The Restart Manager starts the program again after it closed it for an
+// update (an MSI upgrade): kernel32 has the call from Vista on. Not after
+// a crash or a hang, which would only repeat, and not after a reboot for an
+// update: the Run value starts the program at sign-in then.
+void RegisterRestart() {
+    using RegisterRestartProc = HRESULT(WINAPI*)(PCWSTR, DWORD);
+    constexpr DWORD kNoCrash = 1, kNoHang = 2, kNoReboot = 8;  // RESTART_NO_*
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (!kernel) return;
+    auto registerRestart = reinterpret_cast<RegisterRestartProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "RegisterApplicationRestart")));
+    if (registerRestart) registerRestart(L"", kNoCrash | kNoHang | kNoReboot);
+}
+
+// Returns whether display changes resend the orientation (major version 5
+// or lower).
+bool ChooseDefaultMapBySystem() {
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExW(&version);
     bool legacy = IsLegacySystem(version.dwMajorVersion);
     ChooseDefaultMap(DefaultParams, legacy);
-    if (legacy) TrackRotation = 1;
+    return legacy;
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
@@ -158,7 +128,8 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
     // application ends only through the tray menu.
     RemoveMenu(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND);
 
-    ChooseDefaultMapBySystem();
+    LifeStart start{};
+    start.trackRotation = ChooseDefaultMapBySystem();
     DWORD orientation = 0;
     if (ReadDisplayOrientation(orientation)) DisplayOrientation = static_cast<int32_t>(orientation);
     LoadParameterFile(kParameterFilePath, static_cast<uint16_t>(DisplayOrientation), DefaultParams,
@@ -170,92 +141,51 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
                               IDC_MAIN_ABOUT);
     StatusLine = CreateChild(window, instance, L"EDIT", L"", kStatusLayout, IDC_MAIN_STATUS);
 
-    FollowConsole(window);
-    DevicePresent = AtConsole ? SendParameterBlock(LiveParams) : ProbeDriver();
-    ShowDeviceState(DevicePresent);
-    if (DevicePresent && AtConsole) StartWorker(window);
+    RegisterRestart();
+    DWORD own = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &own)) start.ownSession = own;
+    start.consoleSession = WTSGetActiveConsoleSessionId();
+    start.noticesRegistered = RegisterSessionNotices(window);
+    StartLifecycle(window, start);
 
     LoadTextBuf(IDS_ERROR);
     if (!RegisterHidNotification(window, &DeviceNotification))
         MessageBoxW(window, L"Failed to Register Device Notifications", TextBuf, MB_ICONERROR);
+    RegisterTouchInterfaceNotification(window, &InterfaceNotification);
     return 0;
 }
 
-// Any device notice: probe, then start the worker on an arrival or stop it
-// on a removal. A worker that is wanted is never started twice, and a new
-// one never beside the last one still inside its read. During a calibration
-// run only the status line follows: the session reads the device itself,
-// and the run sends the block and restarts the worker when it ends.
-void OnDeviceChange(HWND window) {
-    // A device that went and came back unseen leaves the worker a dead channel.
-    MarkWorkerChannelStale();
-    DriverChannel channel = OpenDriverChannel();
-    DevicePresent = channel != kInvalidChannel;
-    const bool wanted = TouchWorkerWanted() || WorkerStartDeferred;
-    if (CalibrationRunning || !AtConsole) {
-        ShowDeviceState(DevicePresent);
-    } else if (!wanted && DevicePresent) {
-        SendParametersOn(channel, LiveParams);
-        StartWorker(window);
-        ShowDeviceState(true);
-    } else if (wanted && !DevicePresent) {
-        // The worker ends by itself once its current read returns.
-        CancelDeferredStart(window);
-        RequestTouchWorkerStop();
-        ShowDeviceState(false);
+// The notices about the worker's own handle say how a removal goes.
+LRESULT OnHandleNotice(WPARAM event, LPARAM lParam) {
+    const HDEVNOTIFY notice = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lParam)->dbch_hdevnotify;
+    const EventContext withProbe{true, notice};
+    switch (event) {
+    case DBT_DEVICEQUERYREMOVE:
+        // Answered once the worker's handle is closed: Windows goes on.
+        Dispatch(LifeEvent{LifeEventKind::HandleQueryRemove}, EventContext{false, notice});
+        break;
+    case DBT_DEVICEQUERYREMOVEFAILED:
+        Dispatch(LifeEvent{LifeEventKind::HandleRemoveCancelled}, withProbe);
+        break;
+    case DBT_DEVICEREMOVEPENDING:
+    case DBT_DEVICEREMOVECOMPLETE:
+        Dispatch(LifeEvent{LifeEventKind::HandleRemoveComplete}, withProbe);
+        break;
+    default:
+        break;
     }
-    if (channel != kInvalidChannel) CloseDriverChannel(channel);
+    return TRUE;
 }
 
-// A worker that renewed its channel reached a device that may have come
-// back without the block. During a calibration run the run sends it at the
-// end, with the result.
-void OnWorkerBlockRequest() {
-    if (!CalibrationRunning) SendParameterBlock(LiveParams);
-}
-
-// After sleep the controller may have been enumerated anew: it gets the
-// block again, and the worker's channel may be dead.
-void OnPowerBroadcast(WPARAM event) {
-    if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND) return;
-    MarkWorkerChannelStale();
-    OnWorkerBlockRequest();
-}
-
-void OnDisplayChange(LPARAM lParam) {
-    ScreenWidth = LOWORD(lParam);
-    ScreenHeight = HIWORD(lParam);
-    if (!TrackRotation) return;
-    DWORD orientation = 0;
-    if (ReadDisplayOrientation(orientation))
-        WriteField(LiveParams.Orientation, static_cast<uint16_t>(orientation));
-    if (AtConsole) SendParameterBlock(LiveParams);
-}
-
-// A Close (the tray's or WM_CLOSE) while a calibration session is on the
-// screen ends the session; the run then keeps the block from before, sends
-// nothing, starts no worker and hands the Close back as the tray's.
-bool CloseAfterCalibration() {
-    if (!CalibrationRunning) return false;
-    CloseRequested = 1;
-    EndCalibrationSession();
-    return true;
-}
-
-// The tray menu's Close: the command comes back through the queue until the
-// worker has ended, then the application quits without destroying the window.
-void OnTrayClose(HWND window) {
-    if (CloseAfterCalibration()) return;
-    CancelDeferredStart(window);
-    RequestTouchWorkerStop();
-    if (!WaitTouchWorkerEnded(0)) {
-        PostMessageW(window, WM_COMMAND, IDM_CLOSE, 0);
-        return;
-    }
-    UnregisterDeviceNotices();
-    StopFollowingConsole(window);
-    DeleteTrayIcon();
-    PostQuitMessage(0);
+// Any other device notice. The removal of the driver's own interface, or a
+// changed interface path, says that the worker's channel is dead (its
+// arrival is the one the worker opened); any other notice (a mouse, a USB
+// stick) leaves a healthy channel alone.
+void OnDeviceChange(WPARAM event, LPARAM lParam) {
+    LifeEvent notice{LifeEventKind::DeviceNotice};
+    notice.channelGone = event == DBT_DEVICEREMOVECOMPLETE &&
+                         IsTouchInterfaceNotice(reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam));
+    Dispatch(notice, EventContext{true});
 }
 
 // One modal dialog of the main window at a time: the window is disabled
@@ -283,7 +213,7 @@ void OnCommand(HWND window, WORD id) {
         RunModal(window, IDD_ABOUT, AboutDlgProc);
         break;
     case IDM_CLOSE:
-        OnTrayClose(window);
+        Dispatch(LifeEvent{LifeEventKind::Close});
         break;
     default:
         break;
@@ -309,21 +239,20 @@ void PaintFrame(HWND window) {
     EndPaint(window, &paint);
 }
 
-// The way out: the worker is stopped and waited for (briefly) before the
-// process ends, so that no key is left pressed half-way through a gesture.
-constexpr DWORD kWorkerEndBoundMs = 500;
+}  // namespace
 
-void OnDestroy(HWND window) {
-    CancelDeferredStart(window);
-    RequestTouchWorkerStop();
-    WaitTouchWorkerEnded(kWorkerEndBoundMs);
+void ShowDeviceStatus(bool attached) {
+    SetWindowTextW(StatusLine, LoadTextBuf(attached ? IDS_DEVICE_ATTACHED : IDS_DEVICE_DETACHED));
+}
+
+void EnableGeneralButton(bool enabled) { EnableWindow(GeneralButton, enabled); }
+
+void FinishClose(HWND window) {
     UnregisterDeviceNotices();
     StopFollowingConsole(window);
     DeleteTrayIcon();
     PostQuitMessage(0);
 }
-
-}  // namespace
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // Registered at run time, so not a case label.
@@ -335,24 +264,35 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
         return OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_DESTROY:
-        OnDestroy(window);
+        Dispatch(LifeEvent{LifeEventKind::SessionEnding});
         return 0;
     case WM_PAINT:
         PaintFrame(window);
         return 0;
     case WM_CLOSE:
-        if (CloseAfterCalibration()) return 0;
-        // Destroying the window ends the program; WM_DESTROY stops the worker.
-        break;
+        // Destroys the window, or ends a calibration first as Close does.
+        Dispatch(LifeEvent{LifeEventKind::WindowClose});
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends, or the Restart Manager (ENDSESSION_CLOSEAPP in
+        // lParam) closes the program for an update: as the tray's Close,
+        // without waiting for the message loop.
+        if (wParam) Dispatch(LifeEvent{LifeEventKind::SessionEnding});
+        return 0;
     case WM_TIMER:
-        if (wParam == kWorkerRetryTimer) OnWorkerRetry(window);
+        if (wParam == kStartRetryTimer) Dispatch(LifeEvent{LifeEventKind::StartRetry});
+        else if (wParam == kSessionRetryTimer) OnSessionRetry(window);
         else if (wParam == kTrayRetryTimer) OnTrayRetryTimer(window);
         break;
     case WM_WTSSESSION_CHANGE:
-        OnSessionChange(window, wParam, lParam);
+        OnSessionChange(wParam, lParam);
         break;
     case WM_DISPLAYCHANGE:
-        OnDisplayChange(lParam);
+        ScreenWidth = LOWORD(lParam);
+        ScreenHeight = HIWORD(lParam);
+        Dispatch(LifeEvent{LifeEventKind::DisplayChange});
         break;
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
@@ -365,13 +305,21 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         break;
     case WM_DEVICECHANGE:
-        OnDeviceChange(window);
+        if (lParam && reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype ==
+                          DBT_DEVTYP_HANDLE)
+            return OnHandleNotice(wParam, lParam);
+        OnDeviceChange(wParam, lParam);
         break;
     case WM_POWERBROADCAST:
-        OnPowerBroadcast(wParam);
+        // Sent on every resume; PBT_APMRESUMESUSPEND only follows it when a
+        // user woke the system, and would send the block twice.
+        if (wParam == PBT_APMRESUMEAUTOMATIC) Dispatch(LifeEvent{LifeEventKind::Resume}, EventContext{true});
         return TRUE;
     case kWorkerBlockRequestMessage:
-        OnWorkerBlockRequest();
+        Dispatch(LifeEvent{LifeEventKind::WorkerBlockRequest});
+        return 0;
+    case kWorkerEndedMessage:
+        Dispatch(LifeEvent{LifeEventKind::WorkerEnded}, EventContext{true});
         return 0;
     case kTrayCallbackMessage:
         switch (lParam) {

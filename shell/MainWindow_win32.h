@@ -12,3 +12,11 @@ inline constexpr int kMainWindowWidth = 420;
 inline constexpr int kMainWindowHeight = 200;
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// What the lifecycle has the main window do.
+// The status line: string 256 (attached) or 257 (detached).
+void ShowDeviceStatus(bool attached);
+void EnableGeneralButton(bool enabled);
+// The way out: every notice unregistered, the tray icon removed, the quit
+// posted; the window itself stays.
+void FinishClose(HWND window);

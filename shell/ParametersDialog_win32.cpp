@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "device/DriverChannel.h"
 #include "device/ParameterBlock.h"
 #include "shell/DialogLabels_win32.h"
+#include "shell/LifeActions_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
 
@@ -95,7 +95,8 @@ INT_PTR CALLBACK ParametersDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
         if (LOWORD(wParam) == IDOK) EndDialog(dialog, 1);
         return TRUE;
     case WM_CLOSE:
-        SendParameterBlock(LiveParams);
+        // The block goes to the driver only from the console's copy.
+        Dispatch(LifeEvent{LifeEventKind::EditorClosed});
         EndDialog(dialog, 1);
         return FALSE;
     default:

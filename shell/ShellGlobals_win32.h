@@ -21,21 +21,6 @@ extern HINSTANCE AppInstance;
 extern wchar_t TextBuf[kTextBufChars];
 extern wchar_t CaptionBuf[kTextBufChars];
 
-// Result of the last device probe of the main window (0/1).
-extern uint8_t DevicePresent;
-// 1 while the GENERAL dialog's calibration run holds the device, from
-// stopping the worker to restarting it: device notices then leave the
-// worker and the sending to the run.
-extern uint8_t CalibrationRunning;
-// 1 while this copy's session is attached to the physical console: only
-// then does it send the block and run the worker.
-extern uint8_t AtConsole;
-// 1 once a Close arrived during a calibration run: the run ends without
-// keeping anything and hands the Close back to the main window.
-extern uint8_t CloseRequested;
-// 1 on systems of major version 5 or lower: display changes then resend the
-// parameter block with the new orientation.
-extern uint8_t TrackRotation;
 // Display orientation at start-up, 0..3 (DMDO_DEFAULT .. DMDO_270).
 extern int32_t DisplayOrientation;
 

@@ -42,7 +42,12 @@ void CountIdleWait(uint32_t) {
     std::this_thread::yield();
 }
 
-const WorkerActions kActions = {CountRefresh, RecordInjection, CountBlockRequest, TickingClock, CountIdleWait};
+// The channels the worker announced, to be registered for its handle's notices.
+std::atomic<int> gChannelsOpened{0};
+void CountChannelOpened(void*, DriverChannel) { gChannelsOpened.fetch_add(1); }
+
+const WorkerActions kActions = {CountRefresh,  RecordInjection, CountBlockRequest,
+                                TickingClock, CountIdleWait,   CountChannelOpened};
 
 // Two fingers panning down: the discarded first sample, three undecided,
 // the reference, then two steps of more than PanScale, the lift.
@@ -72,6 +77,7 @@ protected:
         gRefreshes = 0;
         gWheelEvents = 0;
         gBlockRequests = 0;
+        gChannelsOpened = 0;
         gIdleWaits = 0;
         gClockMs = 0xFFFFFFC0u;  // wraps while the worker runs
         for (auto& n : gInjected) n = 0;
@@ -230,6 +236,7 @@ TEST_F(TouchThreadTest, DeadChannelIsReplacedWhileTheDeviceStaysPresent) {
     EXPECT_EQ(1u, openWhileRunning);
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
     EXPECT_EQ(1, gBlockRequests.load());
+    EXPECT_EQ(2, gChannelsOpened.load()) << "the first channel and its replacement are announced";
     EXPECT_EQ(2 + static_cast<int>(TwoDPanSteps().size()), gRefreshes.load());
 }
 

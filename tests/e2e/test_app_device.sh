@@ -41,15 +41,12 @@ else
 fi
 sent=$(driver_field sends)
 
-# Notices while present may hide a bounce: the worker takes a new channel
-# and asks for the block, which is sent again.
+# Notices about other devices (a mouse, a USB stick) leave the worker's
+# healthy channel alone: the probe opens and closes a handle, nothing is sent.
 for _ in 1 2 3; do
     tool send main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 >/dev/null || fail "send device change"
 done
-deadline=$((SECONDS + 10))
-until [ "$(driver_field sends)" -gt "$sent" ]; do
-    [ $SECONDS -lt $deadline ] || fail "no block sent after repeated notices"
-done
+expect_eq "$(driver_field sends)" "$sent" "nothing sent on repeated notices"
 expect_device_shown "装置已连接" 1 "repeated notices"
 expect_eq "$(tool read-u32 main "$THREAD_RUNNING")" 1 "the worker runs on"
 

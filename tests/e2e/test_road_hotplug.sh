@@ -3,7 +3,9 @@
 # the block again, restarts the worker and gestures work again; a hundred
 # quick unplug / replug cycles leave exactly one worker and no handle
 # behind; the console leaving the session stops the worker as an unplug
-# does, and its return sends the block and restarts it.
+# does, away from it nothing reaches the controller (a resume, an editor's
+# close, a calibration asked for or running), and its return sends the
+# block and restarts it.
 source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
 install_driver
@@ -55,15 +57,50 @@ expect_received "Right Arrow|CTRL + Scroll Down|CTRL + Scroll Down" RPan PinchIn
 WM_WTSSESSION_CHANGE=0x2B1
 WTS_CONSOLE_CONNECT=1
 WTS_CONSOLE_DISCONNECT=2
-sends=$(driver_field sends)
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
 wait_worker 0
 echo "ok: the worker ended with the console gone"
+# Counted once the worker has ended: a block it asked for before is sent.
+sends=$(driver_field sends)
 tool send main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 >/dev/null || fail "send device change"
 expect_eq "$(tool read-u32 main "$(symbol_rva ThreadRunning)")" "0" "a device notice away from the console starts no worker"
+expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "0" "General disabled away from the console"
+# Whatever the user or another program does away from the console, nothing
+# reaches the controller: a resume, an editor closed by its close box, a
+# calibration asked for (refused: the button is disabled, the command
+# answered "not finished" without a session).
+tool send main $WM_POWERBROADCAST $PBT_APMRESUMEAUTOMATIC 0 >/dev/null || fail "send resume"
+params=$(open_from main $IDC_MAIN_PARAMETERS)
+tool post "$params" $WM_CLOSE 0 0 || fail "close Parameters"
+tool wait-gone "$params" 5000 || fail "Parameters did not close"
+open_general
+expect_eq "$(tool item-enabled "$GENERAL" $IDC_CALIBRATE)" "0" "Calibration disabled away from the console"
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
+box=$(tool wait-window "#32770" 警告 10000) || fail "the refused calibration said nothing"
+tool click "$box" $IDOK
 expect_eq "$(driver_field sends)" "$sends" "nothing sent away from the console"
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_CONNECT 1 || fail "post console connect"
 wait_sends $((sends + 1))
 wait_worker 1
 expect_block "$(driver_field block)" "$(live_block)" "the live block sent when the console came back"
+expect_eq "$(tool item-enabled "$GENERAL" $IDC_CALIBRATE)" "1" "Calibration enabled at the console"
+
+# The console leaves during a calibration: the session ends at once, the
+# block from before stays, nothing is sent.
+before=$(live_block)
+sends=$(driver_field sends)
+tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
+session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
+tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
+box=$(tool wait-window "#32770" 警告 10000) || fail "the ended calibration said nothing"
+tool wait-gone "$session" 5000 || fail "the calibration window stayed"
+tool click "$box" $IDOK
+expect_eq "$(live_block)" "$before" "the block from before kept"
+expect_eq "$(driver_field sends)" "$sends" "nothing sent when the console left a calibration"
+tool post "$GENERAL" $WM_CLOSE 0 0 || fail "close GENERAL"
+tool wait-gone "$GENERAL" 5000 || fail "GENERAL did not close"
+tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_CONNECT 1 || fail "post console connect"
+wait_sends $((sends + 1))
+wait_worker 1
+focus_viewer
 expect_received "Right Arrow" CWCircle

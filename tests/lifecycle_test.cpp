@@ -1,0 +1,245 @@
+// The lifecycle driven through what one Wine session cannot play: several
+// sessions and a moving console, resume, removal requests for the worker's
+// handle, notices queued behind a Close, a session service not ready yet.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "shell/ConsoleSession.h"
+#include "shell/Lifecycle.h"
+
+namespace {
+
+using K = LifeEventKind;
+
+// What reaches the controller or starts reading it.
+constexpr LifeActions kReachesController = kSendBlock | kStartWorker | kRunCalibration | kApplyCalibration;
+// What a copy does when it takes the controller.
+constexpr LifeActions kTakesOver = kSendBlock | kStartWorker | kEnableGeneral;
+
+LifeEvent Event(K kind, bool present = true, bool workerRunning = false) {
+    LifeEvent e{kind};
+    e.present = present;
+    e.workerRunning = workerRunning;
+    return e;
+}
+
+LifeEvent Session(uint32_t sessionEvent, uint32_t session) {
+    LifeEvent e = Event(K::SessionChange);
+    e.sessionEvent = sessionEvent;
+    e.session = session;
+    return e;
+}
+
+LifeEvent ConsoleRead(uint32_t console, bool registered) {
+    LifeEvent e = Event(K::ConsoleRead);
+    e.session = console;
+    e.noticesRegistered = registered;
+    return e;
+}
+
+// A copy of the program in `session`, started with the console in `console`.
+struct Copy {
+    Lifecycle life;
+    LifeActions started;
+
+    Copy(uint32_t session, uint32_t console, bool registered = true, bool present = true,
+         bool trackRotation = false)
+        : started(life.Start({session, console, registered, present, trackRotation})) {}
+
+    LifeActions operator()(const LifeEvent& e) { return life.Handle(e); }
+};
+
+// Everything a copy away from the console (or closing) may be asked to do:
+// none of it may reach the controller.
+void ExpectNothingReachesController(Copy& copy, const char* where) {
+    for (K kind : {K::DeviceNotice, K::Resume, K::DisplayChange, K::EditorClosed, K::WorkerBlockRequest,
+                   K::CalibrationAsked, K::StartRetry, K::WorkerEnded, K::HandleRemoveComplete}) {
+        EXPECT_EQ(copy(Event(kind)) & kReachesController, 0u) << where << ", event " << int(kind);
+    }
+}
+
+TEST(LifecycleTest, TheConsoleMovesBetweenTwoSessionsWithACopyEach) {
+    Copy first(1, 1, true, true, true);
+    Copy second(2, 1, true, true, true);
+    EXPECT_EQ(first.started & kTakesOver, kTakesOver);
+    EXPECT_EQ(second.started & kReachesController, 0u);
+    EXPECT_TRUE(second.started & kShowAttached) << "the device state is shown away from the console too";
+    EXPECT_TRUE(second.started & kDisableGeneral);
+    ExpectNothingReachesController(second, "the second copy");
+
+    // Fast user switching: the console goes from session 1 to session 2.
+    const LifeActions left = first(Session(kConsoleDisconnectEvent, 1));
+    EXPECT_EQ(left & (kStopWorker | kDisableGeneral | kDisableCalibration),
+              kStopWorker | kDisableGeneral | kDisableCalibration);
+    EXPECT_EQ(first.life.State(), LifeState::Away);
+    const LifeActions came = second(Session(kConsoleConnectEvent, 2));
+    EXPECT_EQ(came & kTakesOver, kTakesOver);
+    EXPECT_FALSE(first.life.CalibrationAllowed());
+    EXPECT_TRUE(second.life.CalibrationAllowed());
+    ExpectNothingReachesController(first, "the first copy after the switch");
+
+    // And back: the first copy takes over again, the second lets go.
+    EXPECT_TRUE(second(Session(kConsoleDisconnectEvent, 2)) & kStopWorker);
+    EXPECT_TRUE(first(Session(kConsoleConnectEvent, 1)) & kSendBlock);
+    EXPECT_EQ(first.life.State(), LifeState::Running);
+    ExpectNothingReachesController(second, "the second copy after the switch back");
+}
+
+TEST(LifecycleTest, ResumeBeforeAndAfterTheDevicesArrival) {
+    Copy copy(1, 1, true, false);
+    EXPECT_EQ(copy.life.State(), LifeState::NoDevice);
+    EXPECT_EQ(copy(Event(K::Resume, false)), kShowDetached) << "resumed without the device";
+    // The device came during the sleep and no notice has said so yet.
+    EXPECT_EQ(copy(Event(K::Resume, true)) & (kSendBlock | kStartWorker), kSendBlock | kStartWorker);
+    // Resumed with the worker running: the block once, no second worker.
+    EXPECT_EQ(copy(Event(K::Resume, true, true)) & kReachesController, kSendBlock);
+    // The device went during the sleep.
+    EXPECT_TRUE(copy(Event(K::Resume, false, true)) & kStopWorker);
+    EXPECT_EQ(copy.life.State(), LifeState::NoDevice);
+}
+
+TEST(LifecycleTest, RemovalRequestsForTheWorkersHandle) {
+    Copy copy(1, 1);
+    // Cancelled (another program vetoed it): the worker comes back on the
+    // device, which kept its block.
+    EXPECT_EQ(copy(Event(K::HandleQueryRemove, true, true)), kReleaseWorker | kDisableGeneral);
+    EXPECT_EQ(copy(Event(K::DeviceNotice, true)) & kReachesController, 0u)
+        << "no handle is opened while the removal is pending";
+    const LifeActions cancelled = copy(Event(K::HandleRemoveCancelled, true));
+    EXPECT_EQ(cancelled & kReachesController, kStartWorker);
+    EXPECT_TRUE(cancelled & kDropHandleNotice);
+    EXPECT_EQ(copy.life.State(), LifeState::Running);
+
+    // Not cancelled: the removal completes and the device is gone.
+    copy(Event(K::HandleQueryRemove, true, true));
+    const LifeActions removed = copy(Event(K::HandleRemoveComplete, false));
+    EXPECT_EQ(removed & (kShowDetached | kDropHandleNotice), kShowDetached | kDropHandleNotice);
+    EXPECT_EQ(removed & kReachesController, 0u);
+    EXPECT_EQ(copy.life.State(), LifeState::NoDevice);
+    // The updated driver's device arrives: a new block and worker.
+    EXPECT_EQ(copy(Event(K::DeviceNotice, true)) & kReachesController, kSendBlock | kStartWorker);
+
+    // A removal that completes without a request (surprise removal) while the
+    // device is back already: the worker's dead channel is renewed.
+    EXPECT_EQ(copy(Event(K::HandleRemoveComplete, true, true)) & (kMarkChannelStale | kStartWorker),
+              kMarkChannelStale);
+}
+
+TEST(LifecycleTest, ANoticeAboutAnotherDeviceLeavesAHealthyChannelAlone) {
+    Copy copy(1, 1);
+    EXPECT_EQ(copy(Event(K::DeviceNotice, true, true)), 0u);
+    LifeEvent gone = Event(K::DeviceNotice, true, true);
+    gone.channelGone = true;
+    EXPECT_EQ(copy(gone), kMarkChannelStale);
+}
+
+TEST(LifecycleTest, NothingStartsOrIsSentOnceCloseHasBeenSeen) {
+    Copy copy(1, 1, true, true, true);
+    // The worker is inside its read: Close waits for it.
+    EXPECT_EQ(copy(Event(K::Close, true, true)) & (kStopWorker | kFinishClose), kStopWorker);
+    // Notices queued behind the Close, the worker still running.
+    for (const LifeEvent& queued :
+         {Event(K::DeviceNotice, true, true), Session(kConsoleConnectEvent, 1), Event(K::Resume, true, true),
+          Event(K::DisplayChange, true, true), Event(K::WorkerBlockRequest, true, true),
+          Event(K::HandleRemoveCancelled, true, true), Event(K::WorkerEnded, true, true)})
+        EXPECT_EQ(copy(queued) & (kReachesController | kFinishClose), 0u) << int(queued.kind);
+    EXPECT_EQ(copy(Event(K::WorkerEnded, true, false)), kFinishClose);
+    EXPECT_EQ(copy.life.State(), LifeState::Closed);
+    // After the quit: a second Close, the device, the session end.
+    for (K kind : {K::Close, K::DeviceNotice, K::SessionEnding, K::WorkerEnded})
+        EXPECT_EQ(copy(Event(kind)), 0u) << int(kind);
+}
+
+TEST(LifecycleTest, CloseDuringACalibrationKeepsTheBlockAndSendsNothing) {
+    Copy copy(1, 1);
+    EXPECT_EQ(copy(Event(K::CalibrationAsked, true, true)), kRunCalibration);
+    EXPECT_EQ(copy(Event(K::CalibrationAsked)), 0u) << "no run inside a run";
+    EXPECT_EQ(copy(Event(K::Close)), kEndCalibrationSession);
+    EXPECT_EQ(copy(Event(K::CalibrationEnded, true)),
+              kKeepBlockFromBefore | kEndGeneralDialog | kFinishClose);
+}
+
+TEST(LifecycleTest, ACalibrationAwayFromTheConsole) {
+    Copy away(2, 1);
+    EXPECT_EQ(away(Event(K::CalibrationAsked)), kShowNotFinished) << "refused, and the user is told";
+    EXPECT_FALSE(away.life.CalibrationAllowed());
+
+    // The console leaves during a session: it ends at once and keeps the
+    // block from before; nothing is sent.
+    Copy copy(1, 1);
+    copy(Event(K::CalibrationAsked, true, true));
+    EXPECT_TRUE(copy(Session(kConsoleDisconnectEvent, 1)) & kEndCalibrationSession);
+    const LifeActions ended = copy(Event(K::CalibrationEnded, true));
+    EXPECT_EQ(ended, kKeepBlockFromBefore | kShowNotFinished);
+    // A display change during a session is kept, not sent half-written.
+    Copy rotating(1, 1, true, true, true);
+    rotating(Event(K::CalibrationAsked));
+    EXPECT_EQ(rotating(Event(K::DisplayChange)), kUpdateOrientation);
+    // The device going and coming during it: shown, nothing else.
+    EXPECT_EQ(rotating(Event(K::DeviceNotice, false)), kShowDetached | kDisableGeneral);
+    EXPECT_EQ(rotating(Event(K::DeviceNotice, true)), kShowAttached | kEnableGeneral);
+    EXPECT_EQ(rotating(Event(K::CalibrationEnded, true)) & (kApplyCalibration | kSendBlock | kStartWorker),
+              kApplyCalibration | kSendBlock | kStartWorker);
+}
+
+TEST(LifecycleTest, TheConsoleUnknownAtStartIsSettledByTheNextNoticeOrTheRetry) {
+    // Settled by the retry's console read.
+    Copy byRetry(2, kNoConsoleSession);
+    EXPECT_EQ(byRetry.started & (kReachesController | kArmSessionRetry), kArmSessionRetry);
+    EXPECT_EQ(byRetry(ConsoleRead(kNoConsoleSession, true)) & (kReachesController | kDisarmSessionRetry), 0u);
+    EXPECT_EQ(byRetry(ConsoleRead(2, true)) & (kReachesController | kDisarmSessionRetry),
+              kSendBlock | kStartWorker | kDisarmSessionRetry);
+
+    // Settled by a notice; the retry then stops at its next tick.
+    Copy byNotice(2, kNoConsoleSession);
+    EXPECT_TRUE(byNotice(Session(kConsoleConnectEvent, 2)) & kStartWorker);
+    EXPECT_TRUE(byNotice(ConsoleRead(2, true)) & kDisarmSessionRetry);
+
+    // Settled as another session's: the copy stays away.
+    Copy other(2, kNoConsoleSession);
+    EXPECT_EQ(other(ConsoleRead(1, true)) & (kReachesController | kDisarmSessionRetry), kDisarmSessionRetry);
+    EXPECT_EQ(other.life.State(), LifeState::Away);
+}
+
+TEST(LifecycleTest, AStartBeforeTheSessionServiceIsReady) {
+    Copy copy(1, 1, /*registered=*/false);
+    EXPECT_EQ(copy.started & (kStartWorker | kArmSessionRetry), kStartWorker | kArmSessionRetry);
+    // The console moved unseen before the registration succeeded: the read
+    // that follows it stops the worker.
+    EXPECT_EQ(copy(ConsoleRead(1, false)) & kDisarmSessionRetry, 0u);
+    const LifeActions registered = copy(ConsoleRead(2, true));
+    EXPECT_EQ(registered & (kStopWorker | kDisarmSessionRetry), kStopWorker | kDisarmSessionRetry);
+    EXPECT_EQ(copy.life.State(), LifeState::Away);
+
+    // A service that never comes: the retry is bounded.
+    Copy never(1, 1, false);
+    uint32_t ticks = 0;
+    while (!(never(ConsoleRead(1, false)) & kDisarmSessionRetry)) ASSERT_LE(++ticks, kSessionRetries);
+    EXPECT_EQ(ticks + 1, kSessionRetries);
+}
+
+TEST(LifecycleTest, AnArrivalBesideTheLastWorkerStillInsideItsRead) {
+    Copy copy(1, 1);
+    copy(Event(K::DeviceNotice, false, true));
+    EXPECT_EQ(copy(Event(K::DeviceNotice, true, true)) & (kStartWorker | kArmStartRetry | kSendBlock),
+              kArmStartRetry | kSendBlock);
+    EXPECT_EQ(copy(Event(K::StartRetry, true, true)), 0u);
+    EXPECT_EQ(copy(Event(K::StartRetry, true, false)), kStartWorker | kDisarmStartRetry);
+    // The worker that then ends by itself could not open the driver: the
+    // next notice that finds it starts another.
+    EXPECT_EQ(copy(Event(K::WorkerEnded, true, false)), kStopWorker);
+    EXPECT_EQ(copy(Event(K::DeviceNotice, true, false)) & kReachesController, kSendBlock | kStartWorker);
+    EXPECT_TRUE(copy(Event(K::WorkerEnded, false, false)) & kShowDetached);
+    EXPECT_EQ(copy.life.State(), LifeState::NoDevice);
+}
+
+TEST(LifecycleTest, TheSessionEndingEndsTheProgramAsCloseDoesWithoutWaiting) {
+    Copy copy(1, 1);
+    EXPECT_EQ(copy(Event(K::WindowClose, true, true)), kDestroyWindow);
+    const LifeActions ending = copy(Event(K::SessionEnding, true, true));
+    EXPECT_EQ(ending & (kReleaseWorker | kFinishClose | kReachesController), kReleaseWorker | kFinishClose);
+    EXPECT_EQ(copy(Event(K::SessionEnding)), 0u) << "the end is carried out once";
+}
+
+}  // namespace
