@@ -21,16 +21,33 @@ GUID ToGuid(const InterfaceGuid& g) {
     return out;
 }
 
-// The diagnostics go to standard output as narrow text; nobody sees them in
-// the windowed application, the console tool shows them.
+// Set by the console tool's commands before any lookup; never changed
+// while another thread looks up.
+LookupDiagnostics DiagnosticsGoTo = LookupDiagnostics::StandardOutput;
+
+FILE* DiagnosticsStream() {
+    switch (DiagnosticsGoTo) {
+    case LookupDiagnostics::StandardOutput: return stdout;
+    case LookupDiagnostics::StandardError: return stderr;
+    case LookupDiagnostics::Nowhere: break;
+    }
+    return nullptr;
+}
+
+// The diagnostics are narrow text; nobody sees them in the windowed
+// application, the console tool shows them.
 void WriteOut(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
+    if (FILE* out = DiagnosticsStream()) {
+        std::fputs(text, out);
+        std::fflush(out);
+    }
 }
 
 void WriteWithText(const char* format, const std::wstring& text) {
-    std::printf(format, NarrowFromWide(text, CP_ACP).c_str());
-    std::fflush(stdout);
+    if (FILE* out = DiagnosticsStream()) {
+        std::fprintf(out, format, NarrowFromWide(text, CP_ACP).c_str());
+        std::fflush(out);
+    }
 }
 
 // The detail query failed: its message with the system's text for the
@@ -40,6 +57,8 @@ void ReportDetailFailure() {
 }
 
 }  // namespace
+
+void SetLookupDiagnostics(LookupDiagnostics where) { DiagnosticsGoTo = where; }
 
 InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     HDEVINFO set = SetupDiGetClassDevsW(&interfaceClass, nullptr, nullptr,

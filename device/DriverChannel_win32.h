@@ -6,11 +6,16 @@
 
 #include <dbt.h>
 
+// Where the interface lookup writes its diagnostics: standard output unless
+// a command whose standard output carries data says otherwise.
+enum class LookupDiagnostics { StandardOutput, StandardError, Nowhere };
+void SetLookupDiagnostics(LookupDiagnostics where);
+
 // Looks up the DevicePath of the first interface of the class. The result
 // is LocalAlloc'ed storage owned by the caller (LocalFree it); the path
 // points into it. nullptr when there is none. Writes the lookup's
-// diagnostics to standard output; ends the process (ExitProcess) with
-// status 1 when the device information set cannot be had at all.
+// diagnostics (see above); ends the process (ExitProcess) with status 1
+// when the device information set cannot be had at all.
 struct InterfacePath {
     HLOCAL storage;
     const wchar_t* path;

@@ -26,8 +26,8 @@ bool IsExtendedKey(uint8_t vk) {
 }
 
 KeyScan KeyScanOf(uint8_t vk, uint32_t scanEx, uint32_t scan) {
-    if (scanEx != 0) return KeyScan{static_cast<uint8_t>(scanEx), (scanEx >> 8) == kScanPrefixE0};
-    return KeyScan{static_cast<uint8_t>(scan), IsExtendedKey(vk)};
+    const bool prefixed = (scanEx >> 8) == kScanPrefixE0;
+    return KeyScan{static_cast<uint8_t>(scanEx != 0 ? scanEx : scan), prefixed || IsExtendedKey(vk)};
 }
 
 InputEventList GestureEvents(GestureMapEntry entry) {

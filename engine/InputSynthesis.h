@@ -21,7 +21,7 @@ struct InputEvent {
 // stroke carries the extended flag: the editing and arrow keys (without it
 // they read as the numeric keypad's), Print Screen, Break, the right Ctrl
 // and Alt, the keypad's '/', Num Lock, the Windows, Apps and Sleep keys and
-// the browser and media keys. Used where the system cannot say it itself.
+// the browser and media keys.
 bool IsExtendedKey(uint8_t vk);
 
 // A key as the keyboard sends it: its scan code and the extended flag.
@@ -36,8 +36,10 @@ constexpr uint32_t kScanPrefixE0 = 0xE0;
 
 // `scanEx`: the system's scan code of `vk` with its prefix in the high byte
 // (0 where the system has no such answer, as before Vista, or knows no
-// key); `scan`: the plain scan code. With the first the system decides;
-// without it the table above does.
+// key); `scan`: the plain scan code, used without the first. A key is
+// extended when the system's answer carries the 0xE0 prefix or the table
+// above lists it: the table's keys sit at the same place on every
+// keyboard, and not every system's answer carries the prefix.
 KeyScan KeyScanOf(uint8_t vk, uint32_t scanEx, uint32_t scan);
 
 // Modifier downs, at most a key down and up, modifier ups.

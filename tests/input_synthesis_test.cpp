@@ -83,11 +83,12 @@ TEST(InputSynthesisTest, KeysOutsideTheMainBlockAreExtended) {
     EXPECT_EQ((Seq{"v2E", "^2E"}), Events(0, 246));  // row 246 is VK_DELETE by the rule
 }
 
-TEST(InputSynthesisTest, ScanCodeFromTheSystemWhereItCanTellOtherwiseFromTheTable) {
-    // Vista and later: the prefix in the answer decides, whatever the table.
+TEST(InputSynthesisTest, ScanCodeFromTheSystemExtendedByItsPrefixOrTheTable) {
+    // Vista and later: the scan code of the extended answer.
     EXPECT_EQ(0x53, KeyScanOf(0x2E, 0xE053, 0x53).scan);
     EXPECT_TRUE(KeyScanOf(0x2E, 0xE053, 0x53).extended);
-    EXPECT_FALSE(KeyScanOf(0x2E, 0x0053, 0x53).extended);  // a layout without the prefix
+    EXPECT_TRUE(KeyScanOf(0x2E, 0x0053, 0x53).extended);  // an answer without the prefix
+    EXPECT_TRUE(KeyScanOf(0xE2, 0xE056, 0x56).extended);  // a prefix the table does not know
     EXPECT_FALSE(KeyScanOf(0x13, 0xE11D, 0x45).extended);  // Pause: E1 is no extended flag
     EXPECT_EQ(0x1D, KeyScanOf(0x13, 0xE11D, 0x45).scan);
     // XP, or no answer: the plain scan code and the table.

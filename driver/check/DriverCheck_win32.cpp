@@ -23,6 +23,8 @@
 //                               faults, rate back to 125.
 //   rtouchdrv_check faults R S P  the next R reads fail, the next S reports
 //                               come short, the next P parameter sends fail.
+//   rtouchdrv_check no-touch-reads 0|1  with 1, a read with no report due
+//                               gets a "no touch" report at once.
 #include <windows.h>
 
 #include <sddl.h>
@@ -547,7 +549,7 @@ int RunSecurityChecks() {
     RTOUCHDRV_STATE state{};
     ExpectOk(Call(reader, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &state, sizeof state),
              "a read-only handle reads the state");
-    const uint32_t rate = 50, wait = 5;
+    const uint32_t rate = 50, wait = 5, on = 1;
     const RTOUCHDRV_FAULTS faults{1, 1, 1};
     const RTOUCHDRV_QUEUE_ENTRY entry = Entry(RTOUCHDRV_ENTRY_REPORT, 1);
     struct {
@@ -563,6 +565,7 @@ int RunSecurityChecks() {
         {IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, "unplug"},
         {IOCTL_RTOUCHDRV_PLUG, nullptr, 0, "plug"},
         {IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, "set read wait"},
+        {IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on, "set no-touch reads"},
     };
     for (const auto& c : changes)
         ExpectError(Call(reader, c.code, c.in, c.inLen, nullptr, 0), ERROR_ACCESS_DENIED,
@@ -594,6 +597,36 @@ int RunSecurityChecks() {
     return Finish();
 }
 
+// No-touch reads, as a driver that answers every read at once: a read with
+// no report due gets a report of zeros without going pending, a due report
+// is still returned, and a reset turns the mode off.
+void CheckNoTouchReads(HANDLE control) {
+    uint32_t on = 2;
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "a no-touch mode other than 0 or 1 is refused");
+    on = 1;
+    ExpectOk(Call(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on, nullptr, 0),
+             "no-touch reads are switched on");
+    HANDLE touch = OpenTouch(FILE_FLAG_OVERLAPPED);
+    uint8_t buf[kTouchReportSize];
+    std::memset(buf, 0xFF, sizeof buf);
+    OverlappedRead read = ReadOverlapped(touch, buf);
+    const uint8_t zeros[kTouchReportSize] = {};
+    Check(read.callError == ERROR_SUCCESS && read.result.ok && read.result.returned == kTouchReportSize &&
+              std::memcmp(buf, zeros, sizeof buf) == 0,
+          "an empty read gets a no-touch report at once",
+          "call error " + std::to_string(read.callError) + ", then " + Describe(read.result));
+    Unpaced(control);
+    Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 4)});
+    read = ReadOverlapped(touch, buf);
+    Check(read.result.ok && buf[0] == 4, "a due report is still read", Describe(read.result));
+    Reset(control);
+    read = ReadOverlapped(touch, buf);
+    Check(read.callError == ERROR_IO_PENDING, "a reset switches no-touch reads off",
+          "call error " + std::to_string(read.callError) + ", then " + Describe(read.result));
+    CloseHandle(touch);
+}
+
 int RunCommandChecks() {
     HANDLE control = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
@@ -613,6 +646,8 @@ int RunCommandChecks() {
     CheckPrivateSizes(control);
     Reset(control);
     CheckReadWaitZero(control);
+    Reset(control);
+    CheckNoTouchReads(control);
     Reset(control);
     CheckUnplugWithOpenHandle(touch, control);
     Reset(control);
@@ -685,8 +720,12 @@ int wmain(int argc, wchar_t** argv) {
                            static_cast<uint32_t>(_wtoi(argv[4]))};
         return ControlOnce(IOCTL_RTOUCHDRV_SET_FAULTS, &f, sizeof f);
     }
+    if (argc == 3 && std::wcscmp(argv[1], L"no-touch-reads") == 0) {
+        const uint32_t on = static_cast<uint32_t>(_wtoi(argv[2]));
+        return ControlOnce(IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on);
+    }
     std::fprintf(stderr,
                  "usage: rtouchdrv_check commands | removal | security | watch SECONDS | reset |"
-                 " faults R S P\n");
+                 " faults R S P | no-touch-reads 0|1\n");
     return 2;
 }
