@@ -58,7 +58,11 @@ void ReportDetailFailure() {
 
 }  // namespace
 
-void SetLookupDiagnostics(LookupDiagnostics where) { DiagnosticsGoTo = where; }
+LookupDiagnostics SetLookupDiagnostics(LookupDiagnostics where) {
+    const LookupDiagnostics before = DiagnosticsGoTo;
+    DiagnosticsGoTo = where;
+    return before;
+}
 
 InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     HDEVINFO set = SetupDiGetClassDevsW(&interfaceClass, nullptr, nullptr,

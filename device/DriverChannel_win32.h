@@ -7,9 +7,10 @@
 #include <dbt.h>
 
 // Where the interface lookup writes its diagnostics: standard output unless
-// a command whose standard output carries data says otherwise.
+// a command whose standard output carries data says otherwise. Returns the
+// setting it replaces.
 enum class LookupDiagnostics { StandardOutput, StandardError, Nowhere };
-void SetLookupDiagnostics(LookupDiagnostics where);
+LookupDiagnostics SetLookupDiagnostics(LookupDiagnostics where);
 
 // Looks up the DevicePath of the first interface of the class. The result
 // is LocalAlloc'ed storage owned by the caller (LocalFree it); the path

@@ -11,8 +11,8 @@
 // |                          | runs                                        |                                      |
 // | LiveParams               | main thread (dialogs, calibration run,      | worker, every report                 |
 // |                          | orientation)                                |                                      |
-// | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, after every failed read      |
-// |                          | (device notices, resume)                    |                                      |
+// | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, at every open and after      |
+// |                          | (device notices, resume)                    | every failed read                    |
 //
 // Why no lock is needed:
 // - StopThread and ThreadRunning are aligned 32-bit atomics with one writer
@@ -43,7 +43,8 @@ extern std::atomic<int32_t> StopThread;
 // 1 while the worker runs.
 extern std::atomic<int32_t> ThreadRunning;
 // Bumped for every device notice and resume: the worker's channel may be
-// dead since it was opened.
+// dead since it was opened, and a stroke it was reading cut off (a removal
+// and an arrival of the worker's device must bump it).
 extern std::atomic<uint32_t> DeviceChanges;
 // Primary screen size in pixels.
 extern std::atomic<uint32_t> ScreenWidth;

@@ -397,27 +397,61 @@ OverlappedRead ReadOverlapped(HANDLE touch, uint8_t* report) {
     return read;
 }
 
-// A read wait of 0, as a driver that never holds a read: a read with no
-// report due fails in its dispatch routine (it does not go pending), a due
-// report is still returned.
-void CheckReadWaitZero(HANDLE control) {
-    uint32_t wait = RTOUCHDRV_MAX_READ_WAIT_MS + 1;
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "a read wait over the maximum is refused");
-    wait = 0;
-    ExpectOk(Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, nullptr, 0),
-             "a read wait of 0 is accepted");
+// A setting of how a read with no report due is answered when it must not
+// wait (`code` with one value out of range, then `value`): the empty read
+// is judged by `judge` (its call error and result), and a due report is
+// still read. Returns the open touch handle for more checks.
+template <class Judge>
+HANDLE CheckEmptyReadAnswer(HANDLE control, DWORD code, uint32_t outOfRange, uint32_t value, const char* name,
+                            Judge judge) {
+    ExpectError(Call(control, code, &outOfRange, sizeof outOfRange, nullptr, 0), ERROR_INVALID_PARAMETER,
+                (std::string(name) + ": a value out of range is refused").c_str());
+    ExpectOk(Call(control, code, &value, sizeof value, nullptr, 0), (std::string(name) + ": accepted").c_str());
     HANDLE touch = OpenTouch(FILE_FLAG_OVERLAPPED);
-    uint8_t buf[kTouchReportSize] = {};
+    uint8_t buf[kTouchReportSize];
+    std::memset(buf, 0xFF, sizeof buf);
     OverlappedRead read = ReadOverlapped(touch, buf);
-    Check(read.callError == ERROR_NOT_READY, "an empty read fails at once, without going pending",
-          "call error " + std::to_string(read.callError) + ", then " + Describe(read.result));
+    judge(read, buf);
     Unpaced(control);
     Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 4)});
     read = ReadOverlapped(touch, buf);
-    Check(read.result.ok && buf[0] == 4, "a due report is still read", Describe(read.result));
+    Check(read.result.ok && buf[0] == 4, (std::string(name) + ": a due report is still read").c_str(),
+          Describe(read.result));
+    return touch;
+}
+
+std::string DescribeRead(const OverlappedRead& read) {
+    return "call error " + std::to_string(read.callError) + ", then " + Describe(read.result);
+}
+
+// A read wait of 0, as a driver that never holds a read: a read with no
+// report due fails in its dispatch routine (it does not go pending).
+void CheckReadWaitZero(HANDLE control) {
+    HANDLE touch = CheckEmptyReadAnswer(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, RTOUCHDRV_MAX_READ_WAIT_MS + 1, 0,
+                                        "read wait 0", [](const OverlappedRead& read, const uint8_t*) {
+        Check(read.callError == ERROR_NOT_READY, "an empty read fails at once, without going pending",
+              DescribeRead(read));
+    });
     CloseHandle(touch);
     SetReadWait(control, RTOUCHDRV_DEFAULT_READ_WAIT_MS);
+}
+
+// No-touch reads, as a driver that answers every read at once: a read with
+// no report due gets a report of zeros without going pending; a reset
+// turns the mode off.
+void CheckNoTouchReads(HANDLE control) {
+    HANDLE touch = CheckEmptyReadAnswer(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, 2, 1, "no-touch reads",
+                                        [](const OverlappedRead& read, const uint8_t* buf) {
+        const uint8_t zeros[kTouchReportSize] = {};
+        Check(read.callError == ERROR_SUCCESS && read.result.ok && read.result.returned == kTouchReportSize &&
+                  std::memcmp(buf, zeros, kTouchReportSize) == 0,
+              "an empty read gets a no-touch report at once", DescribeRead(read));
+    });
+    Reset(control);
+    uint8_t buf[kTouchReportSize];
+    const OverlappedRead read = ReadOverlapped(touch, buf);
+    Check(read.callError == ERROR_IO_PENDING, "a reset switches no-touch reads off", DescribeRead(read));
+    CloseHandle(touch);
 }
 
 // An unplug while a read waits in the driver for a report that never
@@ -595,36 +629,6 @@ int RunSecurityChecks() {
     if (sd) LocalFree(sd);
     if (owner != INVALID_HANDLE_VALUE) CloseHandle(owner);
     return Finish();
-}
-
-// No-touch reads, as a driver that answers every read at once: a read with
-// no report due gets a report of zeros without going pending, a due report
-// is still returned, and a reset turns the mode off.
-void CheckNoTouchReads(HANDLE control) {
-    uint32_t on = 2;
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "a no-touch mode other than 0 or 1 is refused");
-    on = 1;
-    ExpectOk(Call(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on, nullptr, 0),
-             "no-touch reads are switched on");
-    HANDLE touch = OpenTouch(FILE_FLAG_OVERLAPPED);
-    uint8_t buf[kTouchReportSize];
-    std::memset(buf, 0xFF, sizeof buf);
-    OverlappedRead read = ReadOverlapped(touch, buf);
-    const uint8_t zeros[kTouchReportSize] = {};
-    Check(read.callError == ERROR_SUCCESS && read.result.ok && read.result.returned == kTouchReportSize &&
-              std::memcmp(buf, zeros, sizeof buf) == 0,
-          "an empty read gets a no-touch report at once",
-          "call error " + std::to_string(read.callError) + ", then " + Describe(read.result));
-    Unpaced(control);
-    Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 4)});
-    read = ReadOverlapped(touch, buf);
-    Check(read.result.ok && buf[0] == 4, "a due report is still read", Describe(read.result));
-    Reset(control);
-    read = ReadOverlapped(touch, buf);
-    Check(read.callError == ERROR_IO_PENDING, "a reset switches no-touch reads off",
-          "call error " + std::to_string(read.callError) + ", then " + Describe(read.result));
-    CloseHandle(touch);
 }
 
 int RunCommandChecks() {

@@ -10,9 +10,9 @@ namespace {
 // The application's device probe with its lookup diagnostics (written
 // while the driver is absent) discarded.
 bool QuietProbe() {
-    SetLookupDiagnostics(LookupDiagnostics::Nowhere);
+    const LookupDiagnostics before = SetLookupDiagnostics(LookupDiagnostics::Nowhere);
     const bool present = ProbeDriver();
-    SetLookupDiagnostics(LookupDiagnostics::StandardOutput);
+    SetLookupDiagnostics(before);
     return present;
 }
 
