@@ -23,31 +23,20 @@ GUID ToGuid(const InterfaceGuid& g) {
 
 // Set by the console tool's commands before any lookup; never changed
 // while another thread looks up.
-LookupDiagnostics DiagnosticsGoTo = LookupDiagnostics::StandardOutput;
+bool DiagnosticsShown = true;
 
-FILE* DiagnosticsStream() {
-    switch (DiagnosticsGoTo) {
-    case LookupDiagnostics::StandardOutput: return stdout;
-    case LookupDiagnostics::StandardError: return stderr;
-    case LookupDiagnostics::Nowhere: break;
-    }
-    return nullptr;
-}
-
-// The diagnostics are narrow text; nobody sees them in the windowed
-// application, the console tool shows them.
+// The diagnostics go to standard output as narrow text; nobody sees them in
+// the windowed application, the console tool shows them.
 void WriteOut(const char* text) {
-    if (FILE* out = DiagnosticsStream()) {
-        std::fputs(text, out);
-        std::fflush(out);
-    }
+    if (!DiagnosticsShown) return;
+    std::fputs(text, stdout);
+    std::fflush(stdout);
 }
 
 void WriteWithText(const char* format, const std::wstring& text) {
-    if (FILE* out = DiagnosticsStream()) {
-        std::fprintf(out, format, NarrowFromWide(text, CP_ACP).c_str());
-        std::fflush(out);
-    }
+    if (!DiagnosticsShown) return;
+    std::printf(format, NarrowFromWide(text, CP_ACP).c_str());
+    std::fflush(stdout);
 }
 
 // The detail query failed: its message with the system's text for the
@@ -58,9 +47,9 @@ void ReportDetailFailure() {
 
 }  // namespace
 
-LookupDiagnostics SetLookupDiagnostics(LookupDiagnostics where) {
-    const LookupDiagnostics before = DiagnosticsGoTo;
-    DiagnosticsGoTo = where;
+bool ShowLookupDiagnostics(bool shown) {
+    const bool before = DiagnosticsShown;
+    DiagnosticsShown = shown;
     return before;
 }
 

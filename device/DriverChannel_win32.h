@@ -6,11 +6,10 @@
 
 #include <dbt.h>
 
-// Where the interface lookup writes its diagnostics: standard output unless
-// a command whose standard output carries data says otherwise. Returns the
-// setting it replaces.
-enum class LookupDiagnostics { StandardOutput, StandardError, Nowhere };
-LookupDiagnostics SetLookupDiagnostics(LookupDiagnostics where);
+// Whether the interface lookup writes its diagnostics to standard output
+// (the default; a command whose standard output carries data turns them
+// off). Returns the setting it replaces.
+bool ShowLookupDiagnostics(bool shown);
 
 // Looks up the DevicePath of the first interface of the class. The result
 // is LocalAlloc'ed storage owned by the caller (LocalFree it); the path

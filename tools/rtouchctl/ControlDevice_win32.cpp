@@ -10,9 +10,9 @@ namespace {
 // The application's device probe with its lookup diagnostics (written
 // while the driver is absent) discarded.
 bool QuietProbe() {
-    const LookupDiagnostics before = SetLookupDiagnostics(LookupDiagnostics::Nowhere);
+    const bool shown = ShowLookupDiagnostics(false);
     const bool present = ProbeDriver();
-    SetLookupDiagnostics(before);
+    ShowLookupDiagnostics(shown);
     return present;
 }
 
