@@ -61,9 +61,9 @@ case $err in *bad*"line 2"*) echo "ok: the trace error names file and line" ;; *
 expect_eq "$(driver_field queue)" 127 "failed feeds queue nothing"
 
 # record to standard output while the device goes away: every report read
-# is kept and nothing else (not the lookup's diagnostics),
-# then the capture ends with status 1 and says why. Without the device, an
-# earlier capture is left alone.
+# is kept and nothing else (not the lookup's diagnostics), then the capture
+# ends with status 1 and says why. Without the device, an earlier capture is
+# left alone.
 ctl record >"$work/unplugged.recorded" 2>"$work/record.err" &
 recorder=$!
 wait_queue 0 10
