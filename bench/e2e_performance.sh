@@ -3,20 +3,25 @@
 # driver (a benchmark, not a test: it reports figures and fails only when it
 # cannot measure):
 #  - per idle second, with the driver attached and nobody touching, against
-#    the substitute's 2 ms read wait and against a driver that fails a read
-#    at once (read wait 0): the driver calls and interface lookups of
+#    the substitute's 2 ms read wait, against a driver that fails a read at
+#    once (read wait 0) and against one that answers a read at once with a
+#    report saying "no touch": the driver calls and interface lookups of
 #    rtouch.exe (counted in a second run traced with WINEDEBUG), and the CPU
 #    of rtouch.exe, of the driver host (winedevice.exe) and of wineserver
 #    over IDLE_SECONDS (default 30), untraced;
 #  - the time from a touch report being queued in the driver to the first
 #    key message of its gesture in the focused window, over GESTURES
-#    (default 100) pinch steps (key_viewer.exe --measure).
-# Usage: bench/e2e_performance.sh BUILD_DIR [IDLE_SECONDS [GESTURES]]
+#    (default 100) pinch steps of fingers held down, and over PAUSED
+#    (default 10) new contacts each after PAUSE_MS (default 3000) at rest,
+#    when the worker has gone idle (key_viewer.exe --measure).
+# Usage: bench/e2e_performance.sh BUILD_DIR [IDLE_SECONDS [GESTURES [PAUSED [PAUSE_MS]]]]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:?usage: bench/e2e_performance.sh BUILD_DIR [IDLE_SECONDS [GESTURES]]}" && pwd)
+build=$(cd "${1:?usage: bench/e2e_performance.sh BUILD_DIR [IDLE_SECONDS [GESTURES [PAUSED [PAUSE_MS]]]]}" && pwd)
 idle_seconds=${2:-30}
 gestures=${3:-100}
+paused=${4:-10}
+pause_ms=${5:-3000}
 source "$root/scripts/lib/wine.sh"
 
 wine_workdir rtouch-perf
@@ -127,8 +132,15 @@ measure_idle "the substitute's 2 ms read wait"
 wine "$build/rtouchctl.exe" read-wait 0 >/dev/null || { echo "cannot set the read wait"; exit 1; }
 measure_idle "a driver that fails a read at once"
 wine "$build/rtouchctl.exe" read-wait 2 >/dev/null || { echo "cannot set the read wait"; exit 1; }
+no_touch_reads() { wine "$build/driver/rtouchdrv_check.exe" no-touch-reads "$1" || { echo "cannot set no-touch reads"; exit 1; }; }
+no_touch_reads 1
+measure_idle "a driver that answers a read at once with no touch"
+no_touch_reads 0
 echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg)"
 
 start_app /dev/null
 echo "== Report queued in the driver -> first key message of its gesture in the focused window"
+echo "-- fingers held down, the worker busy"
 wine "$build/tests/e2e/key_viewer.exe" --measure "$gestures" | tr -d '\r' | grep -v '^gesture '
+echo "-- a new contact after $pause_ms ms at rest, the worker idle"
+wine "$build/tests/e2e/key_viewer.exe" --measure "$paused" "$pause_ms" | tr -d '\r' | grep -v '^gesture '

@@ -22,6 +22,10 @@ HWND SessionDialog;
 HDC SessionDC = nullptr;
 HBRUSH SessionBrush = nullptr;
 HGDIOBJ OriginalBrush = nullptr;  // the DC's own brush, put back before the last delete
+// The screen position of the client area's top left corner. The targets
+// are screen positions, and the window's modal frame puts its client area
+// that far inside the screen: everything is drawn that much up and left.
+POINT ClientOrigin;
 
 COLORREF ColorOf(CalColor c) { return c == CalColor::Red ? RGB(255, 0, 0) : RGB(0, 0, 0); }
 
@@ -38,6 +42,8 @@ void StartSession(HWND dialog) {
     const uint32_t width = ScreenWidth.load(std::memory_order_relaxed);
     const uint32_t height = ScreenHeight.load(std::memory_order_relaxed);
     SetWindowPos(dialog, HWND_TOP, 0, 0, static_cast<int>(width), static_cast<int>(height), 0);
+    ClientOrigin = POINT{0, 0};
+    ClientToScreen(dialog, &ClientOrigin);
     CalStart(Session, width, height);
     SessionChannel = OpenDriverChannel();
     if (SessionChannel == kInvalidChannel) {
@@ -69,11 +75,13 @@ void EndSession(HWND dialog, INT_PTR result) {
 
 void Perform(HWND dialog, const CalTickResult& r) {
     for (uint32_t t = 0; t < r.textCount; ++t)
-        TextOutW(SessionDC, r.texts[t].x, r.texts[t].y, r.texts[t].text, r.texts[t].length);
+        TextOutW(SessionDC, r.texts[t].x - ClientOrigin.x, r.texts[t].y - ClientOrigin.y, r.texts[t].text,
+                 r.texts[t].length);
     if (r.selectBrush) SelectNewBrush(r.brushColor);
-    if (r.drawTarget)
-        Ellipse(SessionDC, r.target.x - kTargetRadius, r.target.y - kTargetRadius,
-                r.target.x + kTargetRadius, r.target.y + kTargetRadius);
+    if (r.drawTarget) {
+        const int x = r.target.x - ClientOrigin.x, y = r.target.y - ClientOrigin.y;
+        Ellipse(SessionDC, x - kTargetRadius, y - kTargetRadius, x + kTargetRadius, y + kTargetRadius);
+    }
     if (r.end != CalEnd::Running) EndSession(dialog, r.end == CalEnd::Finished ? 1 : 0);
 }
 

@@ -29,7 +29,7 @@ struct CalSample {
     uint16_t Y;
 };
 
-// A target's pixel position in the session window.
+// A target's pixel position on the screen (the session window covers it).
 struct CalTarget {
     uint16_t x;
     uint16_t y;

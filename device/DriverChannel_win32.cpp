@@ -22,14 +22,20 @@ GUID ToGuid(const InterfaceGuid& g) {
     return out;
 }
 
+// Set by the console tool's commands before any lookup; never changed
+// while another thread looks up.
+bool DiagnosticsShown = true;
+
 // The diagnostics go to standard output as narrow text; nobody sees them in
 // the windowed application, the console tool shows them.
 void WriteOut(const char* text) {
+    if (!DiagnosticsShown) return;
     std::fputs(text, stdout);
     std::fflush(stdout);
 }
 
 void WriteWithText(const char* format, const std::wstring& text) {
+    if (!DiagnosticsShown) return;
     std::printf(format, NarrowFromWide(text, CP_ACP).c_str());
     std::fflush(stdout);
 }
@@ -41,6 +47,12 @@ void ReportDetailFailure() {
 }
 
 }  // namespace
+
+bool ShowLookupDiagnostics(bool shown) {
+    const bool before = DiagnosticsShown;
+    DiagnosticsShown = shown;
+    return before;
+}
 
 InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     const SetupApiFunctions& setup = SetupApi();

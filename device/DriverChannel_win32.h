@@ -8,11 +8,16 @@
 
 #include <string>
 
+// Whether the interface lookup writes its diagnostics to standard output
+// (the default; a command whose standard output carries data turns them
+// off). Returns the setting it replaces.
+bool ShowLookupDiagnostics(bool shown);
+
 // Looks up the DevicePath of the first interface of the class. The result
 // is LocalAlloc'ed storage owned by the caller (LocalFree it); the path
 // points into it. nullptr when there is none. Writes the lookup's
-// diagnostics to standard output; ends the process (ExitProcess) with
-// status 1 when the device information set cannot be had at all.
+// diagnostics (see above); ends the process (ExitProcess) with status 1
+// when the device information set cannot be had at all.
 struct InterfacePath {
     HLOCAL storage;
     const wchar_t* path;

@@ -31,9 +31,11 @@ enum class ReplaceOutcome : uint8_t {
 
 // Writes `bytes` into a file of a new, unique name beside `path` (created
 // only when no file has that name), then puts it in the place of `path` in
-// one step, with the attributes the old file had: `path` ends up whole with
-// the new bytes, or, on any failure, untouched. Only a file this call
-// created is ever deleted.
+// one step, keeping the old file's attributes (on Windows also its owner,
+// permissions, streams and links): `path` ends up whole with the new bytes,
+// or, on any failure, as it was (unless the system's replacement itself
+// fails halfway, leaving the place free, and the move into it fails too).
+// Only a file this call created is ever deleted.
 ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes);
 
 // Tries on names taken by other files before a replacement gives up.

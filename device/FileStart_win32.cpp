@@ -21,6 +21,24 @@ bool WriteAll(HANDLE file, std::span<const uint8_t> bytes) {
     return CloseHandle(file) && ok;
 }
 
+// Puts `beside` in the place of `path`. ReplaceFileW keeps what the old
+// file carried (its owner, permissions, named streams, and the links and
+// identity of the name); a file whose permissions cannot be merged is still
+// replaced. A plain move is used only where ReplaceFileW says the place is
+// free: no file there yet, or the old file already moved out of the way.
+bool PutInPlace(const FilePath& beside, const FilePath& path) {
+    if (ReplaceFileW(path.c_str(), beside.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return true;
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        return MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
@@ -59,8 +77,7 @@ ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> b
             return error == ERROR_FILENAME_EXCED_RANGE ? ReplaceOutcome::NameTooLong : ReplaceOutcome::Failed;
         }
         const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (WriteAll(file, bytes) &&
-            MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (WriteAll(file, bytes) && PutInPlace(beside, path)) {
             if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path.c_str(), attributes);
             return ReplaceOutcome::Replaced;
         }

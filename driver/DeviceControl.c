@@ -145,6 +145,18 @@ static NTSTATUS SetReadWait(const UCHAR* in, ULONG inLen) {
     return STATUS_SUCCESS;
 }
 
+static NTSTATUS SetNoTouchReads(const UCHAR* in, ULONG inLen) {
+    uint32_t on;
+    if (inLen != sizeof on) return STATUS_INVALID_PARAMETER;
+    RtlCopyMemory(&on, in, sizeof on);
+    if (on > 1) return STATUS_INVALID_PARAMETER;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    Touch.NoTouchReads = on != 0;
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    return STATUS_SUCCESS;
+}
+
 static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* returned) {
     RTOUCHDRV_STATE state;
     if (inLen != 0 || outLen < sizeof state) return STATUS_INVALID_PARAMETER;
@@ -174,6 +186,7 @@ static NTSTATUS Reset(ULONG inLen, ULONG outLen) {
     Touch.NextDue = 0;
     SetRateLocked(RTOUCHDRV_DEFAULT_RATE);
     SetReadWaitLocked(RTOUCHDRV_DEFAULT_READ_WAIT_MS);
+    Touch.NoTouchReads = FALSE;
     RtlZeroMemory(&Touch.Faults, sizeof Touch.Faults);
     RtlZeroMemory(Touch.LastBlock, sizeof Touch.LastBlock);
     Touch.SendCount = 0;
@@ -257,6 +270,9 @@ NTSTATUS ControlDeviceControl(PIRP irp) {
         break;
     case IOCTL_RTOUCHDRV_SET_READ_WAIT:
         status = outLen ? STATUS_INVALID_PARAMETER : SetReadWait(buffer, inLen);
+        break;
+    case IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS:
+        status = outLen ? STATUS_INVALID_PARAMETER : SetNoTouchReads(buffer, inLen);
         break;
     default:
         status = STATUS_INVALID_DEVICE_REQUEST;

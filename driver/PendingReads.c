@@ -90,6 +90,7 @@ NTSTATUS ReadReport(PIRP irp) {
     KeAcquireSpinLock(&Touch.Lock, &irql);
     ULONGLONG now = Now();
     NTSTATUS status = TryReadLocked(irp, now, &returned);
+    if (status == STATUS_PENDING && Touch.NoTouchReads) status = NoTouchReportLocked(irp, &returned);
     if (status == STATUS_PENDING && !Touch.ReadWait) status = STATUS_DEVICE_NOT_READY;
     if (status == STATUS_PENDING) {
         ULONGLONG deadline = now + Touch.ReadWait;

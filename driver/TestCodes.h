@@ -54,7 +54,8 @@
 /* Out: RTOUCHDRV_STATE (a larger buffer is fine; 200 bytes returned). */
 #define IOCTL_RTOUCHDRV_GET_STATE RTOUCHDRV_CODE(0xA02u, TOUCH_FILE_READ_ACCESS)
 /* No input: empties the queue, forgets the last block and the send count,
- * drops pending faults, rate and read wait back to their defaults. */
+ * drops pending faults, rate, read wait and no-touch reads back to their
+ * defaults. */
 #define IOCTL_RTOUCHDRV_RESET RTOUCHDRV_CHANGE_CODE(0xA03u)
 /* In: RTOUCHDRV_FAULTS; replaces the pending fault counters. */
 #define IOCTL_RTOUCHDRV_SET_FAULTS RTOUCHDRV_CHANGE_CODE(0xA04u)
@@ -71,6 +72,11 @@
  * slow controller would; 0 fails such a read at once, without waiting in
  * the driver, as a driver that never holds a read does. */
 #define IOCTL_RTOUCHDRV_SET_READ_WAIT RTOUCHDRV_CHANGE_CODE(0xA07u)
+/* In: uint32_t, 0 or 1 (off after load or reset). With 1, a read with no
+ * report due completes at once with a report that says "no touch" (all
+ * bytes 0), as a driver that never fails nor holds a read does; the read
+ * wait then never applies. */
+#define IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS RTOUCHDRV_CHANGE_CODE(0xA08u)
 
 #define RTOUCHDRV_QUEUE_CAPACITY 16384u
 #define RTOUCHDRV_DEFAULT_RATE 125u
@@ -126,6 +132,7 @@ static_assert(IOCTL_RTOUCHDRV_SET_FAULTS == 0xFA810);
 static_assert(IOCTL_RTOUCHDRV_UNPLUG == 0xFA814);
 static_assert(IOCTL_RTOUCHDRV_PLUG == 0xFA818);
 static_assert(IOCTL_RTOUCHDRV_SET_READ_WAIT == 0xFA81C);
+static_assert(IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS == 0xFA820);
 static_assert(RTOUCHDRV_BLOCK_SIZE == kParameterBlockSize);
 #endif
 

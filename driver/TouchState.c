@@ -93,3 +93,9 @@ NTSTATUS TryReadLocked(PIRP irp, ULONGLONG now, ULONG_PTR* returned) {
     *returned = size;
     return STATUS_SUCCESS;
 }
+
+NTSTATUS NoTouchReportLocked(PIRP irp, ULONG_PTR* returned) {
+    RtlZeroMemory(irp->AssociatedIrp.SystemBuffer, RTOUCHDRV_REPORT_SIZE);
+    *returned = RTOUCHDRV_REPORT_SIZE;
+    return STATUS_SUCCESS;
+}

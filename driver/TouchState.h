@@ -45,6 +45,7 @@ typedef struct TOUCH_DRIVER {
     ULONGLONG Period;  /* clock ticks between two entries */
     ULONG Rate;        /* reports per second */
     ULONGLONG ReadWait; /* clock ticks a read waits for a due report */
+    BOOLEAN NoTouchReads; /* a read with no report due gets a no-touch report */
     RTOUCHDRV_FAULTS Faults;
     /* The block and the record as last sent to this plug-in; an unplug
      * zeroes both. SendCount is the test's and counts on. */
@@ -110,5 +111,8 @@ BOOLEAN IsLiveLocked(PIRP irp);
  * the report in the IRP's buffer and its size in *returned, a failure, or
  * STATUS_PENDING when nothing is due yet. */
 NTSTATUS TryReadLocked(PIRP irp, ULONGLONG now, ULONG_PTR* returned);
+/* A report that says "no touch" (all bytes 0) into the IRP's buffer, under
+ * Lock: STATUS_SUCCESS with its size in *returned. */
+NTSTATUS NoTouchReportLocked(PIRP irp, ULONG_PTR* returned);
 
 #endif

@@ -6,13 +6,17 @@
 
 namespace {
 
-// A key as the keyboard sends it: its scan code and, for the keys outside
-// the main block, the extended flag, so that programs that read scan codes
-// see the key that was meant.
+// MAPVK_VK_TO_VSC_EX (Vista and later; the XP headers lack it): the scan
+// code with its 0xE0 or 0xE1 prefix in the high byte. Older systems answer 0.
+constexpr UINT kMapVkToVscEx = 4;
+
+// A key as the keyboard sends it: its scan code and, for the keys the
+// keyboard prefixes, the extended flag, so that programs that read scan
+// codes see the key that was meant (Delete, not the keypad's '.').
 void SendKey(uint8_t vk, DWORD flags) {
-    const BYTE scan = static_cast<BYTE>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    if (IsExtendedKey(vk)) flags |= KEYEVENTF_EXTENDEDKEY;
-    keybd_event(vk, scan, flags, 0);
+    const KeyScan key = KeyScanOf(vk, MapVirtualKeyW(vk, kMapVkToVscEx), MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    if (key.extended) flags |= KEYEVENTF_EXTENDEDKEY;
+    keybd_event(vk, key.scan, flags, 0);
 }
 
 }  // namespace

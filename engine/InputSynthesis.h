@@ -17,10 +17,30 @@ struct InputEvent {
     int32_t wheelDelta;  // Wheel
 };
 
-// The arrow keys (VK_LEFT .. VK_DOWN) sit outside the numeric keypad: a
-// keyboard sends them with the extended flag, and without it they read as
-// the keypad's keys.
-inline constexpr bool IsExtendedKey(uint8_t vk) { return vk >= 0x25 && vk <= 0x28; }
+// Keys that a keyboard sends with the 0xE0 prefix, so that a synthesised
+// stroke carries the extended flag: the editing and arrow keys (without it
+// they read as the numeric keypad's), Print Screen, Break, the right Ctrl
+// and Alt, the keypad's '/', Num Lock, the Windows, Apps and Sleep keys and
+// the browser and media keys.
+bool IsExtendedKey(uint8_t vk);
+
+// A key as the keyboard sends it: its scan code and the extended flag.
+struct KeyScan {
+    uint8_t scan;
+    bool extended;
+};
+
+// The high byte of an extended key's scan code. (Pause's 0xE1 is no
+// extended key: no flag can carry that prefix.)
+constexpr uint32_t kScanPrefixE0 = 0xE0;
+
+// `scanEx`: the system's scan code of `vk` with its prefix in the high byte
+// (0 where the system has no such answer, as before Vista, or knows no
+// key); `scan`: the plain scan code, used without the first. A key is
+// extended when the system's answer carries the 0xE0 prefix or the table
+// above lists it: the table's keys sit at the same place on every
+// keyboard, and not every system's answer carries the prefix.
+KeyScan KeyScanOf(uint8_t vk, uint32_t scanEx, uint32_t scan);
 
 // Modifier downs, at most a key down and up, modifier ups.
 constexpr size_t kMaxInputEvents = 2 * kMaxModifierKeys + 2;

@@ -80,8 +80,8 @@ Position CorrectOrientation(Position p, uint32_t turn) {
     return ApplyAxisFlags(p, kTurnFlags[turn % kOrientationCount]);
 }
 
-uint8_t DecideTouchState(const TouchReport& r, int32_t rtouch, const ParameterBlock& b, ReaderCounters& c) {
-    if (rtouch == 0 || rtouch > int32_t{ReadField(b.PressureLimit)}) {
+uint8_t DecideTouchState(const TouchReport& r, bool contact, const ParameterBlock& b, ReaderCounters& c) {
+    if (!contact) {
         c = ReaderCounters{};
         return kTouchNone;
     }
@@ -114,6 +114,7 @@ ProcessedReport ProcessReport(const TouchReport& report, const ParameterBlock& b
     const Position calibrated = CalibratePosition(raw, b);
     const Position mapped =
         CorrectOrientation(calibrated, OrientationTurn(ReadField(b.Orientation), ReadField(b.CalOrientation)));
-    const uint8_t state = DecideTouchState(report, rtouch, b, counters);
-    return ProcessedReport{state, coord_dist{mapped.X, mapped.Y, report.Dist1, report.Dist2}};
+    const bool contact = IsContact(rtouch, ReadField(b.PressureLimit));
+    const uint8_t state = DecideTouchState(report, contact, b, counters);
+    return ProcessedReport{state, coord_dist{mapped.X, mapped.Y, report.Dist1, report.Dist2}, contact};
 }

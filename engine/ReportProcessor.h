@@ -43,13 +43,20 @@ Position CalibratePosition(Position raw, const ParameterBlock& block);
 uint32_t OrientationTurn(uint16_t orientation, uint16_t calOrientation);
 Position CorrectOrientation(Position p, uint32_t turn);
 
-// The touch state of a report with figure `rtouch`; updates the counters.
-uint8_t DecideTouchState(const TouchReport& report, int32_t rtouch, const ParameterBlock& block,
+// Whether a report with figure `rtouch` says a finger is on the screen:
+// a non-zero figure up to the pressure limit (signed comparison).
+inline bool IsContact(int32_t rtouch, uint16_t pressureLimit) {
+    return rtouch != 0 && rtouch <= int32_t{pressureLimit};
+}
+
+// The touch state of a report, with or without contact; updates the counters.
+uint8_t DecideTouchState(const TouchReport& report, bool contact, const ParameterBlock& block,
                          ReaderCounters& counters);
 
 struct ProcessedReport {
     uint8_t state;
     coord_dist sample;
+    bool contact;  // the report says a finger is on the screen (its state may still be none)
 };
 
 // One report through RTouch, axis handling, calibration, orientation and the

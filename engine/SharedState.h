@@ -11,8 +11,8 @@
 // |                          | runs                                        |                                      |
 // | LiveParams               | main thread (dialogs, calibration run,      | worker, every report                 |
 // |                          | orientation)                                |                                      |
-// | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, after every failed read      |
-// |                          | (the worker's device went or was made anew) |                                      |
+// | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, at every open and after      |
+// |                          | (the worker's device went or was made anew) | every failed read                     |
 //
 // Why no lock is needed:
 // - StopThread and ThreadRunning are aligned 32-bit atomics with one writer
@@ -42,8 +42,9 @@
 extern std::atomic<int32_t> StopThread;
 // 1 while the worker runs.
 extern std::atomic<int32_t> ThreadRunning;
-// Bumped when the worker's device went or its interface was made anew: its channel may be
-// dead since it was opened.
+// Bumped when the worker's device went or its interface was made anew: its
+// channel may be dead since it was opened, and a stroke it was reading cut
+// off (so every removal of the device bumps it).
 extern std::atomic<uint32_t> DeviceChanges;
 // Primary screen size in pixels.
 extern std::atomic<uint32_t> ScreenWidth;

@@ -5,5 +5,11 @@ TouchEngineState TouchEngine{};
 ReportResult HandleReport(const ReportBytes& bytes, const ParameterBlock& block, TouchEngineState& engine) {
     const ProcessedReport p = ProcessReport(DecodeReport(bytes), block, engine.Counters);
     const uint16_t code = GestureRecognize(engine.Recognizer, p.state, p.sample, ReadGestureScales(block));
-    return ReportResult{p.state, p.sample, code};
+    return ReportResult{p.state, p.sample, code, p.contact};
+}
+
+void JoinDevice(TouchEngineState& engine, uint32_t deviceChanges) {
+    if (engine.DeviceChangesAtOpen == deviceChanges) return;
+    engine = TouchEngineState{};
+    engine.DeviceChangesAtOpen = deviceChanges;
 }

@@ -14,16 +14,28 @@
 struct TouchEngineState {
     ReaderCounters Counters;
     RecognizerState Recognizer;
+    // DeviceChanges as it was when the channel whose reports fed this state
+    // was opened (see JoinDevice).
+    uint32_t DeviceChangesAtOpen;
 };
 
-// The worker's state, kept for the whole program run (a restarted worker
-// carries on where the last one stopped).
+// The worker's state, kept for the whole program run: a worker restarted on
+// the same device (after a calibration run) carries on where the last one
+// stopped.
 extern TouchEngineState TouchEngine;
+
+// Called with DeviceChanges as read before a channel was opened. After a
+// device change the channel may reach a device that was unplugged and
+// plugged in again: a stroke that the change cut off (its lift never read,
+// a horizontal pan still owed) is forgotten, so the device's first gesture
+// is judged on its own touches only.
+void JoinDevice(TouchEngineState& engine, uint32_t deviceChanges);
 
 struct ReportResult {
     uint8_t state;
     coord_dist sample;
     uint16_t code;  // the recognizer's result; IsMappedGesture tells whether it sends input
+    bool contact;   // a finger is on the screen
 };
 
 // Decodes one report, processes it against `block` and hands the sample to

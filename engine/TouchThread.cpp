@@ -15,14 +15,38 @@ void (*StopSignal)() = nullptr;
 
 // A new channel in place of `channel` when the driver is present, and the
 // starter asked for the block; `channel` itself, still open, when it is not.
-DriverChannel RenewChannel(DriverChannel channel, const WorkerActions& actions, void* starter) {
+DriverChannel RenewChannel(DriverChannel channel, uint32_t changes, const WorkerActions& actions,
+                           TouchEngineState& engine, void* starter) {
     const DriverChannel renewed = OpenDriverChannel();
     if (renewed == kInvalidChannel) return channel;
     CloseDriverChannel(channel);
     if (actions.channelOpened) actions.channelOpened(starter, renewed);
+    JoinDevice(engine, changes);
     actions.requestBlock(starter);
     return renewed;
 }
+
+// The idle rule: quiet reads (failed, or a report without contact) for
+// kIdleAfterMs in a row make every further quiet read wait first.
+class IdleClock {
+public:
+    explicit IdleClock(const WorkerActions& actions) : actions_(actions) {}
+    void Contact() { quiet_ = false; }
+    void Quiet() {
+        const uint32_t now = actions_.nowMs();
+        if (!quiet_) {
+            quiet_ = true;
+            quietSinceMs_ = now;
+        } else if (now - quietSinceMs_ >= kIdleAfterMs) {
+            actions_.idleWait(kIdleWaitMs);
+        }
+    }
+
+private:
+    const WorkerActions& actions_;
+    bool quiet_ = false;
+    uint32_t quietSinceMs_ = 0;
+};
 
 }  // namespace
 
@@ -35,29 +59,28 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
     DriverChannel ReaderChannel = OpenDriverChannel();
     if (ReaderChannel != kInvalidChannel) {
         if (actions.channelOpened) actions.channelOpened(starter, ReaderChannel);
-        bool failing = false;
-        uint32_t failingSinceMs = 0;
+        JoinDevice(engine, changesAtOpen);
+        IdleClock idle(actions);
         // The flag is read afresh before every read; a read in progress is
         // never cancelled, so a stop takes effect when it returns.
         while (StopThread.load(std::memory_order_acquire) == 0) {
             if (ReadTouchReport(ReaderChannel, ReportBuf)) {
-                failing = false;
                 actions.refreshScreenSize();
                 const ReportResult r = HandleReport(ReportBuf, LiveParams, engine);
                 if (IsMappedGesture(r.code)) actions.injectGesture(&LiveParams.GestureMap[r.code - 1]);
+                if (r.contact) {
+                    idle.Contact();
+                } else {
+                    idle.Quiet();
+                }
                 continue;
-            }
-            const uint32_t now = actions.nowMs();
-            if (!failing) {
-                failing = true;
-                failingSinceMs = now;
             }
             const uint32_t changes = DeviceChanges.load(std::memory_order_acquire);
             if (changes != changesAtOpen) {
                 changesAtOpen = changes;
-                ReaderChannel = RenewChannel(ReaderChannel, actions, starter);
-            } else if (now - failingSinceMs >= kIdleAfterMs) {
-                actions.idleWait(kIdleWaitMs);
+                ReaderChannel = RenewChannel(ReaderChannel, changes, actions, engine, starter);
+            } else {
+                idle.Quiet();
             }
         }
         CloseDriverChannel(ReaderChannel);

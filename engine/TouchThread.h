@@ -26,22 +26,27 @@ struct WorkerActions {
     void (*channelOpened)(void* starter, DriverChannel channel);
 };
 
-// Failed reads for this long with no report in between make an idle worker:
-// it waits kIdleWaitMs before each further read until one succeeds. A touch's
-// first report is then at most one wait late (it is discarded anyway), and an
-// idle worker makes a bounded number of driver calls, whatever the driver.
+// Quiet reads for this long with no contact in between make an idle worker:
+// it waits kIdleWaitMs before each further read until a report says a
+// finger is down. A quiet read is a failed one, or a report without contact
+// (a driver may answer at once with "no touch" instead of failing or
+// holding the read). A touch's first report is then at most one wait late
+// (it is discarded anyway), and an idle worker makes a bounded number of
+// driver calls, whatever the driver. On Windows the wait ends on the clock
+// tick after it, 15.6 ms by default.
 constexpr uint32_t kIdleAfterMs = 100;
 constexpr uint32_t kIdleWaitMs = 10;
 
 // The worker's body. Sets ThreadRunning, opens its own driver channel and,
 // while StopThread is 0, reads reports into ReportBuf and runs each through
-// the engine against LiveParams; reports are read back to back, failed reads
-// too until the worker is idle (above). After a failed read it opens a new
+// the engine against LiveParams; reads follow back to back until the
+// worker is idle (above). After a failed read it opens a new
 // channel when DeviceChanges moved since it opened its own: a device
 // unplugged and back before the main window looked leaves a channel that
 // stays dead, and nobody stops the worker for it. The new channel replaces
 // the old one when the driver is present, and then `starter` is asked for
-// the block. Without a driver it ends at once. Clears ThreadRunning as its
+// the block. Every channel opened after a device change starts the engine
+// afresh (JoinDevice). Without a driver it ends at once. Clears ThreadRunning as its
 // very last action.
 void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void* starter = nullptr);
 

@@ -97,7 +97,9 @@ void PrepareFileDialog(HWND dialog, DWORD flags) {
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = szFile;
     ofn.nMaxFile = kFileNameChars;
-    ofn.Flags = flags;
+    // The process's current folder stays where it was: a folder chosen on a
+    // removable disk would otherwise keep that disk in use.
+    ofn.Flags = flags | OFN_NOCHANGEDIR;
 }
 
 // The system's text for an error code, or its number where it has none.

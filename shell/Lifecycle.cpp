@@ -90,9 +90,11 @@ LifeActions Lifecycle::Arrive(const LifeEvent& e, LifeActions send) {
     return send | StartOrDefer(e) | kShowAttached | kEnableGeneral;
 }
 
+// The device went: whatever comes next is a new device, whose first gesture
+// must not finish a stroke the removal cut off.
 LifeActions Lifecycle::Remove() {
     state_ = LifeState::NoDevice;
-    return kStopWorker | kDisarmStartRetry | kShowDetached | kDisableGeneral;
+    return kStopWorker | kDisarmStartRetry | kShowDetached | kDisableGeneral | kMarkChannelStale;
 }
 
 // The console came to this copy.

@@ -33,14 +33,19 @@ bool SizeSettled;
 // Whether the icon is in the tray as far as this program knows.
 bool IconShown;
 
-// ChangeWindowMessageFilter's dwFlag that lets the message through.
-constexpr DWORD kMessageFilterAdd = 1;
+// MSGFLT_ADD of ChangeWindowMessageFilter (Vista) and MSGFLT_ALLOW of
+// ChangeWindowMessageFilterEx (7 and later): let the message through.
+constexpr DWORD kMessageFilterAllow = 1;
 using ChangeFilterProc = BOOL(WINAPI*)(UINT, DWORD);
+using ChangeFilterExProc = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
 
 // The add itself; an add refused before any size was accepted is tried with
-// the next smaller record. The shell keeps its own copy of the icon.
+// the next smaller record. The shell keeps its own copy of the icon, so the
+// program loads one of its own (not the shared copy LoadIconW hands out,
+// which must not be destroyed) and destroys it after the call.
 bool PutIcon() {
-    TrayIconData.hIcon = LoadIconW(AppInstance, MAKEINTRESOURCEW(IDI_SMALL));
+    TrayIconData.hIcon = static_cast<HICON>(
+        LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     bool added = Shell_NotifyIconW(NIM_ADD, &TrayIconData) != FALSE;
     while (!added && !SizeSettled) {
         const uint32_t next = NextTrayRecordSize(TrayIconData.cbSize, kRecordSizes);
@@ -56,16 +61,32 @@ bool PutIcon() {
     return added;
 }
 
+template <class Proc>
+Proc User32Proc(const char* name) {
+    // Through void(*)(), the generic function pointer type, to the real one.
+    return reinterpret_cast<Proc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
 // A shell that starts later (or restarts) announces itself to every
 // top-level window; on Vista and later the message must be let through
-// to a copy that runs with a higher integrity level than the shell.
-void RegisterTaskbarCreated() {
+// to a copy that runs with a higher integrity level than the shell: for
+// the main window alone where the system can (7 and later), else for the
+// whole process (Vista). XP has neither and needs neither.
+void RegisterTaskbarCreated(HWND window) {
     TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     if (!TaskbarCreatedMessage) return;
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    auto changeFilter = reinterpret_cast<ChangeFilterProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
-    if (changeFilter) changeFilter(TaskbarCreatedMessage, kMessageFilterAdd);
+    if (auto forWindow = User32Proc<ChangeFilterExProc>("ChangeWindowMessageFilterEx")) {
+        forWindow(window, TaskbarCreatedMessage, kMessageFilterAllow, nullptr);
+    } else if (auto forProcess = User32Proc<ChangeFilterProc>("ChangeWindowMessageFilter")) {
+        forProcess(TaskbarCreatedMessage, kMessageFilterAllow);
+    }
+}
+
+// An add the shell refused: kTrayRetryTimer tries again.
+void RetryLater(HWND window) {
+    TrayRetriesLeft = kTrayRetries;
+    SetTimer(window, kTrayRetryTimer, kTrayRetryMs, nullptr);
 }
 
 // The animation box when only the taskbar's position is known: 84 pixels
@@ -79,7 +100,7 @@ constexpr LONG kFallbackHeight = 30;
 }  // namespace
 
 void AddTrayIcon(HWND window) {
-    RegisterTaskbarCreated();
+    RegisterTaskbarCreated(window);
     ZeroMemory(&TrayIconData, sizeof TrayIconData);
     TrayIconData.cbSize = FirstTrayRecordSize(GetShellVersion(L"Shell32.dll"), kRecordSizes);
     TrayIconData.uID = kTrayIconId;
@@ -87,9 +108,7 @@ void AddTrayIcon(HWND window) {
     TrayIconData.hWnd = window;
     TrayIconData.uCallbackMessage = kTrayCallbackMessage;
     lstrcpyW(TrayIconData.szTip, LoadTextBuf(IDS_TRAY_TIP));
-    if (PutIcon()) return;
-    TrayRetriesLeft = kTrayRetries;
-    SetTimer(window, kTrayRetryTimer, kTrayRetryMs, nullptr);
+    if (!PutIcon()) RetryLater(window);
 }
 
 void OnTrayRetryTimer(HWND window) {
@@ -99,8 +118,10 @@ void OnTrayRetryTimer(HWND window) {
 void OnTaskbarCreated() {
     // Announced again while the icon is there: the add would fail or make a
     // second icon, so the old one goes first.
+    // A shell that announces itself before its tray takes icons refuses
+    // the add: it is retried as at start.
     if (IconShown) Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
-    PutIcon();
+    if (!PutIcon()) RetryLater(TrayIconData.hWnd);
 }
 
 void DeleteTrayIcon() {

@@ -38,7 +38,8 @@ void AddTrayIcon(HWND window);
 // kTrayRetryTimer's tick: adds the icon, stops once it is there or after
 // two minutes.
 void OnTrayRetryTimer(HWND window);
-// A new shell: the icon again, with the same record, once.
+// A new shell: the icon again, with the same record; an add it refuses is
+// retried as at start (kTrayRetryTimer).
 void OnTaskbarCreated();
 // Takes the icon out of the tray at shutdown.
 void DeleteTrayIcon();

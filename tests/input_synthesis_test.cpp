@@ -71,6 +71,32 @@ TEST(GestureTablesTest, LabelsAndLookups) {
     }
 }
 
+// Map bytes beyond the table reach keys outside the main block: each is
+// sent as the keyboard sends it, or Delete reads as the keypad's '.'.
+TEST(InputSynthesisTest, KeysOutsideTheMainBlockAreExtended) {
+    for (uint8_t vk : {0x21, 0x22, 0x23, 0x24, 0x25, 0x28, 0x2D, 0x2E, 0xA3, 0xA5, 0x6F, 0x90, 0x5B, 0x5C, 0x5D})
+        EXPECT_TRUE(IsExtendedKey(vk)) << int(vk);
+    // The main block, the keypad's digits and '.', Enter and the left-hand
+    // or side-neutral modifiers are not.
+    for (uint8_t vk : {0x41, 0x5A, 0x30, 0xBC, 0xBE, 0x60, 0x69, 0x6E, 0x0D, 0x10, 0x11, 0x12, 0xA2, 0xA4, 0x13})
+        EXPECT_FALSE(IsExtendedKey(vk)) << int(vk);
+    EXPECT_EQ((Seq{"v2E", "^2E"}), Events(0, 246));  // row 246 is VK_DELETE by the rule
+}
+
+TEST(InputSynthesisTest, ScanCodeFromTheSystemExtendedByItsPrefixOrTheTable) {
+    // Vista and later: the scan code of the extended answer.
+    EXPECT_EQ(0x53, KeyScanOf(0x2E, 0xE053, 0x53).scan);
+    EXPECT_TRUE(KeyScanOf(0x2E, 0xE053, 0x53).extended);
+    EXPECT_TRUE(KeyScanOf(0x2E, 0x0053, 0x53).extended);  // an answer without the prefix
+    EXPECT_TRUE(KeyScanOf(0xE2, 0xE056, 0x56).extended);  // a prefix the table does not know
+    EXPECT_FALSE(KeyScanOf(0x13, 0xE11D, 0x45).extended);  // Pause: E1 is no extended flag
+    EXPECT_EQ(0x1D, KeyScanOf(0x13, 0xE11D, 0x45).scan);
+    // XP, or no answer: the plain scan code and the table.
+    EXPECT_TRUE(KeyScanOf(0x2E, 0, 0x53).extended);
+    EXPECT_EQ(0x53, KeyScanOf(0x2E, 0, 0x53).scan);
+    EXPECT_FALSE(KeyScanOf(0x41, 0, 0x1E).extended);
+}
+
 TEST(InputSynthesisTest, MapEntryIsReadAsItIsNow) {
     ParameterBlock b = MakeDefaultParams();
     ChooseDefaultMap(b, false);

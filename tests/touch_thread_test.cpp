@@ -200,22 +200,61 @@ TEST_F(TouchThreadTest, FailedReadsRenewTheChannelOnlyAfterADeviceChange) {
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
 }
 
-TEST_F(TouchThreadTest, IdleWorkerWaitsBetweenReadsUntilAReportComes) {
+TEST_F(TouchThreadTest, IdleWorkerWaitsBetweenReadsUntilAContactComes) {
     FakeDriver::SetPresent(true);
-    // A first read at once, 150 failed reads (150 ms on the fake clock: the
-    // last 50 wait), a report, then 50 failures that are read back to back.
-    FakeDriver::QueueReport(sample::Lift().bytes);
-    for (int i = 0; i < 150; ++i) FakeDriver::QueueFailedRead();
-    FakeDriver::QueueReport(sample::Lift().bytes);
-    for (int i = 0; i < 50; ++i) FakeDriver::QueueFailedRead();
+    // Each quiet read is a millisecond on the fake clock; the first one of a
+    // run starts it, and from kIdleAfterMs on every quiet read waits first.
+    const int quietRun = 150;
+    const int waitsPerRun = quietRun - static_cast<int>(kIdleAfterMs);
+    const auto contact = [] { FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes); };
+    // Failed reads, then reports saying "no touch": both make the worker idle.
+    contact();
+    for (int i = 0; i < quietRun; ++i) FakeDriver::QueueFailedRead();
+    contact();
+    for (int i = 0; i < quietRun; ++i) FakeDriver::QueueReport(sample::Lift().bytes);
+    // A contact wakes it: the quiet reads after it go back to back.
+    contact();
+    for (int i = 0; i < 50; ++i) FakeDriver::QueueReport(sample::Lift().bytes);
     FakeDriver::QueueBlockingRead();
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
-    EXPECT_EQ(static_cast<int>(150 - kIdleAfterMs), gIdleWaits.load());
-    EXPECT_EQ(2, gRefreshes.load());
+    EXPECT_EQ(2 * waitsPerRun, gIdleWaits.load());
     StopThread = 1;
     FakeDriver::ReleaseBlockedRead();
     worker.join();
+}
+
+// A stroke that a device change cut off belongs to the device that went:
+// the next device's first gesture is its own. A worker restarted without a
+// change (after a calibration run) carries on with the stroke.
+TEST_F(TouchThreadTest, StrokeCutOffByADeviceChangeIsForgotten) {
+    FakeDriver::SetPresent(true);
+    // Two fingers panning right, not yet lifted: the pan is owed at release.
+    const std::vector<sample::Report> panRight = {sample::Touch(1000, 2000), sample::Two(1000, 2000),
+                                                  sample::Two(1000, 2000),   sample::Two(1000, 2000),
+                                                  sample::Two(1000, 2000),   sample::Two(2000, 2000)};
+    const int rpan = kGestureRPan - 1;
+    int reports = 0;
+    const auto runWorker = [&](const std::vector<sample::Report>& trace) {
+        Queue(trace);
+        reports += static_cast<int>(trace.size());
+        std::thread worker = Start();
+        const bool drained = WaitFor([&] { return gRefreshes.load() == reports; });
+        StopThread = 1;
+        worker.join();
+        StopThread = 0;
+        return drained;
+    };
+    ASSERT_TRUE(runWorker(panRight));
+    ASSERT_TRUE(runWorker({sample::Lift()}));
+    EXPECT_EQ(1, gInjected[rpan].load());  // the same device: the pan is reported
+
+    ASSERT_TRUE(runWorker(panRight));
+    MarkWorkerChannelStale();  // unplugged and plugged in again
+    ASSERT_TRUE(runWorker({sample::Lift(), sample::Touch(1000, 2000), sample::Touch(1000, 2000),
+                           sample::Touch(1500, 2000), sample::Lift()}));
+    EXPECT_EQ(1, gInjected[rpan].load());  // no pan from the device that went
+    EXPECT_EQ(1, gInjected[kGestureRHori - 1].load());  // the new stroke alone
 }
 
 TEST_F(TouchThreadTest, DeadChannelIsReplacedWhileTheDeviceStaysPresent) {

@@ -23,6 +23,8 @@
 //                               faults, rate back to 125.
 //   rtouchdrv_check faults R S P  the next R reads fail, the next S reports
 //                               come short, the next P parameter sends fail.
+//   rtouchdrv_check no-touch-reads 0|1  with 1, a read with no report due
+//                               gets a "no touch" report at once.
 #include <windows.h>
 
 #include <sddl.h>
@@ -395,27 +397,61 @@ OverlappedRead ReadOverlapped(HANDLE touch, uint8_t* report) {
     return read;
 }
 
-// A read wait of 0, as a driver that never holds a read: a read with no
-// report due fails in its dispatch routine (it does not go pending), a due
-// report is still returned.
-void CheckReadWaitZero(HANDLE control) {
-    uint32_t wait = RTOUCHDRV_MAX_READ_WAIT_MS + 1;
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "a read wait over the maximum is refused");
-    wait = 0;
-    ExpectOk(Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, nullptr, 0),
-             "a read wait of 0 is accepted");
+// A setting of how a read with no report due is answered when it must not
+// wait (`code` with one value out of range, then `value`): the empty read
+// is judged by `judge` (its call error and result), and a due report is
+// still read. Returns the open touch handle for more checks.
+template <class Judge>
+HANDLE CheckEmptyReadAnswer(HANDLE control, DWORD code, uint32_t outOfRange, uint32_t value, const char* name,
+                            Judge judge) {
+    ExpectError(Call(control, code, &outOfRange, sizeof outOfRange, nullptr, 0), ERROR_INVALID_PARAMETER,
+                (std::string(name) + ": a value out of range is refused").c_str());
+    ExpectOk(Call(control, code, &value, sizeof value, nullptr, 0), (std::string(name) + ": accepted").c_str());
     HANDLE touch = OpenTouch(FILE_FLAG_OVERLAPPED);
-    uint8_t buf[kTouchReportSize] = {};
+    uint8_t buf[kTouchReportSize];
+    std::memset(buf, 0xFF, sizeof buf);
     OverlappedRead read = ReadOverlapped(touch, buf);
-    Check(read.callError == ERROR_NOT_READY, "an empty read fails at once, without going pending",
-          "call error " + std::to_string(read.callError) + ", then " + Describe(read.result));
+    judge(read, buf);
     Unpaced(control);
     Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 4)});
     read = ReadOverlapped(touch, buf);
-    Check(read.result.ok && buf[0] == 4, "a due report is still read", Describe(read.result));
+    Check(read.result.ok && buf[0] == 4, (std::string(name) + ": a due report is still read").c_str(),
+          Describe(read.result));
+    return touch;
+}
+
+std::string DescribeRead(const OverlappedRead& read) {
+    return "call error " + std::to_string(read.callError) + ", then " + Describe(read.result);
+}
+
+// A read wait of 0, as a driver that never holds a read: a read with no
+// report due fails in its dispatch routine (it does not go pending).
+void CheckReadWaitZero(HANDLE control) {
+    HANDLE touch = CheckEmptyReadAnswer(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, RTOUCHDRV_MAX_READ_WAIT_MS + 1, 0,
+                                        "read wait 0", [](const OverlappedRead& read, const uint8_t*) {
+        Check(read.callError == ERROR_NOT_READY, "an empty read fails at once, without going pending",
+              DescribeRead(read));
+    });
     CloseHandle(touch);
     SetReadWait(control, RTOUCHDRV_DEFAULT_READ_WAIT_MS);
+}
+
+// No-touch reads, as a driver that answers every read at once: a read with
+// no report due gets a report of zeros without going pending; a reset
+// turns the mode off.
+void CheckNoTouchReads(HANDLE control) {
+    HANDLE touch = CheckEmptyReadAnswer(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, 2, 1, "no-touch reads",
+                                        [](const OverlappedRead& read, const uint8_t* buf) {
+        const uint8_t zeros[kTouchReportSize] = {};
+        Check(read.callError == ERROR_SUCCESS && read.result.ok && read.result.returned == kTouchReportSize &&
+                  std::memcmp(buf, zeros, kTouchReportSize) == 0,
+              "an empty read gets a no-touch report at once", DescribeRead(read));
+    });
+    Reset(control);
+    uint8_t buf[kTouchReportSize];
+    const OverlappedRead read = ReadOverlapped(touch, buf);
+    Check(read.callError == ERROR_IO_PENDING, "a reset switches no-touch reads off", DescribeRead(read));
+    CloseHandle(touch);
 }
 
 // An unplug while a read waits in the driver for a report that never
@@ -547,7 +583,7 @@ int RunSecurityChecks() {
     RTOUCHDRV_STATE state{};
     ExpectOk(Call(reader, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &state, sizeof state),
              "a read-only handle reads the state");
-    const uint32_t rate = 50, wait = 5;
+    const uint32_t rate = 50, wait = 5, on = 1;
     const RTOUCHDRV_FAULTS faults{1, 1, 1};
     const RTOUCHDRV_QUEUE_ENTRY entry = Entry(RTOUCHDRV_ENTRY_REPORT, 1);
     struct {
@@ -563,6 +599,7 @@ int RunSecurityChecks() {
         {IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, "unplug"},
         {IOCTL_RTOUCHDRV_PLUG, nullptr, 0, "plug"},
         {IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, "set read wait"},
+        {IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on, "set no-touch reads"},
     };
     for (const auto& c : changes)
         ExpectError(Call(reader, c.code, c.in, c.inLen, nullptr, 0), ERROR_ACCESS_DENIED,
@@ -613,6 +650,8 @@ int RunCommandChecks() {
     CheckPrivateSizes(control);
     Reset(control);
     CheckReadWaitZero(control);
+    Reset(control);
+    CheckNoTouchReads(control);
     Reset(control);
     CheckUnplugWithOpenHandle(touch, control);
     Reset(control);
@@ -685,8 +724,12 @@ int wmain(int argc, wchar_t** argv) {
                            static_cast<uint32_t>(_wtoi(argv[4]))};
         return ControlOnce(IOCTL_RTOUCHDRV_SET_FAULTS, &f, sizeof f);
     }
+    if (argc == 3 && std::wcscmp(argv[1], L"no-touch-reads") == 0) {
+        const uint32_t on = static_cast<uint32_t>(_wtoi(argv[2]));
+        return ControlOnce(IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on);
+    }
     std::fprintf(stderr,
                  "usage: rtouchdrv_check commands | removal | security | watch SECONDS | reset |"
-                 " faults R S P\n");
+                 " faults R S P | no-touch-reads 0|1\n");
     return 2;
 }

@@ -66,7 +66,14 @@ entry_label() {
     local mods=("" "CTRL" "SHIFT" "ALT" "CTRL + SHIFT" "CTRL + ALT" "CTRL + SHIFT + ALT")
     local keys=("" "Scroll Up" "Scroll Down" "Left Arrow" "Up Arrow" "Right Arrow" "Down Arrow" "," ".")
     local mod=${mods[$1]} key
-    if [ "$2" -ge 9 ]; then key=$(printf "\\x$(printf %x $((65 + $2 - 9)))"); else key=${keys[$2]}; fi
+    # Rows beyond the list send the rule's code, which the viewer names by number.
+    if [ "$2" -ge 35 ]; then
+        key=$(printf 'VK 0x%02X' $((($2 + 56) % 256)))
+    elif [ "$2" -ge 9 ]; then
+        key=$(printf "\\x$(printf %x $((65 + $2 - 9)))")
+    else
+        key=${keys[$2]}
+    fi
     if [ -n "$mod" ] && [ -n "$key" ]; then echo "$mod + $key"; else echo "$mod$key"; fi
 }
 

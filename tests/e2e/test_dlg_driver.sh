@@ -47,6 +47,23 @@ expect_block "$block" "$(live_block)" "... within the whole live block"
 # stopped by then), the trace of a user taking the nine targets is fed.
 tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
+# The first target, a black disc of 10 pixels round the screen's centre,
+# where the screen shows it although the window's frame moves its client
+# area inward: black 4 pixels left of and above the centre, not 6 right of
+# and below it (where a disc drawn a frame's width off would reach).
+read -r width height < <(xdpyinfo | awk '/dimensions:/ { split($2, s, "x"); print s[1], s[2] }')
+IFS=, read -r origin_x origin_y _ _ <<<"$(tool client-rect "$session")"
+[ "$origin_x,$origin_y" != "0,0" ] || fail "the calibration window has no frame: the check shows nothing"
+cx=$((width / 2))
+cy=$((height / 2))
+# A target is drawn on a tick whose read succeeds: no-touch reports show it.
+wine "$DRVCHECK" no-touch-reads 1 || fail "no-touch reads on"
+wait_output "screen_pixels $((cx - 4)) $cy $cx $((cy - 4))" "000000 000000" 10 ||
+    fail "the first target is not at the screen's centre"
+wine "$DRVCHECK" no-touch-reads 0 || fail "no-touch reads off"
+[[ "$(screen_pixels $((cx + 6)) $cy $cx $((cy + 6)))" != *000000* ]] || fail "the first target is off the centre"
+echo "ok: the first target at the screen's centre ($cx,$cy), the client area starting at $origin_x,$origin_y"
+screenshot "$session" calibration_target
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 200 || fail "feed"
 box=$(tool wait-window "#32770" 信息 20000) || fail "no outcome box under 信息"
 expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序已完成" "outcome: finished"

@@ -5,11 +5,12 @@
 # fourteen gestures reach the focused viewer as their entries.
 source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
-# Strokes: SHIFT + Right Arrow, SHIFT + Left Arrow, ALT + Up Arrow,
-# CTRL + SHIFT + ALT + Down Arrow; then the default map of codes 5..14.
+# Strokes: SHIFT + Right Arrow, SHIFT + Left Arrow, Delete (key row 246, a
+# byte beyond the dialog's list), CTRL + SHIFT + ALT + Down Arrow; then the
+# default map of codes 5..14.
 defaults=$(ctl params --hex | tr -d '\r')
 default_map=$(block_field "$defaults" GestureMap)
-MAP=0205020303040606${default_map:16}
+MAP=0205020300f60606${default_map:16}
 block=$(block_with "$defaults" GestureMap "$MAP")
 xxd -r -p <<<"$block" >"$WINEPREFIX/drive_c/windows/ZRNParameters.dat"
 
@@ -26,3 +27,7 @@ expect_eq "$(live_map)" "$MAP" "the live map is the file's"
 start_viewer
 # Vertical pans and pinches repeat within one contact: two steps each.
 expect_received "$(map_labels "$MAP" "${ALL_GESTURES[@]}")" "${ALL_GESTURES[@]}"
+# Delete as the keyboard sends it: an extended key (without the flag it
+# reads as the keypad's '.').
+expect_eq "$(grep -o 'key down 0x2E .*' "$ROAD_WORK/viewer.log" | tr -d '\r' | sort -u)" \
+    "key down 0x2E mods=none scan=0x53 ext=1" "Delete's scan code and extended flag"

@@ -25,7 +25,7 @@ VERSION = re.search(r"project\(rtouch VERSION ([0-9.]+)", (ROOT / "CMakeLists.tx
 MANIFEST_ARCH = {pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: "amd64",
                  pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]: "x86"}
 # Programs that carry a manifest (resource type 24, id 1).
-MANIFESTED = {"rtouch.exe"}
+MANIFESTED = {"rtouch.exe", "rtouchctl.exe"}
 ARCHES = {  # machine, subsystem version (XP 5.1, XP x64 5.2)
     "x64": (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"], (5, 2)),
     "x86": (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"], (5, 1)),
@@ -100,6 +100,9 @@ def check_manifest(pe, label, name):
     for text in texts:
         named = re.findall(r'processorArchitecture="([^"]*)"', text)
         check(named and all(a.lower() == want for a in named), f"{label}: manifest names {named}, machine {want}")
+        # Without an execution level a 32-bit program runs virtualised.
+        level = re.findall(r'requestedExecutionLevel\s+level="([^"]*)"', text)
+        check(level == ["asInvoker"], f"{label}: manifest asks for execution level {level}")
 
 
 def check_imports(pe, label):

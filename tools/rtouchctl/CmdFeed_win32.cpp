@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/DriverChannel.h"
+#include "device/DriverChannel_win32.h"
 #include "engine/TouchThread.h"
 #include "tools/rtouchctl/Cli.h"
 #include "tools/rtouchctl/Commands.h"
@@ -79,6 +80,10 @@ int CmdFeed(const Args& args) {
 int CmdRecord(const Args& args) {
     auto options = ParseOptions(args, 2, {"--count"}, 1, kRecordUsage);
     if (!options) return kExitUsage;
+    // The capture may go to standard output: the interface lookup's
+    // diagnostics (while the device is away) must not land in it, and the
+    // command's own message says what went wrong.
+    ShowLookupDiagnostics(false);
     // The driver first: a missing one leaves an earlier capture in FILE alone.
     DriverChannel channel = OpenDriverChannel();
     if (channel == kInvalidChannel) return UsageError("the touch driver is absent");

@@ -1,32 +1,18 @@
 #include "tools/rtouchctl/ControlDevice_win32.h"
 
-#include <fcntl.h>
-#include <io.h>
-#include <cstdio>
-
 #include "device/DriverChannel.h"
+#include "device/DriverChannel_win32.h"
 #include "device/WinText_win32.h"
 #include "tools/rtouchctl/Cli.h"
 
 namespace {
 
-// The application's device probe with its lookup diagnostics (written to
-// standard output while the driver is absent) discarded.
+// The application's device probe with its lookup diagnostics (written
+// while the driver is absent) discarded.
 bool QuietProbe() {
-    std::fflush(stdout);
-    int saved = _dup(_fileno(stdout));
-    int nul = _open("NUL", _O_WRONLY);
-    if (saved < 0 || nul < 0) {
-        if (saved >= 0) _close(saved);
-        if (nul >= 0) _close(nul);
-        return ProbeDriver();
-    }
-    _dup2(nul, _fileno(stdout));
-    bool present = ProbeDriver();
-    std::fflush(stdout);
-    _dup2(saved, _fileno(stdout));
-    _close(saved);
-    _close(nul);
+    const bool shown = ShowLookupDiagnostics(false);
+    const bool present = ProbeDriver();
+    ShowLookupDiagnostics(shown);
     return present;
 }
 

@@ -40,7 +40,7 @@ void LogViewerEvent(const ViewerEvent& event);
 void SetLogWindow(HWND viewer);
 
 // Creates the viewer and feeds `gestures` two-finger pinch steps through the
-// substitute driver; prints, for each, the time from the report being
-// queued to the first key message here, then the median. Returns the
-// process exit status.
-int RunLatencyProbe(HINSTANCE instance, int gestures);
+// substitute driver (each a new contact after `pauseMs` at rest, when not
+// 0); prints, for each, the time from the reports being queued to the
+// first key message here, then the median. Returns the process exit status.
+int RunLatencyProbe(HINSTANCE instance, int gestures, DWORD pauseMs);

@@ -1,7 +1,11 @@
-// key_viewer.exe --measure N: how long a gesture takes from the driver to
-// the focused window. The touch worker of rtouch.exe reads the reports; this
-// process queues them on the substitute driver's control device and is the
-// focused window, so both ends are timed on one clock.
+// key_viewer.exe --measure N [PAUSE_MS]: how long a gesture takes from the
+// driver to the focused window. The touch worker of rtouch.exe reads the
+// reports; this process queues them on the substitute driver's control
+// device and is the focused window, so both ends are timed on one clock.
+// Without a pause every gesture is one pinch step of two fingers held down,
+// read by a worker kept busy. With one, the fingers lift and rest PAUSE_MS
+// (the worker goes idle), then a whole new pinch contact is queued at once:
+// what the idle wait adds to the first key of a touch.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -88,7 +92,7 @@ double Percentile(std::vector<double> values, double fraction) {
 
 }  // namespace
 
-int RunLatencyProbe(HINSTANCE instance, int gestures) {
+int RunLatencyProbe(HINSTANCE instance, int gestures, DWORD pauseMs) {
     HWND viewer = CreateKeyViewer(instance, Record);
     HANDLE device = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -100,7 +104,9 @@ int RunLatencyProbe(HINSTANCE instance, int gestures) {
     SetRate(device, RTOUCHDRV_MAX_RATE);
     std::vector<RTOUCHDRV_QUEUE_ENTRY> leadIn(kTwoFingerLeadIn + 1, Report(kX, kY, kZ1, kZ2, kDistNear));
     leadIn[0].Report[8] = kDistBase;  // one finger first, as a real contact starts
-    if (!Queue(device, leadIn) || !PumpUntil(kDrainTimeoutMs, [&] { return QueueDrained(device); })) {
+    const std::vector<RTOUCHDRV_QUEUE_ENTRY> lift(2, RTOUCHDRV_QUEUE_ENTRY{});
+    if (pauseMs == 0 &&
+        (!Queue(device, leadIn) || !PumpUntil(kDrainTimeoutMs, [&] { return QueueDrained(device); }))) {
         std::fprintf(stderr, "key_viewer: the lead-in was not read\n");
         return 1;
     }
@@ -110,7 +116,18 @@ int RunLatencyProbe(HINSTANCE instance, int gestures) {
     std::vector<double> fromQueued, fromCall;
     for (int i = 0; i < gestures; ++i) {
         // Out and in by turns: every report is one pinch step.
-        const std::vector<RTOUCHDRV_QUEUE_ENTRY> step = {Report(kX, kY, kZ1, kZ2, i % 2 == 0 ? kDistFar : kDistNear)};
+        std::vector<RTOUCHDRV_QUEUE_ENTRY> step = {Report(kX, kY, kZ1, kZ2, i % 2 == 0 ? kDistFar : kDistNear)};
+        if (pauseMs) {
+            // Lifted and at rest (the pause is the measurement), then a new
+            // contact: its lead-in and first step, all due at once.
+            if (!Queue(device, lift) || !PumpUntil(kDrainTimeoutMs, [&] { return QueueDrained(device); })) {
+                std::fprintf(stderr, "key_viewer: the lift was not read\n");
+                return 1;
+            }
+            PumpUntil(pauseMs, [] { return false; });
+            step = {leadIn.begin(), leadIn.end()};
+            step.push_back(Report(kX, kY, kZ1, kZ2, kDistFar));
+        }
         EventsSeen = 0;
         GestureEnded = false;
         LARGE_INTEGER called, queued;
@@ -125,7 +142,6 @@ int RunLatencyProbe(HINSTANCE instance, int gestures) {
         fromCall.push_back(micros(FirstArrival - called.QuadPart));
         std::printf("gesture %d queued->key %.0f us, call->key %.0f us\n", i, fromQueued.back(), fromCall.back());
     }
-    const std::vector<RTOUCHDRV_QUEUE_ENTRY> lift(2, RTOUCHDRV_QUEUE_ENTRY{});
     Queue(device, lift);
     SetRate(device, RTOUCHDRV_DEFAULT_RATE);
     CloseHandle(device);

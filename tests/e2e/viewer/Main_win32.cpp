@@ -1,6 +1,7 @@
 // key_viewer.exe: prints the key and wheel messages it receives, one line
 // each, and a "gesture ..." line per gesture, on standard output, until it
-// is closed. key_viewer.exe --measure N runs the latency probe instead.
+// is closed. key_viewer.exe --measure N [PAUSE_MS] runs the latency probe
+// instead.
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -9,13 +10,14 @@
 
 int wmain(int argc, wchar_t** argv) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    if (argc == 3 && std::wcscmp(argv[1], L"--measure") == 0) {
+    if ((argc == 3 || argc == 4) && std::wcscmp(argv[1], L"--measure") == 0) {
         const int gestures = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
-        if (gestures < 1) return 2;
-        return RunLatencyProbe(instance, gestures);
+        const long pauseMs = argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 0;
+        if (gestures < 1 || pauseMs < 0) return 2;
+        return RunLatencyProbe(instance, gestures, static_cast<DWORD>(pauseMs));
     }
     if (argc != 1) {
-        std::fprintf(stderr, "usage: key_viewer [--measure N]\n");
+        std::fprintf(stderr, "usage: key_viewer [--measure N [PAUSE_MS]]\n");
         return 2;
     }
     HWND viewer = CreateKeyViewer(instance, LogViewerEvent);
