@@ -119,7 +119,8 @@ FunctionEnd
 ; Windows XP has no UAC, and its shell windows know no SWC_DESKTOP: the
 ; setup runs with the token of whoever started it, so it starts PROGRAM
 ; (on the stack) itself, but only when that is the account signed in at
-; the desktop (the owner of the shell's process), never an administrator
+; the desktop (the owner of the shell's process: its desktop or taskbar
+; window), never an administrator
 ; that a user's "Run as" gave it. Sets $0 to 1 when started, else 0.
 ; Needs $OwnSid (ReadOwnSid).
 !define PROCESS_QUERY_INFORMATION 0x400
@@ -130,6 +131,10 @@ Function StartDirectlyOnXP
   Push $3
   StrCpy $0 0
   System::Call 'user32::GetShellWindow() p .r1'
+  ${If} $1 P= 0
+    ; No desktop window registered: the taskbar's, also the shell's.
+    FindWindow $1 "Shell_TrayWnd"
+  ${EndIf}
   ${If} $1 P<> 0
     System::Call 'user32::GetWindowThreadProcessId(p r1, *i .r2)'
     System::Call 'kernel32::OpenProcess(i ${PROCESS_QUERY_INFORMATION}, i 0, i r2) p .r1'
