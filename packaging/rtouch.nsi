@@ -102,6 +102,7 @@ Var WasRunning
 !insertmacro MUI_LANGUAGE "English"
 
 !addincludedir "${__FILEDIR__}"
+!include "Security.nsh"
 !include "InstallFolder.nsh"
 !include "ProgramFiles.nsh"
 
@@ -176,6 +177,10 @@ FunctionEnd
   SetRegView 64
   ReadRegStr $0 HKLM "${PROFILE_LIST}\S-1-5-18" "ProfileImagePath"
   SetRegView default
+  ${If} $0 == ""
+    ; A 32-bit Windows that knows no 64-bit view.
+    ReadRegStr $0 HKLM "${PROFILE_LIST}\S-1-5-18" "ProfileImagePath"
+  ${EndIf}
   ExpandEnvStrings $0 $0
   ${If} $0 != ""
   ${AndIf} $0 == $PROFILE
@@ -272,7 +277,8 @@ Section "rtouch (required)" SecProgram
   ; gets its exit code.
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" _?=$INSTDIR'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
-  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  ; The programs only, not old ones waiting for the restart.
+  ${GetSize} "$INSTDIR" "/M=*.exe /S=0K" $0 $1 $2
   IntFmt $0 "0x%08X" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
@@ -377,7 +383,12 @@ Function un.StartCleanup
     Return
   ${EndIf}
   System::Call 'kernel32::GetCurrentProcessId() i .r1'
+  ClearErrors
   Exec '"$0.exe" ${CLEANUP_OPTION}$1 _?=$INSTDIR'
+  ${If} ${Errors}
+    Delete "$0.exe"
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+  ${EndIf}
 FunctionEnd
 
 ; The copy's work (un.StartCleanup); the process id is on the stack.
