@@ -49,15 +49,29 @@
 ; The topmost folder this setup created ("" for none): removed again when
 ; the setup stops.
 Var CreatedTop
+; 1 while the folder page checks the folder the user chose.
+Var CheckingOnPage
 
 ; Stops the setup with exit code 4 and MESSAGE, removing the folders it
-; created.
+; created; on the folder page, says MESSAGE and stays there instead.
 !macro FOLDER_REFUSED MESSAGE
+  ${If} $CheckingOnPage == 1
+    MessageBox MB_OK|MB_ICONSTOP "${MESSAGE}$\n$\nChoose another folder."
+    Abort
+  ${EndIf}
   Call RemoveCreatedFolders
   MessageBox MB_OK|MB_ICONSTOP "${MESSAGE}$\n$\nNothing was installed." /SD IDOK
   SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
   Quit
 !macroend
+
+; Leaving the folder page: the folder is checked there, so that the user
+; can choose another one.
+Function FolderPageLeave
+  StrCpy $CheckingOnPage 1
+  Call CheckInstallLocation
+  StrCpy $CheckingOnPage 0
+FunctionEnd
 
 ; Folder on the stack (existing, above the install folder) -> "" when no
 ; one but administrators can take it over, else why not: a reparse point,

@@ -92,6 +92,7 @@ Var WasRunning
 !define MUI_FINISHPAGE_RUN_FUNCTION StartRtouch
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE FolderPageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 ; A page's custom function goes to the next page declared, so right here.
