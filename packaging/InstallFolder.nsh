@@ -112,11 +112,12 @@ Function FolderRefusal
     ${Else}
       Push $2
       Call SidString
-      Pop $5
-      Push $5
       Call IsAdminSid
       Pop $6
       ${If} $6 == 0
+        Push $2
+        Call AccountName
+        Pop $5
         StrCpy $8 "$0 belongs to $5, not to the administrators: its owner can change its permissions."
       ${ElseIf} $3 P= 0
         StrCpy $8 "$0 has no permissions: everyone has full control of it."
@@ -176,11 +177,15 @@ Function AceTakeover
     IntPtrOp $0 $0 + ${ACE_SID_OFFSET}
     Push $0
     Call SidString
-    Pop $0
-    Push $0
     Call IsAdminSid
     Pop $1
-    ${IfThen} $1 == 1 ${|} StrCpy $0 "" ${|}
+    ${If} $1 == 1
+      StrCpy $0 ""
+    ${Else}
+      Push $0
+      Call AccountName
+      Pop $0
+    ${EndIf}
   ${ElseIf} $1 == 1
     ; ACCESS_DENIED_ACE_TYPE: takes rights away.
     StrCpy $0 ""

@@ -33,6 +33,31 @@ Function SidString
   Exch $0
 FunctionEnd
 
+; SID pointer on the stack -> the account's name with its SID, as a message
+; shows it ("Everyone (S-1-1-0)"), or the SID alone.
+Function AccountName
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $0
+  Call SidString
+  Pop $3
+  System::Call 'advapi32::LookupAccountSidW(p 0, p r0, w .r1, *i ${NSIS_MAX_STRLEN}, w .r2, *i ${NSIS_MAX_STRLEN}, *i .r0) i .r0'
+  ${If} $0 == 0
+  ${OrIf} $1 == ""
+    StrCpy $0 $3
+  ${ElseIf} $2 == ""
+    StrCpy $0 "$1 ($3)"
+  ${Else}
+    StrCpy $0 "$2\$1 ($3)"
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
 ; $OwnSid: the account this setup runs as (an administrator: checked first).
 Function ReadOwnSid
   Push $0
