@@ -282,7 +282,8 @@ FunctionEnd
 ; Creates the folders of $INSTDIR that do not exist, each with INSTDIR_SDDL
 ; in the same call, so that no one can put anything into them first; an
 ; existing install folder gets it through a handle on the folder itself
-; (never through a link), before anything in it is read. Exit code 4 when
+; (never through a link), before anything in it is read; what it holds is
+; then checked, and replaced or refused. Exit code 4 when
 ; this fails; a folder that appears while the setup creates it is refused.
 Function ProtectInstallFolder
   StrCpy $CreatedTop ""
@@ -337,11 +338,12 @@ Function ProtectInstallFolder
       ${OrIf} $0 == 0
         StrCpy $5 "$INSTDIR is not a plain folder."
       ${Else}
-        System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r6, *i .r0) i .r0'
-        System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r0, *p .r7, *i .r0) i .r4'
-        System::Call 'advapi32::SetSecurityInfo(p r3, i ${SE_FILE_OBJECT}, i ${OWNER_DACL_PROTECTED}, p r6, p 0, p r7, p 0) i .r0'
-        ${If} $4 == 0
-        ${OrIf} $0 != 0
+        ; The folder's own descriptor only. SetSecurityInfo would also
+        ; rewrite the permissions of everything in it, before this setup
+        ; knows what that is: a hard link to another file, or a junction,
+        ; that a user put there while the folder let them.
+        System::Call 'advapi32::SetKernelObjectSecurity(p r3, i ${OWNER_DACL_PROTECTED}, p r1) i .r0'
+        ${If} $0 == 0
           StrCpy $5 "$INSTDIR could not be made writable by administrators only."
         ${EndIf}
       ${EndIf}

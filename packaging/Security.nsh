@@ -8,6 +8,7 @@
 !define SID_CREATOR_OWNER "S-1-3-0"
 !define SID_OWNER_RIGHTS "S-1-3-4"
 !define SE_FILE_OBJECT 1
+!define OWNER_SECURITY_INFORMATION 1
 !define TOKEN_QUERY 8
 !define TOKEN_USER_CLASS 1
 !define TOKEN_USER_BYTES 256
@@ -131,7 +132,7 @@ Function HandleOwner
   Exch $0
   Push $1
   Push $2
-  System::Call 'advapi32::GetSecurityInfo(p r0, i ${SE_FILE_OBJECT}, i 1, *p .r1, p 0, p 0, p 0, *p .r2) i .r0'
+  System::Call 'advapi32::GetSecurityInfo(p r0, i ${SE_FILE_OBJECT}, i ${OWNER_SECURITY_INFORMATION}, *p .r1, p 0, p 0, p 0, *p .r2) i .r0'
   ${If} $0 == 0
     Push $1
     Call SidString
