@@ -206,7 +206,8 @@ FunctionEnd
 ; Elsewhere the folder must be on a local fixed drive that keeps
 ; permissions (NTFS), and every folder of its path that exists must pass
 ; FolderRefusal; the install folder itself, if it exists, must be a plain
-; folder (its permissions are replaced). Reads only; changes nothing.
+; folder that holds only rtouch's files (its permissions are replaced).
+; Reads only; changes nothing.
 ; Sets $INSTDIR to its full form.
 Function CheckInstallLocation
   System::Call 'kernel32::GetFullPathNameW(w "$INSTDIR", i ${NSIS_MAX_STRLEN}, w .r0, p 0) i .r1'
@@ -274,6 +275,8 @@ Function CheckInstallLocation
       ${ElseIf} $1 == 0
         !insertmacro FOLDER_REFUSED "$5 is not a folder."
       ${EndIf}
+      ; Never re-permission a folder that is not rtouch's.
+      Call CheckFolderHoldsOnlyRtouch
       Return
     ${EndIf}
   ${Loop}

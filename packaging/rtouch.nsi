@@ -250,6 +250,7 @@ Section "rtouch (required)" SecProgram
   ; leaves it alone.
   Call CheckInstallLocation
   Call ProtectInstallFolder
+  ; Again, now that no one else can add anything.
   Call CheckFolderHoldsOnlyRtouch
   !insertmacro FOR_PROGRAM_FILES CHECK_PROGRAM_FILE
   Call CloseRtouch

@@ -26,8 +26,13 @@ echo "ok: nothing installed"
 mkdir -p "$DRIVE_C/Tools"
 echo "a user's notes" >"$DRIVE_C/Tools/notes.txt"
 before=$(drive_c_listing)
-run_setup /S '/D=C:\Tools'
+SETUP_EXIT=0
+WINEDEBUG=-all,trace+file wine "$SETUP" /S '/D=C:\Tools' >"$RTOUCH_ARTIFACTS/setup-trace-tools-$ARCH.log" 2>&1 ||
+    SETUP_EXIT=$?
 expect_eq "$SETUP_EXIT" "4" "setup into a folder that holds other files"
+# Not even opened to change its permissions (WRITE_DAC | WRITE_OWNER).
+grep -F 'name=L"\\??\\C:\\Tools" ' "$RTOUCH_ARTIFACTS/setup-trace-tools-$ARCH.log" | grep -q 'access=001e0080' &&
+    fail "the setup changed the permissions of a folder that is not rtouch's"
 reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "setup wrote the Uninstall entry"
 diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
 expect_eq "$(cat "$DRIVE_C/Tools/notes.txt")" "a user's notes" "the folder's own file as it was"
