@@ -227,6 +227,9 @@ Function CheckInstallLocation
   ${GetParent} $INSTDIR $0
   ${If} $0 == $PROGRAMFILES32
   ${OrIf} $0 == $PROGRAMFILES64
+    ${If} ${FileExists} "$INSTDIR\*.*"
+      Call CheckFolderHoldsOnlyRtouch
+    ${EndIf}
     Return
   ${EndIf}
 

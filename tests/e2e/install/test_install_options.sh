@@ -21,20 +21,24 @@ expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "no Run value"
 diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
 echo "ok: nothing installed"
 
-# A folder that holds files of its own keeps its permissions: protecting it
-# would re-permission them all through inheritance.
+# A folder that holds files of its own (a user's, or a system folder
+# directly in Program Files) keeps its permissions: protecting it would
+# re-permission them all through inheritance.
 mkdir -p "$DRIVE_C/Tools"
 echo "a user's notes" >"$DRIVE_C/Tools/notes.txt"
-before=$(drive_c_listing)
-SETUP_EXIT=0
-WINEDEBUG=-all,trace+file wine "$SETUP" /S '/D=C:\Tools' >"$RTOUCH_ARTIFACTS/setup-trace-tools-$ARCH.log" 2>&1 ||
-    SETUP_EXIT=$?
-expect_eq "$SETUP_EXIT" "4" "setup into a folder that holds other files"
-# Not even opened to change its permissions (WRITE_DAC | WRITE_OWNER).
-grep -F 'name=L"\\??\\C:\\Tools" ' "$RTOUCH_ARTIFACTS/setup-trace-tools-$ARCH.log" | grep -q 'access=001e0080' &&
-    fail "the setup changed the permissions of a folder that is not rtouch's"
-reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "setup wrote the Uninstall entry"
-diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
+for folder in 'C:\Tools' "C:\\$PROGRAM_FILES\\Common Files"; do
+    before=$(drive_c_listing)
+    SETUP_EXIT=0
+    # Unquoted: /D= takes the rest of the command line, which wine joins.
+    WINEDEBUG=-all,trace+file wine "$SETUP" /S /D=$folder >"$RTOUCH_ARTIFACTS/setup-trace-own-$ARCH.log" 2>&1 ||
+        SETUP_EXIT=$?
+    expect_eq "$SETUP_EXIT" "4" "setup into $folder, which holds other files"
+    # Not even opened to change its permissions (WRITE_DAC | WRITE_OWNER).
+    grep -F "name=L\"\\\\??\\\\${folder//\\/\\\\}\" " "$RTOUCH_ARTIFACTS/setup-trace-own-$ARCH.log" |
+        grep -q 'access=001e0080' && fail "the setup changed the permissions of $folder"
+    reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "setup wrote the Uninstall entry"
+    diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
+done
 expect_eq "$(cat "$DRIVE_C/Tools/notes.txt")" "a user's notes" "the folder's own file as it was"
 rm -r "$DRIVE_C/Tools"
 
