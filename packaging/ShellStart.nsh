@@ -115,3 +115,56 @@ done:
   Pop $R1
   Pop $R0
 FunctionEnd
+
+; Windows XP has no UAC, and its shell windows know no SWC_DESKTOP: the
+; setup runs with the token of whoever started it, so it starts PROGRAM
+; (on the stack) itself, but only when that is the account signed in at
+; the desktop (the owner of the shell's process: its desktop or taskbar
+; window), never an administrator
+; that a user's "Run as" gave it. Sets $0 to 1 when started, else 0.
+; Needs $OwnSid (ReadOwnSid).
+!define PROCESS_QUERY_INFORMATION 0x400
+Function StartDirectlyOnXP
+  Exch $R0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $0 0
+  System::Call 'user32::GetShellWindow() p .r1'
+  ${If} $1 P= 0
+    ; No desktop window registered: the taskbar's, also the shell's.
+    FindWindow $1 "Shell_TrayWnd"
+  ${EndIf}
+  ${If} $1 P<> 0
+    System::Call 'user32::GetWindowThreadProcessId(p r1, *i .r2)'
+    System::Call 'kernel32::OpenProcess(i ${PROCESS_QUERY_INFORMATION}, i 0, i r2) p .r1'
+    ${If} $1 P<> 0
+      System::Call 'advapi32::OpenProcessToken(p r1, i ${TOKEN_QUERY}, *p .r2) i .r3'
+      ${If} $3 != 0
+        System::Alloc ${TOKEN_USER_BYTES}
+        Pop $3
+        System::Call 'advapi32::GetTokenInformation(p r2, i ${TOKEN_USER_CLASS}, p r3, i ${TOKEN_USER_BYTES}, *i .r0) i .r0'
+        ${If} $0 != 0
+          System::Call '*$3(p .r0)'
+          Push $0
+          Call SidString
+          Pop $0
+          ${If} $0 == $OwnSid
+          ${AndIf} $OwnSid != ""
+            Exec '"$R0"'
+            StrCpy $0 1
+          ${Else}
+            StrCpy $0 0
+          ${EndIf}
+        ${EndIf}
+        System::Free $3
+        System::Call 'kernel32::CloseHandle(p r2)'
+      ${EndIf}
+      System::Call 'kernel32::CloseHandle(p r1)'
+    ${EndIf}
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $R0
+FunctionEnd

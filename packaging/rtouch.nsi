@@ -5,9 +5,13 @@
 ; Command line of the installer: /S (silent), /D=DIR (install folder, last),
 ; /AUTOSTART=0 (do not start rtouch at sign-in).
 ; It never touches C:\WINDOWS\ZRNParameters.dat nor any mapping file.
-; Exit codes (installer and uninstaller): 0 done; 3 rtouch still runs (here
-; or in another session), nothing changed; 4 the install folder could not be
-; protected, nothing installed; 5 not run by an administrator, nothing changed.
+; Exit codes (installer and uninstaller): 0 done; 3010 done, a copy of
+; rtouch in another session still runs the old files, which go at the next
+; restart; 2 a file could not be written, the old ones put back; 3 rtouch
+; still runs here, or a program holds a file so that it cannot be moved,
+; nothing changed; 4 the install folder is not safe or could not be
+; protected, nothing installed; 5 not run by an administrator, 6 run as
+; SYSTEM: nothing changed.
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -21,6 +25,7 @@ Unicode true
 !include "FileFunc.nsh"
 !include "Sections.nsh"
 !include "WinMessages.nsh"
+!include "WinVer.nsh"
 
 !define PRODUCT "rtouch"
 !define PUBLISHER "ZRN"
@@ -31,23 +36,20 @@ Unicode true
 !define CLOSE_STEPS 100
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define EXIT_WRITE_FAILED 2
 ; Exit codes of a setup that stopped before it changed anything.
 !define EXIT_STILL_RUNNING 3
 !define EXIT_FOLDER_UNPROTECTED 4
 !define EXIT_NOT_ADMIN 5
-; The install folder's security descriptor: owned by Administrators; full
-; control for SYSTEM and Administrators, read and execute for Users, all
-; inherited by the files; protected, so nothing comes from the parent folder.
-!define INSTDIR_SDDL "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)"
-; SetNamedSecurityInfoW's object type and what it sets.
-!define SE_FILE_OBJECT 1
-!define OWNER_DACL_PROTECTED 0x80000005
-!define SDDL_REVISION_1 1
-; CreateFileW: opening for writing an existing file, sharing everything, only
-; to learn whether the file is in use.
-!define GENERIC_WRITE 0x40000000
-!define FILE_SHARE_ALL 7
-!define OPEN_EXISTING 3
+!define EXIT_RUNS_AS_SYSTEM 6
+; Done; Windows removes old files at the next restart (ERROR_SUCCESS_REBOOT_REQUIRED).
+!define EXIT_RESTART_COMPLETES 3010
+; The uninstaller's copy that removes uninstall.exe once the uninstaller
+; has ended: /CLEANUP=<its process id>; it waits at most a minute.
+!define CLEANUP_OPTION "/CLEANUP="
+!define CLEANUP_WAIT_MS 60000
+!define SYNCHRONIZE 0x00100000
+!define PROFILE_LIST "Software\Microsoft\Windows NT\CurrentVersion\ProfileList"
 
 ; A signing failure fails the build: no unsigned or cut file ships.
 !ifdef SIGN
@@ -65,7 +67,9 @@ RequestExecutionLevel admin
 !endif
 ; An earlier installation's folder wins over the default (/D wins over both).
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
-SetCompressor /SOLID lzma
+; Not solid: a solid setup unpacks all its data into a temporary file
+; before its first instruction runs; this one reads it from itself.
+SetCompressor lzma
 ShowInstDetails show
 BrandingText "${PRODUCT} ${VERSION}"
 
@@ -88,6 +92,7 @@ Var WasRunning
 !define MUI_FINISHPAGE_RUN_FUNCTION StartRtouch
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE FolderPageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 ; A page's custom function goes to the next page declared, so right here.
@@ -96,6 +101,11 @@ Var WasRunning
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
+
+!addincludedir "${__FILEDIR__}"
+!include "Security.nsh"
+!include "InstallFolder.nsh"
+!include "ProgramFiles.nsh"
 
 ; Closes a running rtouch.exe the way its tray menu does: command 40001 to
 ; the window of class ZRN_RTouch, then a bounded wait until the process (or,
@@ -112,7 +122,7 @@ Function ${un}CloseRtouch
   DetailPrint "Closing the running rtouch..."
   System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
   ; SYNCHRONIZE access: enough to wait for the end of the process.
-  System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
+  System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2'
   SendMessage $0 ${WM_COMMAND} ${CMD_CLOSE} 0 /TIMEOUT=5000
   StrCpy $3 0
   ${Do}
@@ -130,6 +140,9 @@ Function ${un}CloseRtouch
         System::Call 'kernel32::CloseHandle(p r2)'
       ${EndIf}
       MessageBox MB_OK|MB_ICONSTOP "rtouch is running and did not close. Close it from its tray icon, then run this program again. Nothing was changed." /SD IDOK
+      !ifndef __UNINSTALL__
+        Call RemoveCreatedFolders
+      !endif
       SetErrorLevel ${EXIT_STILL_RUNNING}
       Quit
     ${EndIf}
@@ -143,29 +156,6 @@ FunctionEnd
 !insertmacro CLOSE_RTOUCH ""
 !insertmacro CLOSE_RTOUCH "un."
 
-; Quits (exit code 3) when the file named on the stack, in $INSTDIR, cannot
-; be opened for writing: a copy of rtouch in another user's session keeps
-; its program open, and replacing or deleting it would fail half-way.
-!macro CHECK_NOT_IN_USE un
-Function ${un}CheckNotInUse
-  Exch $0
-  Push $1
-  ${If} ${FileExists} "$INSTDIR\$0"
-    System::Call 'kernel32::CreateFileW(w "$INSTDIR\$0", i ${GENERIC_WRITE}, i ${FILE_SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r1'
-    ${If} $1 P= -1
-      MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\$0 is in use: rtouch (or rtouchctl) still runs, perhaps in another user's session. Close it there or sign that user out, then run this program again. Nothing was changed." /SD IDOK
-      SetErrorLevel ${EXIT_STILL_RUNNING}
-      Quit
-    ${EndIf}
-    System::Call 'kernel32::CloseHandle(p r1)'
-  ${EndIf}
-  Pop $1
-  Pop $0
-FunctionEnd
-!macroend
-!insertmacro CHECK_NOT_IN_USE ""
-!insertmacro CHECK_NOT_IN_USE "un."
-
 ; RequestExecutionLevel does nothing on Windows XP: a limited user would get
 ; a half-done installation. Quits (exit code 5) unless an administrator runs it.
 !macro REQUIRE_ADMIN
@@ -178,10 +168,34 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Quits (exit code 6) when the setup runs as SYSTEM, as software-deployment
+; tools run it: SYSTEM's temporary folder is open to every user, and the
+; plug-ins this setup unpacks there would run as SYSTEM. Built-in
+; instructions only, first thing: no plug-in is unpacked before it. The
+; profile folder of the account it runs as is SYSTEM's (both come from the
+; same ProfileList entry of the SID S-1-5-18).
+!macro REFUSE_SYSTEM
+  SetRegView 64
+  ReadRegStr $0 HKLM "${PROFILE_LIST}\S-1-5-18" "ProfileImagePath"
+  SetRegView default
+  ${If} $0 == ""
+    ; A 32-bit Windows that knows no 64-bit view.
+    ReadRegStr $0 HKLM "${PROFILE_LIST}\S-1-5-18" "ProfileImagePath"
+  ${EndIf}
+  ExpandEnvStrings $0 $0
+  ${If} $0 != ""
+  ${AndIf} $0 == $PROFILE
+    MessageBox MB_OK|MB_ICONSTOP "This program does not run as SYSTEM. To deploy rtouch with a software-deployment tool, use rtouch-${VERSION}-${ARCH}.msi; run this program from an administrator's account. Nothing was changed." /SD IDOK
+    SetErrorLevel ${EXIT_RUNS_AS_SYSTEM}
+    Quit
+  ${EndIf}
+!macroend
+
 ; Quits (exit code 4) when $INSTDIR holds anything but this program's own
-; files: its protected descriptor, inherited, would re-permission every file
-; of a folder that is not rtouch's (a system folder, a user's data), and a
-; file planted beside the program would stay to be loaded by it.
+; files (and old ones moved aside): its protected descriptor, inherited,
+; would re-permission every file of a folder that is not rtouch's (a system
+; folder, a user's data), and a file planted beside the program would stay
+; to be loaded by it.
 Function CheckFolderHoldsOnlyRtouch
   ClearErrors
   FindFirst $0 $1 "$INSTDIR\*.*"
@@ -189,53 +203,38 @@ Function CheckFolderHoldsOnlyRtouch
     ${Select} $1
       ${Case5} "." ".." "rtouch.exe" "rtouchctl.exe" "uninstall.exe"
       ${CaseElse}
-        FindClose $0
-        MessageBox MB_OK|MB_ICONSTOP "The folder $INSTDIR holds files that are not rtouch's. Choose an empty folder or the folder of an earlier rtouch. Nothing was installed." /SD IDOK
-        SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
-        Quit
+        Push $1
+        Call IsAsideName
+        Pop $2
+        ${If} $2 != 1
+          FindClose $0
+          !insertmacro FOLDER_REFUSED "The folder $INSTDIR holds files that are not rtouch's. Choose an empty folder or the folder of an earlier rtouch."
+        ${EndIf}
     ${EndSelect}
+    ClearErrors
     FindNext $0 $1
   ${Loop}
   FindClose $0
 FunctionEnd
 
-; Gives $INSTDIR the descriptor INSTDIR_SDDL before any file goes in, so that
-; no ordinary user can replace a program or put a DLL beside it (the folder
-; may be new under a drive root, or exist already and belong to a user).
-; Quits (exit code 4) if it cannot, leaving no folder it created.
-Function ProtectInstallFolder
-  StrCpy $5 0
-  ${IfNot} ${FileExists} "$INSTDIR\*.*"
-    StrCpy $5 1
-    ClearErrors
-    CreateDirectory "$INSTDIR"
-  ${EndIf}
-  StrCpy $0 1
-  ${If} ${FileExists} "$INSTDIR\*.*"
-    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${INSTDIR_SDDL}", i ${SDDL_REVISION_1}, *p .r1, p 0) i .r0'
-    ${If} $0 != 0
-      System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r6) i .r0'
-      System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r6, *p .r3, *i .r7) i .r4'
-      ${If} $0 != 0
-      ${AndIf} $4 != 0
-        System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i ${SE_FILE_OBJECT}, i ${OWNER_DACL_PROTECTED}, p r2, p 0, p r3, p 0) i .r0'
-      ${Else}
-        StrCpy $0 1
-      ${EndIf}
-      System::Call 'kernel32::LocalFree(p r1)'
-    ${Else}
-      StrCpy $0 1
-    ${EndIf}
-  ${EndIf}
-  ${If} $0 != 0
-    ${If} $5 == 1
-      RMDir "$INSTDIR"
-    ${EndIf}
-    MessageBox MB_OK|MB_ICONSTOP "The folder $INSTDIR could not be made writable by administrators only. Nothing was installed." /SD IDOK
-    SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
-    Quit
-  ${EndIf}
+; A file could not be written: the new files go, the old ones come back.
+Function WriteFailed
+  Delete "$INSTDIR\rtouch.exe"
+  Delete "$INSTDIR\rtouchctl.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  Call PutBack
+  MessageBox MB_OK|MB_ICONSTOP "The files of rtouch could not be written to $INSTDIR. The earlier files are back in place." /SD IDOK
+  SetErrorLevel ${EXIT_WRITE_FAILED}
+  Quit
 FunctionEnd
+
+!macro WRITE_CHECKED INSTRUCTION
+  ClearErrors
+  ${INSTRUCTION}
+  ${If} ${Errors}
+    Call WriteFailed
+  ${EndIf}
+!macroend
 
 !macro SET_REG_VIEW
   !if "${ARCH}" == "x64"
@@ -247,25 +246,27 @@ Section "rtouch (required)" SecProgram
   SectionIn RO
   !insertmacro SET_REG_VIEW
   SetShellVarContext all
-  Call CloseRtouch
-  Push rtouch.exe
-  Call CheckNotInUse
-  Push rtouchctl.exe
-  Call CheckNotInUse
-  Push uninstall.exe
-  Call CheckNotInUse
-  Call CheckFolderHoldsOnlyRtouch
+  ; Every check before the running rtouch is closed: a setup that stops
+  ; leaves it alone.
+  Call CheckInstallLocation
   Call ProtectInstallFolder
+  ; Again, now that no one else can add anything.
+  Call CheckFolderHoldsOnlyRtouch
+  !insertmacro FOR_PROGRAM_FILES CHECK_PROGRAM_FILE
+  Call CloseRtouch
 
+  ; Never written into: each old file moved aside, the new one written
+  ; under the free name, the old one deleted (at the next restart while a
+  ; copy in another session runs it).
+  !insertmacro FOR_PROGRAM_FILES MOVE_ASIDE
   SetOutPath "$INSTDIR"
-  ; Written anew rather than over the old files, which could carry
-  ; permissions of their own: new files take the folder's.
-  Delete "$INSTDIR\rtouch.exe"
-  Delete "$INSTDIR\rtouchctl.exe"
-  Delete "$INSTDIR\uninstall.exe"
-  File "${SOURCE}\rtouch.exe"
-  File "${SOURCE}\rtouchctl.exe"
-  WriteUninstaller "$INSTDIR\uninstall.exe"
+  SetOverwrite try
+  !insertmacro WRITE_CHECKED 'File "${SOURCE}\rtouch.exe"'
+  !insertmacro WRITE_CHECKED 'File "${SOURCE}\rtouchctl.exe"'
+  !insertmacro WRITE_CHECKED 'WriteUninstaller "$INSTDIR\uninstall.exe"'
+  !insertmacro FOR_PROGRAM_FILES DELETE_ASIDE
+  Push ""
+  Call DeleteEarlierAsides
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\rtouch.exe"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -273,9 +274,13 @@ Section "rtouch (required)" SecProgram
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\rtouch.exe,0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  ; Run in place (_?=, last and unquoted): the uninstaller does not copy
+  ; itself away and return at once, so a caller waits for its end and
+  ; gets its exit code.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" _?=$INSTDIR'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+  ; The programs only, not old ones waiting for the restart.
+  ${GetSize} "$INSTDIR" "/M=*.exe /S=0K" $0 $1 $2
   IntFmt $0 "0x%08X" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
@@ -295,16 +300,24 @@ Section "-Restart"
     DetailPrint "Starting rtouch again"
     Call StartRtouch
   ${EndIf}
+  ${If} ${RebootFlag}
+    DetailPrint "rtouch still runs in another session: a restart completes the installation."
+    SetErrorLevel ${EXIT_RESTART_COMPLETES}
+  ${EndIf}
 SectionEnd
 
-!addincludedir "${__FILEDIR__}"
 !include "ShellStart.nsh"
 
 ; Starts the installed rtouch.exe as the desktop's user, never with this
 ; setup's elevated token; where the shell cannot do it, says that rtouch
 ; starts at the next sign-in (or from the Start menu).
 Function StartRtouch
-  !insertmacro SHELL_START "$INSTDIR\rtouch.exe"
+  ${If} ${AtLeastWinVista}
+    !insertmacro SHELL_START "$INSTDIR\rtouch.exe"
+  ${Else}
+    Push "$INSTDIR\rtouch.exe"
+    Call StartDirectlyOnXP
+  ${EndIf}
   ${If} $0 != 1
     ${If} ${SectionIsSelected} ${SecAutostart}
       StrCpy $0 "rtouch starts at the next sign-in."
@@ -317,7 +330,9 @@ Function StartRtouch
 FunctionEnd
 
 Function .onInit
+  !insertmacro REFUSE_SYSTEM
   !insertmacro REQUIRE_ADMIN
+  Call ReadOwnSid
   !insertmacro SET_REG_VIEW
   ${GetParameters} $0
   ClearErrors
@@ -338,24 +353,108 @@ Function FinishShow
 FunctionEnd
 
 Function un.onInit
+  !insertmacro REFUSE_SYSTEM
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "${CLEANUP_OPTION}" $1
+  ${IfNot} ${Errors}
+    Push $1
+    Call un.Cleanup
+    Quit
+  ${EndIf}
   !insertmacro REQUIRE_ADMIN
   !insertmacro SET_REG_VIEW
 FunctionEnd
 
+; The uninstaller that a caller waits for runs in place, and Windows keeps
+; its file open until it ends: neither it nor its folder can go before.
+; A copy in this account's temporary folder waits for this process to end,
+; then deletes uninstall.exe and the folder (or, if it cannot, has Windows
+; do it at the next restart), and has itself deleted at the next restart.
+Function un.StartCleanup
+  ${If} $EXEPATH != "$INSTDIR\uninstall.exe"
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    Return
+  ${EndIf}
+  GetTempFileName $0
+  Delete $0
+  ClearErrors
+  CopyFiles /SILENT "$EXEPATH" "$0.exe"
+  ${If} ${Errors}
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    Return
+  ${EndIf}
+  System::Call 'kernel32::GetCurrentProcessId() i .r1'
+  ClearErrors
+  Exec '"$0.exe" ${CLEANUP_OPTION}$1 _?=$INSTDIR'
+  ${If} ${Errors}
+    Delete "$0.exe"
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+  ${EndIf}
+FunctionEnd
+
+; The copy's work (un.StartCleanup); the process id is on the stack.
+Function un.Cleanup
+  Pop $0
+  System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r0) p .r1'
+  ${If} $1 P<> 0
+    System::Call 'kernel32::WaitForSingleObject(p r1, i ${CLEANUP_WAIT_MS})'
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+  ClearErrors
+  Delete "$INSTDIR\uninstall.exe"
+  ${If} ${Errors}
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    RMDir /REBOOTOK "$INSTDIR"
+  ${Else}
+    RMDir "$INSTDIR"
+  ${EndIf}
+  System::Call 'kernel32::MoveFileExW(w "$EXEPATH", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+FunctionEnd
+
+!macro UN_CHECK_MOVABLE NAME
+  Push ${NAME}
+  Call un.OpenToMove
+  Pop $0
+  ${If} $0 != 0
+    System::Call 'kernel32::CloseHandle(p r0)'
+  ${EndIf}
+!macroend
+!macro UN_MOVE_ASIDE NAME VAR
+  Push ${NAME}
+  Call un.MoveAside
+  Pop ${VAR}
+!macroend
+
+; Removes what it can; a program file that a copy of rtouch in another
+; session still runs goes at the next restart (exit code 3010). The
+; registry is cleaned once the files are gone or due to go.
 Section "Uninstall"
   !insertmacro SET_REG_VIEW
   SetShellVarContext all
+  !insertmacro UN_CHECK_MOVABLE rtouch.exe
+  !insertmacro UN_CHECK_MOVABLE rtouchctl.exe
   Call un.CloseRtouch
-  Push rtouch.exe
-  Call un.CheckNotInUse
-  Push rtouchctl.exe
-  Call un.CheckNotInUse
-  Delete "$INSTDIR\rtouch.exe"
-  Delete "$INSTDIR\rtouchctl.exe"
-  Delete "$INSTDIR\uninstall.exe"
+  !insertmacro UN_MOVE_ASIDE rtouch.exe $AsideRtouch
+  !insertmacro UN_MOVE_ASIDE rtouchctl.exe $AsideRtouchctl
+  Push $AsideRtouch
+  Call un.DeleteAside
+  Push $AsideRtouchctl
+  Call un.DeleteAside
+  Push /REBOOTOK
+  Call un.DeleteEarlierAsides
+  Call un.StartCleanup
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; Only when empty: files a user put there stay.
+  ClearErrors
   RMDir "$INSTDIR"
+  ${If} ${Errors}
+  ${AndIf} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
+  ${EndIf}
+  ${If} ${RebootFlag}
+    SetErrorLevel ${EXIT_RESTART_COMPLETES}
+  ${EndIf}
 SectionEnd

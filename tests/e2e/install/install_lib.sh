@@ -55,17 +55,18 @@ run_setup() {
     wine "$SETUP" "$@" >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 || SETUP_EXIT=$?
 }
 
-# Runs the registered quiet uninstall command. The uninstaller copies itself
-# to a temporary folder and returns at once; wait with wait_uninstalled.
+# Runs the registered quiet uninstall command to its end (it runs in place,
+# _?= and the folder last): UNINSTALL_EXIT is its exit code.
 run_uninstall() {
     local command
     command=$(reg_value "$UNINSTALL_KEY" QuietUninstallString)
     [ -n "$command" ] || fail "no QuietUninstallString"
-    # "C:\...\uninstall.exe" /S
-    local exe=${command#\"}
+    # "C:\...\uninstall.exe" /S _?=C:\...
+    local exe=${command#\"} args
     exe=${exe%%\"*}
-    expect_eq "${command#\""$exe"\" }" "/S" "quiet uninstall option"
-    wine "$exe" /S >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 || fail "uninstaller did not start"
+    read -ra args <<<"${command#\""$exe"\" }"
+    UNINSTALL_EXIT=0
+    wine "$exe" "${args[@]}" >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 || UNINSTALL_EXIT=$?
 }
 
 # Runs msiexec with ARGS (no spaces within one) to its end, with a verbose
@@ -97,8 +98,8 @@ install_quiet() {
     esac
 }
 
-# The registered quiet uninstall, waited for; for the package SETUP_EXIT
-# is msiexec's exit code (the setup's uninstaller returns at once).
+# The registered quiet uninstall, waited for: UNINSTALL_EXIT is the
+# setup's uninstaller's exit code, SETUP_EXIT msiexec's.
 uninstall_quiet() {
     case $KIND in
         nsis) run_uninstall; wait_uninstaller_done ;;
@@ -111,12 +112,13 @@ uninstall_quiet() {
     esac
 }
 
-# Waits until the uninstaller's copy (~nsu*.tmp\Un.exe in the temporary
-# folder) has ended.
+# Waits until the uninstaller's copy in the temporary folder (ns*.tmp.exe),
+# which deletes uninstall.exe and the folder once the uninstaller has
+# ended, has ended too.
 wait_uninstaller_done() {
     local deadline=$((SECONDS + 30))
-    while [ -n "$(prefix_pids '~nsu[^\\/]*\.tmp[\\/]')" ]; do
-        [ $SECONDS -lt $deadline ] || fail "the uninstaller did not end"
+    while [ -n "$(prefix_pids 'ns[^\\/]*\.tmp\.exe')" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the uninstaller's cleanup did not end"
         sleep 0.1
     done
 }
@@ -199,8 +201,8 @@ PY
     fi
     expect_eq "$(reg_value "$UNINSTALL_KEY" DisplayIcon)" "$dir\\rtouch.exe,0" "DisplayIcon"
     expect_eq "$(reg_value "$UNINSTALL_KEY" InstallLocation)" "$dir" "InstallLocation"
-    expect_eq "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$dir\\uninstall.exe\"" "UninstallString"
-    expect_eq "$(reg_value "$UNINSTALL_KEY" QuietUninstallString)" "\"$dir\\uninstall.exe\" /S" "QuietUninstallString"
+    expect_eq "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$dir\\uninstall.exe\" _?=$dir" "UninstallString"
+    expect_eq "$(reg_value "$UNINSTALL_KEY" QuietUninstallString)" "\"$dir\\uninstall.exe\" /S _?=$dir" "QuietUninstallString"
     local size
     size=$(reg_value "$UNINSTALL_KEY" EstimatedSize)
     [ $((size)) -ge 200 ] && [ $((size)) -le 2048 ] || fail "EstimatedSize $size KB"

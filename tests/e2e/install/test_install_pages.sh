@@ -46,3 +46,25 @@ tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "Finish did not s
 expect_eq "$(rtouch_pids | wc -w)" "1" "Finish started rtouch.exe"
 expect_eq "$(tool parent-program "$(tool wait-window ZRN_RTouch Fennimore 1000)" | tr -d '\r')" "explorer.exe" \
     "the shell, not the setup, started rtouch.exe"
+
+# A folder that another user could take over, given on the folder page:
+# the page says why and stays there, so that another one can be chosen.
+mkdir -p "$DRIVE_C/Shared"
+chmod 0777 "$DRIVE_C/Shared"
+wine "$SETUP" '/D=C:\Shared\rtouch' >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 &
+dlg=$(tool wait-window '#32770' "rtouch $VERSION Setup" 20000) || fail "no second setup window"
+wait_item_text "$dlg" 1 "&Next >"
+press "$dlg" 1
+deadline=$((SECONDS + 20))
+until [ "$(tool item-enabled "$dlg" 3)" = 1 ]; do [ $SECONDS -lt $deadline ] || fail "no components page"; done
+press "$dlg" 1
+wait_item_text "$dlg" 1 "&Install"
+press "$dlg" 1
+popup=$(tool wait-popup "$dlg" 20000) || fail "no message about the folder"
+tool item-text "$popup" 0xFFFF | tr -d '\r' | grep -qF 'may rename, delete or re-permission C:\Shared' ||
+    fail "the message does not say why: $(tool item-text "$popup" 0xFFFF)"
+screenshot "$popup" installer_folder_refused
+press "$popup" 1
+wait_item_text "$dlg" 1 "&Install"
+[ ! -e "$DRIVE_C/Shared/rtouch" ] || fail "the refused folder was created"
+echo "ok: the folder page refuses C:\\Shared\\rtouch and stays"

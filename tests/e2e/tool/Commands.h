@@ -43,6 +43,7 @@ int CmdClientRect(wchar_t** argv);
 int CmdItemRect(wchar_t** argv);
 int CmdReadBytes(wchar_t** argv);
 int CmdHoldFile(wchar_t** argv);
+int CmdHoldImage(wchar_t** argv);
 
 int CmdCounts(wchar_t** argv);
 int CmdSuspendAt(wchar_t** argv);

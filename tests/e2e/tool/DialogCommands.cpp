@@ -124,3 +124,19 @@ int CmdHoldFile(wchar_t** argv) {
     CloseHandle(file);
     return kOk;
 }
+
+// Maps a program file as its running copy does (an image section, the file
+// handle closed), prints "ready" and keeps it until the time is up: the
+// file can be renamed but not deleted meanwhile.
+int CmdHoldImage(wchar_t** argv) {
+    HANDLE file = CreateFileW(argv[0], GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Failure(true, "cannot open %ls", argv[0]);
+    HANDLE section = CreateFileMappingW(file, nullptr, PAGE_READONLY | SEC_IMAGE, 0, 0, nullptr);
+    CloseHandle(file);
+    if (!section) return Failure(true, "cannot map %ls", argv[0]);
+    PrintLine(L"ready");
+    Sleep(static_cast<DWORD>(ParseNumber(argv[1])));
+    CloseHandle(section);
+    return kOk;
+}

@@ -49,6 +49,7 @@ const Command kCommands[] = {
     {L"item-rect", "SEL ID", 2, CmdItemRect},
     {L"read-bytes", "SEL RVA COUNT", 3, CmdReadBytes},
     {L"hold-file", "PATH MS", 2, CmdHoldFile},
+    {L"hold-image", "PATH MS", 2, CmdHoldImage},
     {L"counts", "SEL RVA", 2, CmdCounts},
     {L"suspend-at", "SEL RVA", 2, CmdSuspendAt},
     {L"resume-at", "SEL RVA", 2, CmdResumeAt},
