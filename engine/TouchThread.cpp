@@ -56,13 +56,16 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
     // Read before the open: a notice between the two renews once too often,
     // never once too few.
     uint32_t changesAtOpen = DeviceChanges.load(std::memory_order_acquire);
-    DriverChannel ReaderChannel = OpenDriverChannel();
+    // A worker stopped already opens nothing: its handle would only hold up
+    // a removal that the stop was for.
+    DriverChannel ReaderChannel = TouchWorkerWanted() ? OpenDriverChannel() : kInvalidChannel;
     if (ReaderChannel != kInvalidChannel) {
         if (actions.channelOpened) actions.channelOpened(starter, ReaderChannel);
         JoinDevice(engine, changesAtOpen);
         IdleClock idle(actions);
-        // The flag is read afresh before every read; a read in progress is
-        // never cancelled, so a stop takes effect when it returns.
+        // The flag is read afresh before every read and after a failed one:
+        // a stop takes effect when the read in progress returns (or is cut
+        // short, on Windows, for a removal request).
         while (StopThread.load(std::memory_order_acquire) == 0) {
             if (ReadTouchReport(ReaderChannel, ReportBuf)) {
                 actions.refreshScreenSize();
@@ -75,6 +78,9 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
                 }
                 continue;
             }
+            // A read cut short by a stop ends the worker: no new channel,
+            // no block asked for.
+            if (!TouchWorkerWanted()) break;
             const uint32_t changes = DeviceChanges.load(std::memory_order_acquire);
             if (changes != changesAtOpen) {
                 changesAtOpen = changes;
