@@ -248,7 +248,6 @@ LifeActions Lifecycle::OnStartDeferred(const LifeEvent& e) {
         state_ = LifeState::Running;
         return kStartWorker | kDisarmStartRetry;
     case K::DeviceNotice:
-    case K::Resume:
         // The new worker opens a channel of its own and asks for nothing.
         return e.present ? 0 : Remove();
     case K::WorkerEnded:

@@ -225,6 +225,8 @@ TEST(LifecycleTest, AnArrivalBesideTheLastWorkerStillInsideItsRead) {
     EXPECT_EQ(copy(Event(K::DeviceNotice, true, true)) & (kStartWorker | kArmStartRetry | kSendBlock),
               kArmStartRetry | kSendBlock);
     EXPECT_EQ(copy(Event(K::StartRetry, true, true)), 0u);
+    // A sleep meanwhile: the controller may have lost its block.
+    EXPECT_EQ(copy(Event(K::Resume, true, true)) & kReachesController, kSendBlock);
     EXPECT_EQ(copy(Event(K::StartRetry, true, false)), kStartWorker | kDisarmStartRetry);
     // The worker that then ends by itself could not open the driver: the
     // next notice that finds it starts another.
