@@ -9,6 +9,9 @@ namespace {
 // the starter (1, or 0 when the thread could not be made) and by the worker
 // (0 on entry, after setting ThreadRunning).
 std::atomic<int32_t> StartPending{0};
+// 1 while the worker is inside ReadTouchReport: the one call a release may
+// cut short (see TouchWorkerInRead).
+std::atomic<int32_t> InRead{0};
 
 // Called by RequestTouchWorkerStop; main thread only, like its setter.
 void (*StopSignal)() = nullptr;
@@ -67,7 +70,10 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
         // a stop takes effect when the read in progress returns (or is cut
         // short, on Windows, for a removal request).
         while (StopThread.load(std::memory_order_acquire) == 0) {
-            if (ReadTouchReport(ReaderChannel, ReportBuf)) {
+            InRead.store(1);
+            const bool read = ReadTouchReport(ReaderChannel, ReportBuf);
+            InRead.store(0);
+            if (read) {
                 actions.refreshScreenSize();
                 const ReportResult r = HandleReport(ReportBuf, LiveParams, engine);
                 if (IsMappedGesture(r.code)) actions.injectGesture(&LiveParams.GestureMap[r.code - 1]);
@@ -107,6 +113,8 @@ bool TouchWorkerRunning() {
 }
 
 bool TouchWorkerWanted() { return StopThread.load() == 0; }
+
+bool TouchWorkerInRead() { return InRead.load() == 1; }
 
 void RequestTouchWorkerStop() {
     StopThread.store(1, std::memory_order_release);

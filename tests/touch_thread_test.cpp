@@ -109,6 +109,7 @@ TEST_F(TouchThreadTest, StopTakesEffectWhenTheCurrentReadCompletes) {
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
     EXPECT_EQ(1, ThreadRunning.load());
+    EXPECT_TRUE(TouchWorkerInRead()) << "the read, which a release may cut short";
     StopThread = 1;
     EXPECT_EQ(1, ThreadRunning.load());  // the pending read is not cancelled
     FakeDriver::ReleaseBlockedRead();
@@ -117,6 +118,7 @@ TEST_F(TouchThreadTest, StopTakesEffectWhenTheCurrentReadCompletes) {
     EXPECT_EQ(1, gRefreshes.load());  // the completed read was still processed
     EXPECT_EQ(1u, FakeDriver::TotalReads());  // and no read followed
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
+    EXPECT_FALSE(TouchWorkerInRead());
 }
 
 TEST_F(TouchThreadTest, WorkerStartedWhileStoppedReadsNothing) {
