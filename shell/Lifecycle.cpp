@@ -46,9 +46,15 @@ LifeActions Lifecycle::Start(const LifeStart& start) {
 
 LifeActions Lifecycle::Handle(const LifeEvent& e) {
     if (state_ == LifeState::Closed) return 0;
-    // A handle's registration goes once its removal has ended either way.
+    // A handle's registration goes once its removal has ended either way;
+    // but a request that another program vetoed before this copy was asked
+    // leaves the running worker's handle open, and its notices are still
+    // wanted.
+    const bool handleKept = e.kind == K::HandleRemoveCancelled && state_ == LifeState::Running;
     const LifeActions drop =
-        e.kind == K::HandleRemoveComplete || e.kind == K::HandleRemoveCancelled ? kDropHandleNotice : 0;
+        (e.kind == K::HandleRemoveComplete || e.kind == K::HandleRemoveCancelled) && !handleKept
+            ? kDropHandleNotice
+            : 0;
     if (state_ != LifeState::Closing) {
         if (IsCommon(e.kind)) return Common(e);
         if (e.kind == K::SessionChange || e.kind == K::ConsoleRead) return FollowConsole(e);

@@ -101,6 +101,9 @@ TEST(LifecycleTest, ResumeBeforeAndAfterTheDevicesArrival) {
 
 TEST(LifecycleTest, RemovalRequestsForTheWorkersHandle) {
     Copy copy(1, 1);
+    // Vetoed by another program before this copy was asked: the worker
+    // keeps its handle, and the handle its notices.
+    EXPECT_EQ(copy(Event(K::HandleRemoveCancelled, true, true)), 0u);
     // Cancelled (another program vetoed it): the worker comes back on the
     // device, which kept its block.
     EXPECT_EQ(copy(Event(K::HandleQueryRemove, true, true)), kReleaseWorker | kDisableGeneral);
