@@ -111,10 +111,13 @@ LifeActions Lifecycle::Come(const LifeEvent& e) {
 }
 
 // The console went: the worker stops, a calibration on the screen ends and
-// keeps the block from before; nothing more is sent from here.
+// keeps the block from before; nothing more is sent from here. The stroke
+// the worker was reading is cut off (its lift goes to another session's
+// copy): the worker that starts when the console comes back judges the
+// first gesture on its own touches.
 LifeActions Lifecycle::Leave(LifeActions stop) {
     state_ = LifeState::Away;
-    return stop | kStopWorker | kDisarmStartRetry | kDisableGeneral | kDisableCalibration;
+    return stop | kStopWorker | kDisarmStartRetry | kDisableGeneral | kDisableCalibration | kMarkChannelStale;
 }
 
 // The run stops the worker itself and waits for it before the session.

@@ -69,9 +69,11 @@ TEST(LifecycleTest, TheConsoleMovesBetweenTwoSessionsWithACopyEach) {
     ExpectNothingReachesController(second, "the second copy");
 
     // Fast user switching: the console goes from session 1 to session 2.
+    // The stroke the worker was reading is cut off: the next worker starts
+    // the engine afresh.
     const LifeActions left = first(Session(kConsoleDisconnectEvent, 1));
-    EXPECT_EQ(left & (kStopWorker | kDisableGeneral | kDisableCalibration),
-              kStopWorker | kDisableGeneral | kDisableCalibration);
+    EXPECT_EQ(left & (kStopWorker | kDisableGeneral | kDisableCalibration | kMarkChannelStale),
+              kStopWorker | kDisableGeneral | kDisableCalibration | kMarkChannelStale);
     EXPECT_EQ(first.life.State(), LifeState::Away);
     const LifeActions came = second(Session(kConsoleConnectEvent, 2));
     EXPECT_EQ(came & kTakesOver, kTakesOver);
