@@ -50,11 +50,9 @@ LifeActions Lifecycle::Handle(const LifeEvent& e) {
     // but a request that another program vetoed before this copy was asked
     // leaves the running worker's handle open, and its notices are still
     // wanted.
-    const bool handleKept = e.kind == K::HandleRemoveCancelled && state_ == LifeState::Running;
-    const LifeActions drop =
-        (e.kind == K::HandleRemoveComplete || e.kind == K::HandleRemoveCancelled) && !handleKept
-            ? kDropHandleNotice
-            : 0;
+    const bool ended = e.kind == K::HandleRemoveComplete ||
+                       (e.kind == K::HandleRemoveCancelled && state_ != LifeState::Running);
+    const LifeActions drop = ended ? kDropHandleNotice : 0;
     if (state_ != LifeState::Closing) {
         if (IsCommon(e.kind)) return Common(e);
         if (e.kind == K::SessionChange || e.kind == K::ConsoleRead) return FollowConsole(e);
