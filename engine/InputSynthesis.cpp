@@ -26,8 +26,11 @@ bool IsExtendedKey(uint8_t vk) {
 }
 
 KeyScan KeyScanOf(uint8_t vk, uint32_t scanEx, uint32_t scan) {
-    const bool prefixed = (scanEx >> 8) == kScanPrefixE0;
-    return KeyScan{static_cast<uint8_t>(scanEx != 0 ? scanEx : scan), prefixed || IsExtendedKey(vk)};
+    const uint32_t prefix = scanEx >> 8;
+    // Pause's E1 1D is no scan code a keystroke can carry (1D alone is the
+    // left Ctrl): the plain answer, as the key's own messages report it.
+    const uint32_t chosen = scanEx != 0 && prefix != kScanPrefixE1 ? scanEx : scan;
+    return KeyScan{static_cast<uint8_t>(chosen), prefix == kScanPrefixE0 || IsExtendedKey(vk)};
 }
 
 InputEventList GestureEvents(GestureMapEntry entry) {

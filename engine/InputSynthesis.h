@@ -33,10 +33,12 @@ struct KeyScan {
 // The high byte of an extended key's scan code. (Pause's 0xE1 is no
 // extended key: no flag can carry that prefix.)
 constexpr uint32_t kScanPrefixE0 = 0xE0;
+constexpr uint32_t kScanPrefixE1 = 0xE1;
 
 // `scanEx`: the system's scan code of `vk` with its prefix in the high byte
 // (0 where the system has no such answer, as before Vista, or knows no
-// key); `scan`: the plain scan code, used without the first. A key is
+// key); `scan`: the plain scan code, used without the first and for
+// Pause, whose answer has the 0xE1 prefix. A key is
 // extended when the system's answer carries the 0xE0 prefix or the table
 // above lists it: the table's keys sit at the same place on every
 // keyboard, and not every system's answer carries the prefix.

@@ -44,7 +44,8 @@ extern std::atomic<int32_t> StopThread;
 extern std::atomic<int32_t> ThreadRunning;
 // Bumped when the worker's device went or its interface was made anew: its
 // channel may be dead since it was opened, and a stroke it was reading cut
-// off (so every removal of the device bumps it).
+// off (so every removal of the device bumps it, and so does the console's
+// leaving, whose lifts another session's copy reads).
 extern std::atomic<uint32_t> DeviceChanges;
 // Primary screen size in pixels.
 extern std::atomic<uint32_t> ScreenWidth;

@@ -9,6 +9,9 @@ namespace {
 // the starter (1, or 0 when the thread could not be made) and by the worker
 // (0 on entry, after setting ThreadRunning).
 std::atomic<int32_t> StartPending{0};
+// 1 while the worker is inside ReadTouchReport: the one call a release may
+// cut short (see TouchWorkerInRead).
+std::atomic<int32_t> InRead{0};
 
 // Called by RequestTouchWorkerStop; main thread only, like its setter.
 void (*StopSignal)() = nullptr;
@@ -56,15 +59,21 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
     // Read before the open: a notice between the two renews once too often,
     // never once too few.
     uint32_t changesAtOpen = DeviceChanges.load(std::memory_order_acquire);
-    DriverChannel ReaderChannel = OpenDriverChannel();
+    // A worker stopped already opens nothing: its handle would only hold up
+    // a removal that the stop was for.
+    DriverChannel ReaderChannel = TouchWorkerWanted() ? OpenDriverChannel() : kInvalidChannel;
     if (ReaderChannel != kInvalidChannel) {
         if (actions.channelOpened) actions.channelOpened(starter, ReaderChannel);
         JoinDevice(engine, changesAtOpen);
         IdleClock idle(actions);
-        // The flag is read afresh before every read; a read in progress is
-        // never cancelled, so a stop takes effect when it returns.
+        // The flag is read afresh before every read and after a failed one:
+        // a stop takes effect when the read in progress returns (or is cut
+        // short, on Windows, for a removal request).
         while (StopThread.load(std::memory_order_acquire) == 0) {
-            if (ReadTouchReport(ReaderChannel, ReportBuf)) {
+            InRead.store(1);
+            const bool read = ReadTouchReport(ReaderChannel, ReportBuf);
+            InRead.store(0);
+            if (read) {
                 actions.refreshScreenSize();
                 const ReportResult r = HandleReport(ReportBuf, LiveParams, engine);
                 if (IsMappedGesture(r.code)) actions.injectGesture(&LiveParams.GestureMap[r.code - 1]);
@@ -75,6 +84,9 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
                 }
                 continue;
             }
+            // A read cut short by a stop ends the worker: no new channel,
+            // no block asked for.
+            if (!TouchWorkerWanted()) break;
             const uint32_t changes = DeviceChanges.load(std::memory_order_acquire);
             if (changes != changesAtOpen) {
                 changesAtOpen = changes;
@@ -101,6 +113,8 @@ bool TouchWorkerRunning() {
 }
 
 bool TouchWorkerWanted() { return StopThread.load() == 0; }
+
+bool TouchWorkerInRead() { return InRead.load() == 1; }
 
 void RequestTouchWorkerStop() {
     StopThread.store(1, std::memory_order_release);

@@ -59,8 +59,12 @@ void MarkWorkerChannelStale();
 bool TouchWorkerRunning();
 // Whether a worker is wanted (StopThread is 0).
 bool TouchWorkerWanted();
+// Whether the worker is inside its read. Only there may its synchronous
+// I/O be cancelled: elsewhere it may be looking up or opening the device,
+// and a lookup that fails ends the process.
+bool TouchWorkerInRead();
 // StopThread = 1, then the stop signal: the worker ends once its current
-// read (or idle wait) returns; a read in progress is never cancelled.
+// read (or idle wait) returns; a read in progress is not cancelled here.
 void RequestTouchWorkerStop();
 // What RequestTouchWorkerStop calls after setting StopThread, to cut the
 // worker's idle wait short (the platform's event). Set once, before the

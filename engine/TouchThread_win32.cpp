@@ -117,7 +117,9 @@ bool ReleaseTouchWorker(DWORD boundMs) {
     static const CancelSynchronousIoProc cancel = CancelSynchronousIoCall();
     const DWORD start = GetTickCount();
     for (;;) {
-        if (cancel) cancel(WorkerThread);
+        // Once stopped the worker opens nothing more, so a cancel sent
+        // while it reads reaches the read or nothing.
+        if (cancel && TouchWorkerInRead()) cancel(WorkerThread);
         const DWORD spent = GetTickCount() - start;
         if (spent >= boundMs) return WaitTouchWorkerEnded(0);
         if (WaitTouchWorkerEnded(spent + kCancelRepeatMs < boundMs ? kCancelRepeatMs : boundMs - spent))

@@ -98,7 +98,8 @@ void PrepareFileDialog(HWND dialog, DWORD flags) {
     ofn.lpstrFile = szFile;
     ofn.nMaxFile = kFileNameChars;
     // The process's current folder stays where it was: a folder chosen on a
-    // removable disk would otherwise keep that disk in use.
+    // removable disk would otherwise keep that disk in use (the Save As
+    // dialog heeds the flag; see CurrentFolderKept for the Open dialog).
     ofn.Flags = flags | OFN_NOCHANGEDIR;
 }
 
@@ -113,10 +114,35 @@ void ShowSystemError(HWND dialog, DWORD error) {
     MessageBoxW(dialog, text.c_str(), LoadCaptionBuf(IDS_ERROR), MB_OK | MB_ICONERROR);
 }
 
+// The process's current folder as it was, put back when this goes: the
+// Open dialog moves it to the folder chosen (OFN_NOCHANGEDIR is documented
+// as ineffective for GetOpenFileName).
+class CurrentFolderKept {
+public:
+    CurrentFolderKept() {
+        const DWORD length = GetCurrentDirectoryW(MAX_PATH, saved_);
+        kept_ = length > 0 && length < MAX_PATH;
+    }
+    ~CurrentFolderKept() {
+        if (kept_) SetCurrentDirectoryW(saved_);
+    }
+    CurrentFolderKept(const CurrentFolderKept&) = delete;
+    CurrentFolderKept& operator=(const CurrentFolderKept&) = delete;
+
+private:
+    wchar_t saved_[MAX_PATH];
+    bool kept_;
+};
+
+bool ChooseFileToOpen() {
+    const CurrentFolderKept folder;
+    return GetOpenFileNameW(&ofn) != FALSE;
+}
+
 // A file that cannot be opened or read leaves the map as it was.
 void OnLoad(HWND dialog) {
     PrepareFileDialog(dialog, OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    if (!GetOpenFileNameW(&ofn)) return;
+    if (!ChooseFileToOpen()) return;
     if (const uint32_t error = LoadMapFile(szFile, LiveParams)) {
         ShowSystemError(dialog, error);
         return;

@@ -46,9 +46,13 @@ LifeActions Lifecycle::Start(const LifeStart& start) {
 
 LifeActions Lifecycle::Handle(const LifeEvent& e) {
     if (state_ == LifeState::Closed) return 0;
-    // A handle's registration goes once its removal has ended either way.
-    const LifeActions drop =
-        e.kind == K::HandleRemoveComplete || e.kind == K::HandleRemoveCancelled ? kDropHandleNotice : 0;
+    // A handle's registration goes once its removal has ended either way;
+    // but a request that another program vetoed before this copy was asked
+    // leaves the running worker's handle open, and its notices are still
+    // wanted.
+    const bool ended = e.kind == K::HandleRemoveComplete ||
+                       (e.kind == K::HandleRemoveCancelled && state_ != LifeState::Running);
+    const LifeActions drop = ended ? kDropHandleNotice : 0;
     if (state_ != LifeState::Closing) {
         if (IsCommon(e.kind)) return Common(e);
         if (e.kind == K::SessionChange || e.kind == K::ConsoleRead) return FollowConsole(e);
@@ -105,10 +109,13 @@ LifeActions Lifecycle::Come(const LifeEvent& e) {
 }
 
 // The console went: the worker stops, a calibration on the screen ends and
-// keeps the block from before; nothing more is sent from here.
+// keeps the block from before; nothing more is sent from here. The stroke
+// the worker was reading is cut off (its lift goes to another session's
+// copy): the worker that starts when the console comes back judges the
+// first gesture on its own touches.
 LifeActions Lifecycle::Leave(LifeActions stop) {
     state_ = LifeState::Away;
-    return stop | kStopWorker | kDisarmStartRetry | kDisableGeneral | kDisableCalibration;
+    return stop | kStopWorker | kDisarmStartRetry | kDisableGeneral | kDisableCalibration | kMarkChannelStale;
 }
 
 // The run stops the worker itself and waits for it before the session.
@@ -248,7 +255,6 @@ LifeActions Lifecycle::OnStartDeferred(const LifeEvent& e) {
         state_ = LifeState::Running;
         return kStartWorker | kDisarmStartRetry;
     case K::DeviceNotice:
-    case K::Resume:
         // The new worker opens a channel of its own and asks for nothing.
         return e.present ? 0 : Remove();
     case K::WorkerEnded:

@@ -78,7 +78,8 @@ inline constexpr LifeActions kStopWorker = 1u << 4;
 // stop, cut its read short, wait (bounded) for its end
 inline constexpr LifeActions kReleaseWorker = 1u << 5;
 inline constexpr LifeActions kDropHandleNotice = 1u << 6;  // unregister the worker handle's notices
-// the worker takes a new channel after a failed read
+// the worker takes a new channel after a failed read, and the next worker
+// starts the engine afresh
 inline constexpr LifeActions kMarkChannelStale = 1u << 7;
 inline constexpr LifeActions kSendBlock = 1u << 8;
 inline constexpr LifeActions kStartWorker = 1u << 9;

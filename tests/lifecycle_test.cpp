@@ -69,9 +69,11 @@ TEST(LifecycleTest, TheConsoleMovesBetweenTwoSessionsWithACopyEach) {
     ExpectNothingReachesController(second, "the second copy");
 
     // Fast user switching: the console goes from session 1 to session 2.
+    // The stroke the worker was reading is cut off: the next worker starts
+    // the engine afresh.
     const LifeActions left = first(Session(kConsoleDisconnectEvent, 1));
-    EXPECT_EQ(left & (kStopWorker | kDisableGeneral | kDisableCalibration),
-              kStopWorker | kDisableGeneral | kDisableCalibration);
+    EXPECT_EQ(left & (kStopWorker | kDisableGeneral | kDisableCalibration | kMarkChannelStale),
+              kStopWorker | kDisableGeneral | kDisableCalibration | kMarkChannelStale);
     EXPECT_EQ(first.life.State(), LifeState::Away);
     const LifeActions came = second(Session(kConsoleConnectEvent, 2));
     EXPECT_EQ(came & kTakesOver, kTakesOver);
@@ -101,6 +103,9 @@ TEST(LifecycleTest, ResumeBeforeAndAfterTheDevicesArrival) {
 
 TEST(LifecycleTest, RemovalRequestsForTheWorkersHandle) {
     Copy copy(1, 1);
+    // Vetoed by another program before this copy was asked: the worker
+    // keeps its handle, and the handle its notices.
+    EXPECT_EQ(copy(Event(K::HandleRemoveCancelled, true, true)), 0u);
     // Cancelled (another program vetoed it): the worker comes back on the
     // device, which kept its block.
     EXPECT_EQ(copy(Event(K::HandleQueryRemove, true, true)), kReleaseWorker | kDisableGeneral);
@@ -225,6 +230,8 @@ TEST(LifecycleTest, AnArrivalBesideTheLastWorkerStillInsideItsRead) {
     EXPECT_EQ(copy(Event(K::DeviceNotice, true, true)) & (kStartWorker | kArmStartRetry | kSendBlock),
               kArmStartRetry | kSendBlock);
     EXPECT_EQ(copy(Event(K::StartRetry, true, true)), 0u);
+    // A sleep meanwhile: the controller may have lost its block.
+    EXPECT_EQ(copy(Event(K::Resume, true, true)) & kReachesController, kSendBlock);
     EXPECT_EQ(copy(Event(K::StartRetry, true, false)), kStartWorker | kDisarmStartRetry);
     // The worker that then ends by itself could not open the driver: the
     // next notice that finds it starts another.

@@ -109,6 +109,7 @@ TEST_F(TouchThreadTest, StopTakesEffectWhenTheCurrentReadCompletes) {
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
     EXPECT_EQ(1, ThreadRunning.load());
+    EXPECT_TRUE(TouchWorkerInRead()) << "the read, which a release may cut short";
     StopThread = 1;
     EXPECT_EQ(1, ThreadRunning.load());  // the pending read is not cancelled
     FakeDriver::ReleaseBlockedRead();
@@ -117,6 +118,7 @@ TEST_F(TouchThreadTest, StopTakesEffectWhenTheCurrentReadCompletes) {
     EXPECT_EQ(1, gRefreshes.load());  // the completed read was still processed
     EXPECT_EQ(1u, FakeDriver::TotalReads());  // and no read followed
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
+    EXPECT_FALSE(TouchWorkerInRead());
 }
 
 TEST_F(TouchThreadTest, WorkerStartedWhileStoppedReadsNothing) {
@@ -124,8 +126,27 @@ TEST_F(TouchThreadTest, WorkerStartedWhileStoppedReadsNothing) {
     StopThread = 1;
     RunTouchWorker(kActions, engine);
     EXPECT_EQ(0u, FakeDriver::TotalReads());
-    EXPECT_EQ(0u, FakeDriver::OpenChannels());
+    EXPECT_EQ(0u, FakeDriver::OpenedChannels()) << "not even opened";
+    EXPECT_EQ(0, gChannelsOpened.load());
     EXPECT_EQ(0, ThreadRunning.load());
+}
+
+// A stop that cuts the read short (a removal request) after a device
+// change: the worker ends without opening a channel in place of its own.
+TEST_F(TouchThreadTest, ReadFailedByAStopRenewsNothing) {
+    FakeDriver::SetPresent(true);
+    FakeDriver::QueueBlockingRead();
+    FakeDriver::QueueFailedRead();
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
+    MarkWorkerChannelStale();
+    StopThread = 1;
+    FakeDriver::ReleaseBlockedRead();
+    worker.join();
+    EXPECT_EQ(1u, FakeDriver::OpenedChannels());
+    EXPECT_EQ(1, gChannelsOpened.load());
+    EXPECT_EQ(0, gBlockRequests.load());
+    EXPECT_EQ(0u, FakeDriver::OpenChannels());
 }
 
 TEST_F(TouchThreadTest, FailedReadsAreRetriedAndGesturesInjected) {
