@@ -4,7 +4,6 @@ set -u
 
 # rtouch.exe from another build when the run names one (tests/e2e/run.sh --app).
 APP="${RTOUCH_APP_BUILD:-$RTOUCH_BUILD}/rtouch.exe"
-TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
 IDOK=1
 IDCANCEL=2
 IDYES=6
@@ -23,15 +22,6 @@ DBT_DEVNODES_CHANGED=7
 WM_POWERBROADCAST=0x218
 PBT_APMRESUMEAUTOMATIC=0x12
 
-# Runs the e2e tool. It says on stderr why a subcommand failed (status 1);
-# any other status (a crash, a failed start) is said here.
-tool() {
-    local status=0
-    wine "$TOOL" "$@" || status=$?
-    [ $status -le 1 ] || echo "e2e_tool $* ended with status $status" >&2
-    return $status
-}
-
 source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 
 # 1 when the run plays a 32-bit rtouch.exe (tests/e2e/run.sh --app).
@@ -46,11 +36,13 @@ start_app() {
     tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "no main window"
     tool wait-tray-icons 1 10000 || fail "no tray icon"
     # Start-up ends with the window minimized, then hidden.
-    local deadline=$((SECONDS + 10))
-    until tool info main | tr '\n' ' ' | grep -q "visible=0 iconic=1"; do
-        [ $SECONDS -lt $deadline ] || fail "start-up did not finish"
-    done
+    tool wait-minimized main 10000 || fail "start-up did not finish"
 }
+
+# The main thread has handled a message sent now: whatever it was doing when
+# it was sent (a command, a device notice) has ended or sits in a modal loop
+# whose window exists by now.
+round_trip() { tool send "${1:-main}" 0 0 0 >/dev/null || fail "window ${1:-main} not responding"; }
 
 # One field of `e2e_tool info SEL` (default: main).
 info_field() { tool info "${2:-main}" | sed -n "s/^$1=//p"; }

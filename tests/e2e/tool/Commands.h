@@ -9,6 +9,8 @@ int CmdWaitVisible(wchar_t** argv);
 int CmdWaitPopup(wchar_t** argv);
 int CmdWaitGone(wchar_t** argv);
 int CmdItemText(wchar_t** argv);
+int CmdWaitText(wchar_t** argv);
+int CmdWaitMinimized(wchar_t** argv);
 int CmdItemEnabled(wchar_t** argv);
 int CmdWaitMenu(wchar_t** argv);
 int CmdWaitShown(wchar_t** argv);
@@ -33,6 +35,7 @@ int CmdTaskbarCreated(wchar_t** argv);
 int CmdStrings(wchar_t** argv);
 
 int CmdReadU32(wchar_t** argv);
+int CmdWaitU32(wchar_t** argv);
 int CmdHoldWindow(wchar_t** argv);
 int CmdParentProgram(wchar_t** argv);
 
@@ -50,3 +53,6 @@ int CmdResumeAt(wchar_t** argv);
 int CmdPlugCycles(wchar_t** argv);
 int CmdPlugBounce(wchar_t** argv);
 int CmdReadWait(wchar_t** argv);
+int CmdDriverState(wchar_t** argv);
+int CmdWaitDriver(wchar_t** argv);
+int CmdHoldReads(wchar_t** argv);

@@ -21,6 +21,8 @@ const Command kCommands[] = {
     {L"wait-popup", "SEL MS", 2, CmdWaitPopup},
     {L"wait-gone", "SEL MS", 2, CmdWaitGone},
     {L"item-text", "SEL ID", 2, CmdItemText},
+    {L"wait-text", "SEL ID TEXT MS", 4, CmdWaitText},
+    {L"wait-minimized", "SEL MS", 2, CmdWaitMinimized},
     {L"item-enabled", "SEL ID", 2, CmdItemEnabled},
     {L"wait-menu", "MS", 1, CmdWaitMenu},
     {L"wait-shown", "CLASS MS", 2, CmdWaitShown},
@@ -40,6 +42,7 @@ const Command kCommands[] = {
     {L"taskbar-created", "", 0, CmdTaskbarCreated},
     {L"strings", "EXE FIRST LAST", 3, CmdStrings},
     {L"read-u32", "SEL RVA", 2, CmdReadU32},
+    {L"wait-u32", "SEL RVA VALUE MS", 4, CmdWaitU32},
     {L"hold-window", "CLASS TITLE MS", 3, CmdHoldWindow},
     {L"parent-program", "SEL", 1, CmdParentProgram},
     {L"combo", "SEL ID", 2, CmdCombo},
@@ -55,6 +58,9 @@ const Command kCommands[] = {
     {L"plug-cycles", "COUNT MS", 2, CmdPlugCycles},
     {L"plug-bounce", "COUNT", 1, CmdPlugBounce},
     {L"read-wait", "MS", 1, CmdReadWait},
+    {L"driver-state", "", 0, CmdDriverState},
+    {L"wait-driver", "FIELD VALUE MS", 3, CmdWaitDriver},
+    {L"hold-reads", "0|1", 1, CmdHoldReads},
 };
 
 int Usage() {

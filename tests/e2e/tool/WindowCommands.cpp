@@ -74,6 +74,30 @@ int CmdItemText(wchar_t** argv) {
     return kOk;
 }
 
+// Waits until control ID of SEL reads TEXT; on failure says what it read
+// last.
+int CmdWaitText(wchar_t** argv) {
+    std::wstring text;
+    bool ok = PollUntil(ParseNumber(argv[3]), [&] {
+        HWND window = ResolveWindow(argv[0]);
+        HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
+        return item && ReadWindowText(item, text) && text == argv[2];
+    });
+    if (!ok) return Failure(false, "control %ls of %ls reads '%ls', expected '%ls'", argv[1], argv[0], text.c_str(), argv[2]);
+    return kOk;
+}
+
+// Waits until SEL is minimized and hidden, as the application is in the
+// tray.
+int CmdWaitMinimized(wchar_t** argv) {
+    return PollUntil(ParseNumber(argv[1]), [&] {
+               HWND window = ResolveWindow(argv[0]);
+               return window && !IsWindowVisible(window) && IsIconic(window);
+           })
+               ? kOk
+               : kFailed;
+}
+
 int CmdItemEnabled(wchar_t** argv) {
     HWND item = TargetItem(argv[0], argv[1]);
     if (!item) return kFailed;
