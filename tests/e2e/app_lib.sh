@@ -90,3 +90,9 @@ symbol_rva() {
     [ -n "$va" ] && [ -n "$base" ] || fail "no symbol $1"
     printf '0x%x\n' $((16#$va - 16#$base))
 }
+
+# Waits until the worker runs ($1 = 1) or has ended ($1 = 0).
+THREAD_RUNNING_RVA=$(symbol_rva ThreadRunning)
+wait_worker() {
+    tool wait-u32 main "$THREAD_RUNNING_RVA" "$1" 10000 || fail "ThreadRunning did not become $1"
+}

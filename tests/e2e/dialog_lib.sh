@@ -65,6 +65,15 @@ live_field() {
 }
 # The live gesture map, in hex.
 live_map() { live_field GestureMap; }
+# Waits up to $3 seconds until field $1 of the live block (as live_field)
+# reads the hex digits $2, in one process.
+wait_live() {
+    local span
+    span=$(field_digits "$1") || fail "no block field $1"
+    tool wait-bytes main $((LIVE_PARAMS + ${span% *} / 2)) "$2" $(($3 * 1000)) || fail "live $1 did not become $2"
+}
+# Waits up to $2 seconds until the live gesture map reads $1.
+wait_live_map() { wait_live GestureMap "$1" "$2"; }
 
 # Screen pixels: the colours (RRGGBB) of the points X Y ... of the screen.
 screen_pixels() {

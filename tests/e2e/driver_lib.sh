@@ -43,7 +43,7 @@ driver_field() {
 }
 
 # Waits up to $3 seconds (default 10) until field $1 of the driver's state
-# reads $2, in one process.
+# reads $2 (or, as ">=N", at least N), in one process.
 wait_driver() { tool wait-driver "$1" "$2" $((${3:-10} * 1000)) || fail "driver $1 did not become $2"; }
 
 # Waits up to $2 seconds until the driver's queue holds $1 entries.

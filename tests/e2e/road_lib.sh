@@ -92,12 +92,6 @@ wait_status() {
     echo "ok: status line $1"
 }
 
-# Waits until the worker runs ($1 = 1) or has ended ($1 = 0).
-THREAD_RUNNING_RVA=$(symbol_rva ThreadRunning)
-wait_worker() {
-    tool wait-u32 main "$THREAD_RUNNING_RVA" "$1" 10000 || fail "ThreadRunning did not become $1"
-}
-
 # Waits until the driver has had $1 parameter blocks in all.
 wait_sends() { wait_driver sends "$1"; }
 

@@ -43,7 +43,7 @@ tool post-item "$GENERAL" $IDC_DRAW_TEST $BM_SETSTATE 0 0
 # Make the live block differ from the defaults: clear the gesture map.
 mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 tool post "$mapping" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0 || fail "post ClearAll"
-wait_output live_map "$(printf '0%.0s' {1..56})" 5 || fail "ClearAll did not clear the map"
+wait_live_map "$(printf '0%.0s' {1..56})" 5
 tool click-caption "$mapping" close || fail "no close box on the mapping dialog"
 tool wait-gone "$mapping" 5000 || fail "mapping dialog did not end"
 
@@ -66,7 +66,7 @@ expect_block "$(live_block)" "$(tool read-bytes main "$DEFAULT_PARAMS" "$BLOCK_S
 # Without the driver no worker is wanted after the run: the next arrival
 # sends the block and starts one.
 expect_eq "$(tool read-u32 main "$(symbol_rva StopThread)")" "1" "StopThread 1 after the run"
-wait_output "tool read-u32 main $(symbol_rva ThreadRunning)" "0" 5 || fail "worker running"
+wait_worker 0
 echo "ok: no worker"
 
 tool click-caption "$GENERAL" close || fail "no close box on GENERAL"

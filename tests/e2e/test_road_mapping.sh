@@ -22,7 +22,7 @@ tool key "$mapping" $VK_TAB
 for _ in 1 2 3 4; do tool key "$mapping" $VK_DOWN; done
 default_map=$(live_map) || fail "read the live map"
 custom_map=${default_map:0:24}0409${default_map:28}
-wait_output live_map "$custom_map" 5 || fail "the combos did not set CWCircle to CTRL+SHIFT + A"
+wait_live_map "$custom_map" 5
 echo "ok: the mapping dialog set CWCircle to CTRL+SHIFT + A"
 
 # The live map is what the worker reads: the next circle sends the new keys.

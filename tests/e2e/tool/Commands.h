@@ -45,6 +45,7 @@ int CmdSetText(wchar_t** argv);
 int CmdClientRect(wchar_t** argv);
 int CmdItemRect(wchar_t** argv);
 int CmdReadBytes(wchar_t** argv);
+int CmdWaitBytes(wchar_t** argv);
 int CmdHoldFile(wchar_t** argv);
 
 int CmdCounts(wchar_t** argv);

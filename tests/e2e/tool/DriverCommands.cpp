@@ -68,6 +68,13 @@ std::wstring FieldOf(const RTOUCHDRV_STATE& state, const wchar_t* name) {
     return L"";
 }
 
+// Whether a field's value meets VALUE: equal, or for ">=N" a number of at
+// least N.
+bool Meets(const std::wstring& value, const wchar_t* want) {
+    if (std::wcsncmp(want, L">=", 2) != 0) return value == want;
+    return !value.empty() && std::wcstoll(value.c_str(), nullptr, 10) >= ParseNumber(want + 2);
+}
+
 }  // namespace
 
 // Prints the driver's state, every field from one snapshot, one
@@ -84,7 +91,8 @@ int CmdDriverState(wchar_t**) {
 }
 
 // Waits up to MS until field FIELD of the driver's state (a key of
-// driver-state) reads VALUE; on failure says what it read last.
+// driver-state) reads VALUE (or, as ">=N", at least N); on failure says
+// what it read last.
 int CmdWaitDriver(wchar_t** argv) {
     HANDLE device = OpenControl();
     if (device == INVALID_HANDLE_VALUE) return Failure(true, "cannot open the control device");
@@ -94,7 +102,7 @@ int CmdWaitDriver(wchar_t** argv) {
         return Failure(true, "no driver state field %ls", argv[0]);
     }
     const bool ok =
-        PollUntil(ParseNumber(argv[2]), [&] { return ReadState(device, state) && FieldOf(state, argv[0]) == argv[1]; });
+        PollUntil(ParseNumber(argv[2]), [&] { return ReadState(device, state) && Meets(FieldOf(state, argv[0]), argv[1]); });
     CloseHandle(device);
     if (!ok) return Failure(false, "driver %ls stayed %ls, expected %ls", argv[0], FieldOf(state, argv[0]).c_str(), argv[1]);
     return kOk;

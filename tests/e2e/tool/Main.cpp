@@ -51,6 +51,7 @@ const Command kCommands[] = {
     {L"client-rect", "SEL", 1, CmdClientRect},
     {L"item-rect", "SEL ID", 2, CmdItemRect},
     {L"read-bytes", "SEL RVA COUNT", 3, CmdReadBytes},
+    {L"wait-bytes", "SEL RVA HEX MS", 4, CmdWaitBytes},
     {L"hold-file", "PATH MS", 2, CmdHoldFile},
     {L"counts", "SEL RVA", 2, CmdCounts},
     {L"suspend-at", "SEL RVA", 2, CmdSuspendAt},
@@ -59,7 +60,7 @@ const Command kCommands[] = {
     {L"plug-bounce", "COUNT", 1, CmdPlugBounce},
     {L"read-wait", "MS", 1, CmdReadWait},
     {L"driver-state", "", 0, CmdDriverState},
-    {L"wait-driver", "FIELD VALUE MS", 3, CmdWaitDriver},
+    {L"wait-driver", "FIELD VALUE|>=N MS", 3, CmdWaitDriver},
     {L"hold-reads", "0|1", 1, CmdHoldReads},
 };
 
