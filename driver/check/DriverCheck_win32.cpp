@@ -465,7 +465,8 @@ void CheckHeldReads(HANDLE control) {
     HANDLE thread = CreateThread(nullptr, 0, HeldReadMain, &read, 0, nullptr);
     Check(WaitForWaitingReads(control, 1), "a held read waits in spite of a read wait of 0");
     Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 6)});
-    Check(JoinRead(control, thread) && read.result.ok && read.report[0] == 6, "a report completes a held read", Describe(read.result));
+    Check(JoinRead(control, thread) && read.result.ok && read.report[0] == 6,
+          "a report completes a held read", Describe(read.result));
     thread = CreateThread(nullptr, 0, HeldReadMain, &read, 0, nullptr);
     Check(WaitForWaitingReads(control, 1), "the next read is held");
     ExpectOk(HoldReads(control, 0), "release reads");

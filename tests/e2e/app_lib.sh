@@ -39,10 +39,10 @@ start_app() {
     tool wait-minimized main 10000 || fail "start-up did not finish"
 }
 
-# The main thread has handled a message sent now: whatever it was doing when
-# it was sent (a command, a device notice) has ended or sits in a modal loop
-# whose window exists by now.
-round_trip() { tool send "${1:-main}" 0 0 0 >/dev/null || fail "window ${1:-main} not responding"; }
+# A round trip through the main thread's queue: every message posted to it
+# before (a command, a key) has been handled, and what it opened (a dialog,
+# a message box) exists by now.
+round_trip() { tool round-trip main "$IDC_MAIN_GENERAL" 10000 || fail "no round trip through the main window"; }
 
 # One field of `e2e_tool info SEL` (default: main).
 info_field() { tool info "${2:-main}" | sed -n "s/^$1=//p"; }
@@ -63,6 +63,13 @@ wait_exit() {
 restore_main() {
     tool post main $WM_USER 0 $WM_LBUTTONDBLCLK || fail "post tray double-click"
     tool wait-visible main 1 5000 || fail "main window not shown"
+}
+
+# Closes window $1 by its caption's close box, as a user does, and waits
+# until it is gone.
+close_by_box() {
+    tool click-caption "$1" close || fail "no close box on $1"
+    tool wait-gone "$1" 5000 || fail "the close box did not end $1"
 }
 
 # Crops the screen around a window into $RTOUCH_ARTIFACTS/$2.png.

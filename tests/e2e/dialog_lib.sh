@@ -16,14 +16,10 @@ MSGBOX_TEXT=0xFFFF
 # Waits until the main window's newest popup is a window other than $1 and
 # prints it: the dialog that a command posted to $1 has opened. The limit
 # allows for a loaded machine (the first file dialog loads the shell); on
-# timeout it says what it saw.
+# timeout the tool says what it saw.
 wait_new_popup() {
-    local deadline=$((SECONDS + 30)) p=""
-    while :; do
-        p=$(tool wait-popup main 1000) && [ "$p" != "$1" ] && { echo "$p"; return 0; }
-        [ $SECONDS -lt $deadline ] || break
-    done
-    echo "no popup but $1 after 30 s (newest: '${p:-none}'; rtouch.exe $(kill -0 "${APP_PID:-0}" 2>/dev/null && echo running || echo gone))" >&2
+    tool wait-new-popup main "${1:--}" 30000 && return 0
+    echo "rtouch.exe $(kill -0 "${APP_PID:-0}" 2>/dev/null && echo running || echo gone)" >&2
     return 1
 }
 

@@ -23,8 +23,7 @@ tool wait-gone "$params" 5000 || fail "Enter did not end the dialog"
 expect_eq "$(driver_field sends)" 1 "Enter sends nothing"
 tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 params=$(tool wait-popup main 5000) || fail "parameters dialog did not reopen"
-tool click-caption "$params" close || fail "no close box"
-tool wait-gone "$params" 5000 || fail "the close box did not end the dialog"
+close_by_box "$params"
 wait_sends 2
 expect_block "$(driver_field block)" "$(live_block)" "parameters close box sent the live block once"
 
@@ -34,8 +33,7 @@ mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 tool post "$mapping" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0 || fail "post ClearAll"
 zero_map=$(printf '0%.0s' {1..56})
 wait_live_map "$zero_map" 5
-tool click-caption "$mapping" close || fail "no close box"
-tool wait-gone "$mapping" 5000 || fail "the close box did not end the dialog"
+close_by_box "$mapping"
 wait_sends 3
 block=$(driver_field block)
 expect_eq "$(block_field "$block" GestureMap)" "$zero_map" "mapping close box sent the new map"

@@ -52,8 +52,7 @@ tool key "$MAPPING" $VK_DOWN
 expect_sel $IDC_GESTURE_COMBO 5
 expect_eq "$(info_field title "$MAPPING")" "手势对应" "Esc and Enter leave the dialog open"
 
-tool click-caption "$MAPPING" close || fail "no close box"
-tool wait-gone "$MAPPING" 5000 || fail "the close box did not end the dialog"
+close_by_box "$MAPPING"
 MAPPING=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 expect_eq "$(combo_sel "$MAPPING" $IDC_GESTURE_COMBO)" "5" "reopening shows the last gesture"
 expect_eq "$(combo_sel "$MAPPING" $IDC_MODIFIER_COMBO) $(combo_sel "$MAPPING" $IDC_KEY_COMBO)" "1 7" "entry 5 shows CTRL and ,"
@@ -125,6 +124,5 @@ tool wait-gone "$box" 5000 || fail "message box did not end"
 kill "$holder" 2>/dev/null
 rm -f "$holder_out"
 
-tool click-caption "$MAPPING" close || fail "no close box"
-tool wait-gone "$MAPPING" 5000 || fail "the close box did not end the dialog"
+close_by_box "$MAPPING"
 expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "back on GENERAL"

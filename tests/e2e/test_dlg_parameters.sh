@@ -60,8 +60,7 @@ expect_eq "$(info_field enabled)" "1" "main window enabled again"
 open_parameters
 expect_eq "$(tool trackbar "$PARAMS" $IDC_DOUBLE_CLICK_SLIDER) / $(tool trackbar "$PARAMS" $IDC_CONSTANT_TOUCH_SLIDER)" "10 100 21 5 / 10 100 55 5" \
     "reopened on the stored values"
-tool click-caption "$PARAMS" close || fail "no close box"
-tool wait-gone "$PARAMS" 5000 || fail "the close box did not end the dialog"
+close_by_box "$PARAMS"
 echo "ok: the close box ends the dialog"
 
 # A parameters file with DoubleClickArea 200 and PanScale 100, both outside

@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
 # Unplugging while the worker runs stops it and says so; replugging sends
-# the block again, restarts the worker and gestures work again; a hundred
-# quick unplug / replug cycles leave exactly one worker and no handle
-# behind; the console leaving the session stops the worker as an unplug
+# the block again, restarts the worker and gestures work again (the General
+# button's part is test_app_device's); a hundred quick unplug / replug
+# cycles leave exactly one worker and no handle behind; the console leaving the session stops the worker as an unplug
 # does, and its return sends the block and restarts it.
 source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
 start_road
-expect_received "Right Arrow" CWCircle
 
 ctl unplug || fail "unplug"
 wait_status "装置已移除"
-expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "0" "General disabled after unplug"
 wait_worker 0
 echo "ok: the worker ended"
 expect_eq "$(driver_field sends)" 1 "nothing sent on removal"
@@ -23,12 +21,11 @@ echo "unplugged: $unplugged"
 
 ctl plug || fail "plug"
 wait_status "装置已连接"
-expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "1" "General enabled after replug"
 wait_sends 2
 expect_block "$(driver_field block)" "$(live_block)" "the live block sent again on replug"
 wait_worker 1
 echo "ok: the worker runs again"
-expect_received "Left Arrow|CTRL + Scroll Up|CTRL + Scroll Up" CCWCircle PinchOut
+expect_received "Left Arrow" CCWCircle
 
 before=$(counts)
 echo "before the cycles: $before"

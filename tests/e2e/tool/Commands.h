@@ -7,6 +7,7 @@ int CmdWaitWindow(wchar_t** argv);
 int CmdInfo(wchar_t** argv);
 int CmdWaitVisible(wchar_t** argv);
 int CmdWaitPopup(wchar_t** argv);
+int CmdWaitNewPopup(wchar_t** argv);
 int CmdWaitGone(wchar_t** argv);
 int CmdItemText(wchar_t** argv);
 int CmdWaitText(wchar_t** argv);
@@ -21,6 +22,7 @@ int CmdSend(wchar_t** argv);
 int CmdClick(wchar_t** argv);
 int CmdKey(wchar_t** argv);
 int CmdWaitPushed(wchar_t** argv);
+int CmdRoundTrip(wchar_t** argv);
 
 int CmdClickCaption(wchar_t** argv);
 int CmdClickWindow(wchar_t** argv);

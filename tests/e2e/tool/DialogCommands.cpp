@@ -134,7 +134,8 @@ int CmdWaitBytes(wchar_t** argv) {
         HWND window = ResolveWindow(argv[0]);
         return window && ReadHex(window, ParseNumber(argv[1]), want.size() / 2, hex) && hex == want;
     });
-    if (!ok) return Failure(false, "the bytes at %ls read %ls, expected %ls", argv[1], hex.c_str(), want.c_str());
+    if (!ok)
+        return Failure(false, "the bytes at %ls read %ls, expected %ls", argv[1], hex.c_str(), want.c_str());
     return kOk;
 }
 

@@ -24,6 +24,16 @@ bool Control(HANDLE device, DWORD code, const void* in = nullptr, DWORD inLen = 
     return DeviceIoControl(device, code, const_cast<void*>(in), inLen, nullptr, 0, &returned, nullptr) != 0;
 }
 
+// Sends a private code with one 32-bit value.
+int ControlValue(DWORD code, const wchar_t* text, const char* what) {
+    const auto value = static_cast<uint32_t>(ParseNumber(text));
+    HANDLE device = OpenControl();
+    if (device == INVALID_HANDLE_VALUE) return Failure(true, "cannot open the control device");
+    const bool ok = Control(device, code, &value, sizeof value);
+    CloseHandle(device);
+    return ok ? kOk : Failure(true, "the driver refused %s %u", what, value);
+}
+
 // Polls, every millisecond, until the main window's General button is
 // enabled (or disabled): the sign that it has handled the device notice.
 bool WaitGeneral(bool enabled, DWORD timeoutMs) {
@@ -101,23 +111,19 @@ int CmdWaitDriver(wchar_t** argv) {
         CloseHandle(device);
         return Failure(true, "no driver state field %ls", argv[0]);
     }
-    const bool ok =
-        PollUntil(ParseNumber(argv[2]), [&] { return ReadState(device, state) && Meets(FieldOf(state, argv[0]), argv[1]); });
+    const bool ok = PollUntil(ParseNumber(argv[2]), [&] {
+        return ReadState(device, state) && Meets(FieldOf(state, argv[0]), argv[1]);
+    });
     CloseHandle(device);
-    if (!ok) return Failure(false, "driver %ls stayed %ls, expected %ls", argv[0], FieldOf(state, argv[0]).c_str(), argv[1]);
+    if (!ok)
+        return Failure(false, "driver %ls stayed %ls, expected %ls", argv[0], FieldOf(state, argv[0]).c_str(),
+                       argv[1]);
     return kOk;
 }
 
 // Holds (1) or releases (0) the driver's reads: a held read waits until a
 // report is due, however long; the release ends every waiting read.
-int CmdHoldReads(wchar_t** argv) {
-    const auto hold = static_cast<uint32_t>(ParseNumber(argv[0]));
-    HANDLE device = OpenControl();
-    if (device == INVALID_HANDLE_VALUE) return Failure(true, "cannot open the control device");
-    const bool ok = Control(device, IOCTL_RTOUCHDRV_HOLD_READS, &hold, sizeof hold);
-    CloseHandle(device);
-    return ok ? kOk : Failure(true, "the driver refused hold-reads %u", hold);
-}
+int CmdHoldReads(wchar_t** argv) { return ControlValue(IOCTL_RTOUCHDRV_HOLD_READS, argv[0], "hold-reads"); }
 
 // Unplugs and replugs the touch interface COUNT times; each half waits up to
 // MS until the application shows it (General disabled, then enabled).
@@ -165,11 +171,4 @@ int CmdPlugBounce(wchar_t** argv) {
 
 // Sets how long the driver's reads wait for a report (milliseconds; 0 fails
 // a read with none due at once).
-int CmdReadWait(wchar_t** argv) {
-    const auto milliseconds = static_cast<uint32_t>(ParseNumber(argv[0]));
-    HANDLE device = OpenControl();
-    if (device == INVALID_HANDLE_VALUE) return Failure(true, "cannot open the control device");
-    const bool ok = Control(device, IOCTL_RTOUCHDRV_SET_READ_WAIT, &milliseconds, sizeof milliseconds);
-    CloseHandle(device);
-    return ok ? kOk : Failure(true, "the driver refused the read wait");
-}
+int CmdReadWait(wchar_t** argv) { return ControlValue(IOCTL_RTOUCHDRV_SET_READ_WAIT, argv[0], "read-wait"); }

@@ -23,7 +23,8 @@ int CmdWaitU32(wchar_t** argv) {
     uint32_t value = 0;
     const bool ok = PollUntil(ParseNumber(argv[3]), [&] {
         HWND window = ResolveWindow(argv[0]);
-        return window && ReadModuleMemory(window, ParseNumber(argv[1]), &value, sizeof value) && value == want;
+        return window && ReadModuleMemory(window, ParseNumber(argv[1]), &value, sizeof value) &&
+               value == want;
     });
     if (!ok) return Failure(false, "the value at %ls stayed %u, expected %u", argv[1], value, want);
     return kOk;
