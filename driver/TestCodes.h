@@ -53,8 +53,9 @@
 #define IOCTL_RTOUCHDRV_SET_RATE RTOUCHDRV_CHANGE_CODE(0xA01u)
 /* Out: RTOUCHDRV_STATE (a larger buffer is fine; 212 bytes returned). */
 #define IOCTL_RTOUCHDRV_GET_STATE RTOUCHDRV_CODE(0xA02u, TOUCH_FILE_READ_ACCESS)
-/* No input: empties the queue, forgets the last block and the send count,
- * drops pending faults, rate and read wait back to their defaults. */
+/* No input: empties the queue, forgets the last block, the send count and
+ * the entries taken, drops pending faults, releases held reads, rate and
+ * read wait back to their defaults. */
 #define IOCTL_RTOUCHDRV_RESET RTOUCHDRV_CHANGE_CODE(0xA03u)
 /* In: RTOUCHDRV_FAULTS; replaces the pending fault counters. */
 #define IOCTL_RTOUCHDRV_SET_FAULTS RTOUCHDRV_CHANGE_CODE(0xA04u)
