@@ -35,9 +35,15 @@ open_from() {
     wait_new_popup "$1" || fail "command $2 opened nothing"
 }
 
-# Waits up to $3 seconds until `$1` prints $2.
+# Waits up to $3 seconds until `$1` prints $2. A command of the e2e tool
+# ("tool SUBCOMMAND ARGS", the first line of its output) is waited for in
+# one tool process.
 wait_output() {
     local deadline=$((SECONDS + $3)) out
+    if [[ $1 == "tool "* ]]; then
+        eval "tool wait-for $(printf '%q' "$2") $(($3 * 1000)) ${1#tool }"
+        return
+    fi
     while :; do
         out=$(eval "$1") && [ "$out" = "$2" ] && return 0
         [ $SECONDS -lt $deadline ] || { echo "last output of '$1': '$out'" >&2; return 1; }

@@ -22,7 +22,7 @@ file_dialog() {
 
 # Shows that combo $1 of the mapping dialog selects $2 (waits for it).
 expect_sel() {
-    wait_output "combo_sel $MAPPING $1" "$2" 5 || fail "combo $1 does not select $2"
+    wait_output "tool combo $MAPPING $1" "$2" 5 || fail "combo $1 does not select $2"
     echo "ok: combo $1 selects $2"
 }
 

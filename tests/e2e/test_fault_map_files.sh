@@ -88,7 +88,7 @@ tool post "$MAPPING" $WM_COMMAND $IDC_GESTURE_COMBO 0 || fail "notify the gestur
 # 3 as the two bytes of CurGesture in memory order.
 tool wait-bytes main "$CUR_GESTURE" 0300 5000 || fail "gesture 3 not shown"
 tool post-item "$MAPPING" $IDC_GESTURE_COMBO $CB_RESETCONTENT 0 0 || fail "empty the gesture box"
-wait_output "combo_sel $MAPPING $IDC_GESTURE_COMBO" -1 5 || fail "the gesture box is not empty"
+wait_output "tool combo $MAPPING $IDC_GESTURE_COMBO" -1 5 || fail "the gesture box is not empty"
 tool post "$MAPPING" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0
 wait_live_map "$ZERO_MAP" 5
 expect_eq "$(cur_gesture)" 3 "ClearAll with an empty gesture box keeps the entry"

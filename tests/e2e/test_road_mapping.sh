@@ -11,7 +11,7 @@ mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 # The gesture list has the focus: down to CWCircle (6), then its modifier
 # four rows down to CTRL+SHIFT and its key from Right Arrow (5) to A (9).
 for _ in 1 2 3 4 5 6; do tool key "$mapping" $VK_DOWN; done
-wait_output "combo_sel $mapping $IDC_GESTURE_COMBO" 6 5 || fail "CWCircle not selected"
+wait_output "tool combo $mapping $IDC_GESTURE_COMBO" 6 5 || fail "CWCircle not selected"
 tool key "$mapping" $VK_TAB
 for _ in 1 2 3 4; do tool key "$mapping" $VK_DOWN; done
 tool key "$mapping" $VK_TAB

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <iterator>
+#include <string>
 
 #include "Commands.h"
 
@@ -61,10 +62,13 @@ const Command kCommands[] = {
     {L"plug-cycles", "COUNT MS", 2, CmdPlugCycles},
     {L"plug-bounce", "COUNT", 1, CmdPlugBounce},
     {L"read-wait", "MS", 1, CmdReadWait},
+    {L"wait-for", "TEXT MS SUBCOMMAND ARGS...", -1, nullptr},
     {L"driver-state", "", 0, CmdDriverState},
     {L"wait-driver", "FIELD VALUE|>=N MS", 3, CmdWaitDriver},
     {L"hold-reads", "0|1", 1, CmdHoldReads},
 };
+
+int WaitFor(wchar_t** argv, int argc);
 
 int Usage() {
     std::fprintf(stderr, "usage: e2e_tool SUBCOMMAND ARGS...\n");
@@ -79,8 +83,39 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     for (const Command& command : kCommands) {
         if (std::wcscmp(argv[1], command.name) != 0) continue;
+        if (!command.run) return WaitFor(argv + 2, argc - 2);
         if (argc - 2 != command.argCount) return Usage();
         return command.run(argv + 2);
     }
     return Usage();
 }
+
+namespace {
+
+// Runs SUBCOMMAND in this process until the first line it prints is TEXT
+// or MS have passed: one process for a whole wait. On failure says what it
+// printed, or why it failed, last.
+int WaitFor(wchar_t** argv, int argc) {
+    if (argc < 3) return Usage();
+    const Command* target = nullptr;
+    for (const Command& command : kCommands)
+        if (command.run && std::wcscmp(argv[2], command.name) == 0) target = &command;
+    if (!target || argc - 3 != target->argCount) return Usage();
+    std::wstring output;
+    std::string failure;
+    Capture = &output;
+    CapturedFailure = &failure;
+    const bool ok = PollUntil(ParseNumber(argv[1]), [&] {
+        output.clear();
+        failure.clear();
+        return target->run(argv + 3) == kOk && output.substr(0, output.find(L'\n')) == argv[0];
+    });
+    Capture = nullptr;
+    CapturedFailure = nullptr;
+    if (ok) return kOk;
+    const std::wstring last = output.substr(0, output.find(L'\n'));
+    return Failure(false, "%ls printed '%ls'%s%s, expected '%ls'", argv[2], last.c_str(),
+                   failure.empty() ? "" : ": ", failure.c_str(), argv[0]);
+}
+
+}  // namespace
