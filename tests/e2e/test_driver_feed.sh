@@ -23,7 +23,7 @@ echo "ok: record gives back the fed reports"
 # from twice the period.
 driver_snapshot
 expect_eq "${DRIVER[queue]} ${DRIVER[taken]}" "0 127" "queue drained, every entry taken"
-span_ms=$((DRIVER[taken-span-us] / 1000))
+span_ms=$((${DRIVER[taken-span-us]} / 1000))
 [ "$span_ms" -ge 1007 ] && [ "$span_ms" -le 2000 ] || fail "127 entries at 125/s spanned $span_ms ms"
 echo "ok: 127 entries at the default rate spanned $span_ms ms in the driver"
 
@@ -34,9 +34,10 @@ expect_eq "$(driver_field rate)" 2000 "rate after feed --rate 2000"
 ctl record --count 300 "$work/fast.recorded" || fail "record to a file"
 grep -v '^#' "$work/fast" | cmp - "$work/fast.recorded" || fail "file differs from the trace"
 driver_snapshot
-span_ms=$((DRIVER[taken-span-us] / 1000))
-# 299 periods of 0.5 ms.
-[ "${DRIVER[taken]}" = 300 ] && [ "$span_ms" -ge 149 ] && [ "$span_ms" -le 1000 ] ||
+span_ms=$((${DRIVER[taken-span-us]} / 1000))
+# 299 periods of 0.5 ms at least; a reader late by a period restarts the
+# schedule, which at this rate no bound above would tell from a slow one.
+[ "${DRIVER[taken]}" = 300 ] && [ "$span_ms" -ge 149 ] ||
     fail "300 entries at 2000/s: ${DRIVER[taken]} taken over $span_ms ms"
 echo "ok: 300 reports at 2000 per second spanned $span_ms ms in the driver, written to the file"
 ctl feed "$work/trace" >/dev/null
