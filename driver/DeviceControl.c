@@ -110,6 +110,7 @@ static NTSTATUS QueueReports(const UCHAR* in, ULONG inLen) {
     if (RTOUCHDRV_QUEUE_CAPACITY - Touch.Count < n) {
         status = STATUS_INSUFFICIENT_RESOURCES;
     } else {
+        if (Touch.Count == 0) Touch.Taken = 0; /* a new run of the pacing */
         for (ULONG i = 0; i < n; ++i) {
             ULONG slot = (Touch.Head + Touch.Count) % RTOUCHDRV_QUEUE_CAPACITY;
             Touch.Queue[slot] = entries[i];
@@ -157,6 +158,26 @@ static NTSTATUS SetNoTouchReads(const UCHAR* in, ULONG inLen) {
     return STATUS_SUCCESS;
 }
 
+/* IOCTL_RTOUCHDRV_HOLD_READS: holding only changes what ends a wait; the
+ * release ends every waiting read at once. */
+static NTSTATUS HoldReads(const UCHAR* in, ULONG inLen) {
+    uint32_t hold;
+    if (inLen != sizeof hold) return STATUS_INVALID_PARAMETER;
+    RtlCopyMemory(&hold, in, sizeof hold);
+    if (hold > 1) return STATUS_INVALID_PARAMETER;
+    KIRQL irql;
+    KeAcquireSpinLock(&Touch.Lock, &irql);
+    Touch.HoldReads = (BOOLEAN)hold;
+    KeReleaseSpinLock(&Touch.Lock, irql);
+    if (!hold) FailReads(NULL, STATUS_DEVICE_NOT_READY);
+    return STATUS_SUCCESS;
+}
+
+/* Clock ticks as microseconds, modulo 2^32. */
+static uint32_t Microseconds(ULONGLONG ticks) {
+    return (uint32_t)(ticks / (TICKS_PER_MILLISECOND / 1000));
+}
+
 static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* returned) {
     RTOUCHDRV_STATE state;
     if (inLen != 0 || outLen < sizeof state) return STATUS_INVALID_PARAMETER;
@@ -171,6 +192,9 @@ static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* retur
     for (LIST_ENTRY* link = Touch.PendingReads.Flink; link != &Touch.PendingReads;
          link = link->Flink)
         state.WaitingReads++;
+    state.Taken = Touch.Taken;
+    state.FirstTakenUs = Microseconds(Touch.FirstTaken);
+    state.LastTakenUs = Microseconds(Touch.LastTaken);
     KeReleaseSpinLock(&Touch.Lock, irql);
     RtlCopyMemory(out, &state, sizeof state);
     *returned = sizeof state;
@@ -190,7 +214,10 @@ static NTSTATUS Reset(ULONG inLen, ULONG outLen) {
     RtlZeroMemory(&Touch.Faults, sizeof Touch.Faults);
     RtlZeroMemory(Touch.LastBlock, sizeof Touch.LastBlock);
     Touch.SendCount = 0;
+    Touch.Taken = 0;
+    Touch.HoldReads = FALSE;
     KeReleaseSpinLock(&Touch.Lock, irql);
+    FailReads(NULL, STATUS_DEVICE_NOT_READY);
     return STATUS_SUCCESS;
 }
 
@@ -273,6 +300,9 @@ NTSTATUS ControlDeviceControl(PIRP irp) {
         break;
     case IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS:
         status = outLen ? STATUS_INVALID_PARAMETER : SetNoTouchReads(buffer, inLen);
+        break;
+    case IOCTL_RTOUCHDRV_HOLD_READS:
+        status = outLen ? STATUS_INVALID_PARAMETER : HoldReads(buffer, inLen);
         break;
     default:
         status = STATUS_INVALID_DEVICE_REQUEST;

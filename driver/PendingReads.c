@@ -60,7 +60,7 @@ static BOOLEAN SettleByReport(PIRP irp, ULONGLONG now, PVOID context) {
     ULONG_PTR returned = 0;
     NTSTATUS status = TryReadLocked(irp, now, &returned);
     if (status == STATUS_PENDING) {
-        if (now < DeadlineOf(irp)) return FALSE;
+        if (Touch.HoldReads || now < DeadlineOf(irp)) return FALSE;
         status = STATUS_DEVICE_NOT_READY; /* the read wait ended */
     }
     irp->IoStatus.Status = status;
@@ -91,7 +91,8 @@ NTSTATUS ReadReport(PIRP irp) {
     ULONGLONG now = Now();
     NTSTATUS status = TryReadLocked(irp, now, &returned);
     if (status == STATUS_PENDING && Touch.NoTouchReads) status = NoTouchReportLocked(irp, &returned);
-    if (status == STATUS_PENDING && !Touch.ReadWait) status = STATUS_DEVICE_NOT_READY;
+    if (status == STATUS_PENDING && !Touch.ReadWait && !Touch.HoldReads)
+        status = STATUS_DEVICE_NOT_READY;
     if (status == STATUS_PENDING) {
         ULONGLONG deadline = now + Touch.ReadWait;
         RtlCopyMemory(irp->Tail.Overlay.DriverContext, &deadline, sizeof deadline);
@@ -139,16 +140,18 @@ static void NTAPI CancelRead(PDEVICE_OBJECT device, PIRP irp) {
 }
 
 /* When the server must look again: the earliest deadline of a queued read
- * or, with reads queued and reports waiting, the next report's due time.
- * 0 when no read waits. Under Lock. */
+ * (none while reads are held) or, with reads queued and reports waiting,
+ * the next report's due time. 0 when nothing is to come by itself. Under
+ * Lock. */
 static ULONGLONG NextWakeLocked(void) {
-    ULONGLONG wakeAt = 0;
+    if (IsListEmpty(&Touch.PendingReads)) return 0;
+    ULONGLONG wakeAt = Touch.Count > 0 ? Touch.NextDue : 0;
+    if (Touch.HoldReads) return wakeAt;
     for (LIST_ENTRY* link = Touch.PendingReads.Flink; link != &Touch.PendingReads;
          link = link->Flink) {
         ULONGLONG deadline = DeadlineOf(CONTAINING_RECORD(link, IRP, Tail.Overlay.ListEntry));
         if (!wakeAt || deadline < wakeAt) wakeAt = deadline;
     }
-    if (wakeAt && Touch.Count > 0 && Touch.NextDue < wakeAt) wakeAt = Touch.NextDue;
     return wakeAt;
 }
 

@@ -51,11 +51,11 @@
 /* In: uint32_t reports per second, 1..RTOUCHDRV_MAX_RATE. The queue
  * releases one entry per period. */
 #define IOCTL_RTOUCHDRV_SET_RATE RTOUCHDRV_CHANGE_CODE(0xA01u)
-/* Out: RTOUCHDRV_STATE (a larger buffer is fine; 200 bytes returned). */
+/* Out: RTOUCHDRV_STATE (a larger buffer is fine; 212 bytes returned). */
 #define IOCTL_RTOUCHDRV_GET_STATE RTOUCHDRV_CODE(0xA02u, TOUCH_FILE_READ_ACCESS)
-/* No input: empties the queue, forgets the last block and the send count,
- * drops pending faults, rate, read wait and no-touch reads back to their
- * defaults. */
+/* No input: empties the queue, forgets the last block, the send count and
+ * the entries taken, drops pending faults, releases held reads, rate, read
+ * wait and no-touch reads back to their defaults. */
 #define IOCTL_RTOUCHDRV_RESET RTOUCHDRV_CHANGE_CODE(0xA03u)
 /* In: RTOUCHDRV_FAULTS; replaces the pending fault counters. */
 #define IOCTL_RTOUCHDRV_SET_FAULTS RTOUCHDRV_CHANGE_CODE(0xA04u)
@@ -72,11 +72,18 @@
  * slow controller would; 0 fails such a read at once, without waiting in
  * the driver, as a driver that never holds a read does. */
 #define IOCTL_RTOUCHDRV_SET_READ_WAIT RTOUCHDRV_CHANGE_CODE(0xA07u)
+/* In: uint32_t, 1 holds reads, 0 releases them. While held, a read with no
+ * report due waits however long it takes (no read wait ends it): a test
+ * knows the reader sits inside its read until it says otherwise. A report
+ * that falls due still completes it; an unplug still fails it. The release
+ * ends every waiting read as its wait would end (STATUS_DEVICE_NOT_READY).
+ * Load and reset release. */
+#define IOCTL_RTOUCHDRV_HOLD_READS RTOUCHDRV_CHANGE_CODE(0xA08u)
 /* In: uint32_t, 0 or 1 (off after load or reset). With 1, a read with no
  * report due completes at once with a report that says "no touch" (all
  * bytes 0), as a driver that never fails nor holds a read does; the read
  * wait then never applies. */
-#define IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS RTOUCHDRV_CHANGE_CODE(0xA08u)
+#define IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS RTOUCHDRV_CHANGE_CODE(0xA09u)
 
 #define RTOUCHDRV_QUEUE_CAPACITY 16384u
 #define RTOUCHDRV_DEFAULT_RATE 125u
@@ -105,6 +112,13 @@ typedef struct RTOUCHDRV_STATE {
     uint32_t ReportsPerSecond;
     uint32_t Plugged;        /* 1 while the touch interface is enabled */
     uint32_t WaitingReads;   /* reads waiting in the driver for a report */
+    /* The pacing as the driver saw it: entries taken from the queue since
+     * it last went from empty to filled, and the driver's clock (in
+     * microseconds, modulo 2^32) when the first and the latest of them were
+     * taken. */
+    uint32_t Taken;
+    uint32_t FirstTakenUs;
+    uint32_t LastTakenUs;
 } RTOUCHDRV_STATE;
 
 typedef struct RTOUCHDRV_FAULTS {
@@ -119,7 +133,7 @@ typedef struct RTOUCHDRV_FAULTS {
 #define RTOUCHDRV_STATIC_ASSERT(e) _Static_assert(e, #e)
 #endif
 RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_QUEUE_ENTRY) == 16);
-RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_STATE) == 200);
+RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_STATE) == 212);
 RTOUCHDRV_STATIC_ASSERT(sizeof(RTOUCHDRV_FAULTS) == 12);
 
 #ifdef __cplusplus
@@ -132,7 +146,8 @@ static_assert(IOCTL_RTOUCHDRV_SET_FAULTS == 0xFA810);
 static_assert(IOCTL_RTOUCHDRV_UNPLUG == 0xFA814);
 static_assert(IOCTL_RTOUCHDRV_PLUG == 0xFA818);
 static_assert(IOCTL_RTOUCHDRV_SET_READ_WAIT == 0xFA81C);
-static_assert(IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS == 0xFA820);
+static_assert(IOCTL_RTOUCHDRV_HOLD_READS == 0xFA820);
+static_assert(IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS == 0xFA824);
 static_assert(RTOUCHDRV_BLOCK_SIZE == kParameterBlockSize);
 #endif
 

@@ -72,6 +72,8 @@ static RTOUCHDRV_QUEUE_ENTRY PopLocked(ULONGLONG now) {
     Touch.Count--;
     ULONGLONG delivered = now - Touch.NextDue < Touch.Period ? Touch.NextDue : now;
     Touch.NextDue = delivered + Touch.Period;
+    if (Touch.Taken++ == 0) Touch.FirstTaken = now;
+    Touch.LastTaken = now;
     return entry;
 }
 

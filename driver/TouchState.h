@@ -46,6 +46,12 @@ typedef struct TOUCH_DRIVER {
     ULONG Rate;        /* reports per second */
     ULONGLONG ReadWait; /* clock ticks a read waits for a due report */
     BOOLEAN NoTouchReads; /* a read with no report due gets a no-touch report */
+    BOOLEAN HoldReads;  /* a read waits until a report is due, however long */
+    /* Entries taken since the queue last went from empty to filled, and
+     * the clock values of the first and the latest take. */
+    ULONG Taken;
+    ULONGLONG FirstTaken;
+    ULONGLONG LastTaken;
     RTOUCHDRV_FAULTS Faults;
     /* The block and the record as last sent to this plug-in; an unplug
      * zeroes both. SendCount is the test's and counts on. */

@@ -146,20 +146,20 @@ static NTSTATUS TouchPnp(PIRP irp) {
         return CompleteTouchRequest(irp, status, 0);
     case IRP_MN_SURPRISE_REMOVAL:
     case IRP_MN_STOP_DEVICE:
-        KeWaitForSingleObject(&Touch.PnpLock, Executive, KernelMode, FALSE, NULL);
-        SetPlugged(FALSE);
-        Touch.Started = FALSE;
-        KeReleaseMutex(&Touch.PnpLock, FALSE);
-        irp->IoStatus.Status = STATUS_SUCCESS;
-        break;
     case IRP_MN_REMOVE_DEVICE:
+        /* One way out for all three: the interface goes as on an unplug
+         * and no plug comes until the next start. */
         KeWaitForSingleObject(&Touch.PnpLock, Executive, KernelMode, FALSE, NULL);
         SetPlugged(FALSE);
         Touch.Started = FALSE;
-        /* Waits until every request in flight has completed; later ones
-         * fail in their dispatch routine. */
-        IoReleaseRemoveLockAndWait(&Touch.RemoveLock, irp);
         irp->IoStatus.Status = STATUS_SUCCESS;
+        if (stack->MinorFunction != IRP_MN_REMOVE_DEVICE) {
+            KeReleaseMutex(&Touch.PnpLock, FALSE);
+            break;
+        }
+        /* The removal waits until every request in flight has completed;
+         * later ones fail in their dispatch routine. */
+        IoReleaseRemoveLockAndWait(&Touch.RemoveLock, irp);
         IoSkipCurrentIrpStackLocation(irp);
         status = IoCallDriver(Touch.LowerDevice, irp);
         DeleteDevices();

@@ -13,8 +13,9 @@
 //   rtouchdrv_check removal     surprise removal: handles opened before an
 //                               unplug stay dead after the replug, the device
 //                               back has no block or configuration, a read
-//                               waiting in the driver fails at once on the
-//                               unplug, a waiting read can be cancelled.
+//                               waiting in the driver fails on the unplug, a
+//                               waiting read can be cancelled; reads held and
+//                               released.
 //   rtouchdrv_check security    the access the devices ask for: state
 //                               changes need write access; prints the
 //                               control device's descriptor as the system
@@ -124,6 +125,82 @@ void Unpaced(HANDLE control) {
     Call(control, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate, nullptr, 0);
 }
 
+HANDLE OpenControl(DWORD access) {
+    return CreateFileW(RTOUCHDRV_CONTROL_PATH, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+// A touch interface handle; overlapped when asked, for cancellation.
+HANDLE OpenTouch(DWORD flags) {
+    GUID guid;
+    std::memcpy(&guid, &TouchInterfaceGuid, sizeof guid);
+    InterfacePath found = FindTouchInterfacePath(guid);
+    if (!found.path) return INVALID_HANDLE_VALUE;
+    HANDLE h = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags,
+                           nullptr);
+    LocalFree(found.storage);
+    return h;
+}
+
+// Polls until `n` reads wait in the driver (at most 5 s).
+bool WaitForWaitingReads(HANDLE control, uint32_t n) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;)
+        if (State(control).WaitingReads == n) return true;
+    return false;
+}
+
+// A read on its own thread, so the caller can act while it waits.
+struct HeldRead {
+    HANDLE touch;
+    Result result;
+    uint8_t report[kTouchReportSize];
+};
+
+DWORD WINAPI HeldReadMain(void* context) {
+    auto* read = static_cast<HeldRead*>(context);
+    read->result = Read(read->touch, read->report);
+    return 0;
+}
+
+double MsSince(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return 1000.0 * (to.QuadPart - from.QuadPart) / f.QuadPart;
+}
+
+void SetReadWait(HANDLE control, uint32_t ms) {
+    Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &ms, sizeof ms, nullptr, 0);
+}
+
+// One overlapped read: how its call returned and, once it has ended, how it
+// ended.
+struct OverlappedRead {
+    DWORD callError;  // 0 when the call succeeded, ERROR_IO_PENDING when it went pending
+    Result result;
+};
+
+OverlappedRead ReadOverlapped(HANDLE touch, uint8_t* report) {
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD returned = 0;
+    BOOL ok = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report,
+                              kTouchReportSize, &returned, &ov);
+    OverlappedRead read{ok ? 0 : GetLastError(), {}};
+    if (read.callError == ERROR_IO_PENDING)
+        ok = GetOverlappedResultEx(touch, &ov, &returned, 5000, FALSE);
+    QueryPerformanceCounter(&end);
+    read.result = {ok != FALSE, ok ? 0 : GetLastError(), returned, MsSince(start, end)};
+    if (!ok && read.result.error == WAIT_TIMEOUT) {
+        CancelIoEx(touch, &ov);
+        GetOverlappedResult(touch, &ov, &returned, TRUE);
+    }
+    CloseHandle(ov.hEvent);
+    return read;
+}
+
 void CheckReads(HANDLE touch, HANDLE control) {
     uint8_t buf[64] = {};
     ExpectError(Read(touch, buf, kTouchReportSize - 1), ERROR_INSUFFICIENT_BUFFER,
@@ -131,28 +208,23 @@ void CheckReads(HANDLE touch, HANDLE control) {
     ExpectError(Call(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, nullptr, 0),
                 ERROR_INSUFFICIENT_BUFFER, "read without a buffer fails");
 
-    // An empty queue: every read fails after a short wait, neither at once
-    // (a reader loop would spin) nor late (the calibration tick is 5 ms).
-    // Lateness is judged by the median: on a loaded machine a single read
-    // may wait for the scheduler.
+    // An empty queue: every read waits in the driver (it does not fail at
+    // once, or a reader loop would spin) and ends when its wait does. The
+    // times are shown, not judged: the driver's own deadline ends the wait.
     constexpr int kEmptyReads = 50;
     double ms[kEmptyReads];
-    double total = 0;
-    bool allFailed = true;
+    bool allWaited = true;
+    HANDLE overlapped = OpenTouch(FILE_FLAG_OVERLAPPED);
     for (int i = 0; i < kEmptyReads; ++i) {
-        Result r = Read(touch, buf);
-        allFailed = allFailed && !r.ok && r.error == ERROR_NOT_READY;
-        ms[i] = r.ms;
-        total += r.ms;
+        OverlappedRead read = ReadOverlapped(overlapped, buf);
+        allWaited = allWaited && read.callError == ERROR_IO_PENDING && !read.result.ok &&
+                    read.result.error == ERROR_NOT_READY;
+        ms[i] = read.result.ms;
     }
+    CloseHandle(overlapped);
     std::sort(ms, ms + kEmptyReads);
-    const double median = ms[kEmptyReads / 2];
-    char timing[96];
-    std::snprintf(timing, sizeof timing, "mean %.2f ms, median %.2f ms, longest %.2f ms",
-                  total / kEmptyReads, median, ms[kEmptyReads - 1]);
-    Check(allFailed, "reads of an empty queue fail");
-    Check(total / kEmptyReads >= 1.0 && median < 100.0, "empty reads wait briefly", timing);
-    std::printf("empty read %s\n", timing);
+    std::printf("empty read median %.2f ms, longest %.2f ms\n", ms[kEmptyReads / 2], ms[kEmptyReads - 1]);
+    Check(allWaited, "reads of an empty queue wait in the driver, then fail");
 
     Unpaced(control);
     ExpectOk(Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 1), Entry(RTOUCHDRV_ENTRY_FAILED_READ, 0),
@@ -244,7 +316,7 @@ void CheckUnknownCodes(HANDLE touch, HANDLE control) {
                     ("touch device refuses code " + Hex(code)).c_str());
     }
     const DWORD controlUnknown[] = {IOCTL_TOUCH_READ_REPORT, IOCTL_TOUCH_SET_PARAMETERS,
-                                    TouchControlCode(0xA08), IOCTL_RTOUCHDRV_GET_STATE | 3};
+                                    TouchControlCode(0xA0F), IOCTL_RTOUCHDRV_GET_STATE | 3};
     for (DWORD code : controlUnknown) {
         Result r = Call(control, code, buf, sizeof buf, buf, sizeof buf);
         ExpectError(r, ERROR_INVALID_FUNCTION,
@@ -302,8 +374,8 @@ void CheckUnplugWithOpenHandle(HANDLE touch, HANDLE control) {
     ExpectOk(Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0), "unplug");
     ExpectOk(Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0), "unplug again");
     Result r = Read(touch, buf);
-    Check(!r.ok && r.error == ERROR_DEVICE_NOT_CONNECTED && r.ms < 100,
-          "a read on an open handle fails promptly", Describe(r));
+    // Not the end of a read wait (ERROR_NOT_READY): the unplug failed it.
+    ExpectError(r, ERROR_DEVICE_NOT_CONNECTED, "a read on an open handle fails");
     std::vector<uint8_t> block(kParameterBlockSize);
     ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize,
                      nullptr, 0),
@@ -320,81 +392,6 @@ void CheckUnplugWithOpenHandle(HANDLE touch, HANDLE control) {
     Check(channel != kInvalidChannel && ReadTouchReport(channel, report) && report[0] == 5,
           "the kept report is read on the new channel");
     if (channel != kInvalidChannel) CloseDriverChannel(channel);
-}
-
-HANDLE OpenControl(DWORD access) {
-    return CreateFileW(RTOUCHDRV_CONTROL_PATH, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, 0, nullptr);
-}
-
-// A touch interface handle; overlapped when asked, for cancellation.
-HANDLE OpenTouch(DWORD flags) {
-    GUID guid;
-    std::memcpy(&guid, &TouchInterfaceGuid, sizeof guid);
-    InterfacePath found = FindTouchInterfacePath(guid);
-    if (!found.path) return INVALID_HANDLE_VALUE;
-    HANDLE h = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags,
-                           nullptr);
-    LocalFree(found.storage);
-    return h;
-}
-
-// Polls until `n` reads wait in the driver (at most 5 s).
-bool WaitForWaitingReads(HANDLE control, uint32_t n) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;)
-        if (State(control).WaitingReads == n) return true;
-    return false;
-}
-
-// A read on its own thread, so the caller can act while it waits.
-struct HeldRead {
-    HANDLE touch;
-    Result result;
-    LARGE_INTEGER done;
-};
-
-DWORD WINAPI HeldReadMain(void* context) {
-    auto* read = static_cast<HeldRead*>(context);
-    uint8_t buf[kTouchReportSize];
-    read->result = Read(read->touch, buf);
-    QueryPerformanceCounter(&read->done);
-    return 0;
-}
-
-double MsSince(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return 1000.0 * (to.QuadPart - from.QuadPart) / f.QuadPart;
-}
-
-void SetReadWait(HANDLE control, uint32_t ms) {
-    Call(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &ms, sizeof ms, nullptr, 0);
-}
-
-// One overlapped read: how its call returned and, once it has ended, how it
-// ended.
-struct OverlappedRead {
-    DWORD callError;  // 0 when the call succeeded, ERROR_IO_PENDING when it went pending
-    Result result;
-};
-
-OverlappedRead ReadOverlapped(HANDLE touch, uint8_t* report) {
-    OVERLAPPED ov{};
-    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    DWORD returned = 0;
-    BOOL ok = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report,
-                              kTouchReportSize, &returned, &ov);
-    OverlappedRead read{ok ? 0 : GetLastError(), {}};
-    if (read.callError == ERROR_IO_PENDING)
-        ok = GetOverlappedResultEx(touch, &ov, &returned, 5000, FALSE);
-    read.result = {ok != FALSE, ok ? 0 : GetLastError(), returned, 0};
-    if (!ok && read.result.error == WAIT_TIMEOUT) {
-        CancelIoEx(touch, &ov);
-        GetOverlappedResult(touch, &ov, &returned, TRUE);
-    }
-    CloseHandle(ov.hEvent);
-    return read;
 }
 
 // A setting of how a read with no report due is answered when it must not
@@ -455,33 +452,70 @@ void CheckNoTouchReads(HANDLE control) {
 }
 
 // An unplug while a read waits in the driver for a report that never
-// comes: the read fails at once, not when its 60 s wait ends.
+// comes: the read fails as unplugged. Had the unplug waited behind the read,
+// or left it waiting, the read's 60 s wait would have ended it instead
+// (ERROR_NOT_READY), before or long after the unplug returned.
 void CheckHeldReadOnUnplug(HANDLE control) {
     HeldRead read{OpenTouch(0), {}, {}};
     SetReadWait(control, RTOUCHDRV_MAX_READ_WAIT_MS);
     HANDLE thread = CreateThread(nullptr, 0, HeldReadMain, &read, 0, nullptr);
     Check(WaitForWaitingReads(control, 1), "the read waits in the driver");
-    LARGE_INTEGER unplugged;
-    QueryPerformanceCounter(&unplugged);
-    Result r = Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0);
-    Check(r.ok && r.ms < 1000, "the unplug is not held behind the read", Describe(r));
-    bool ended = WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0;
-    Check(ended && !read.result.ok && read.result.error == ERROR_DEVICE_NOT_CONNECTED &&
-              MsSince(unplugged, read.done) < 1000,
-          "the waiting read fails at once on the unplug",
-          ended ? Describe(read.result) + " after " +
-                      std::to_string(static_cast<int>(MsSince(unplugged, read.done))) + " ms"
-                : "still waiting 5 s after the unplug");
+    ExpectOk(Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0), "unplug under a waiting read");
+    bool ended = WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0;
+    Check(ended && !read.result.ok && read.result.error == ERROR_DEVICE_NOT_CONNECTED,
+          "the unplug fails the waiting read", Describe(read.result));
     Check(State(control).WaitingReads == 0, "no read waits after the unplug");
-    if (!ended) {
-        // An old driver holds the read for its whole wait: let it go.
-        Call(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0, nullptr, 0);
-        WaitForSingleObject(thread, INFINITE);
-    }
     CloseHandle(thread);
     CloseHandle(read.touch);
     Call(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0, nullptr, 0);
     SetReadWait(control, RTOUCHDRV_DEFAULT_READ_WAIT_MS);
+}
+
+// Waits for a read's thread; the bound only keeps a faulty driver from
+// hanging the check: a read still waiting is ended by an unplug and replug.
+bool JoinRead(HANDLE control, HANDLE thread) {
+    const bool ended = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+    if (!ended) {
+        Call(control, IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0, nullptr, 0);
+        WaitForSingleObject(thread, INFINITE);
+        Call(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0, nullptr, 0);
+    }
+    CloseHandle(thread);
+    return ended;
+}
+
+Result HoldReads(HANDLE control, uint32_t hold) {
+    return Call(control, IOCTL_RTOUCHDRV_HOLD_READS, &hold, sizeof hold, nullptr, 0);
+}
+
+// Held reads wait until a report is due or the test releases them, even
+// with a read wait of 0; the release ends them as their wait would.
+void CheckHeldReads(HANDLE control) {
+    ExpectError(HoldReads(control, 2), ERROR_INVALID_PARAMETER, "hold takes 0 or 1");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_HOLD_READS, nullptr, 0, nullptr, 0),
+                ERROR_INVALID_PARAMETER, "hold without input is refused");
+    SetReadWait(control, 0);
+    ExpectOk(HoldReads(control, 1), "hold reads");
+    Unpaced(control);
+    HeldRead read{OpenTouch(0), {}, {}};
+    HANDLE thread = CreateThread(nullptr, 0, HeldReadMain, &read, 0, nullptr);
+    Check(WaitForWaitingReads(control, 1), "a held read waits in spite of a read wait of 0");
+    Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 6)});
+    Check(JoinRead(control, thread) && read.result.ok && read.report[0] == 6,
+          "a report completes a held read", Describe(read.result));
+    thread = CreateThread(nullptr, 0, HeldReadMain, &read, 0, nullptr);
+    Check(WaitForWaitingReads(control, 1), "the next read is held");
+    ExpectOk(HoldReads(control, 0), "release reads");
+    JoinRead(control, thread);
+    ExpectError(read.result, ERROR_NOT_READY, "the release ends the held read as its wait would");
+    Check(State(control).WaitingReads == 0, "no read waits after the release");
+    HoldReads(control, 1);
+    thread = CreateThread(nullptr, 0, HeldReadMain, &read, 0, nullptr);
+    WaitForWaitingReads(control, 1);
+    Reset(control);
+    JoinRead(control, thread);
+    ExpectError(read.result, ERROR_NOT_READY, "a reset releases held reads");
+    CloseHandle(read.touch);
 }
 
 // A handle opened before an unplug is dead for good: every code fails on
@@ -568,6 +602,8 @@ int RunRemovalChecks() {
     Reset(control);
     CheckCancelledRead(control);
     Reset(control);
+    CheckHeldReads(control);
+    Reset(control);
     CloseHandle(control);
     return Finish();
 }
@@ -583,7 +619,7 @@ int RunSecurityChecks() {
     RTOUCHDRV_STATE state{};
     ExpectOk(Call(reader, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &state, sizeof state),
              "a read-only handle reads the state");
-    const uint32_t rate = 50, wait = 5, on = 1;
+    const uint32_t rate = 50, wait = 5, hold = 1, on = 1;
     const RTOUCHDRV_FAULTS faults{1, 1, 1};
     const RTOUCHDRV_QUEUE_ENTRY entry = Entry(RTOUCHDRV_ENTRY_REPORT, 1);
     struct {
@@ -600,6 +636,7 @@ int RunSecurityChecks() {
         {IOCTL_RTOUCHDRV_PLUG, nullptr, 0, "plug"},
         {IOCTL_RTOUCHDRV_SET_READ_WAIT, &wait, sizeof wait, "set read wait"},
         {IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &on, sizeof on, "set no-touch reads"},
+        {IOCTL_RTOUCHDRV_HOLD_READS, &hold, sizeof hold, "hold reads"},
     };
     for (const auto& c : changes)
         ExpectError(Call(reader, c.code, c.in, c.inLen, nullptr, 0), ERROR_ACCESS_DENIED,

@@ -40,6 +40,7 @@ const DWORD kKnownCodes[] = {
     IOCTL_TOUCH_GET_CONFIG,        IOCTL_RTOUCHDRV_QUEUE_REPORTS, IOCTL_RTOUCHDRV_SET_RATE,
     IOCTL_RTOUCHDRV_GET_STATE,     IOCTL_RTOUCHDRV_RESET,        IOCTL_RTOUCHDRV_SET_FAULTS,
     IOCTL_RTOUCHDRV_UNPLUG,        IOCTL_RTOUCHDRV_PLUG,         IOCTL_RTOUCHDRV_SET_READ_WAIT,
+    IOCTL_RTOUCHDRV_HOLD_READS,
     IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS,
 };
 
@@ -123,8 +124,10 @@ void FillInput(Random& r, DWORD code, std::vector<uint8_t>& in, DWORD& inLen) {
         const uint32_t value = code == IOCTL_RTOUCHDRV_SET_RATE ? r.Below(20000) : r.Below(50);
         std::memcpy(in.data(), &value, sizeof value);
         inLen = sizeof value;
-    } else if (code == IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS) {
-        const uint32_t value = r.Below(3);  // now and then invalid
+    } else if (code == IOCTL_RTOUCHDRV_HOLD_READS || code == IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS) {
+        // Now and then neither on nor off; the plug thread's unplugs end
+        // whatever a hold keeps waiting.
+        const uint32_t value = r.Below(3);
         std::memcpy(in.data(), &value, sizeof value);
         inLen = sizeof value;
     } else if (code == IOCTL_RTOUCHDRV_SET_FAULTS) {
@@ -237,10 +240,10 @@ bool ReadState(HANDLE control, RTOUCHDRV_STATE& state) {
 void CheckConsistent() {
     HANDLE control = OpenControl(GENERIC_READ | GENERIC_WRITE);
     Check(control != INVALID_HANDLE_VALUE, "the control device still opens");
-    const uint32_t shortWait = RTOUCHDRV_DEFAULT_READ_WAIT_MS;
+    const uint32_t shortWait = RTOUCHDRV_DEFAULT_READ_WAIT_MS, release = 0;
     Control(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &shortWait, sizeof shortWait);
-    const uint32_t off = 0;
-    Control(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &off, sizeof off);
+    Control(control, IOCTL_RTOUCHDRV_HOLD_READS, &release, sizeof release);
+    Control(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, &release, sizeof release);
     Check(Control(control, IOCTL_RTOUCHDRV_PLUG, nullptr, 0), "the device plugs back in");
     RTOUCHDRV_STATE state{};
     bool read = false;

@@ -4,7 +4,6 @@ set -u
 
 # rtouch.exe from another build when the run names one (tests/e2e/run.sh --app).
 APP="${RTOUCH_APP_BUILD:-$RTOUCH_BUILD}/rtouch.exe"
-TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
 IDOK=1
 IDCANCEL=2
 IDYES=6
@@ -23,15 +22,6 @@ DBT_DEVNODES_CHANGED=7
 WM_POWERBROADCAST=0x218
 PBT_APMRESUMEAUTOMATIC=0x12
 
-# Runs the e2e tool. It says on stderr why a subcommand failed (status 1);
-# any other status (a crash, a failed start) is said here.
-tool() {
-    local status=0
-    wine "$TOOL" "$@" || status=$?
-    [ $status -le 1 ] || echo "e2e_tool $* ended with status $status" >&2
-    return $status
-}
-
 source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 
 # 1 when the run plays a 32-bit rtouch.exe (tests/e2e/run.sh --app).
@@ -46,11 +36,13 @@ start_app() {
     tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "no main window"
     tool wait-tray-icons 1 10000 || fail "no tray icon"
     # Start-up ends with the window minimized, then hidden.
-    local deadline=$((SECONDS + 10))
-    until tool info main | tr '\n' ' ' | grep -q "visible=0 iconic=1"; do
-        [ $SECONDS -lt $deadline ] || fail "start-up did not finish"
-    done
+    tool wait-minimized main 10000 || fail "start-up did not finish"
 }
+
+# A round trip through the main thread's queue: every message posted to it
+# before (a command, a key) has been handled, and what it opened (a dialog,
+# a message box) exists by now.
+round_trip() { tool round-trip main "$IDC_MAIN_GENERAL" 10000 || fail "no round trip through the main window"; }
 
 # One field of `e2e_tool info SEL` (default: main).
 info_field() { tool info "${2:-main}" | sed -n "s/^$1=//p"; }
@@ -71,6 +63,13 @@ wait_exit() {
 restore_main() {
     tool post main $WM_USER 0 $WM_LBUTTONDBLCLK || fail "post tray double-click"
     tool wait-visible main 1 5000 || fail "main window not shown"
+}
+
+# Closes window $1 by its caption's close box, as a user does, and waits
+# until it is gone.
+close_by_box() {
+    tool click-caption "$1" close || fail "no close box on $1"
+    tool wait-gone "$1" 5000 || fail "the close box did not end $1"
 }
 
 # Crops the screen around a window into $RTOUCH_ARTIFACTS/$2.png.
@@ -97,4 +96,10 @@ symbol_rva() {
     base=$(x86_64-w64-mingw32-objdump -p "$APP" | awk '$1 == "ImageBase" { print $2 }')
     [ -n "$va" ] && [ -n "$base" ] || fail "no symbol $1"
     printf '0x%x\n' $((16#$va - 16#$base))
+}
+
+# Waits until the worker runs ($1 = 1) or has ended ($1 = 0).
+THREAD_RUNNING_RVA=$(symbol_rva ThreadRunning)
+wait_worker() {
+    tool wait-u32 main "$THREAD_RUNNING_RVA" "$1" 10000 || fail "ThreadRunning did not become $1"
 }

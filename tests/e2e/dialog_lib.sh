@@ -16,14 +16,10 @@ MSGBOX_TEXT=0xFFFF
 # Waits until the main window's newest popup is a window other than $1 and
 # prints it: the dialog that a command posted to $1 has opened. The limit
 # allows for a loaded machine (the first file dialog loads the shell); on
-# timeout it says what it saw.
+# timeout the tool says what it saw.
 wait_new_popup() {
-    local deadline=$((SECONDS + 30)) p=""
-    while :; do
-        p=$(tool wait-popup main 1000) && [ "$p" != "$1" ] && { echo "$p"; return 0; }
-        [ $SECONDS -lt $deadline ] || break
-    done
-    echo "no popup but $1 after 30 s (newest: '${p:-none}'; rtouch.exe $(kill -0 "${APP_PID:-0}" 2>/dev/null && echo running || echo gone))" >&2
+    tool wait-new-popup main "${1:--}" 30000 && return 0
+    echo "rtouch.exe $(kill -0 "${APP_PID:-0}" 2>/dev/null && echo running || echo gone)" >&2
     return 1
 }
 
@@ -39,9 +35,15 @@ open_from() {
     wait_new_popup "$1" || fail "command $2 opened nothing"
 }
 
-# Waits up to $3 seconds until `$1` prints $2.
+# Waits up to $3 seconds until `$1` prints $2. A command of the e2e tool
+# ("tool SUBCOMMAND ARGS", the first line of its output) is waited for in
+# one tool process.
 wait_output() {
     local deadline=$((SECONDS + $3)) out
+    if [[ $1 == "tool "* ]]; then
+        eval "tool wait-for $(printf '%q' "$2") $(($3 * 1000)) ${1#tool }"
+        return
+    fi
     while :; do
         out=$(eval "$1") && [ "$out" = "$2" ] && return 0
         [ $SECONDS -lt $deadline ] || { echo "last output of '$1': '$out'" >&2; return 1; }
@@ -65,6 +67,15 @@ live_field() {
 }
 # The live gesture map, in hex.
 live_map() { live_field GestureMap; }
+# Waits up to $3 seconds until field $1 of the live block (as live_field)
+# reads the hex digits $2, in one process.
+wait_live() {
+    local span
+    span=$(field_digits "$1") || fail "no block field $1"
+    tool wait-bytes main $((LIVE_PARAMS + ${span% *} / 2)) "$2" $(($3 * 1000)) || fail "live $1 did not become $2"
+}
+# Waits up to $2 seconds until the live gesture map reads $1.
+wait_live_map() { wait_live GestureMap "$1" "$2"; }
 
 # Screen pixels: the colours (RRGGBB) of the points X Y ... of the screen.
 screen_pixels() {

@@ -26,21 +26,32 @@ install_driver() {
     expect_eq "$(tail -n 1 <<<"$out")" "present" "probe after install"
 }
 
-# One value of `rtouchctl driver-state` (block, sends, queue, rate, plugged,
-# waiting).
-driver_field() {
-    local state
-    state=$(ctl driver-state) || return 1
-    sed -n "s/^$1 //p" <<<"$state" | tr -d '\r'
+# Reads the driver's state once into DRIVER (keys: block, sends, queue,
+# rate, plugged, waiting, taken, taken-span-us): a check of several fields
+# sees one moment.
+driver_snapshot() {
+    local key value
+    declare -gA DRIVER=()
+    while read -r key value; do DRIVER[$key]=$value; done < <(tool driver-state | tr -d '\r')
+    [ -n "${DRIVER[queue]:-}" ] || fail "cannot read the driver's state"
 }
 
-# Waits up to $2 seconds until the driver's queue holds $1 entries.
-wait_queue() {
-    local deadline=$((SECONDS + $2))
-    until [ "$(driver_field queue)" = "$1" ]; do
-        [ $SECONDS -lt $deadline ] || fail "queue length stayed $(driver_field queue), expected $1"
-    done
+# One value of the driver's state (a key of driver_snapshot).
+driver_field() {
+    driver_snapshot
+    echo "${DRIVER[$1]}"
 }
+
+# Waits up to $3 seconds (default 10) until field $1 of the driver's state
+# reads $2 (or, as ">=N", at least N), in one process.
+wait_driver() { tool wait-driver "$1" "$2" $((${3:-10} * 1000)) || fail "driver $1 did not become $2"; }
+
+# Waits up to $2 seconds until the driver's queue holds $1 entries.
+wait_queue() { wait_driver queue "$1" "$2"; }
+
+# Holds the driver's reads (1): a read waits inside the driver until a
+# report is due or they are released (0), which ends every waiting read.
+hold_reads() { tool hold-reads "$1" || fail "hold-reads $1"; }
 
 # Writes a trace of $1 distinct reports (deterministic values) to $2.
 make_trace() {

@@ -95,16 +95,18 @@ map_labels() {
 # Waits until the status line reads $1 (IDS_DEVICE_ATTACHED or
 # IDS_DEVICE_DETACHED): device notices arrive when the system sends them.
 wait_status() {
-    wait_output "tool item-text main $IDC_MAIN_STATUS" "$1" 10 || fail "status line did not become $1"
+    tool wait-text main "$IDC_MAIN_STATUS" "$1" 10000 || fail "status line did not become $1"
     echo "ok: status line $1"
 }
 
-# Waits until the worker runs ($1 = 1) or has ended ($1 = 0).
-wait_worker() {
-    wait_output "tool read-u32 main $(symbol_rva ThreadRunning)" "$1" 10 || fail "ThreadRunning did not become $1"
-}
-
 # Waits until the driver has had $1 parameter blocks in all.
-wait_sends() {
-    wait_output "driver_field sends" "$1" 10 || fail "driver got $(driver_field sends) blocks, expected $1"
+wait_sends() { wait_driver sends "$1"; }
+
+# The road's usual start: the driver installed, the application in the tray
+# with its worker reading, and the key viewer focused.
+start_road() {
+    install_driver
+    start_app
+    wait_worker 1
+    start_viewer
 }

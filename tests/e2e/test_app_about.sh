@@ -31,7 +31,6 @@ tool post-item "$about" $IDOK $BM_SETSTATE 1 0 || fail "post button state"
 tool wait-pushed "$about" $IDOK 5000 || fail "button state not handled"
 expect_eq "$(info_field title "$about")" "关  于" "Esc leaves the about box open"
 
-tool click-caption "$about" close || fail "no close box on the about box"
-tool wait-gone "$about" 5000 || fail "the close box did not end the about box"
+close_by_box "$about"
 echo "ok: the close box ends it"
 expect_eq "$(info_field enabled)" "1" "main window enabled again"

@@ -10,27 +10,27 @@ STOP_THREAD=$(symbol_rva StopThread)
 THREAD_RUNNING=$(symbol_rva ThreadRunning)
 
 expect_device_shown() {  # STATUS_TEXT GENERAL_ENABLED WHAT
-    wait_output "tool item-text main $IDC_MAIN_STATUS" "$1" 10 || fail "$3: status line"
+    tool wait-text main "$IDC_MAIN_STATUS" "$1" 10000 || fail "$3: status line"
     expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "$2" "$3: General button"
 }
 
 install_driver
 start_app
 expect_device_shown "装置已连接" 1 "start with the driver"
-wait_output "driver_field sends" 1 10 || fail "start-up did not send the block"
+wait_driver sends 1
 expect_block "$(driver_field block)" "$(live_block)" "start-up sent the live block"
-wait_output "tool read-u32 main $THREAD_RUNNING" 1 10 || fail "worker not started"
+tool wait-u32 main "$THREAD_RUNNING" 1 10000 || fail "worker not started"
 expect_eq "$(tool read-u32 main "$STOP_THREAD")" 0 "StopThread while the worker is wanted"
 
 ctl unplug || fail "unplug"
 expect_device_shown "装置已移除" 0 "removal"
 expect_eq "$(tool read-u32 main "$STOP_THREAD")" 1 "StopThread after removal"
-wait_output "tool read-u32 main $THREAD_RUNNING" 0 10 || fail "worker did not stop"
+tool wait-u32 main "$THREAD_RUNNING" 0 10000 || fail "worker did not stop"
 
 ctl plug || fail "plug"
 expect_device_shown "装置已连接" 1 "arrival"
-wait_output "driver_field sends" 2 10 || fail "arrival did not send the block"
-wait_output "tool read-u32 main $THREAD_RUNNING" 1 10 || fail "worker not restarted"
+wait_driver sends 2
+tool wait-u32 main "$THREAD_RUNNING" 1 10000 || fail "worker not restarted"
 
 # Version 6 and later do not track the orientation; version 5 resends.
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
@@ -53,8 +53,9 @@ expect_eq "$(tool read-u32 main "$THREAD_RUNNING")" 1 "the worker runs on"
 # A resume from sleep sends the block again.
 sends=$(driver_field sends)
 tool send main $WM_POWERBROADCAST $PBT_APMRESUMEAUTOMATIC 0 >/dev/null || fail "send resume"
-[ "$(driver_field sends)" -gt "$sends" ] || fail "no block sent on resume"
-expect_block "$(driver_field block)" "$(live_block)" "the block sent on resume is the live one"
+driver_snapshot
+[ "${DRIVER[sends]}" -gt "$sends" ] || fail "no block sent on resume"
+expect_block "${DRIVER[block]}" "$(live_block)" "the block sent on resume is the live one"
 
 tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post IDM_CLOSE"
 wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
@@ -66,7 +67,7 @@ tool wait-tray-icons 0 5000 || fail "tray icon left behind"
 wine winecfg -v $XP_VERSION || fail "winecfg -v $XP_VERSION"
 sent=$(driver_field sends)
 start_app
-wait_output "driver_field sends" $((sent + 1)) 10 || fail "start-up did not send the block"
+wait_driver sends $((sent + 1))
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
 expect_eq "$(driver_field sends)" $((sent + 2)) "display change on version 5 resends the block"
 expect_block "$(driver_field block)" "$(live_block)" "the resent block is the live one"

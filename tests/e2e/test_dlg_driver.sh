@@ -7,9 +7,7 @@ source "$RTOUCH_ROOT/tests/e2e/dialog_lib.sh"
 source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"
 
 # Waits until the driver has had $1 parameter blocks in all.
-wait_sends() {
-    wait_output "driver_field sends" "$1" 10 || fail "driver got $(driver_field sends) blocks, expected $1"
-}
+wait_sends() { wait_driver sends "$1"; }
 
 install_driver
 start_app
@@ -19,14 +17,13 @@ echo "ok: start-up sent one block"
 tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 params=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 tool key "$params" $VK_RIGHT
-wait_output "live_field DoubleClickArea" 1500 5 || fail "slider step not stored"
+wait_live DoubleClickArea 1500 5
 tool key "$params" $VK_RETURN
 tool wait-gone "$params" 5000 || fail "Enter did not end the dialog"
 expect_eq "$(driver_field sends)" 1 "Enter sends nothing"
 tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 params=$(tool wait-popup main 5000) || fail "parameters dialog did not reopen"
-tool click-caption "$params" close || fail "no close box"
-tool wait-gone "$params" 5000 || fail "the close box did not end the dialog"
+close_by_box "$params"
 wait_sends 2
 expect_block "$(driver_field block)" "$(live_block)" "parameters close box sent the live block once"
 
@@ -35,9 +32,8 @@ open_general
 mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 tool post "$mapping" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0 || fail "post ClearAll"
 zero_map=$(printf '0%.0s' {1..56})
-wait_output live_map "$zero_map" 5 || fail "ClearAll did not clear the map"
-tool click-caption "$mapping" close || fail "no close box"
-tool wait-gone "$mapping" 5000 || fail "the close box did not end the dialog"
+wait_live_map "$zero_map" 5
+close_by_box "$mapping"
 wait_sends 3
 block=$(driver_field block)
 expect_eq "$(block_field "$block" GestureMap)" "$zero_map" "mapping close box sent the new map"
@@ -82,5 +78,5 @@ for field in CalX CalY ScaleX ScaleY ScaleSlope AxisFlags; do
 done
 expect_eq "$(block_field "$block" CalOrientation)" "0000" "CalOrientation is the current orientation"
 expect_eq "$(block_field "$block" GestureMap)" "$zero_map" "a finished run keeps the other settings"
-wait_output "tool read-u32 main $(symbol_rva ThreadRunning)" 1 5 || fail "worker not running again"
+wait_worker 1
 echo "ok: the worker runs again"

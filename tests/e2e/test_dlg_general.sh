@@ -43,9 +43,8 @@ tool post-item "$GENERAL" $IDC_DRAW_TEST $BM_SETSTATE 0 0
 # Make the live block differ from the defaults: clear the gesture map.
 mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 tool post "$mapping" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0 || fail "post ClearAll"
-wait_output live_map "$(printf '0%.0s' {1..56})" 5 || fail "ClearAll did not clear the map"
-tool click-caption "$mapping" close || fail "no close box on the mapping dialog"
-tool wait-gone "$mapping" 5000 || fail "mapping dialog did not end"
+wait_live_map "$(printf '0%.0s' {1..56})" 5
+close_by_box "$mapping"
 
 # The calibration run without a driver: the session cannot start, the run
 # reports it unfinished and the whole block returns to the defaults.
@@ -66,10 +65,9 @@ expect_block "$(live_block)" "$(tool read-bytes main "$DEFAULT_PARAMS" "$BLOCK_S
 # Without the driver no worker is wanted after the run: the next arrival
 # sends the block and starts one.
 expect_eq "$(tool read-u32 main "$(symbol_rva StopThread)")" "1" "StopThread 1 after the run"
-wait_output "tool read-u32 main $(symbol_rva ThreadRunning)" "0" 5 || fail "worker running"
+wait_worker 0
 echo "ok: no worker"
 
-tool click-caption "$GENERAL" close || fail "no close box on GENERAL"
-tool wait-gone "$GENERAL" 5000 || fail "the close box did not end GENERAL"
+close_by_box "$GENERAL"
 echo "ok: the close box ends GENERAL"
 expect_eq "$(info_field enabled)" "1" "main window enabled again"

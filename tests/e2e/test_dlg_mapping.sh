@@ -22,7 +22,7 @@ file_dialog() {
 
 # Shows that combo $1 of the mapping dialog selects $2 (waits for it).
 expect_sel() {
-    wait_output "combo_sel $MAPPING $1" "$2" 5 || fail "combo $1 does not select $2"
+    wait_output "tool combo $MAPPING $1" "$2" 5 || fail "combo $1 does not select $2"
     echo "ok: combo $1 selects $2"
 }
 
@@ -52,8 +52,7 @@ tool key "$MAPPING" $VK_DOWN
 expect_sel $IDC_GESTURE_COMBO 5
 expect_eq "$(info_field title "$MAPPING")" "手势对应" "Esc and Enter leave the dialog open"
 
-tool click-caption "$MAPPING" close || fail "no close box"
-tool wait-gone "$MAPPING" 5000 || fail "the close box did not end the dialog"
+close_by_box "$MAPPING"
 MAPPING=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 expect_eq "$(combo_sel "$MAPPING" $IDC_GESTURE_COMBO)" "5" "reopening shows the last gesture"
 expect_eq "$(combo_sel "$MAPPING" $IDC_MODIFIER_COMBO) $(combo_sel "$MAPPING" $IDC_KEY_COMBO)" "1 7" "entry 5 shows CTRL and ,"
@@ -65,7 +64,7 @@ tool key "$MAPPING" $VK_DOWN
 tool key "$MAPPING" $VK_TAB
 tool key "$MAPPING" $VK_DOWN
 edited=00000000000000000108020800050003000500030001000201020101
-wait_output live_map "$edited" 5 || fail "selections did not reach the live map"
+wait_live_map "$edited" 5
 echo "ok: selections change the live map"
 
 saved="$WINEPREFIX/drive_c/saved.map"
@@ -74,10 +73,10 @@ wait_output "stat -c %s '$saved' 2>/dev/null" 28 5 || fail "Save As did not writ
 expect_eq "$(xxd -p -c 28 "$saved")" "$edited" "the saved file is the map image"
 
 tool post "$MAPPING" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0
-wait_output live_map "$ZERO_MAP" 5 || fail "ClearAll did not clear the map"
+wait_live_map "$ZERO_MAP" 5
 expect_sel $IDC_GESTURE_COMBO 0
 file_dialog $IDM_MAP_LOAD Open 'C:\saved.map'
-wait_output live_map "$edited" 5 || fail "Load did not restore the map"
+wait_live_map "$edited" 5
 echo "ok: Save As, ClearAll, Load restores the map exactly"
 expect_eq "$(combo_sel "$MAPPING" $IDC_GESTURE_COMBO) $(combo_sel "$MAPPING" $IDC_MODIFIER_COMBO) $(combo_sel "$MAPPING" $IDC_KEY_COMBO)" "0 0 0" \
     "after Load: first gesture, entry 0 shown"
@@ -85,7 +84,7 @@ expect_eq "$(combo_sel "$MAPPING" $IDC_GESTURE_COMBO) $(combo_sel "$MAPPING" $ID
 # A 10-byte file: entries 0..4 from the file, the rest zero.
 printf '\x01\x09\x02\x0a\x03\x0b\x04\x0c\x05\x0d' >"$WINEPREFIX/drive_c/short.map"
 file_dialog $IDM_MAP_LOAD Open 'C:\short.map'
-wait_output live_map "0109020a030b040c050d$(printf '0%.0s' {1..36})" 5 || fail "short file not loaded as such"
+wait_live_map "0109020a030b040c050d$(printf '0%.0s' {1..36})" 5
 echo "ok: a 10-byte file leaves entries 5..13 zero"
 expect_eq "$(combo_sel "$MAPPING" $IDC_MODIFIER_COMBO) $(combo_sel "$MAPPING" $IDC_KEY_COMBO)" "1 9" "entry 0 from the short file shown"
 
@@ -93,7 +92,7 @@ expect_eq "$(combo_sel "$MAPPING" $IDC_MODIFIER_COMBO) $(combo_sel "$MAPPING" $I
 # boxes (notifications of each) leaves the bytes as the file has them.
 printf '\x09\x28' >"$WINEPREFIX/drive_c/beyond.map"
 file_dialog $IDM_MAP_LOAD Open 'C:\beyond.map'
-wait_output live_map "0928$(printf '0%.0s' {1..52})" 5 || fail "out-of-table file not loaded"
+wait_live_map "0928$(printf '0%.0s' {1..52})" 5
 expect_eq "$(combo_sel "$MAPPING" $IDC_MODIFIER_COMBO) $(combo_sel "$MAPPING" $IDC_KEY_COMBO)" "-1 -1" "out-of-table entry shows blank boxes"
 for _ in 1 2 3; do tool key "$MAPPING" $VK_TAB; done
 # Posted after the keys, so handled after them.
@@ -102,7 +101,7 @@ expect_sel $IDC_GESTURE_COMBO 7
 expect_eq "$(live_map)" "0928$(printf '0%.0s' {1..52})" "focus moves keep out-of-table bytes"
 
 tool post "$MAPPING" $WM_COMMAND $IDM_MAP_DEFAULT 0
-wait_output live_map "$DEFAULT_MAP" 5 || fail "Default did not restore the default map"
+wait_live_map "$DEFAULT_MAP" 5
 expect_sel $IDC_GESTURE_COMBO 0
 expect_eq "$(combo_sel "$MAPPING" $IDC_MODIFIER_COMBO) $(combo_sel "$MAPPING" $IDC_KEY_COMBO)" "0 0" "Default shows entry 0"
 
@@ -125,6 +124,5 @@ tool wait-gone "$box" 5000 || fail "message box did not end"
 kill "$holder" 2>/dev/null
 rm -f "$holder_out"
 
-tool click-caption "$MAPPING" close || fail "no close box"
-tool wait-gone "$MAPPING" 5000 || fail "the close box did not end the dialog"
+close_by_box "$MAPPING"
 expect_eq "$(tool wait-popup main 1000)" "$GENERAL" "back on GENERAL"

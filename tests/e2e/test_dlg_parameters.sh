@@ -45,11 +45,11 @@ tool key "$PARAMS" $VK_ESCAPE
 tool key "$PARAMS" $VK_RIGHT
 wait_output "tool trackbar $PARAMS $IDC_DOUBLE_CLICK_SLIDER" "10 100 21 5" 5 || fail "arrow key did not move the slider"
 expect_eq "$(info_field title "$PARAMS")" "参数" "Esc leaves the dialog open"
-wait_output "live_field DoubleClickArea" 1500 5 || fail "DoubleClickArea not stored"
+wait_live DoubleClickArea 1500 5
 echo "ok: an arrow step stores DoubleClickArea 21"
 tool key "$PARAMS" $VK_TAB
 tool key "$PARAMS" $VK_NEXT
-wait_output "live_field ConstantTouch" 3700 5 || fail "ConstantTouch not stored"
+wait_live ConstantTouch 3700 5
 echo "ok: a page step stores ConstantTouch 55"
 screenshot "$PARAMS" parameters_dialog
 
@@ -60,8 +60,7 @@ expect_eq "$(info_field enabled)" "1" "main window enabled again"
 open_parameters
 expect_eq "$(tool trackbar "$PARAMS" $IDC_DOUBLE_CLICK_SLIDER) / $(tool trackbar "$PARAMS" $IDC_CONSTANT_TOUCH_SLIDER)" "10 100 21 5 / 10 100 55 5" \
     "reopened on the stored values"
-tool click-caption "$PARAMS" close || fail "no close box"
-tool wait-gone "$PARAMS" 5000 || fail "the close box did not end the dialog"
+close_by_box "$PARAMS"
 echo "ok: the close box ends the dialog"
 
 # A parameters file with DoubleClickArea 200 and PanScale 100, both outside
@@ -77,5 +76,5 @@ expect_eq "$(tool trackbar "$PARAMS" $IDC_DOUBLE_CLICK_SLIDER) / $(tool trackbar
     "out-of-range fields show at the nearest range end"
 tool key "$PARAMS" $VK_TAB
 tool key "$PARAMS" $VK_RIGHT
-wait_output "live_field ConstantTouch" 3300 5 || fail "ConstantTouch not stored"
+wait_live ConstantTouch 3300 5
 expect_eq "$(live_field DoubleClickArea) $(live_field PanScale)" "c800 6400" "unmoved sliders keep the file's values"

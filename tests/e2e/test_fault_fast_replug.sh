@@ -9,11 +9,7 @@ source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 
 ROUNDS=3
 
-install_driver
-start_app
-wait_worker 1
-start_viewer
-expect_received "Right Arrow" CWCircle
+start_road
 
 # The bounce holds the main window's thread while the device goes and comes
 # back, so no notice can find it absent: no stop, no restart.
@@ -21,8 +17,9 @@ live=$(live_block)
 for round in $(seq "$ROUNDS"); do
     tool plug-bounce 1 || fail "plug-bounce"
     expect_alive "after bounce $round"
-    wait_output "driver_field block" "$live" 10 || fail "no block in the device after bounce $round"
+    wait_driver block "$live"
     expect_received "Right Arrow" CWCircle
 done
+driver_snapshot
+expect_eq "${DRIVER[plugged]}" 1 "the device plugged at the end"
 expect_eq "$(workers)" 1 "one worker at the end"
-expect_eq "$(driver_field plugged)" 1 "the device plugged at the end"

@@ -26,8 +26,7 @@ tool key "$saveas" $VK_RETURN || fail "post Enter"
 tool wait-gone "$saveas" 5000 || fail "Save As did not end"
 wait_output "stat -c %s '$WINEPREFIX/drive_c/users/Public/gestures.map' 2>/dev/null" 28 5 ||
     fail "Save As did not write the map"
-tool click-caption "$mapping" close || fail "no close box on the mapping dialog"
-tool wait-gone "$mapping" 5000 || fail "mapping dialog still there"
+close_by_box "$mapping"
 
 draw=$(open_from "$GENERAL" $IDC_DRAW_TEST)
 tool click "$draw" $IDC_DRAW_EXIT || fail "Exit of the drawing test"
@@ -39,14 +38,12 @@ ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 400 || fail "feed"
 box=$(tool wait-window "#32770" 信息 30000) || fail "the calibration did not finish"
 tool click "$box" $IDOK
 tool wait-gone "$session" 5000 || fail "calibration window still there"
-tool click-caption "$GENERAL" close || fail "no close box on GENERAL"
-tool wait-gone "$GENERAL" 5000 || fail "GENERAL still there"
+close_by_box "$GENERAL"
 
 tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 params=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 tool key "$params" $VK_RIGHT
-tool click-caption "$params" close || fail "no close box on the parameters dialog"
-tool wait-gone "$params" 5000 || fail "parameters dialog still there"
+close_by_box "$params"
 
 focus_viewer
 expect_received "CTRL + Scroll Down|CTRL + Scroll Down" PinchIn

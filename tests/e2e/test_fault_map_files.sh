@@ -21,13 +21,7 @@ choose_file() {
 }
 
 # Waits for the popup of window $1 (a box it opened) and prints it.
-wait_box_of() {
-    local deadline=$((SECONDS + 10)) p
-    while :; do
-        p=$(tool wait-popup "$1" 1000) && { echo "$p"; return 0; }
-        [ $SECONDS -lt $deadline ] || return 1
-    done
-}
+wait_box_of() { tool wait-popup "$1" 10000; }
 
 # The gesture the dialog shows (CurGesture), as a number.
 cur_gesture() { echo $((16#$(tool read-bytes main "$CUR_GESTURE" 2 | sed 's/\(..\)\(..\)/\2\1/'))); }
@@ -91,17 +85,18 @@ expect_eq "$(ls "$WINEPREFIX/drive_c" | grep -c '^held\.map')" 1 "nothing left b
 # work on the map, and the entry shown stays one of the fourteen.
 tool post-item "$MAPPING" $IDC_GESTURE_COMBO $CB_SETCURSEL 3 0 || fail "select gesture 3"
 tool post "$MAPPING" $WM_COMMAND $IDC_GESTURE_COMBO 0 || fail "notify the gesture box"
-wait_output cur_gesture 3 5 || fail "gesture 3 not shown"
+# 3 as the two bytes of CurGesture in memory order.
+tool wait-bytes main "$CUR_GESTURE" 0300 5000 || fail "gesture 3 not shown"
 tool post-item "$MAPPING" $IDC_GESTURE_COMBO $CB_RESETCONTENT 0 0 || fail "empty the gesture box"
-wait_output "combo_sel $MAPPING $IDC_GESTURE_COMBO" -1 5 || fail "the gesture box is not empty"
+wait_output "tool combo $MAPPING $IDC_GESTURE_COMBO" -1 5 || fail "the gesture box is not empty"
 tool post "$MAPPING" $WM_COMMAND $IDM_MAP_CLEAR_ALL 0
-wait_output live_map "$ZERO_MAP" 5 || fail "ClearAll did not clear the map"
+wait_live_map "$ZERO_MAP" 5
 expect_eq "$(cur_gesture)" 3 "ClearAll with an empty gesture box keeps the entry"
 tool post "$MAPPING" $WM_COMMAND $IDM_MAP_DEFAULT 0
-wait_output live_map "$DEFAULT_MAP" 5 || fail "Default did not restore the map"
+wait_live_map "$DEFAULT_MAP" 5
 expect_eq "$(cur_gesture)" 3 "Default with an empty gesture box keeps the entry"
 # A modifier picked now goes to that entry (3), nowhere else.
 tool post-item "$MAPPING" $IDC_MODIFIER_COMBO $CB_SETCURSEL 2 0 || fail "select SHIFT"
 tool post "$MAPPING" $WM_COMMAND $(((CBN_SELCHANGE << 16) | IDC_MODIFIER_COMBO)) 0 || fail "notify the modifier box"
-wait_output live_map "${DEFAULT_MAP:0:12}02${DEFAULT_MAP:14}" 5 || fail "the modifier did not reach entry 3"
+wait_live_map "${DEFAULT_MAP:0:12}02${DEFAULT_MAP:14}" 5
 expect_eq "$(info_field title "$MAPPING")" "手势对应" "the dialog is still there"

@@ -60,8 +60,7 @@ xxd -r -p <<<"$(file_image 0001)" >"$PARAMETER_FILE"
 replacement=$(md5sum <"$PARAMETER_FILE")
 tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 dlg=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
-tool click-caption "$dlg" close || fail "no close box"
-tool wait-gone "$dlg" 5000 || fail "the close box did not end the dialog"
+close_by_box "$dlg"
 wait_sends 4
 expect_block "$(driver_field block)" "$image" "a dialog's send after the file was replaced"
 expect_eq "$(md5sum <"$PARAMETER_FILE")" "$replacement" "the replaced file left as it was"

@@ -5,21 +5,18 @@
 # gestures arrive exactly again.
 source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 
-install_driver
-start_app
-wait_worker 1
-start_viewer
+start_road
 
 # A burst of failed reads, then gestures with a failed read after about a
 # third of their reports: a failed read is skipped, so every gesture
 # arrives as without failures.
-gestures_with_failed_reads CWCircle RArc PinchOut LPan >"$ROAD_WORK/failing.trace"
+gestures_with_failed_reads CWCircle PinchOut >"$ROAD_WORK/failing.trace"
 echo "failed reads inside the gestures: $(grep -c '^fail' "$ROAD_WORK/failing.trace")"
 driver_faults 500 0 0
 before=$(viewer_gesture_count)
 ctl feed "$ROAD_WORK/failing.trace" --rate 1000 || fail "feed"
-expected="Right Arrow|CTRL + .|CTRL + Scroll Up|CTRL + Scroll Up|Left Arrow"
-wait_gestures $((before + 5)) 15
+expected="Right Arrow|CTRL + Scroll Up|CTRL + Scroll Up"
+wait_gestures $((before + 3)) 15
 expect_eq "$(viewer_gestures | tail -n +$((before + 1)) | paste -sd '|')" "$expected" \
     "gestures with failed reads inside arrive unchanged"
 expect_alive "after failed reads"
@@ -36,10 +33,10 @@ ctl feed "$ROAD_WORK/short.trace" --rate 2000 || fail "feed"
 wait_queue 0 15
 echo "ok: $reports short reports read"
 expect_alive "after short reads"
-expect_eq "$(tool read-u32 main "$(symbol_rva ThreadRunning)")" 1 "the worker still runs"
+expect_eq "$(tool read-u32 main "$THREAD_RUNNING_RVA")" 1 "the worker still runs"
 
 # Whole reports again: the gestures arrive exactly.
-expect_received "Left Arrow|Right Arrow|CTRL + Scroll Down|CTRL + Scroll Down" CCWCircle RPan PinchIn
+expect_received "CTRL + Scroll Down|CTRL + Scroll Down" PinchIn
 expect_eq "$(driver_field sends)" 1 "no block sent meanwhile"
 
 # The calibration session through failed reads: a burst longer than the

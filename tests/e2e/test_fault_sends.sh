@@ -31,7 +31,7 @@ expect_block "$(driver_field block)" "$(default_block)" "the next send delivered
 
 driver_faults 0 0 1
 parameters_close right
-wait_output "live_field DoubleClickArea" 1500 5 || fail "slider step not stored"
+wait_live DoubleClickArea 1500 5
 # The failed send is counted by nobody: wait until the dialog's thread is
 # past it (the dialog is gone), then look.
 expect_eq "$(driver_field sends)" 1 "the send at the dialog's close failed"

@@ -15,10 +15,7 @@ feed_after_touch() {
     wait_queue 0 30
 }
 
-install_driver
-start_app
-wait_worker 1
-start_viewer
+start_road
 
 # A whole one-finger touch, then a clockwise circle whose every report comes
 # short: were the stale bytes of the touch taken, the circle would be a

@@ -21,24 +21,23 @@ replug_and_recover() {
     expect_received "Right Arrow" CWCircle
 }
 
-install_driver
-start_app
-wait_worker 1
-start_viewer
+start_road
 
-# The driver holds every read for a while, as a slow controller would:
-# the unplug comes while the worker sits in its read.
-tool read-wait 1500 || fail "read-wait"
+# The driver holds the worker's read, as a slow controller would: the
+# unplug comes while the worker sits in its read.
+hold_reads 1
+wait_driver waiting 1
 ctl unplug || fail "unplug"
 wait_status "装置已移除"
 wait_worker 0
 expect_alive "after an unplug during a held read"
-tool read-wait 2 || fail "read-wait"
+hold_reads 0
 replug_and_recover "after an unplug during a read"
 
-# A send behind a held read (the driver answers one request at a time),
-# and the unplug right behind it: sent or not, nothing goes wrong.
-tool read-wait 400 || fail "read-wait"
+# A send while the worker's read is held, and the unplug right behind it:
+# sent or not, nothing goes wrong.
+hold_reads 1
+wait_driver waiting 1
 tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 dlg=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 tool post "$dlg" $WM_CLOSE 0 0 || fail "post close"
@@ -48,7 +47,7 @@ wait_status "装置已移除"
 wait_worker 0
 expect_no_message_box "after an unplug during a send"
 expect_alive "after an unplug during a send"
-tool read-wait 2 || fail "read-wait"
+hold_reads 0
 replug_and_recover "after an unplug during a send"
 
 # Calibration asked for while the device is away: the session cannot find

@@ -25,10 +25,7 @@ calibrate_with() {
     echo "$text"
 }
 
-install_driver
-start_app
-wait_worker 1
-start_viewer
+start_road
 open_general
 
 trace=$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")

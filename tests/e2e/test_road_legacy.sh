@@ -2,7 +2,9 @@
 # On a system of major version 5 (the prefix set to Windows XP) the block
 # sent at start carries the legacy default map, as `rtouchctl params
 # --legacy` computes it, and the gestures send that map's entries: the
-# horizontal strokes are mapped there.
+# horizontal strokes are mapped there. What every gesture sends under that
+# map is the host's to prove (the parameter block tests, `rtouchctl replay
+# --legacy`); here the strokes show the program chose it.
 source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
 # Unless the run plays Windows XP already.
@@ -10,12 +12,13 @@ source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 install_driver
 start_app
 wait_worker 1
-expect_eq "$(driver_field sends)" 1 "one block sent at start"
 legacy=$(ctl params --legacy --orientation 0 --hex | tr -d '\r')
-expect_block "$(driver_field block)" "$legacy" "the block sent is the legacy default block"
+driver_snapshot
+expect_eq "${DRIVER[sends]}" 1 "one block sent at start"
+expect_block "${DRIVER[block]}" "$legacy" "the block sent is the legacy default block"
 legacy_map=$(block_field "$legacy" GestureMap)
 [ "$legacy_map" != "$(block_field "$(ctl params --orientation 0 --hex | tr -d '\r')" GestureMap)" ] \
     || fail "the legacy map equals the current one"
 
 start_viewer
-expect_received "$(map_labels "$legacy_map" "${ALL_GESTURES[@]}")" "${ALL_GESTURES[@]}"
+expect_received "$(map_labels "$legacy_map" RHori. LHori.)" RHori. LHori.

@@ -7,8 +7,11 @@ int CmdWaitWindow(wchar_t** argv);
 int CmdInfo(wchar_t** argv);
 int CmdWaitVisible(wchar_t** argv);
 int CmdWaitPopup(wchar_t** argv);
+int CmdWaitNewPopup(wchar_t** argv);
 int CmdWaitGone(wchar_t** argv);
 int CmdItemText(wchar_t** argv);
+int CmdWaitText(wchar_t** argv);
+int CmdWaitMinimized(wchar_t** argv);
 int CmdItemEnabled(wchar_t** argv);
 int CmdWaitMenu(wchar_t** argv);
 int CmdWaitShown(wchar_t** argv);
@@ -19,6 +22,7 @@ int CmdSend(wchar_t** argv);
 int CmdClick(wchar_t** argv);
 int CmdKey(wchar_t** argv);
 int CmdWaitPushed(wchar_t** argv);
+int CmdRoundTrip(wchar_t** argv);
 
 int CmdClickCaption(wchar_t** argv);
 int CmdClickWindow(wchar_t** argv);
@@ -33,6 +37,7 @@ int CmdTaskbarCreated(wchar_t** argv);
 int CmdStrings(wchar_t** argv);
 
 int CmdReadU32(wchar_t** argv);
+int CmdWaitU32(wchar_t** argv);
 int CmdHoldWindow(wchar_t** argv);
 int CmdParentProgram(wchar_t** argv);
 
@@ -42,6 +47,7 @@ int CmdSetText(wchar_t** argv);
 int CmdClientRect(wchar_t** argv);
 int CmdItemRect(wchar_t** argv);
 int CmdReadBytes(wchar_t** argv);
+int CmdWaitBytes(wchar_t** argv);
 int CmdHoldFile(wchar_t** argv);
 int CmdHoldImage(wchar_t** argv);
 
@@ -51,3 +57,6 @@ int CmdResumeAt(wchar_t** argv);
 int CmdPlugCycles(wchar_t** argv);
 int CmdPlugBounce(wchar_t** argv);
 int CmdReadWait(wchar_t** argv);
+int CmdDriverState(wchar_t** argv);
+int CmdWaitDriver(wchar_t** argv);
+int CmdHoldReads(wchar_t** argv);

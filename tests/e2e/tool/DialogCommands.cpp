@@ -98,18 +98,44 @@ int CmdItemRect(wchar_t** argv) {
     return kOk;
 }
 
-// COUNT bytes at `rva` in the module that owns the window, in hex.
-int CmdReadBytes(wchar_t** argv) {
-    HWND window = TargetWindow(argv[0]);
-    std::vector<uint8_t> bytes(static_cast<size_t>(ParseNumber(argv[2])));
-    if (!window || !ReadModuleMemory(window, ParseNumber(argv[1]), bytes.data(), bytes.size())) return kFailed;
-    std::wstring hex;
+namespace {
+
+// `count` bytes at `rva` in the module that owns the window, in hex.
+bool ReadHex(HWND window, long long rva, size_t count, std::wstring& hex) {
+    std::vector<uint8_t> bytes(count);
+    if (!ReadModuleMemory(window, rva, bytes.data(), bytes.size())) return false;
+    hex.clear();
     for (uint8_t b : bytes) {
         wchar_t digits[3];
         std::swprintf(digits, 3, L"%02x", b);
         hex += digits;
     }
+    return true;
+}
+
+}  // namespace
+
+// COUNT bytes at `rva` in the module that owns the window, in hex.
+int CmdReadBytes(wchar_t** argv) {
+    HWND window = TargetWindow(argv[0]);
+    std::wstring hex;
+    if (!window || !ReadHex(window, ParseNumber(argv[1]), static_cast<size_t>(ParseNumber(argv[2])), hex))
+        return kFailed;
     PrintLine(hex);
+    return kOk;
+}
+
+// Waits until the bytes at `rva` read HEX (lower-case, two digits a byte);
+// on failure says what they read last.
+int CmdWaitBytes(wchar_t** argv) {
+    const std::wstring want = argv[2];
+    std::wstring hex;
+    const bool ok = PollUntil(ParseNumber(argv[3]), [&] {
+        HWND window = ResolveWindow(argv[0]);
+        return window && ReadHex(window, ParseNumber(argv[1]), want.size() / 2, hex) && hex == want;
+    });
+    if (!ok)
+        return Failure(false, "the bytes at %ls read %ls, expected %ls", argv[1], hex.c_str(), want.c_str());
     return kOk;
 }
 

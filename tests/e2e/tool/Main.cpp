@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <iterator>
+#include <string>
 
 #include "Commands.h"
 
@@ -19,8 +20,11 @@ const Command kCommands[] = {
     {L"info", "SEL", 1, CmdInfo},
     {L"wait-visible", "SEL 0|1 MS", 3, CmdWaitVisible},
     {L"wait-popup", "SEL MS", 2, CmdWaitPopup},
+    {L"wait-new-popup", "SEL OTHER|- MS", 3, CmdWaitNewPopup},
     {L"wait-gone", "SEL MS", 2, CmdWaitGone},
     {L"item-text", "SEL ID", 2, CmdItemText},
+    {L"wait-text", "SEL ID TEXT MS", 4, CmdWaitText},
+    {L"wait-minimized", "SEL MS", 2, CmdWaitMinimized},
     {L"item-enabled", "SEL ID", 2, CmdItemEnabled},
     {L"wait-menu", "MS", 1, CmdWaitMenu},
     {L"wait-shown", "CLASS MS", 2, CmdWaitShown},
@@ -30,6 +34,7 @@ const Command kCommands[] = {
     {L"click", "SEL ID", 2, CmdClick},
     {L"key", "SEL VK", 2, CmdKey},
     {L"wait-pushed", "SEL ID MS", 3, CmdWaitPushed},
+    {L"round-trip", "SEL ID MS", 3, CmdRoundTrip},
     {L"click-caption", "SEL close|min", 2, CmdClickCaption},
     {L"click-window", "SEL left|double|right", 2, CmdClickWindow},
     {L"hover", "SEL", 1, CmdHover},
@@ -40,6 +45,7 @@ const Command kCommands[] = {
     {L"taskbar-created", "", 0, CmdTaskbarCreated},
     {L"strings", "EXE FIRST LAST", 3, CmdStrings},
     {L"read-u32", "SEL RVA", 2, CmdReadU32},
+    {L"wait-u32", "SEL RVA VALUE MS", 4, CmdWaitU32},
     {L"hold-window", "CLASS TITLE MS", 3, CmdHoldWindow},
     {L"parent-program", "SEL", 1, CmdParentProgram},
     {L"combo", "SEL ID", 2, CmdCombo},
@@ -48,6 +54,7 @@ const Command kCommands[] = {
     {L"client-rect", "SEL", 1, CmdClientRect},
     {L"item-rect", "SEL ID", 2, CmdItemRect},
     {L"read-bytes", "SEL RVA COUNT", 3, CmdReadBytes},
+    {L"wait-bytes", "SEL RVA HEX MS", 4, CmdWaitBytes},
     {L"hold-file", "PATH MS", 2, CmdHoldFile},
     {L"hold-image", "PATH MS", 2, CmdHoldImage},
     {L"counts", "SEL RVA", 2, CmdCounts},
@@ -56,7 +63,13 @@ const Command kCommands[] = {
     {L"plug-cycles", "COUNT MS", 2, CmdPlugCycles},
     {L"plug-bounce", "COUNT", 1, CmdPlugBounce},
     {L"read-wait", "MS", 1, CmdReadWait},
+    {L"wait-for", "TEXT MS SUBCOMMAND ARGS...", -1, nullptr},
+    {L"driver-state", "", 0, CmdDriverState},
+    {L"wait-driver", "FIELD VALUE|>=N MS", 3, CmdWaitDriver},
+    {L"hold-reads", "0|1", 1, CmdHoldReads},
 };
+
+int WaitFor(wchar_t** argv, int argc);
 
 int Usage() {
     std::fprintf(stderr, "usage: e2e_tool SUBCOMMAND ARGS...\n");
@@ -71,8 +84,39 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     for (const Command& command : kCommands) {
         if (std::wcscmp(argv[1], command.name) != 0) continue;
+        if (!command.run) return WaitFor(argv + 2, argc - 2);
         if (argc - 2 != command.argCount) return Usage();
         return command.run(argv + 2);
     }
     return Usage();
 }
+
+namespace {
+
+// Runs SUBCOMMAND in this process until the first line it prints is TEXT
+// or MS have passed: one process for a whole wait. On failure says what it
+// printed, or why it failed, last.
+int WaitFor(wchar_t** argv, int argc) {
+    if (argc < 3) return Usage();
+    const Command* target = nullptr;
+    for (const Command& command : kCommands)
+        if (command.run && std::wcscmp(argv[2], command.name) == 0) target = &command;
+    if (!target || argc - 3 != target->argCount) return Usage();
+    std::wstring output;
+    std::string failure;
+    Capture = &output;
+    CapturedFailure = &failure;
+    const bool ok = PollUntil(ParseNumber(argv[1]), [&] {
+        output.clear();
+        failure.clear();
+        return target->run(argv + 3) == kOk && output.substr(0, output.find(L'\n')) == argv[0];
+    });
+    Capture = nullptr;
+    CapturedFailure = nullptr;
+    if (ok) return kOk;
+    const std::wstring last = output.substr(0, output.find(L'\n'));
+    return Failure(false, "%ls printed '%ls'%s%s, expected '%ls'", argv[2], last.c_str(),
+                   failure.empty() ? "" : ": ", failure.c_str(), argv[0]);
+}
+
+}  // namespace

@@ -61,14 +61,35 @@ int CmdKey(wchar_t** argv) {
     return Post(focus, WM_KEYUP, key, 0xC0000001);
 }
 
+namespace {
+
+bool WaitButtonState(HWND button, bool pushed, long long timeoutMs) {
+    return PollUntil(timeoutMs, [&] {
+        DWORD_PTR state = 0;
+        SendMessageTimeoutW(button, BM_GETSTATE, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &state);
+        return ((state & BST_PUSHED) != 0) == pushed;
+    });
+}
+
+}  // namespace
+
 int CmdWaitPushed(wchar_t** argv) {
     HWND button = TargetItem(argv[0], argv[1]);
     if (!button) return kFailed;
-    return PollUntil(ParseNumber(argv[2]), [&] {
-               DWORD_PTR state = 0;
-               SendMessageTimeoutW(button, BM_GETSTATE, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &state);
-               return (state & BST_PUSHED) != 0;
-           })
-               ? kOk
-               : kFailed;
+    return WaitButtonState(button, true, ParseNumber(argv[2])) ? kOk : kFailed;
+}
+
+// A round trip through the posted queue of the thread that owns button ID
+// of SEL: its pushed state is posted on and then off, and each is waited
+// for. A sent message would overtake what is already posted; this one
+// comes after it, so everything posted to that thread before has been
+// handled once it returns.
+int CmdRoundTrip(wchar_t** argv) {
+    HWND button = TargetItem(argv[0], argv[1]);
+    if (!button) return kFailed;
+    const long long timeoutMs = ParseNumber(argv[2]);
+    if (Post(button, BM_SETSTATE, TRUE, 0) != kOk || !WaitButtonState(button, true, timeoutMs) ||
+        Post(button, BM_SETSTATE, FALSE, 0) != kOk || !WaitButtonState(button, false, timeoutMs))
+        return Failure(false, "no round trip through %ls", argv[0]);
+    return kOk;
 }

@@ -52,8 +52,12 @@ bool PollUntil(long long timeoutMs, Predicate done) {
     }
 }
 
-// Writes text and a line feed to stdout as UTF-8.
+// Writes text and a line feed to stdout as UTF-8, or to *Capture when it
+// is set (wait-for runs a subcommand for its output).
 void PrintLine(const std::wstring& text);
+extern std::wstring* Capture;
+// When set, Failure keeps its message here instead of writing it.
+extern std::string* CapturedFailure;
 std::wstring HandleText(HWND window);
 // A window's text by WM_GETTEXT, which reads controls of other processes
 // too; false (said on stderr) when the window does not answer in time.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <iterator>
+#include <string>
 
 #include "device/WinText_win32.h"
 
@@ -26,15 +27,23 @@ long long ParseNumber(const wchar_t* text) {
     return value;
 }
 
+std::wstring* Capture = nullptr;
+std::string* CapturedFailure = nullptr;
+
 int Failure(bool withError, const char* format, ...) {
     const DWORD error = GetLastError();
-    std::fputs("e2e_tool: ", stderr);
+    char text[1024];
     va_list args;
     va_start(args, format);
-    std::vfprintf(stderr, format, args);
+    std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    if (withError) std::fprintf(stderr, " (error %lu)", error);
-    std::fputc('\n', stderr);
+    std::string line = std::string("e2e_tool: ") + text;
+    if (withError) line += " (error " + std::to_string(error) + ")";
+    if (CapturedFailure) {
+        *CapturedFailure = line;
+    } else {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
     return kFailed;
 }
 
@@ -65,6 +74,10 @@ HWND TargetItem(const wchar_t* selector, const wchar_t* id) {
 }
 
 void PrintLine(const std::wstring& text) {
+    if (Capture) {
+        *Capture += text + L"\n";
+        return;
+    }
     const std::string utf8 = NarrowFromWide(text + L"\n");
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fflush(stdout);

@@ -47,17 +47,34 @@ int CmdWaitVisible(wchar_t** argv) {
                : kFailed;
 }
 
-int CmdWaitPopup(wchar_t** argv) {
+namespace {
+
+// Waits for a visible popup of SEL other than `other` and prints it.
+int WaitPopup(const wchar_t* selector, HWND other, long long timeoutMs) {
     HWND popup = nullptr;
-    bool ok = PollUntil(ParseNumber(argv[1]), [&] {
-        HWND owner = ResolveWindow(argv[0]);
+    bool ok = PollUntil(timeoutMs, [&] {
+        HWND owner = ResolveWindow(selector);
         if (!owner) return false;
         HWND last = GetLastActivePopup(owner);
         popup = last != owner && IsWindowVisible(last) ? last : nullptr;
-        return popup != nullptr;
+        return popup != nullptr && popup != other;
     });
     if (ok) PrintLine(HandleText(popup));
+    else Failure(false, "no popup of %ls but %ls", selector, popup ? HandleText(popup).c_str() : L"none");
     return ok ? kOk : kFailed;
+}
+
+}  // namespace
+
+int CmdWaitPopup(wchar_t** argv) { return WaitPopup(argv[0], nullptr, ParseNumber(argv[1])); }
+
+// As wait-popup, for a popup other than OTHER (a handle, or - for none):
+// the dialog that a command posted to OTHER has opened.
+int CmdWaitNewPopup(wchar_t** argv) {
+    HWND other = std::wcscmp(argv[1], L"-") == 0
+                     ? nullptr
+                     : reinterpret_cast<HWND>(static_cast<INT_PTR>(ParseNumber(argv[1])));
+    return WaitPopup(argv[0], other, ParseNumber(argv[2]));
 }
 
 int CmdWaitGone(wchar_t** argv) {
@@ -72,6 +89,32 @@ int CmdItemText(wchar_t** argv) {
     if (!item || !ReadWindowText(item, text)) return kFailed;
     PrintLine(text);
     return kOk;
+}
+
+// Waits until control ID of SEL reads TEXT; on failure says what it read
+// last.
+int CmdWaitText(wchar_t** argv) {
+    std::wstring text;
+    bool ok = PollUntil(ParseNumber(argv[3]), [&] {
+        HWND window = ResolveWindow(argv[0]);
+        HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
+        return item && ReadWindowText(item, text) && text == argv[2];
+    });
+    if (!ok)
+        return Failure(false, "control %ls of %ls reads '%ls', expected '%ls'", argv[1], argv[0],
+                       text.c_str(), argv[2]);
+    return kOk;
+}
+
+// Waits until SEL is minimized and hidden, as the application is in the
+// tray.
+int CmdWaitMinimized(wchar_t** argv) {
+    return PollUntil(ParseNumber(argv[1]), [&] {
+               HWND window = ResolveWindow(argv[0]);
+               return window && !IsWindowVisible(window) && IsIconic(window);
+           })
+               ? kOk
+               : kFailed;
 }
 
 int CmdItemEnabled(wchar_t** argv) {
