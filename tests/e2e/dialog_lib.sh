@@ -32,7 +32,10 @@ open_general() {
 # Posts command $2 to dialog $1 and prints the dialog it opens.
 open_from() {
     tool post "$1" $WM_COMMAND "$2" 0 || fail "post command $2"
-    wait_new_popup "$1" || fail "command $2 opened nothing"
+    # A dialog's new popup is any but itself; the main window's, any.
+    local other=$1
+    [ "$other" = main ] && other=-
+    wait_new_popup "$other" || fail "command $2 opened nothing"
 }
 
 # Waits up to $3 seconds until `$1` prints $2. A command of the e2e tool
