@@ -146,11 +146,16 @@ static NTSTATUS SetReadWait(const UCHAR* in, ULONG inLen) {
     return STATUS_SUCCESS;
 }
 
+/* A switch's input: a uint32_t, 0 or 1. */
+static BOOLEAN ReadSwitch(const UCHAR* in, ULONG inLen, uint32_t* on) {
+    if (inLen != sizeof *on) return FALSE;
+    RtlCopyMemory(on, in, sizeof *on);
+    return *on <= 1;
+}
+
 static NTSTATUS SetNoTouchReads(const UCHAR* in, ULONG inLen) {
     uint32_t on;
-    if (inLen != sizeof on) return STATUS_INVALID_PARAMETER;
-    RtlCopyMemory(&on, in, sizeof on);
-    if (on > 1) return STATUS_INVALID_PARAMETER;
+    if (!ReadSwitch(in, inLen, &on)) return STATUS_INVALID_PARAMETER;
     KIRQL irql;
     KeAcquireSpinLock(&Touch.Lock, &irql);
     Touch.NoTouchReads = on != 0;
@@ -162,9 +167,7 @@ static NTSTATUS SetNoTouchReads(const UCHAR* in, ULONG inLen) {
  * release ends every waiting read at once. */
 static NTSTATUS HoldReads(const UCHAR* in, ULONG inLen) {
     uint32_t hold;
-    if (inLen != sizeof hold) return STATUS_INVALID_PARAMETER;
-    RtlCopyMemory(&hold, in, sizeof hold);
-    if (hold > 1) return STATUS_INVALID_PARAMETER;
+    if (!ReadSwitch(in, inLen, &hold)) return STATUS_INVALID_PARAMETER;
     KIRQL irql;
     KeAcquireSpinLock(&Touch.Lock, &irql);
     Touch.HoldReads = (BOOLEAN)hold;

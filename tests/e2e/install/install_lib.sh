@@ -142,12 +142,16 @@ start_installed() {
 
 # Keeps FILE (a Windows path) open in another process, as a copy of rtouch
 # in another user's session keeps its program; HOLD_PID is that process.
-hold_file() {
-    (exec wine "$TOOL" hold-file "$1" 60000 >"$RTOUCH_ARTIFACTS/hold-file.log" 2>&1) &
+hold_file() { hold_with hold-file "$1"; }
+
+# Runs the tool's SUBCOMMAND ($1: hold-file, hold-image) on FILE ($2) in the
+# background until it says it holds the file; HOLD_PID is that process.
+hold_with() {
+    (exec wine "$TOOL" "$1" "$2" 60000 >"$RTOUCH_ARTIFACTS/$1.log" 2>&1) &
     HOLD_PID=$!
     local deadline=$((SECONDS + 15))
-    until grep -q ready "$RTOUCH_ARTIFACTS/hold-file.log"; do
-        [ $SECONDS -lt $deadline ] || fail "hold-file did not open $1"
+    until grep -q ready "$RTOUCH_ARTIFACTS/$1.log"; do
+        [ $SECONDS -lt $deadline ] || fail "$1 did not take $2"
         sleep 0.1
     done
 }

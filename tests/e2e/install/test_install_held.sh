@@ -15,15 +15,7 @@ RESTART_EXIT=$((3010 % 256))
 pending_renames() { reg_query "$SESSION_MANAGER" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r'; }
 
 # Maps $1 (a file in the install folder) as a running program does.
-hold_image() {
-    tool hold-image "$INSTDIR\\$1" 60000 >"$RTOUCH_ARTIFACTS/hold-image.log" 2>&1 &
-    HOLD_PID=$!
-    local deadline=$((SECONDS + 15))
-    until grep -q ready "$RTOUCH_ARTIFACTS/hold-image.log"; do
-        [ $SECONDS -lt $deadline ] || fail "hold-image did not map $1"
-        sleep 0.1
-    done
-}
+hold_image() { hold_with hold-image "$INSTDIR\\$1"; }
 # Ends the stand-in (its Windows process: ending the shell's job leaves it).
 release() {
     local pids
