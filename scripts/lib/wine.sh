@@ -115,6 +115,78 @@ wine_prefix() {
     export WINEPREFIX="$2"
 }
 
+# The Windows processes of prefix $WINEPREFIX (its server aside).
+wine_programs() { wine_prefix_pids '\.exe'; }
+
+# Every file and folder under drive_c: type, size and modification time of
+# a file, the path. A folder's own times change with what it holds.
+wine_drive_listing() {
+    (cd "$WINEPREFIX/drive_c" && find . \( -type d -printf 'd - - %p\n' \) -o -printf '%y %s %T@ %p\n') |
+        sort -k4
+}
+
+# Starts the session of prefix $WINEPREFIX with a server that stays (by
+# default it ends the services, a driver and its state with them, 3 s after
+# the last program exits: a gap a loaded machine can leave between two
+# steps of a test), waits until it has settled (wine_settle "$@"), and
+# notes what wine_reset returns to: the session's own processes (not the
+# desktop, which programs start on demand) and the files.
+wine_session() {
+    wineserver -p >/dev/null 2>&1
+    wine_settle "$@" || return 1
+    WINE_SESSION_SERVER=$(wine_prefix_pids 'wineserver')
+    WINE_SESSION_PIDS=$(for pid in $(wine_programs); do
+        grep -qa 'explorer\.exe' "/proc/$pid/cmdline" 2>/dev/null || echo "$pid"
+    done)
+    WINE_SESSION_FILES=$(wine_drive_listing)
+}
+
+# Ends every process of the prefix that its session did not start, but
+# those whose command line matches the extended regular expression $1;
+# waits up to 10 s until they are gone.
+wine_end_programs() {
+    local pid deadline=$((SECONDS + 10)) left
+    while :; do
+        left=$(for pid in $(wine_programs); do
+            grep -qx "$pid" <<<"$WINE_SESSION_PIDS" && continue
+            [ -n "${1:-}" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qE -- "$1" && continue
+            echo "$pid"
+        done)
+        [ -z "$left" ] && return 0
+        [ $SECONDS -lt $deadline ] || { echo "still running: $left" >&2; return 1; }
+        kill -KILL $left 2>/dev/null
+        sleep 0.1
+    done
+}
+
+# Puts drive_c of prefix $WINEPREFIX back as the session found it: removes
+# what is new, copies what changed or went from the template $1.
+wine_restore_files() {
+    local template=$1 line path LC_ALL=C
+    comm -13 <(cut -d' ' -f4- <<<"$WINE_SESSION_FILES" | sort) <(wine_drive_listing | cut -d' ' -f4- | sort) |
+        sort -r | while IFS= read -r path; do rm -rf "$WINEPREFIX/drive_c/$path"; done
+    comm -23 <(sort <<<"$WINE_SESSION_FILES") <(wine_drive_listing | sort) | while IFS= read -r line; do
+        path=$WINEPREFIX/drive_c/${line#* * * }
+        case $line in
+            d*) mkdir -p "$path" ;;
+            *) rm -rf "$path" && cp -a "$template/drive_c/${line#* * * }" "$path" ;;
+        esac
+    done
+}
+
+# True when the session of prefix $WINEPREFIX is as wine_session left it:
+# the same server and processes, nothing else running, the same files.
+wine_session_intact() {
+    local pid
+    [ "$(wine_prefix_pids 'wineserver')" = "$WINE_SESSION_SERVER" ] || { echo "the server was ended" >&2; return 1; }
+    for pid in $WINE_SESSION_PIDS; do
+        kill -0 "$pid" 2>/dev/null || { echo "a process of the session ended" >&2; return 1; }
+    done
+    [ "$(wine_programs | sort)" = "$(sort <<<"$WINE_SESSION_PIDS")" ] || { echo "programs left running" >&2; return 1; }
+    [ "$(wine_drive_listing)" = "$WINE_SESSION_FILES" ] ||
+        { echo "files differ: $(diff <(echo "$WINE_SESSION_FILES") <(wine_drive_listing) | grep '^[<>]' | head -n 5 | tr '\n' ' ')" >&2; return 1; }
+}
+
 wine_stop() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
     true
