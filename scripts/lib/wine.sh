@@ -138,6 +138,9 @@ wine_session() {
     WINE_SESSION_PIDS=$(for pid in $(wine_programs); do
         grep -qa 'explorer\.exe' "/proc/$pid/cmdline" 2>/dev/null || echo "$pid"
     done)
+    WINE_SESSION_NAMES=$(for pid in $WINE_SESSION_PIDS; do
+        echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+    done)
     WINE_SESSION_FILES=$(wine_drive_listing)
 }
 
@@ -180,9 +183,11 @@ wine_session_intact() {
     local pid
     [ "$(wine_prefix_pids 'wineserver')" = "$WINE_SESSION_SERVER" ] || { echo "the server was ended" >&2; return 1; }
     for pid in $WINE_SESSION_PIDS; do
-        kill -0 "$pid" 2>/dev/null || { echo "a process of the session ended" >&2; return 1; }
+        kill -0 "$pid" 2>/dev/null ||
+            { echo "a process of the session ended: $(grep "^$pid " <<<"$WINE_SESSION_NAMES")" >&2; return 1; }
     done
-    [ "$(wine_programs | sort)" = "$(sort <<<"$WINE_SESSION_PIDS")" ] || { echo "programs left running" >&2; return 1; }
+    [ "$(wine_programs | sort)" = "$(sort <<<"$WINE_SESSION_PIDS")" ] ||
+        { echo "programs left running: $(wine_programs | tr '\n' ' ')" >&2; return 1; }
     [ "$(wine_drive_listing)" = "$WINE_SESSION_FILES" ] ||
         { echo "files differ: $(diff <(echo "$WINE_SESSION_FILES") <(wine_drive_listing) | grep '^[<>]' | head -n 5 | tr '\n' ' ')" >&2; return 1; }
 }

@@ -129,8 +129,7 @@ reset_keys=$(mktemp --tmpdir="$work" --suffix=.reg)
     echo 'Windows Registry Editor Version 5.00'
     echo
     echo '[-HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\DeviceClasses\{781EF630-72B2-11D2-B852-00C04FAD5171}]'
-    echo '[-HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32\LastVisitedMRU]'
-    echo '[-HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32\OpenSaveMRU]'
+    echo '[-HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32]'
     echo '[-HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced]'
 } >"$reset_keys"
 
