@@ -52,12 +52,8 @@ app=${app_build:-$build}/rtouch.exe
 # A 32-bit prefix or a 32-bit rtouch.exe needs 32-bit Wine: where the probe
 # finds none, the run is skipped in one line.
 if [ "$arch" = win32 ] || x86_64-w64-mingw32-objdump -f "$app" | grep -q 'file format pei-i386'; then
-    if [ "${RTOUCH_NO_WINE32:-0}" = 1 ] || [ "${RTOUCH_WINE32:-}" = 0 ]; then
-        reason=$(rtouch_no_wine32_reason)
-        reason=${reason:-RTOUCH_WINE32=0}
-    else
-        reason=$(rtouch_no_wine32_reason)
-    fi
+    reason=$(rtouch_no_wine32_reason)
+    [ "${RTOUCH_WINE32:-}" = 0 ] && reason=${reason:-RTOUCH_WINE32=0}
     if [ -n "$reason" ]; then
         echo "e2e skipped: this run needs 32-bit Wine ($reason)"
         exit 0
@@ -102,10 +98,20 @@ export RTOUCH_BUILD="$build" RTOUCH_ROOT="$root" RTOUCH_ARTIFACTS="$build/e2e-ar
 mkdir -p "$RTOUCH_ARTIFACTS"
 
 wine_display || exit 1
-wine_template "$work/template" "$windows"
+# RTOUCH_E2E_TEMPLATES: a folder that keeps the booted templates for the
+# next runs (scripts/test makes one for its runs).
+if [ -n "${RTOUCH_E2E_TEMPLATES:-}" ]; then
+    template=$RTOUCH_E2E_TEMPLATES/$arch-${windows:-default}
+    if [ ! -f "$template/system.reg" ]; then
+        wine_template "$template.new" "$windows" && rm -rf "$template" && mv "$template.new" "$template"
+    fi
+else
+    template=$work/template
+    wine_template "$template" "$windows"
+fi
 # A prefix of another architecture would test the wrong programs.
-grep -q "^#arch=$arch" "$work/template/system.reg" ||
-    { echo "the template prefix is not $arch: $(grep -m1 '^#arch=' "$work/template/system.reg")" >&2; exit 1; }
+grep -q "^#arch=$arch" "$template/system.reg" ||
+    { echo "the template prefix is not $arch: $(grep -m1 '^#arch=' "$template/system.reg")" >&2; exit 1; }
 
 # Registry files without what changes on every start (times, the drivers'
 # date stamps), for RTOUCH_E2E_CHECK_RESET.
@@ -136,7 +142,7 @@ reset_keys=$(mktemp --tmpdir="$work" --suffix=.reg)
 # A fresh copy of the template at $WINEPREFIX, its session settled.
 new_prefix() {
     WINEPREFIX=$1 wineserver -k >/dev/null 2>&1
-    wine_prefix "$work/template" "$1"
+    wine_prefix "$template" "$1"
     wine_session "$build/rtouchctl.exe" params || return 1
     PREFIX_BUILD=$(windows_build)
     if [ "${RTOUCH_E2E_CHECK_RESET:-0}" = 1 ]; then
@@ -161,7 +167,7 @@ reset_prefix() {
     # winecfg cannot give a prefix back the version it was booted with.
     [ "$(windows_build)" = "$PREFIX_BUILD" ] || { echo "the test changed the Windows version"; return 1; }
     wine reg import "$reset_keys" >/dev/null 2>&1 || { echo "could not delete the keys tests add"; return 1; }
-    wine_restore_files "$work/template"
+    wine_restore_files "$template"
     wine_session_intact 2>&1 || return 1
     if [ "${RTOUCH_E2E_CHECK_RESET:-0}" = 1 ]; then
         wineserver -k && wineserver -w
