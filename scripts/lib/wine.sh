@@ -1,8 +1,12 @@
 # Throw-away Wine prefixes for running the Windows build headless.
-# Boot one template per run (wine_template), copy it per test (wine_prefix).
+# Boot one template per run (wine_template), copy it (wine_prefix), start
+# its session (wine_session) and put it back after a test (wine_end_programs,
+# wine_restore_files, wine_session_intact).
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries made for what programs install (winemenubuilder runs
+# on its own and writes outside the prefix).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Starts Xvfb on a free display unless DISPLAY is set; sets DISPLAY. Xvfb
 # picks the number itself (-displayfd) and says it once it accepts clients:
