@@ -82,11 +82,15 @@ wine_template() {
     mkdir -p "$dir"
     WINEPREFIX="$dir" wine wineboot -i >/dev/null 2>&1
     WINEPREFIX="$dir" wine_registry
-    if [ -n "${2:-}" ]; then
-        WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine' /v Version /d "$2" /f >/dev/null 2>&1 ||
-            echo "could not set the prefix's Windows version to $2" >&2
-    fi
+    [ -n "${2:-}" ] && wine_version "$dir" "$2"
     WINEPREFIX="$dir" wineserver -w
+}
+
+# Sets the Windows version (winxp, winxp64, win7, win10) that the booted
+# prefix $1 reports.
+wine_version() {
+    WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine' /v Version /d "$2" /f >/dev/null 2>&1 ||
+        echo "could not set the prefix's Windows version to $2" >&2
 }
 
 # The Linux pids of the processes of prefix $WINEPREFIX whose command line

@@ -99,11 +99,20 @@ mkdir -p "$RTOUCH_ARTIFACTS"
 
 wine_display || exit 1
 # RTOUCH_E2E_TEMPLATES: a folder that keeps the booted templates for the
-# next runs (scripts/test makes one for its runs).
+# next runs (scripts/test makes one for its runs). The version is set after
+# the boot: another version's template is a copy of the default one.
 if [ -n "${RTOUCH_E2E_TEMPLATES:-}" ]; then
     template=$RTOUCH_E2E_TEMPLATES/$arch-${windows:-default}
+    base=$RTOUCH_E2E_TEMPLATES/$arch-default
     if [ ! -f "$template/system.reg" ]; then
-        wine_template "$template.new" "$windows" && rm -rf "$template" && mv "$template.new" "$template"
+        rm -rf "$template.new"
+        if [ -n "$windows" ] && [ -f "$base/system.reg" ]; then
+            cp -a "$base" "$template.new" && wine_version "$template.new" "$windows" &&
+                WINEPREFIX="$template.new" wineserver -w
+        else
+            wine_template "$template.new" "$windows"
+        fi
+        rm -rf "$template" && mv "$template.new" "$template"
     fi
 else
     template=$work/template
