@@ -190,7 +190,7 @@ reset_prefix() {
 # own (the first shard on the run's); prints each test's result as one
 # block, and its time to $work/times-$1.
 run_shard() {
-    local n=$1 name start seconds result why out prefix=$work/prefix-$1 ready=0 passed=0 failed=0
+    local n=$1 name start seconds result why out reset pid prefix=$work/prefix-$1 ready=0 passed=0 failed=0
     shift
     if [ "$n" -gt 1 ]; then
         unset DISPLAY
@@ -215,11 +215,14 @@ run_shard() {
         if [ -n "$why" ]; then
             sed 's/^/    /' "$work/$name.log" >>"$out"
             # What still ran tells a crash from a hang.
-            { echo "    Windows processes at the end (pid, seconds, command):"
-              ps -eo pid=,etimes=,args= | grep -F '.exe' | grep -v grep | cut -c1-120 | sed 's/^/      /'; } >>"$out"
+            { echo "    Windows processes of the prefix at the end (pid, seconds, command):"
+              for pid in $(wine_programs); do ps -o pid=,etimes=,args= -p "$pid"; done | cut -c1-120 | sed 's/^/      /'
+            } >>"$out"
         fi
         echo "${seconds:-0} $name $result" >>"$work/times-$n"
-        if [ "${RTOUCH_E2E_FRESH:-0}" = 1 ]; then
+        # After a failure a fresh copy: what a test left half done must not
+        # fail the next one.
+        if [ "${RTOUCH_E2E_FRESH:-0}" = 1 ] || [ -n "$why" ]; then
             ready=0
         elif ! reset="$(reset_prefix)"; then
             ready=0
