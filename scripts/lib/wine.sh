@@ -4,9 +4,7 @@
 # wine_restore_files, wine_session_intact).
 
 export WINEDEBUG=-all
-# No menu entries made for what programs install (winemenubuilder runs
-# on its own and writes outside the prefix).
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Starts Xvfb on a free display unless DISPLAY is set; sets DISPLAY. Xvfb
 # picks the number itself (-displayfd) and says it once it accepts clients:
@@ -137,14 +135,15 @@ wine_drive_listing() {
 # default it ends the services, a driver and its state with them, 3 s after
 # the last program exits: a gap a loaded machine can leave between two
 # steps of a test), waits until it has settled (wine_settle "$@"), and
-# notes what wine_reset returns to: the session's own processes (not the
-# desktop, which programs start on demand) and the files.
+# notes what a reset returns to: the session's own processes (not the
+# desktop, which programs start on demand, nor the menu builder, which
+# wineboot starts and which ends on its own) and the files.
 wine_session() {
     wineserver -p >/dev/null 2>&1
     wine_settle "$@" || return 1
     WINE_SESSION_SERVER=$(wine_prefix_pids 'wineserver')
     WINE_SESSION_PIDS=$(for pid in $(wine_programs); do
-        grep -qa 'explorer\.exe' "/proc/$pid/cmdline" 2>/dev/null || echo "$pid"
+        grep -qaE 'explorer\.exe|winemenubuilder\.exe' "/proc/$pid/cmdline" 2>/dev/null || echo "$pid"
     done)
     WINE_SESSION_NAMES=$(for pid in $WINE_SESSION_PIDS; do
         echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
