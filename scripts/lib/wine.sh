@@ -121,8 +121,15 @@ wine_prefix() {
     export WINEPREFIX="$2"
 }
 
-# The Windows processes of prefix $WINEPREFIX (its server aside).
-wine_programs() { wine_prefix_pids '\.exe'; }
+# The Windows processes of prefix $WINEPREFIX (its server aside): Wine's
+# loader runs them, whatever else has ".exe" on its command line.
+wine_programs() {
+    local pid
+    for pid in $(wine_prefix_pids '\.exe'); do
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] && echo "$pid"
+    done
+    true
+}
 
 # Every file and folder under drive_c: type, size and modification time of
 # a file, the path. A folder's own times change with what it holds.
@@ -142,12 +149,11 @@ wine_session() {
     wineserver -p >/dev/null 2>&1
     wine_settle "$@" || return 1
     WINE_SESSION_SERVER=$(wine_prefix_pids 'wineserver')
-    WINE_SESSION_PIDS=$(for pid in $(wine_programs); do
-        grep -qaE 'explorer\.exe|winemenubuilder\.exe' "/proc/$pid/cmdline" 2>/dev/null || echo "$pid"
-    done)
-    WINE_SESSION_NAMES=$(for pid in $WINE_SESSION_PIDS; do
+    # A process that is ending has no command line left.
+    WINE_SESSION_NAMES=$(for pid in $(wine_programs); do
         echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
-    done)
+    done | grep -vE '^[0-9]+ *$|explorer\.exe|winemenubuilder\.exe')
+    WINE_SESSION_PIDS=$(cut -d' ' -f1 <<<"$WINE_SESSION_NAMES")
     WINE_SESSION_FILES=$(wine_drive_listing)
 }
 
