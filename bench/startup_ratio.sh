@@ -49,7 +49,7 @@ bounded $BOOT_SECONDS x86_64-w64-mingw32-g++ -std=c++20 -Os -DUNICODE -D_UNICODE
 wine_display || exit 1
 say "booting a prefix"
 export WINEPREFIX="$work/prefix"
-export -f wine_template wine_registry
+export -f wine_template wine_registry wine_version
 bounded $BOOT_SECONDS bash -c 'wine_template "$WINEPREFIX"'
 # A server that stays up between the runs: every start is a warm one.
 wineserver -p
