@@ -2,15 +2,43 @@
 # are already there. 32-bit Wine (wine32:i386) is added only where the
 # kernel runs 32-bit programs: elsewhere it cannot run and would take over
 # /usr/bin/wine from the 64-bit loader.
+# RTOUCH_NO_WINE32=1 takes the path of a machine without 32-bit programs on
+# any machine: no wine32 installed, every x86 run under Wine skipped.
 RTOUCH_PACKAGES=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32 wine wine64 fonts-wine xvfb xauth x11-utils xdotool
     imagemagick fonts-wqy-microhei python3 libclang-rt-14-dev xxd procps
     g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 nsis osslsigncode openssl python3-pefile wixl msitools
     softhsm2 libengine-pkcs11-openssl opensc)
+# apt-get update: attempts, and the pause between two. A mirror in the
+# middle of a sync serves index files of the wrong size for a while.
+RTOUCH_APT_ATTEMPTS=3
+RTOUCH_APT_PAUSE=10
 
 rtouch_sudo() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 rtouch_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+# apt-get update until it reports no error (an index it could not fetch is
+# an error even when apt-get exits with 0), at most RTOUCH_APT_ATTEMPTS times.
+rtouch_apt_update() {
+    local attempt log
+    log=$(mktemp)
+    for ((attempt = 1; attempt <= RTOUCH_APT_ATTEMPTS; attempt++)); do
+        if rtouch_sudo apt-get update -qq >"$log" 2>&1 && ! grep -q '^E:' "$log"; then
+            rm -f "$log"
+            return 0
+        fi
+        [ $attempt -lt $RTOUCH_APT_ATTEMPTS ] && sleep $RTOUCH_APT_PAUSE
+    done
+    echo "apt-get update failed $RTOUCH_APT_ATTEMPTS times; the last time:"
+    grep '^E:' "$log" | head -n 3
+    rm -f "$log"
+    return 1
+}
+
+rtouch_apt_install() {
+    DEBIAN_FRONTEND=noninteractive rtouch_sudo apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
 
 # Assembles and runs a static i386 program that exits with 42: true when the
 # kernel runs 32-bit code. Needs binutils (as, ld), which g++ brings.
@@ -29,34 +57,57 @@ rtouch_runs_i386() {
     [ "$rc" = 42 ]
 }
 
-# 32-bit Wine for the x86 runs. Sets RTOUCH_WINE32=1 when it is there.
-ensure_wine32() {
-    RTOUCH_WINE32=0
-    if rtouch_installed wine32:i386; then RTOUCH_WINE32=1; export RTOUCH_WINE32; return 0; fi
-    if ! rtouch_runs_i386; then
-        echo "x86 runs skipped on this machine: the kernel does not run 32-bit programs (no wine32 installed)"
-        export RTOUCH_WINE32
-        return 0
+# Why this machine runs no 32-bit program under Wine, in a few words; empty
+# when it does (wine32 installed and not switched off). Installs nothing.
+rtouch_no_wine32_reason() {
+    if [ "${RTOUCH_NO_WINE32:-0}" = 1 ]; then
+        echo "RTOUCH_NO_WINE32=1"
+    elif ! rtouch_runs_i386; then
+        echo "the kernel does not run 32-bit programs"
+    elif ! rtouch_installed wine32:i386; then
+        echo "wine32:i386 is not installed"
     fi
-    echo "installing: wine32:i386"
-    dpkg --print-foreign-architectures | grep -qx i386 || rtouch_sudo dpkg --add-architecture i386
-    rtouch_sudo apt-get update -qq >/dev/null
-    DEBIAN_FRONTEND=noninteractive rtouch_sudo apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null &&
-        RTOUCH_WINE32=1
-    export RTOUCH_WINE32
-    [ "$RTOUCH_WINE32" = 1 ]
 }
 
+# 32-bit Wine for the x86 runs, installed where the kernel runs it. Sets and
+# exports RTOUCH_WINE32 (1: the x86 runs run). Never fails: a wine32 that
+# cannot be installed leaves the machine as one without 32-bit programs,
+# said in one line.
+ensure_wine32() {
+    local reason
+    RTOUCH_WINE32=0
+    export RTOUCH_WINE32
+    reason=$(rtouch_no_wine32_reason)
+    if [ "$reason" = "wine32:i386 is not installed" ]; then
+        echo "installing: wine32:i386"
+        dpkg --print-foreign-architectures | grep -qx i386 || rtouch_sudo dpkg --add-architecture i386
+        if rtouch_apt_update && rtouch_apt_install wine32:i386; then
+            reason=""
+        else
+            reason="wine32:i386 could not be installed"
+        fi
+    fi
+    if [ -n "$reason" ]; then
+        echo "x86 runs under Wine skipped on this machine: $reason"
+    else
+        RTOUCH_WINE32=1
+    fi
+}
+
+# Once per run of the scripts: a script that another one starts (scripts/test
+# runs scripts/package) finds RTOUCH_DEPS_CHECKED=1 and RTOUCH_WINE32 set.
 ensure_deps() {
+    [ "${RTOUCH_DEPS_CHECKED:-0}" = 1 ] && return 0
     local missing=()
     for p in "${RTOUCH_PACKAGES[@]}"; do
         rtouch_installed "$p" || missing+=("$p")
     done
     if [ ${#missing[@]} -gt 0 ]; then
         echo "installing: ${missing[*]}"
-        rtouch_sudo apt-get update -qq >/dev/null
-        DEBIAN_FRONTEND=noninteractive rtouch_sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null ||
-            return 1
+        # A failed update may leave an index that still serves these.
+        rtouch_apt_update
+        rtouch_apt_install "${missing[@]}" || return 1
     fi
     ensure_wine32
+    export RTOUCH_DEPS_CHECKED=1
 }

@@ -1,5 +1,7 @@
 # Throw-away Wine prefixes for running the Windows build headless.
-# Boot one template per run (wine_template), copy it per test (wine_prefix).
+# Boot one template per run (wine_template), copy it (wine_prefix), start
+# its session (wine_session) and put it back after a test (wine_end_programs,
+# wine_restore_files, wine_session_intact).
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -78,11 +80,15 @@ wine_template() {
     mkdir -p "$dir"
     WINEPREFIX="$dir" wine wineboot -i >/dev/null 2>&1
     WINEPREFIX="$dir" wine_registry
-    if [ -n "${2:-}" ]; then
-        WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine' /v Version /d "$2" /f >/dev/null 2>&1 ||
-            echo "could not set the prefix's Windows version to $2" >&2
-    fi
+    [ -n "${2:-}" ] && wine_version "$dir" "$2"
     WINEPREFIX="$dir" wineserver -w
+}
+
+# Sets the Windows version (winxp, winxp64, win7, win10) that the booted
+# prefix $1 reports.
+wine_version() {
+    WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine' /v Version /d "$2" /f >/dev/null 2>&1 ||
+        echo "could not set the prefix's Windows version to $2" >&2
 }
 
 # The Linux pids of the processes of prefix $WINEPREFIX whose command line
@@ -113,6 +119,90 @@ wine_prefix() {
     rm -rf "$2"
     cp -a "$1" "$2"
     export WINEPREFIX="$2"
+}
+
+# The Windows processes of prefix $WINEPREFIX (its server aside): Wine's
+# loader runs them, whatever else has ".exe" on its command line.
+wine_programs() {
+    local pid
+    for pid in $(wine_prefix_pids '\.exe'); do
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] && echo "$pid"
+    done
+    true
+}
+
+# Every file and folder under drive_c: type, size and modification time of
+# a file, the path. A folder's own times change with what it holds.
+wine_drive_listing() {
+    (cd "$WINEPREFIX/drive_c" && find . \( -type d -printf 'd - - %p\n' \) -o -printf '%y %s %T@ %p\n') |
+        sort -k4
+}
+
+# Starts the session of prefix $WINEPREFIX with a server that stays (by
+# default it ends the services, a driver and its state with them, 3 s after
+# the last program exits: a gap a loaded machine can leave between two
+# steps of a test), waits until it has settled (wine_settle "$@"), and
+# notes what a reset returns to: the session's own processes (not the
+# desktop, which programs start on demand, nor the menu builder, which
+# wineboot starts and which ends on its own) and the files.
+wine_session() {
+    wineserver -p >/dev/null 2>&1
+    wine_settle "$@" || return 1
+    WINE_SESSION_SERVER=$(wine_prefix_pids 'wineserver')
+    # A process that is ending has no command line left.
+    WINE_SESSION_NAMES=$(for pid in $(wine_programs); do
+        echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+    done | grep -vE '^[0-9]+ *$|explorer\.exe|winemenubuilder\.exe')
+    WINE_SESSION_PIDS=$(cut -d' ' -f1 <<<"$WINE_SESSION_NAMES")
+    WINE_SESSION_FILES=$(wine_drive_listing)
+}
+
+# Ends every process of the prefix that its session did not start, but
+# those whose command line matches the extended regular expression $1;
+# waits up to 10 s until they are gone.
+wine_end_programs() {
+    local pid deadline=$((SECONDS + 10)) left
+    while :; do
+        left=$(for pid in $(wine_programs); do
+            grep -qx "$pid" <<<"$WINE_SESSION_PIDS" && continue
+            [ -n "${1:-}" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qE -- "$1" && continue
+            echo "$pid"
+        done)
+        [ -z "$left" ] && return 0
+        [ $SECONDS -lt $deadline ] || { echo "still running: $left" >&2; return 1; }
+        kill -KILL $left 2>/dev/null
+        sleep 0.1
+    done
+}
+
+# Puts drive_c of prefix $WINEPREFIX back as the session found it: removes
+# what is new, copies what changed or went from the template $1.
+wine_restore_files() {
+    local template=$1 line path LC_ALL=C
+    comm -13 <(cut -d' ' -f4- <<<"$WINE_SESSION_FILES" | sort) <(wine_drive_listing | cut -d' ' -f4- | sort) |
+        sort -r | while IFS= read -r path; do rm -rf "$WINEPREFIX/drive_c/$path"; done
+    comm -23 <(sort <<<"$WINE_SESSION_FILES") <(wine_drive_listing | sort) | while IFS= read -r line; do
+        path=$WINEPREFIX/drive_c/${line#* * * }
+        case $line in
+            d*) mkdir -p "$path" ;;
+            *) rm -rf "$path" && cp -a "$template/drive_c/${line#* * * }" "$path" ;;
+        esac
+    done
+}
+
+# True when the session of prefix $WINEPREFIX is as wine_session left it:
+# the same server and processes, nothing else running, the same files.
+wine_session_intact() {
+    local pid
+    [ "$(wine_prefix_pids 'wineserver')" = "$WINE_SESSION_SERVER" ] || { echo "the server was ended" >&2; return 1; }
+    for pid in $WINE_SESSION_PIDS; do
+        kill -0 "$pid" 2>/dev/null ||
+            { echo "a process of the session ended: $(grep "^$pid " <<<"$WINE_SESSION_NAMES")" >&2; return 1; }
+    done
+    [ "$(wine_programs | sort)" = "$(sort <<<"$WINE_SESSION_PIDS")" ] ||
+        { echo "programs left running: $(wine_programs | tr '\n' ' ')" >&2; return 1; }
+    [ "$(wine_drive_listing)" = "$WINE_SESSION_FILES" ] ||
+        { echo "files differ: $(diff <(echo "$WINE_SESSION_FILES") <(wine_drive_listing) | grep '^[<>]' | head -n 5 | tr '\n' ' ')" >&2; return 1; }
 }
 
 wine_stop() {
