@@ -140,6 +140,13 @@ bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
     return done && numBytesReturned == sizeof report;
 }
 
+bool ChannelAnswers(DriverChannel channel) {
+    ControllerConfig config{};
+    DWORD numBytesReturned = 0;
+    return DeviceIoControl(channel, IOCTL_TOUCH_GET_CONFIG, nullptr, 0, &config, sizeof config,
+                           &numBytesReturned, nullptr) != FALSE;
+}
+
 bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {
     DWORD numBytesReturned = 0;
     return DeviceIoControl(channel, IOCTL_TOUCH_SET_PARAMETERS, const_cast<ParameterBlock*>(&block),

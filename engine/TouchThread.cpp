@@ -20,6 +20,9 @@ void (*StopSignal)() = nullptr;
 // starter asked for the block; `channel` itself, still open, when it is not.
 DriverChannel RenewChannel(DriverChannel channel, uint32_t changes, const WorkerActions& actions,
                            TouchEngineState& engine, void* starter) {
+    // A notice handled late (the device went and came back before the
+    // worker opened this channel) must not cut the stroke now on it short.
+    if (ChannelAnswers(channel)) return channel;
     const DriverChannel renewed = OpenDriverChannel();
     if (renewed == kInvalidChannel) return channel;
     CloseDriverChannel(channel);

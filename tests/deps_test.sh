@@ -3,6 +3,8 @@
 # played by stubs: a wine32 that cannot be installed, or is switched off,
 # leaves the suite running without the x86 runs; a failed update is retried.
 set -u
+# As a fresh shell would run it, not inside a run of scripts/test.
+unset RTOUCH_DEPS_CHECKED RTOUCH_WINE32 RTOUCH_NO_WINE32
 root=$1
 fail=0
 check() {  # ACTUAL EXPECTED WHAT

@@ -194,7 +194,7 @@ TEST_F(TouchThreadTest, ConcurrentWriterChangesScaleAndMapWhileWorkerRuns) {
     EXPECT_GT(gInjected[kGesturePinchOut - 1].load(), 0);
 }
 
-TEST_F(TouchThreadTest, FailedReadsRenewTheChannelOnlyAfterADeviceChange) {
+TEST_F(TouchThreadTest, FailedReadsRenewTheChannelOnlyWhenItsDeviceWent) {
     FakeDriver::SetPresent(true);
     const auto failures = [](uint32_t n) {
         for (uint32_t i = 0; i < n; ++i) FakeDriver::QueueFailedRead();
@@ -205,8 +205,19 @@ TEST_F(TouchThreadTest, FailedReadsRenewTheChannelOnlyAfterADeviceChange) {
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
     EXPECT_EQ(1u, FakeDriver::OpenedChannels());
-    // A device notice: the next failed read brings a new channel, which
-    // replaces the old one (closed) and asks for the block, once.
+    // A notice while the channel still answers (handled late, after the
+    // device came back): the channel and the stroke on it stay.
+    MarkWorkerChannelStale();
+    failures(3);
+    FakeDriver::QueueBlockingRead();
+    FakeDriver::ReleaseBlockedRead();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::QueuedReads() == 0 && FakeDriver::ReaderIsBlocked(); }));
+    EXPECT_EQ(1u, FakeDriver::OpenedChannels());
+    EXPECT_EQ(0, gBlockRequests.load());
+    // The device went and came back: the next failed read brings a new
+    // channel, which replaces the dead one (closed) and asks for the block,
+    // once.
+    FakeDriver::KillOpenChannels();
     MarkWorkerChannelStale();
     failures(3);
     FakeDriver::QueueBlockingRead();
