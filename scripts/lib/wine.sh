@@ -82,6 +82,14 @@ wine_template() {
     WINEPREFIX="$dir" wine_registry
     [ -n "${2:-}" ] && wine_version "$dir" "$2"
     WINEPREFIX="$dir" wineserver -w
+    # The user's shell folders are links to $HOME (Documents -> /root): a
+    # file a test saves there would land outside the prefix, shared by every
+    # prefix of every run at once. Real folders keep each prefix to itself.
+    local link
+    for link in "$dir"/drive_c/users/*/*; do
+        [ -L "$link" ] || continue
+        rm "$link" && mkdir "$link"
+    done
 }
 
 # Sets the Windows version (winxp, winxp64, win7, win10) that the booted
