@@ -2,8 +2,13 @@
 # are already there. 32-bit Wine (wine32:i386) is added only where the
 # kernel runs 32-bit programs: elsewhere it cannot run and would take over
 # /usr/bin/wine from the 64-bit loader.
-# RTOUCH_NO_WINE32=1 takes the path of a machine without 32-bit programs on
-# any machine: no wine32 installed, every x86 run under Wine skipped.
+# RTOUCH_WINE32 is the one switch of the x86 runs under Wine: "auto" (the
+# default: they run where 32-bit Wine is or can be installed, and each is
+# listed as skipped with the reason elsewhere) or "off" (as on a machine
+# without 32-bit programs: no wine32 installed, every x86 run skipped).
+# RTOUCH_REQUIRE_WINE32=1 turns every skipped x86 run into a failure.
+# Deprecated spellings, still honoured: RTOUCH_NO_WINE32=1 and
+# RTOUCH_WINE32=0 for "off", RTOUCH_WINE32=1 for "auto".
 RTOUCH_PACKAGES=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32 wine wine64 fonts-wine xvfb xauth x11-utils xdotool
     imagemagick fonts-wqy-microhei python3 libclang-rt-14-dev xxd procps
@@ -13,6 +18,7 @@ RTOUCH_PACKAGES=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchm
 # middle of a sync serves index files of the wrong size for a while.
 RTOUCH_APT_ATTEMPTS=3
 RTOUCH_APT_PAUSE=10
+source "$(dirname "${BASH_SOURCE[0]}")/results.sh"
 
 rtouch_sudo() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -40,11 +46,23 @@ rtouch_apt_install() {
     DEBIAN_FRONTEND=noninteractive rtouch_sudo apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
 
+# The switch RTOUCH_WINE32 as auto or off (see above).
+rtouch_wine32_mode() {
+    case "${RTOUCH_WINE32:-auto}" in
+        off | 0) echo off ;;
+        *) [ "${RTOUCH_NO_WINE32:-0}" = 1 ] && echo off || echo auto ;;
+    esac
+}
+
 # Assembles and runs a static i386 program that exits with 42: true when the
-# kernel runs 32-bit code. Needs binutils (as, ld), which g++ brings.
+# kernel runs 32-bit code. Needs binutils (as, ld), which g++ brings. It runs
+# from the project's build folder: /tmp may be mounted noexec, which would
+# read as a kernel without 32-bit support.
 rtouch_runs_i386() {
-    local dir rc
-    dir=$(mktemp -d)
+    local dir rc build
+    build=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build
+    mkdir -p "$build" && dir=$(mktemp -d "$build/i386-probe.XXXXXX") || return 1
+    # shellcheck disable=SC2016 # assembly, not shell: $1 and $42 are immediates
     printf '.globl _start\n_start:\n movl $1, %%eax\n movl $42, %%ebx\n int $0x80\n' >"$dir/probe.s"
     if as --32 -o "$dir/probe.o" "$dir/probe.s" 2>/dev/null &&
         ld -m elf_i386 -o "$dir/probe" "$dir/probe.o" 2>/dev/null; then
@@ -60,8 +78,8 @@ rtouch_runs_i386() {
 # Why this machine runs no 32-bit program under Wine, in a few words; empty
 # when it does (wine32 installed and not switched off). Installs nothing.
 rtouch_no_wine32_reason() {
-    if [ "${RTOUCH_NO_WINE32:-0}" = 1 ]; then
-        echo "RTOUCH_NO_WINE32=1"
+    if [ "$(rtouch_wine32_mode)" = off ]; then
+        if [ "${RTOUCH_NO_WINE32:-0}" = 1 ]; then echo "switched off (RTOUCH_NO_WINE32=1)"; else echo "switched off (RTOUCH_WINE32=${RTOUCH_WINE32})"; fi
     elif ! rtouch_runs_i386; then
         echo "the kernel does not run 32-bit programs"
     elif ! rtouch_installed wine32:i386; then
@@ -70,13 +88,12 @@ rtouch_no_wine32_reason() {
 }
 
 # 32-bit Wine for the x86 runs, installed where the kernel runs it. Sets and
-# exports RTOUCH_WINE32 (1: the x86 runs run). Never fails: a wine32 that
-# cannot be installed leaves the machine as one without 32-bit programs,
-# said in one line.
+# exports RTOUCH_WINE32_SKIP: why the x86 runs cannot run here, empty when
+# they can. Never fails: a wine32 that cannot be installed leaves the
+# machine as one without 32-bit programs, and each x86 run is then listed as
+# skipped with this reason in the summary (a failure where it is required).
 ensure_wine32() {
     local reason
-    RTOUCH_WINE32=0
-    export RTOUCH_WINE32
     reason=$(rtouch_no_wine32_reason)
     if [ "$reason" = "wine32:i386 is not installed" ]; then
         echo "installing: wine32:i386"
@@ -87,15 +104,26 @@ ensure_wine32() {
             reason="wine32:i386 could not be installed"
         fi
     fi
-    if [ -n "$reason" ]; then
-        echo "x86 runs under Wine skipped on this machine: $reason"
+    RTOUCH_WINE32_SKIP=$reason
+    export RTOUCH_WINE32_SKIP
+    if [ -z "$reason" ]; then
+        return 0
+    elif result_required wine32; then
+        echo "x86 runs under Wine cannot run on this machine ($reason): they are required, so each fails"
     else
-        RTOUCH_WINE32=1
+        echo "x86 runs under Wine skipped on this machine ($reason): the summary lists them"
     fi
 }
 
+# Why the x86 runs under Wine cannot run (empty: they can): what
+# ensure_wine32 found in this run, else what the machine says now.
+rtouch_wine32_skip_reason() {
+    if [ -n "${RTOUCH_WINE32_SKIP+set}" ]; then echo "$RTOUCH_WINE32_SKIP"; else rtouch_no_wine32_reason; fi
+}
+
+
 # Once per run of the scripts: a script that another one starts (scripts/test
-# runs scripts/package) finds RTOUCH_DEPS_CHECKED=1 and RTOUCH_WINE32 set.
+# runs scripts/package) finds RTOUCH_DEPS_CHECKED=1 and RTOUCH_WINE32_SKIP set.
 ensure_deps() {
     [ "${RTOUCH_DEPS_CHECKED:-0}" = 1 ] && return 0
     local missing=()
