@@ -5,12 +5,15 @@
 # under 32-bit Wine there, as on 64-bit Windows). BUILD_DIR is the win64
 # test build (its e2e_tool.exe drives and inspects windows).
 # Usage: tests/e2e/install/run.sh DIST_DIR BUILD_DIR [TEST_NAME...]
-# RTOUCH_INSTALL_ARCHES: the architectures to run (default "x64 x86"). The
-# x86 tests are skipped in one line where 32-bit Wine does not run
-# (scripts/lib/deps.sh: RTOUCH_WINE32, RTOUCH_NO_WINE32).
+# RTOUCH_INSTALL_ARCHES: the architectures to run (default "x64 x86"). Where
+# 32-bit Wine does not run, each x86 test is listed as skipped with the
+# reason (scripts/lib/deps.sh: RTOUCH_WINE32, RTOUCH_REQUIRE_WINE32).
 # RTOUCH_INSTALL_KINDS: the package kinds to run (default "nsis msi"): the
 # setup program and the Windows Installer package. A test names the kinds
-# it applies to in a "# Kinds:" line (none: the setup program only).
+# it applies to in a "# Kinds:" line (none: the setup program only); an
+# unknown kind, or a kind that no test applies to, fails the run.
+# RTOUCH_E2E_TIMEOUT and RTOUCH_E2E_RUN_TIMEOUT bound each test and each
+# run of ../run.sh, as there.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../../scripts/lib/deps.sh"
@@ -20,39 +23,57 @@ shift 2
 # The installers are about a fresh system: no prefix another test ran in.
 export RTOUCH_DIST RTOUCH_E2E_SUITE=$here RTOUCH_E2E_FRESH=1
 
-# The tests among $3... (all when none) that apply to package kind $1.
+known_kinds="nsis msi"
+known_arches="x64 x86"
+if [ $# -eq 0 ]; then
+    for t in "$here"/test_*.sh; do set -- "$@" "$(basename "$t" .sh)"; done
+fi
+for t in "$@"; do
+    [ -f "$here/$t.sh" ] || { echo "no test $here/$t.sh" >&2; exit 2; }
+done
+# Every "# Kinds:" line names known kinds: a mistyped one would drop a
+# package's coverage without a word.
+for t in "$here"/test_*.sh; do
+    read -r -a kinds <<<"$(sed -n 's/^# Kinds: //p' "$t")"
+    for k in "${kinds[@]}"; do
+        [[ " $known_kinds " == *" $k "* ]] || { echo "$t: unknown kind \"$k\" in its # Kinds: line (known: $known_kinds)" >&2; exit 2; }
+    done
+done
+
+# The tests among $2... that apply to package kind $1.
 tests_of_kind() {
     local kind=$1 t kinds
     shift
-    [ $# -gt 0 ] || set -- $(cd "$here" && ls test_*.sh | sed 's/\.sh$//')
     for t in "$@"; do
         kinds=$(sed -n 's/^# Kinds: //p' "$here/$t.sh")
         [[ " ${kinds:-nsis} " == *" $kind "* ]] && echo "$t"
     done
 }
 
-# Why the x86 packages cannot run here (empty: they can).
-x86_skip_reason() {
-    local reason
-    reason=$(rtouch_no_wine32_reason)
-    [ "${RTOUCH_WINE32:-}" = 0 ] && reason=${reason:-RTOUCH_WINE32=0}
-    echo "$reason"
-}
-
 status=0
-for kind in ${RTOUCH_INSTALL_KINDS:-nsis msi}; do
-    for arch in ${RTOUCH_INSTALL_ARCHES:-x64 x86}; do
+for kind in ${RTOUCH_INSTALL_KINDS:-$known_kinds}; do
+    [[ " $known_kinds " == *" $kind "* ]] || { echo "RTOUCH_INSTALL_KINDS: unknown kind $kind (known: $known_kinds)" >&2; exit 2; }
+    tests=$(tests_of_kind "$kind" "$@")
+    if [ -z "$tests" ]; then
+        echo "FAIL $kind: none of the tests run applies to it (their # Kinds: lines)"
+        result_record FAIL "e2e-install-$kind" "none of the tests run applies to it"
+        status=1
+        continue
+    fi
+    for arch in ${RTOUCH_INSTALL_ARCHES:-$known_arches}; do
+        [[ " $known_arches " == *" $arch "* ]] || { echo "RTOUCH_INSTALL_ARCHES: unknown $arch (known: $known_arches)" >&2; exit 2; }
         if [ "$arch" = x86 ]; then
-            reason=$(x86_skip_reason)
+            reason=$(rtouch_wine32_skip_reason)
             if [ -n "$reason" ]; then
-                echo "== $kind x86 skipped: the x86 package needs 32-bit Wine ($reason)"
+                echo "== $kind x86: the x86 package needs 32-bit Wine ($reason)"
+                for t in $tests; do
+                    result_skip wine32 "e2e-install-$kind-x86/$t" "needs 32-bit Wine: $reason" || status=1
+                done
                 continue
             fi
         fi
-        tests=$(tests_of_kind "$kind" "$@")
-        [ -n "$tests" ] || continue
         echo "== $kind $arch"
-        # shellcheck disable=SC2086
+        # shellcheck disable=SC2086 # one word a test
         RTOUCH_INSTALL_KIND=$kind RTOUCH_INSTALL_ARCH=$arch "$here/../run.sh" "$build" $tests || status=1
     done
 done
