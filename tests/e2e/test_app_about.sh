@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The about box: its texts; OK and the close box end it, Esc does not.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 

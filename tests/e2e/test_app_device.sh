@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Runs: default winxp win10 x86-wow64 x86-native
+# Prefix: changed (it switches the Windows version to XP)
 # The main window with the substitute driver: start-up sends the block and
 # starts the worker; removal and arrival switch the status line, the General
 # button and the worker; repeated notices start nothing; display changes

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # Display and device notices: a display change stores the new screen size;
 # a device notice without a driver changes nothing the user sees.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"

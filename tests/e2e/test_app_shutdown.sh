@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # Shutdown: the tray menu's Close (IDM_CLOSE), chosen by a user or sent by
 # another program, and a window close end the process with exit code 0 and
 # remove the tray icon.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # Only one copy runs: the identity is the class "ZRN_RTouch" with the title
 # "Fennimore" together, and copies started at the same moment leave one.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"

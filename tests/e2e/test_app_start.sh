@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default winxp win10 x86-wow64 x86-native
 # Start-up without a driver: only the tray icon (with its tip) shows; the
 # hidden main window holds the status "device removed" and a disabled
 # General button.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The three string tables in rtouch.exe, read back with LoadStringW, equal
 # the expected texts character for character (the Chinese survived the
 # resource compiler).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The main window: a tray double-click shows it at a fifth of the screen,
 # minimizing hides it into the tray again, and its close box does nothing.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The drawing test: full screen, a black grid line every tenth, Exit and
 # Clear sized from the screen; strokes of the real mouse are drawn red and
 # Clear brings back the bare grid.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The dialogs with the substitute driver: the close boxes of the parameters
 # and mapping dialogs send exactly one block each (Enter sends none), and a
 # completed calibration run sends the solved block, restarts the worker and

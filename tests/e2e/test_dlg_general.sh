@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The GENERAL dialog without a driver: served on command IDC_MAIN_GENERAL although its
 # button is disabled; labels; Esc and Enter do nothing; the calibration run
 # ends unfinished, resets the block to the defaults and keeps the dialog

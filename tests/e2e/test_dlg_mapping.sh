@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The gesture mapping dialog (command IDC_GESTURE_MAPPING of GENERAL, which template IDD_GENERAL
 # has no button for): the three name tables, the last gesture kept between
 # openings, selections writing the live map, Save As / ClearAll / Load

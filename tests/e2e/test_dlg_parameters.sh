@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
+# Prefix: changed (it ends the server to restart the program on a parameters file)
 # The parameters dialog (main window command IDC_MAIN_PARAMETERS, which no control
 # carries): labels, the six sliders over the live block, a keyboard step
 # stored when the key is released, Esc does nothing, Enter ends it; a field

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # The driver's command codes from user mode: right and wrong sizes, unknown
 # codes, prompt failure of a read on an empty queue, the fault knobs and an
 # unplug under an open handle (rtouchdrv_check prints one line per check).

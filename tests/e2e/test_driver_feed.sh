@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # feed / record through the driver: a trace comes back identically (failed
 # reads skipped), at about the paced rate, and usage errors exit 2.
 source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # The driver's input handling fuzzed from user mode while rtouch.exe runs
 # over it: every code of both devices and random ones, random sizes and
 # contents, several threads at once, while the device is unplugged and

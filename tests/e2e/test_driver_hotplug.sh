@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # unplug / plug at run time: the probe follows, a top-level window of
 # another process gets WM_DEVICECHANGE for each, and reports flow again.
 source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"

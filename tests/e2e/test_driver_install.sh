@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # install / uninstall of the substitute driver through SetupAPI: the probe
 # follows, both commands are repeatable, and the driver starts empty.
 source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # A folder holding the programs and a DLL named like a system DLL, as a
 # Downloads folder with the portable zip may: rtouchctl install and rtouch
 # take setupapi, newdev, wtsapi32, comctl32 and hid from the system folder,

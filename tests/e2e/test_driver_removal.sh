@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # Surprise removal as Windows does it: a handle opened before an unplug
 # fails every request after it, even once the device is back; a read that
 # waits in the driver fails the moment the device goes, however long its

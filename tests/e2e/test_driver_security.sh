@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # Who may drive the substitute driver. Wine enforces the access a command
 # code asks of a handle but not the devices' descriptors, so: the codes
 # that change the driver are refused on a read-only handle (checked live);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # Display-change notices with odd sizes (none, under ten pixels, the
 # largest a notice can carry) while the drawing test is up: each is
 # taken as the screen size, the grid is painted over it without harm, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-wow64 x86-native
 # The device unplugged and replugged while the main window is busy: its
 # notices find the device present, so nobody stops the worker, whose handle
 # the driver now fails for good. A gesture fed after each such bounce must

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # A whole session of use (start, gestures, every dialog, a calibration, a
 # mapping saved under a name the user typed, shutdown) writes that one
 # file and nothing else on drive C:, the parameters file least of all.

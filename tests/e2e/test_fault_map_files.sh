@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # Mapping files that fail and choices that replace: a file that cannot be
 # opened keeps the live map and is reported with the system's text; Save
 # As asks before it replaces a file and replaces it whole or not at all;

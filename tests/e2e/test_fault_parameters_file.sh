@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The parameters file missing, held open by another program with no
 # sharing, or replaced while the program runs: start-up takes the built-in
 # defaults silently when it cannot read the file, reads it once, and never

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # Reads that fail, in bursts and at random places inside gestures, leave
 # the gestures as they were; reports that come short (6 of 12 bytes) amid
 # noise and gestures neither end nor stall the worker, and once they stop

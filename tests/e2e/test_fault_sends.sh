@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # Parameter sends that the driver fails, at start-up, at a dialog's close
 # and at the device's arrival: the program runs on with the driver counted
 # present, says nothing, and the next send delivers the live block.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-wow64 x86-native
 # A report that comes short (6 of its 12 bytes) is a failed read: the rest
 # of the buffer, left from the report before, never makes a touch. Neither
 # the worker nor the calibration session takes anything from it.

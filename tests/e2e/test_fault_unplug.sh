@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # The device goes away while the worker is held inside a read, while a
 # parameter send is on its way, and for a moment during a calibration
 # session: the program runs on, follows the device in its status line and,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-wow64 x86-native
 # The device goes and comes back while the last worker has not yet ended
 # (it is held, suspended, where it stands) and device notices keep coming:
 # no second worker starts beside it, and once it runs again it ends and

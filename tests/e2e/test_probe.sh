@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-native
 # rtouchctl probe runs the real interface lookup; with no driver installed
 # it reports the enumeration failure and "absent".
 set -u

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default
 # The "Try it under Wine" commands of docs/driver.md (the page the README
 # sends a newcomer to), taken from the page and run as written in a fresh
 # prefix of their own (the build line aside: the build under test stands

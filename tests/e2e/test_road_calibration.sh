@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default winxp x86-wow64
 # The calibration run end to end over the driver: nine targets' touches fed
 # while the session's timer reads them finish it, the solved block reaches
 # the driver and the worker comes back; a degenerate set of touches is

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default win10 x86-wow64 x86-native
 # The road of a touch with the driver attached before start: the status
 # line and General button, the one block sent at start (the defaults of
 # this system), then every gesture fed to the driver reaches the focused

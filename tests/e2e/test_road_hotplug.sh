@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default winxp win10 x86-wow64 x86-native
 # Unplugging while the worker runs stops it and says so; replugging sends
 # the block again, restarts the worker and gestures work again (the General
 # button's part is test_app_device's); a hundred quick unplug / replug

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Runs: default winxp win10
+# Prefix: changed (it switches the Windows version to XP)
 # On a system of major version 5 (the prefix set to Windows XP) the block
 # sent at start carries the legacy default map, as `rtouchctl params
 # --legacy` computes it, and the gestures send that map's entries: the

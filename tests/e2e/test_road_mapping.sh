@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default winxp x86-wow64 x86-native
 # A gesture map entry changed in the mapping dialog (GENERAL, command IDC_GESTURE_MAPPING)
 # changes what the next gesture sends at once; the dialog's close box
 # sends the block with the new map at offsets 152..179.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default x86-wow64 x86-native
 # A parameters file in C:\windows with a full custom map (the default map
 # of a current system, plus keys for the four straight strokes): the block
 # sent at start is the file's as the application loads it, and the four

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Runs: default winxp x86-wow64 x86-native
 # The tray menu's Close while the worker is inside a read: the application
 # stays (tray icon and all) until that read completes, then exits with 0.
 # The driver holds the worker's read until the test releases it, as a
