@@ -113,9 +113,9 @@ check "calibrate" 0 "$tool" calibrate "$ex/calibration.trace" --screen 1366x768 
 expect_output "calibrate" "$ex/calibration.calibrate"
 
 { echo "result 1"; echo rejected; "$tool" params --orientation 2 --hex; } >"$tmp/want-rejected"
-{ for t in 1 2 3 4 5 6 7 8 9; do
+{ for _ in 1 2 3 4 5 6 7 8 9; do
     echo "0 0 0 0 0 0 0 0"
-    for k in $(seq 60); do echo "2000 2000 1000 1500 0 0 0 0"; done
+    for _ in $(seq 60); do echo "2000 2000 1000 1500 0 0 0 0"; done
     echo "0 0 0 0 0 0 0 0"
   done; echo "0 0 0 0 0 0 0 0"; } >"$tmp/same.trace"
 check "calibrate rejected" 0 "$tool" calibrate --orientation 2 "$tmp/same.trace" --hex

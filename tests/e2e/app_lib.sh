@@ -1,3 +1,4 @@
+# shellcheck disable=SC2034 # the names it sets are for the scripts that source it
 # Helpers for the end-to-end tests of rtouch.exe; sourced by test_app_*.sh.
 # Every wait polls with a time limit; nothing sleeps for a fixed time.
 set -u

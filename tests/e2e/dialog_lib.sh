@@ -1,3 +1,4 @@
+# shellcheck disable=SC2034 # the names it sets are for the scripts that source it
 # Helpers for the end-to-end tests of the dialogs; sourced by test_dlg_*.sh.
 # Every wait polls with a time limit.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"

@@ -1,3 +1,4 @@
+# shellcheck disable=SC2034 # the names it sets are for the scripts that source it
 # Helpers for the end-to-end tests of the substitute driver; sourced by
 # test_driver_*.sh (and by tests that need the driver under rtouch.exe).
 # Every wait polls with a time limit; nothing sleeps for a fixed time.

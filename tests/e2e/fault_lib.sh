@@ -1,3 +1,4 @@
+# shellcheck disable=SC2034 # the names it sets are for the scripts that source it
 # Helpers for the fault-injection tests: the real rtouch.exe over the
 # substitute driver while the driver fails reads and sends, comes short,
 # goes away, or while the parameters file is held or swapped. Sourced by

@@ -1,3 +1,4 @@
+# shellcheck disable=SC2034 # the names it sets are for the scripts that source it
 # Touch traces of every gesture, for the end-to-end tests and the demo.
 # `gesture_trace NAME` prints the reports of one gesture (raw controller
 # values; the default calibration maps raw (x, y) to (x + 128, y + 128)),

@@ -1,3 +1,4 @@
+# shellcheck disable=SC2034 # the names it sets are for the scripts that source it
 # Helpers for the end-to-end tests of the whole road, touch to keystroke:
 # the real rtouch.exe over the substitute driver, with the key viewer as
 # the focused window. Sourced by test_road_*.sh. Every wait polls with a

@@ -7,7 +7,6 @@ source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 # A window of the class under another title is no running copy.
 decoy_out=$(mktemp)
 tool hold-window ZRN_RTouch "Not Fennimore" 30000 >"$decoy_out" &
-decoy_pid=$!
 deadline=$((SECONDS + 15))
 until grep -q '^ready' "$decoy_out"; do
     [ $SECONDS -lt $deadline ] || fail "decoy window not created"

@@ -40,8 +40,8 @@ echo "ok: 10 vertical and 10 horizontal grid lines at tenths"
 # the moves the system merges.
 row_y=$((cy + 4 * sy + sy / 2))
 col_x=$((cx + 7 * sx + sx / 2))
-stroke_h=($((cx + 2 * sx + 20)) $row_y $((cx + 3 * sx - 10)) $row_y $((cx + 3 * sx + 10)) $row_y $((cx + 4 * sx - 20)) $row_y)
-stroke_v=($col_x $((cy + sy + 20)) $col_x $((cy + 2 * sy - 10)) $col_x $((cy + 2 * sy + 10)) $col_x $((cy + 3 * sy - 20)))
+stroke_h=($((cx + 2 * sx + 20)) "$row_y" $((cx + 3 * sx - 10)) "$row_y" $((cx + 3 * sx + 10)) "$row_y" $((cx + 4 * sx - 20)) "$row_y")
+stroke_v=("$col_x" $((cy + sy + 20)) "$col_x" $((cy + 2 * sy - 10)) "$col_x" $((cy + 2 * sy + 10)) "$col_x" $((cy + 3 * sy - 20)))
 red4="$RED $RED $RED $RED"
 bare4="$background $background $background $background"
 

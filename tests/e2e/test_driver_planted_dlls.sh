@@ -7,7 +7,6 @@
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 source "$RTOUCH_ROOT/tests/e2e/driver_lib.sh"
 
-PLANTED_EXIT=77
 dir=$(mktemp -d "$WINEPREFIX/drive_c/downloads.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 mkdir "$dir/driver"

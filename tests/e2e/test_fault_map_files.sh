@@ -67,7 +67,7 @@ box=$(wait_box_of "$dlg") || fail "no question before replacing"
 tool click "$box" $IDYES || fail "answer Yes"
 tool wait-gone "$dlg" 5000 || fail "file dialog did not end"
 wait_output "xxd -p -c 28 '$WINEPREFIX/drive_c/old.map'" "$DEFAULT_MAP" 5 || fail "Yes did not replace the file"
-expect_eq "$(ls "$WINEPREFIX/drive_c" | grep -c '^old\.map')" 1 "nothing left beside the file"
+expect_eq "$(find "$WINEPREFIX/drive_c" -maxdepth 1 -name 'old.map*' | wc -l)" 1 "nothing left beside the file"
 
 # A replacement that fails (the file is held) reports it and leaves the
 # held file's bytes and nothing beside them.
@@ -80,7 +80,7 @@ tool wait-gone "$box" 5000 || fail "message box did not end"
 kill "$holder" 2>/dev/null
 rm -f "$holder_out"
 expect_eq "$(stat -c %s "$WINEPREFIX/drive_c/held.map")" 0 "the held file is as it was"
-expect_eq "$(ls "$WINEPREFIX/drive_c" | grep -c '^held\.map')" 1 "nothing left beside the held file"
+expect_eq "$(find "$WINEPREFIX/drive_c" -maxdepth 1 -name 'held.map*' | wc -l)" 1 "nothing left beside the held file"
 
 # Another program empties the gesture box; Default and ClearAll still
 # work on the map, and the entry shown stays one of the fourteen.

@@ -64,7 +64,7 @@ RTOUCH_SIGN_RELEASE=1 RTOUCH_SIGN_PKCS11_MODULE="$module" RTOUCH_SIGN_PKCS11_KEY
     RTOUCH_DIST_DIR="$work/dist" "$RTOUCH_ROOT/scripts/package" >"$RTOUCH_ARTIFACTS/package-signed.log" 2>&1 ||
     fail "signed packaging failed: $(tail -n 20 "$RTOUCH_ARTIFACTS/package-signed.log")"
 signed=0
-for package in "$work/dist"/rtouch-"$VERSION"-*; do
+for package in "$work/dist/rtouch-$VERSION-"*; do
     name=${package##*/}
     case $name in
         *.exe | *.msi) verify "$package" "$name"; signed=$((signed + 1)) ;;
