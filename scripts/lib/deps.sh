@@ -11,7 +11,7 @@
 # RTOUCH_WINE32=0 for "off", RTOUCH_WINE32=1 for "auto".
 RTOUCH_PACKAGES=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32 wine wine64 fonts-wine xvfb xauth x11-utils xdotool
-    imagemagick fonts-wqy-microhei python3 libclang-rt-14-dev xxd procps
+    imagemagick fonts-wqy-microhei python3 libclang-rt-14-dev xxd procps shellcheck clang-format
     g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 nsis osslsigncode openssl python3-pefile wixl msitools
     softhsm2 libengine-pkcs11-openssl opensc)
 # apt-get update: attempts, and the pause between two. A mirror in the

@@ -61,18 +61,10 @@ done
 check_reset=${RTOUCH_E2E_CHECK_RESET:-last}
 case $check_reset in 0 | 1 | last) ;; *) echo "RTOUCH_E2E_CHECK_RESET takes 0, 1 or last, not $check_reset" >&2; exit 2 ;; esac
 run_deadline=$((SECONDS + run_timeout))
-build=$(cd "${1:?build dir}" && pwd)
+build=${1:?build dir}
 shift
 source "$root/scripts/lib/wine.sh"
 source "$root/scripts/lib/deps.sh"
-# Each program with the loader of its architecture (see bin/wine).
-export PATH="$root/tests/e2e/bin:$PATH"
-# The names the scripts use for resource ids and block fields, written by
-# the build.
-export RTOUCH_NAMES="$build/tests/e2e/e2e_names.sh"
-[ -f "$RTOUCH_NAMES" ] || { echo "no $RTOUCH_NAMES: build the win64 (or win32) preset first" >&2; exit 1; }
-app=${app_build:-$build}/rtouch.exe
-[ -f "$app" ] || { echo "no rtouch.exe in ${app_build:-$build}" >&2; exit 1; }
 
 tests=("$@")
 # Every test's "# Runs:" line names known runs: a mistyped one would drop
@@ -103,13 +95,12 @@ label=$(basename "$suite")
 [ -n "$app_build" ] && label+=-app-$(basename "$app_build")
 [ "$arch" = win32 ] && label+=-win32
 [ -n "$windows" ] && label+=-$windows
-timings=$build/timings
-mkdir -p "$timings"
 
 # A 32-bit prefix or a 32-bit rtouch.exe needs 32-bit Wine: where there is
 # none, each test is listed as skipped with the reason (failed where
 # RTOUCH_REQUIRE_WINE32=1).
-if [ "$arch" = win32 ] || x86_64-w64-mingw32-objdump -f "$app" | grep -q 'file format pei-i386'; then
+app=${app_build:-$build}/rtouch.exe
+if [ "$arch" = win32 ] || { [ -f "$app" ] && x86_64-w64-mingw32-objdump -f "$app" | grep -q 'file format pei-i386'; }; then
     reason=$(rtouch_wine32_skip_reason)
     if [ -n "$reason" ]; then
         status=0
@@ -119,6 +110,17 @@ if [ "$arch" = win32 ] || x86_64-w64-mingw32-objdump -f "$app" | grep -q 'file f
         exit $status
     fi
 fi
+build=$(cd "$build" && pwd) || exit 1
+# The names the scripts use for resource ids and block fields, written by
+# the build.
+export RTOUCH_NAMES="$build/tests/e2e/e2e_names.sh"
+[ -f "$RTOUCH_NAMES" ] || { echo "no $RTOUCH_NAMES: build the win64 (or win32) preset first" >&2; exit 1; }
+app=${app_build:-$build}/rtouch.exe
+[ -f "$app" ] || { echo "no rtouch.exe in ${app_build:-$build}" >&2; exit 1; }
+# Each program with the loader of its architecture (see bin/wine).
+export PATH="$root/tests/e2e/bin:$PATH"
+timings=$build/timings
+mkdir -p "$timings"
 # Tests that package or build again find the packages checked.
 export RTOUCH_DEPS_CHECKED=1 RTOUCH_WINE32_SKIP="${RTOUCH_WINE32_SKIP-$(rtouch_no_wine32_reason)}"
 [ "$shards" -gt ${#tests[@]} ] && shards=${#tests[@]}
