@@ -49,8 +49,13 @@ result_summary() {
     [ -f "$file" ] || : >"$file"
     if grep -q '^SKIP' "$file"; then
         echo "== skipped"
-        awk -F'\t' '$1 == "SKIP" { n[$3]++; if (w[$3] != "") w[$3] = w[$3] ", "; w[$3] = w[$3] $2 }
-            END { for (r in n) printf "    %d skipped: %s\n      %s\n", n[r], r, w[r] }' "$file" | fold -s -w 110
+        local reason
+        while IFS= read -r reason; do
+            echo "    $(awk -F'\t' -v r="$reason" '$1 == "SKIP" && $3 == r' "$file" | wc -l) skipped: $reason"
+            awk -F'\t' -v r="$reason" '$1 == "SKIP" && $3 == r { printf "%s ", $2 }' "$file" |
+                fold -s -w 100 | sed 's/^/      /'
+            echo
+        done < <(awk -F'\t' '$1 == "SKIP" && !seen[$3]++ { print $3 }' "$file")
     fi
     if grep -q '^RETRY' "$file"; then
         echo "== retried: $(grep -c '^RETRY' "$file") (steps a test helper tried once more)"
