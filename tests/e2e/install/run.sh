@@ -55,7 +55,7 @@ for kind in ${RTOUCH_INSTALL_KINDS:-$known_kinds}; do
     [[ " $known_kinds " == *" $kind "* ]] || { echo "RTOUCH_INSTALL_KINDS: unknown kind $kind (known: $known_kinds)" >&2; exit 2; }
     tests=$(tests_of_kind "$kind" "$@")
     if [ -z "$tests" ]; then
-        echo "FAIL $kind: none of the tests run applies to it (their # Kinds: lines)"
+        echo "FAIL $kind: none of the tests run applies to it (their # Kinds: lines; RTOUCH_INSTALL_KINDS chooses the kinds)"
         result_record FAIL "e2e-install-$kind" "none of the tests run applies to it"
         status=1
         continue
