@@ -25,7 +25,7 @@
 #   that keeps its prefix, 1 after every test, 0 never: end the server after
 #   the reset and compare the registry with a fresh prefix's; a difference
 #   fails that test.
-# RTOUCH_E2E_TIMEOUT: seconds a test may take (default 300): on expiry its
+# RTOUCH_E2E_TIMEOUT: seconds a test may take (default 180): on expiry its
 #   process group is ended and it fails, listing what still ran.
 # RTOUCH_E2E_RUN_TIMEOUT: seconds the whole run may take (default 3600): a
 #   test not started by then fails as not run.
@@ -53,7 +53,7 @@ case $arch in win64 | win32) ;; *) echo "--prefix takes win64 or win32, not $arc
 # The runs a test can belong to.
 kinds="default winxp win10 x86-wow64 x86-native"
 [ -z "$kind" ] || [[ " $kinds " == *" $kind "* ]] || { echo "--kind takes one of $kinds, not $kind" >&2; exit 2; }
-test_timeout=${RTOUCH_E2E_TIMEOUT:-300}
+test_timeout=${RTOUCH_E2E_TIMEOUT:-180}
 run_timeout=${RTOUCH_E2E_RUN_TIMEOUT:-3600}
 for t in "$test_timeout" "$run_timeout"; do
     [[ $t =~ ^[1-9][0-9]*$ ]] || { echo "RTOUCH_E2E_TIMEOUT and RTOUCH_E2E_RUN_TIMEOUT take seconds, not $t" >&2; exit 2; }

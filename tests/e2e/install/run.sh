@@ -12,8 +12,9 @@
 # setup program and the Windows Installer package. A test names the kinds
 # it applies to in a "# Kinds:" line (none: the setup program only); an
 # unknown kind, or a kind that no test applies to, fails the run.
-# RTOUCH_E2E_TIMEOUT and RTOUCH_E2E_RUN_TIMEOUT bound each test and each
-# run of ../run.sh, as there.
+# RTOUCH_E2E_TIMEOUT (here default 600 s: a test may package the release
+# again) and RTOUCH_E2E_RUN_TIMEOUT bound each test and each run of
+# ../run.sh, as there.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../../scripts/lib/deps.sh"
@@ -21,7 +22,7 @@ RTOUCH_DIST=$(cd "${1:?dist dir}" && pwd)
 build=${2:?build dir}
 shift 2
 # The installers are about a fresh system: no prefix another test ran in.
-export RTOUCH_DIST RTOUCH_E2E_SUITE=$here RTOUCH_E2E_FRESH=1
+export RTOUCH_DIST RTOUCH_E2E_SUITE=$here RTOUCH_E2E_FRESH=1 RTOUCH_E2E_TIMEOUT=${RTOUCH_E2E_TIMEOUT:-600}
 
 known_kinds="nsis msi"
 known_arches="x64 x86"
