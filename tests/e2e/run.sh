@@ -129,6 +129,8 @@ work=$(mktemp -d /tmp/rtouch-e2e.XXXXXX)
 shard_pids=()
 cleanup() {
     [ ${#shard_pids[@]} -gt 0 ] && kill "${shard_pids[@]}" 2>/dev/null && wait
+    # A test runs in a process group of its own, which a shard's end leaves.
+    for p in "$work"/running-*; do [ -f "$p" ] && kill -KILL -- "-$(cat "$p")" 2>/dev/null; done
     for p in "$work"/template "$work"/prefix-*; do [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
     for p in "$work"/xvfb-* ; do [ -f "$p" ] && kill "$(cat "$p")" 2>/dev/null; done
     [ -n "${RTOUCH_XVFB_PID:-}" ] && kill "$RTOUCH_XVFB_PID" 2>/dev/null
@@ -272,6 +274,7 @@ run_test() {
     : >"$work/$1.retries"
     RTOUCH_E2E_RETRIES=$work/$1.retries setsid bash "$suite/$1.sh" >"$work/$1.log" 2>&1 </dev/null &
     pid=$!
+    echo "$pid" >"$work/running-$1"
     watch_test "$pid" "$2" "$work/$1.hung" &
     watcher=$!
     wait "$pid"
@@ -282,6 +285,7 @@ run_test() {
     fi
     kill "$watcher" 2>/dev/null
     wait "$watcher" 2>/dev/null
+    rm -f "$work/running-$1"
     return $status
 }
 
