@@ -50,7 +50,7 @@ result=$(scenario 9 0)
 check "$(head -n 1 <<<"$result")" "status 0 skip 'wine32:i386 could not be installed' updates 3 lines 4" \
     "an index that never comes and a failed install: the suite goes on, the reason kept, updates bounded"
 check "$(tail -n 1 <<<"$result")" \
-    "x86 runs under Wine skipped on this machine (wine32:i386 could not be installed): the summary lists them" \
+    "x86 runs under Wine skipped on this machine (wine32:i386 could not be installed): scripts/test lists each in its summary" \
     "one line says why the x86 runs are skipped and where they are listed"
 check "$(RTOUCH_REQUIRE_WINE32=1 scenario 9 0 | tail -n 1)" \
     "x86 runs under Wine cannot run on this machine (wine32:i386 could not be installed): they are required, so each fails" \

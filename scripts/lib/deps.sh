@@ -111,7 +111,7 @@ ensure_wine32() {
     elif result_required wine32; then
         echo "x86 runs under Wine cannot run on this machine ($reason): they are required, so each fails"
     else
-        echo "x86 runs under Wine skipped on this machine ($reason): the summary lists them"
+        echo "x86 runs under Wine skipped on this machine ($reason): scripts/test lists each in its summary"
     fi
 }
 
