@@ -341,7 +341,7 @@ run_shard() {
         reset=""
         if [ "${RTOUCH_E2E_FRESH:-0}" = 1 ] || [ -n "$why" ]; then
             ready=0
-        elif ! reset="$(reset_prefix)"; then
+        elif ! reset="$(reset_prefix 2>&1)"; then
             ready=0
             if [[ $reset == *"(checked)"* ]]; then
                 :
