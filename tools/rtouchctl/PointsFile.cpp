@@ -12,7 +12,10 @@ std::optional<CalPoints> ParsePoints(std::string_view text, std::string& error) 
             return false;
         }
         if (count == kCalPointCount) {
-            problem = AtLine(lineNumber, "more than " + std::to_string(kCalPointCount) + " points");
+            // A string first, not the literal: GCC 12's -O3 sees a false overlap
+            // (-Wrestrict) in a literal put before a temporary string.
+            problem =
+                AtLine(lineNumber, std::string("more than ") + std::to_string(kCalPointCount) + " points");
             return false;
         }
         uint16_t* const coords[2] = {&points[count].X, &points[count].Y};
