@@ -294,7 +294,7 @@ run_test() {
 # block, its time to $work/times-$1 and its record to RTOUCH_RESULTS.
 run_shard() {
     local n=$1 name start seconds result why out reset pid prefix=$work/prefix-$1 ready=0 passed=0 failed=0
-    local retries=0 limit checked="" check
+    local retries=0 limit checked="" check line
     shift
     if [ "$n" -gt 1 ]; then
         unset DISPLAY
@@ -311,6 +311,7 @@ run_shard() {
         out=$work/$name.out
         : >"$out"
         : >"$work/$name.log"
+        : >"$work/$name.retries"
         why=""
         seconds=0
         check=0
@@ -360,7 +361,7 @@ run_shard() {
             echo "    retried: $line" >>"$out"
             result_record RETRY "$label/$name" "$line"
             retries=$((retries + 1))
-        done <"$work/$name.retries" 2>/dev/null
+        done <"$work/$name.retries"
         result_record "$result" "$label/$name" "$why"
         if [ -n "$why" ]; then
             sed 's/^/    /' "$work/$name.log" >>"$out"
