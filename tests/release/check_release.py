@@ -19,7 +19,7 @@ import zlib
 import pefile
 
 ROOT = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parents[2])
-VERSION = re.search(r"project\(rtouch VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
+VERSION = (ROOT / "VERSION").read_text().strip()
 # The processorArchitecture a program's own manifest must name: Windows
 # refuses to start a program whose manifest names another architecture.
 MANIFEST_ARCH = {pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: "amd64",

@@ -6,7 +6,7 @@ source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 WINE_USER=$(id -un)
 
 TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
-VERSION=$(sed -n 's/^project(rtouch VERSION \([0-9.]*\).*/\1/p' "$RTOUCH_ROOT/CMakeLists.txt")
+VERSION=$(cat "$RTOUCH_ROOT/VERSION")
 # The package under test (run.sh runs every test for each): its Program
 # Files folder and registry view in a 64-bit prefix. With 32-bit Wine
 # installed a plain `wine reg` sees the 32-bit view only, so every query
