@@ -233,12 +233,12 @@ drive_c_listing() {
         -path ./windows/Installer -prune -o -printf '%y %p\n') | sort
 }
 
-# What the installer keeps in the registry: its Uninstall entry and the Run
-# values (and for the package, Windows Installer's records of products,
-# features and components), one line per value with its key. Keys left
-# empty do not count: Windows keeps them too.
+# What the installer keeps in the registry: its Uninstall entry, the Run
+# values and the stored choices (and for the package, Windows Installer's
+# records of products, features and components), one line per value with
+# its key. Keys left empty do not count: Windows keeps them too.
 registry_state() {
-    local keys=("$UNINSTALL_KEY" "$RUN_KEY") key
+    local keys=("$UNINSTALL_KEY" "$RUN_KEY" 'HKLM\Software\rtouch') key
     [ "$KIND" = nsis ] || keys+=("$UNINSTALL_ROOT" 'HKLM\Software\Classes\Installer'
         'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData')
     for key in "${keys[@]}"; do reg_query "$key" /s 2>/dev/null; done | tr -d '\r' |
