@@ -156,7 +156,7 @@ build_msi() {
     # too), its programs-list entry and its choices removed, its Run value
     # and shortcut replaced by this package's. A RemoveFile row whose folder
     # property is empty does nothing: without the setup, nothing is removed.
-    local setup_menu='SETUPINSTALLED AND COMMONPROGRAMS'
+    local setup_menu='SETUPINSTALLED'
     # On 64-bit Windows the x86 package's shortcut has a name of its own; a
     # "rtouch" there may be the x64 package's.
     [ "$arch" = x86 ] && setup_menu+=' AND NOT VersionNT64'
@@ -166,9 +166,13 @@ build_msi() {
         "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('SetSetupDir', $MSI_CA_SET_PROPERTY, 'SETUPDIR', '[SETUPFOUND]')"
         "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('SetSetupOtherDir', $MSI_CA_SET_PROPERTY, 'SETUPOTHERDIR', '[SETUPFOUND]')"
         "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('SetSetupMenu', $MSI_CA_SET_PROPERTY, 'SETUPMENU', '[COMMONPROGRAMS]')"
+        # Without the recorded folder, the all-users Start menu that
+        # Windows Installer finds for ALLUSERS=1 (Wine: the user's).
+        "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('SetSetupMenuDefault', $MSI_CA_SET_PROPERTY, 'SETUPMENU', '[ProgramMenuFolder]')"
         "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('SetSetupDir', 'SETUPINSTALLED AND SETUPFOUND', $((MSI_SEQ_AFTER_COSTS + 4)))"
         "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('SetSetupOtherDir', 'SETUPINSTALLED AND SETUPFOUND AND NOT (SETUPFOUND ~= INSTALLDIR)', $((MSI_SEQ_AFTER_COSTS + 5)))"
-        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('SetSetupMenu', '$setup_menu', $((MSI_SEQ_AFTER_COSTS + 6)))"
+        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('SetSetupMenu', '$setup_menu AND COMMONPROGRAMS', $((MSI_SEQ_AFTER_COSTS + 6)))"
+        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('SetSetupMenuDefault', '$setup_menu AND NOT COMMONPROGRAMS', $((MSI_SEQ_AFTER_COSTS + 7)))"
         "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('SetupUninstaller', 'Programs', 'uninstall.exe', 'SETUPDIR', $MSI_REMOVE_ON_INSTALL)"
         # Files set aside by the setup ("rtouch.exe.3.old"; Wine's
         # RemoveFiles takes no wildcards).
