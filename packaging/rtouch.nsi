@@ -1,6 +1,6 @@
 ; The rtouch installer: per machine, into Program Files, with start at sign-in,
 ; in-place upgrade and a clean uninstall. Built by scripts/package:
-;   makensis -DVERSION=1.0 -DARCH=x64|x86 -DSOURCE=<folder of the programs>
+;   makensis -DVERSION=1.0.1 -DARCH=x64|x86 -DSOURCE=<folder of the programs>
 ;            -DOUTFILE=<setup.exe> [-DSIGN=<command signing the file given last>]
 ; Command line of the installer: /S (silent), /D=DIR (install folder, last),
 ; /AUTOSTART=0 (do not start rtouch at sign-in).
@@ -73,7 +73,7 @@ SetCompressor lzma
 ShowInstDetails show
 BrandingText "${PRODUCT} ${VERSION}"
 
-VIProductVersion "${VERSION}.0.0"
+VIProductVersion "${VERSION}.0"
 VIAddVersionKey "ProductName" "${PRODUCT}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"

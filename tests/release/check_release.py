@@ -19,7 +19,7 @@ import zlib
 import pefile
 
 ROOT = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parents[2])
-VERSION = re.search(r"project\(rtouch VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
+VERSION = (ROOT / "VERSION").read_text().strip()
 # The processorArchitecture a program's own manifest must name: Windows
 # refuses to start a program whose manifest names another architecture.
 MANIFEST_ARCH = {pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: "amd64",
@@ -239,15 +239,22 @@ def check_msi(msi, arch, zip_path):
     check(f"Template: {platform}\n" in suminfo, f"{msi.name}: platform {platform}")
     props = {row["Property"]: row["Value"] for row in msi_table(msi, "Property")}
     for key, want in (("ProductName", "rtouch"), ("Manufacturer", "ZRN"), ("ProductVersion", VERSION),
-                      ("ALLUSERS", "1"), ("AUTOSTART", "1"), ("UpgradeCode", upgrade_code)):
+                      ("ALLUSERS", "1"), ("UpgradeCode", upgrade_code)):
         check(props.get(key) == want, f"{msi.name}: {key} {props.get(key)!r}")
+    check(re.fullmatch(r"\d+\.\d+\.\d+", VERSION) is not None, f"ProductVersion {VERSION} has three fields")
+    # A default in the Property table would hide that the command line gave none.
+    check("AUTOSTART" not in props, f"{msi.name}: AUTOSTART from the command line or the install before")
+    conditions = [row["Condition"] for row in msi_table(msi, "LaunchCondition")]
+    refuses_64bit = 'Installed OR NOT VersionNT64 OR ALLOWX86ON64 = "1"'
+    check((refuses_64bit in conditions) == (arch == "x86"),
+          f"{msi.name}: {'refuses' if arch == 'x86' else 'needs no refusal of'} 64-bit Windows: {conditions}")
     components = msi_table(msi, "Component")
     check(all(bool(int(c["Attributes"]) & MSI_COMPONENT_64BIT) == win64 for c in components),
           f"{msi.name}: every component {'64' if win64 else '32'}-bit")
     upgrades = [(row["VersionMin"], row["VersionMax"], int(row["Attributes"])) for row in msi_table(msi, "Upgrade")
                 if row["UpgradeCode"] == upgrade_code]
-    check(any(lo == "" and hi == VERSION and a & MSI_UPGRADE_VERSION_MAX_INCLUSIVE and not a & MSI_UPGRADE_ONLY_DETECT
-              for lo, hi, a in upgrades), f"{msi.name}: removes every build up to this version: {upgrades}")
+    check(any(lo == "" and hi == VERSION and not a & MSI_UPGRADE_VERSION_MAX_INCLUSIVE and not a & MSI_UPGRADE_ONLY_DETECT
+              for lo, hi, a in upgrades), f"{msi.name}: removes every older build, not this one: {upgrades}")
     sequence = {row["Action"]: int(row["Sequence"]) for row in msi_table(msi, "InstallExecuteSequence")}
     after = sorted((n, action) for action, n in sequence.items() if n > sequence.get("InstallInitialize", n))
     check(after[:1] == [(sequence.get("RemoveExistingProducts"), "RemoveExistingProducts")],

@@ -7,7 +7,7 @@ source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 WINE_USER=$(id -un)
 
 TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
-VERSION=$(sed -n 's/^project(rtouch VERSION \([0-9.]*\).*/\1/p' "$RTOUCH_ROOT/CMakeLists.txt")
+VERSION=$(cat "$RTOUCH_ROOT/VERSION")
 # The package under test (run.sh runs every test for each): its Program
 # Files folder and registry view in a 64-bit prefix. With 32-bit Wine
 # installed a plain `wine reg` sees the 32-bit view only, so every query
@@ -234,12 +234,12 @@ drive_c_listing() {
         -path ./windows/Installer -prune -o -printf '%y %p\n') | sort
 }
 
-# What the installer keeps in the registry: its Uninstall entry and the Run
-# values (and for the package, Windows Installer's records of products,
-# features and components), one line per value with its key. Keys left
-# empty do not count: Windows keeps them too.
+# What the installer keeps in the registry: its Uninstall entry, the Run
+# values and the stored choices (and for the package, Windows Installer's
+# records of products, features and components), one line per value with
+# its key. Keys left empty do not count: Windows keeps them too.
 registry_state() {
-    local keys=("$UNINSTALL_KEY" "$RUN_KEY") key
+    local keys=("$UNINSTALL_KEY" "$RUN_KEY" 'HKLM\Software\rtouch') key
     [ "$KIND" = nsis ] || keys+=("$UNINSTALL_ROOT" 'HKLM\Software\Classes\Installer'
         'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData')
     for key in "${keys[@]}"; do reg_query "$key" /s 2>/dev/null; done | tr -d '\r' |

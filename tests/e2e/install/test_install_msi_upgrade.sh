@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Kinds: msi
-# The package's life on a fleet machine: refused beside the setup program's
-# installation and for a folder outside Program Files; an older build,
-# then this one with AUTOSTART=0 as a major upgrade while a program file is
-# in use (3010; after the restart one entry, the release's files, no Run
-# value); the older build again refused as a
-# downgrade with nothing changed; the uninstall leaves drive_c and the
-# registry as before.
+# The package's life on a fleet machine: refused for a folder outside
+# Program Files; an older build, then this one with AUTOSTART=0 as a major
+# upgrade while a program file is in use (3010; after the restart one
+# entry, the release's files, no Run value); what detection rules see (the
+# UpgradeCode's one product, the file version, msiexec /x of the older
+# package); the same package again changes nothing; the older build again
+# refused as a downgrade with nothing changed; msiexec /x of the package
+# leaves drive_c and the registry as before.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 source "$RTOUCH_ROOT/scripts/lib/msi.sh"
 
-# An older build of the same package: version 0.9, its rtouchctl.exe not
-# the release's, so that the upgrade has to replace it.
-OLD_VERSION=0.9
+# An older build of the same package: build 0, its rtouchctl.exe not the
+# release's, so that the upgrade has to replace it.
+OLD_VERSION=${VERSION%.*}.0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && /usr/bin/python3 -m zipfile -e "$RTOUCH_DIST/rtouch-$VERSION-$ARCH.zip" .)
@@ -24,17 +25,6 @@ old_msi=$(winepath -w "$work/old.msi")
 make_user_files
 before=$(drive_c_listing)
 registry=$(registry_state)
-
-# Beside the setup program's installation: two owners of one folder.
-run_setup /S
-expect_eq "$SETUP_EXIT" "0" "the setup program's install"
-sums=$(cd "$INSTDIR_UNIX" && sha256sum *)
-install_quiet
-expect_eq "$SETUP_EXIT" "1603" "the package beside the setup program's installation"
-expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum *)" "$sums" "the setup program's files untouched"
-[ -z "$(uninstall_key)" ] || fail "the package registered itself"
-run_uninstall
-wait_uninstaller_done
 
 run_msiexec /i "$(winepath -w "$MSI")" /qn 'INSTALLDIR=C:\Kiosk\rtouch'
 expect_eq "$SETUP_EXIT" "1603" "INSTALLDIR outside Program Files"
@@ -61,6 +51,28 @@ wait "$HOLD_PID" 2>/dev/null
 wine wineboot -r >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 || fail "the restart failed"
 expect_installed
 
+# Detection: the UpgradeCode (packed as Windows Installer writes it) has
+# this build alone, rtouch.exe has this build's version, the older
+# package is no longer installed.
+packed() { /usr/bin/python3 -c 'import sys; h = sys.argv[1].strip("{}").replace("-", "")
+print("".join(h[a:b][::-1] for a, b in ((0, 8), (8, 12), (12, 16))) + "".join(h[i + 1] + h[i] for i in range(16, 32, 2)))' "$1"; }
+product_of() { msiinfo export "$1" Property | tr -d '\r' | awk -F '\t' -v p="$2" '$1 == p { print $2 }'; }
+codes_key="HKLM\\Software\\Classes\\Installer\\UpgradeCodes\\$(packed "$(product_of "$MSI" UpgradeCode)")"
+expect_eq "$(reg_query "$codes_key" 2>/dev/null | tr -d '\r' | awk '$2 ~ /^REG_/ { print $1 }')" \
+    "$(packed "$(product_of "$MSI" ProductCode)")" "the UpgradeCode's products"
+expect_eq "$(/usr/bin/python3 -c 'import sys, pefile; f = pefile.PE(sys.argv[1]).VS_FIXEDFILEINFO[0]
+print(f"{f.FileVersionMS >> 16}.{f.FileVersionMS & 65535}.{f.FileVersionLS >> 16}")' "$INSTDIR_UNIX/rtouch.exe")" \
+    "$VERSION" "rtouch.exe's file version"
+# Windows answers 1605 (not installed); Wine runs the older package, whose
+# downgrade refusal answers 1603. Either way this build stays.
+run_msiexec /x "$old_msi" /qn
+[[ $SETUP_EXIT == 1605 || $SETUP_EXIT == 1603 ]] || fail "msiexec /x of the older package: $SETUP_EXIT"
+expect_installed
+run_msiexec /i "$(winepath -w "$MSI")" /qn /norestart
+expect_eq "$SETUP_EXIT" "0" "the same package again"
+expect_installed
+expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "the same package again keeps the Run value off"
+
 sums=$(cd "$INSTDIR_UNIX" && sha256sum *)
 state=$(registry_state)
 run_msiexec /i "$old_msi" /qn
@@ -71,8 +83,8 @@ grep -aq 'WIX_DOWNGRADE_DETECTED' "$RTOUCH_ARTIFACTS/msiexec-$ARCH-$MSIEXEC_RUNS
     fail "no downgrade in the log"
 echo "ok: downgrade refused"
 
-uninstall_quiet
-expect_eq "$SETUP_EXIT" "0" "uninstall exit code"
+run_msiexec /x "$(winepath -w "$MSI")" /qn /norestart
+expect_eq "$SETUP_EXIT" "0" "msiexec /x of the package"
 expect_removed
 expect_user_files_intact "after uninstall"
 diff <(echo "$before") <(drive_c_listing) || fail "drive_c differs after install and uninstall"

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Kinds: msi
+# A machine that has the setup program's installation moves to the package
+# by one quiet msiexec: the setup's uninstaller, programs-list
+# entry and shortcut go, its choice of start at sign-in carries over, one
+# programs-list entry is left; the package's removal then leaves drive_c
+# and the registry as before the setup. Table-driven: in Program Files with
+# start at sign-in, and in another folder without it.
+source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
+
+SETUP_SHORTCUT="$DRIVE_C/ProgramData/Microsoft/Windows/Start Menu/Programs/rtouch.lnk"
+make_user_files
+before=$(drive_c_listing)
+registry=$(registry_state)
+
+# folder ("" for the default) | setup options | Run value expected after the move
+cases=(
+    "|/S|yes"
+    "C:\\Kiosk|/S /AUTOSTART=0|no"
+)
+for entry in "${cases[@]}"; do
+    IFS='|' read -r folder options run <<<"$entry"
+    # shellcheck disable=SC2086
+    run_setup $options ${folder:+"/D=$folder"}
+    expect_eq "$SETUP_EXIT" "0" "the setup program's install ($options ${folder:-})"
+    setup_dir=${folder:-$INSTDIR}
+    setup_unix="$DRIVE_C/$(printf '%s' "${setup_dir#C:\\}" | tr '\\' /)"
+    [ -f "$setup_unix/uninstall.exe" ] || fail "no uninstall.exe from the setup program"
+
+    install_quiet
+    [[ $SETUP_EXIT == 0 || $SETUP_EXIT == 3010 ]] || fail "the package over the setup program's install: $SETUP_EXIT"
+    expect_installed
+    # No uninstall.exe: the programs alone.
+    expect_eq "$(cd "$INSTDIR_UNIX" && echo *)" "rtouch.exe rtouchctl.exe" "the install folder's files"
+    [ ! -e "$setup_unix" ] || [ "$setup_dir" = "$INSTDIR" ] || fail "the setup's folder left: $(ls -A "$setup_unix")"
+    reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "the setup program's programs-list entry left"
+    [ ! -e "$SETUP_SHORTCUT" ] || fail "the setup program's shortcut left"
+    if [ "$run" = yes ]; then
+        expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value taken over"
+    else
+        expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "start at sign-in stays off"
+    fi
+    echo "ok: the package took over the setup program's install (${folder:-Program Files})"
+
+    run_msiexec /x "$(winepath -w "$MSI")" /qn /norestart
+    expect_eq "$SETUP_EXIT" "0" "the package's removal"
+    expect_removed
+    expect_user_files_intact "after the removal"
+    diff <(echo "$before") <(drive_c_listing) || fail "drive_c differs after the setup, the package and its removal"
+    expect_eq "$(registry_state)" "$registry" "registry values as before"
+    echo "ok: nothing left"
+done
