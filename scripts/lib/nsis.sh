@@ -110,9 +110,8 @@ rtouch_nsis_select() {
     # shellcheck disable=SC2016
     printf '!if ${NSIS_PACKEDVERSION} >= %s\n!error new\n!else\n!error old\n!endif\n' \
         "$RTOUCH_NSIS_RELEASE_MIN" >"$top/probe.nsi"
-    packed=old
-    "$RTOUCH_MAKENSIS" -V1 "$top/probe.nsi" 2>&1 | grep -q '^!error: new' && packed=ok
-    if [ "${RTOUCH_SIGN_RELEASE:-0}" = 1 ] && [ "$packed" != ok ]; then
+    packed=$("$RTOUCH_MAKENSIS" -V1 "$top/probe.nsi" 2>&1 || true)
+    if [ "${RTOUCH_SIGN_RELEASE:-0}" = 1 ] && [[ $packed != *'!error: new'* ]]; then
         echo "release mode (RTOUCH_SIGN_RELEASE=1): makensis $RTOUCH_MAKENSIS_VERSION is older than $RTOUCH_NSIS_RELEASE_MIN_NAME"
         return 1
     fi
