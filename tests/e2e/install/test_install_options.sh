@@ -99,14 +99,26 @@ expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value
 run_setup /S /AUTOSTART=0
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "an upgrade with /AUTOSTART=0 removes the Run value"
 
-# A leftover of an earlier run that is another name of a file elsewhere (a
-# hard link) stops the setup once it has protected the folder: exit code
-# 4, and the folder's permissions (Wine: its mode) as they were.
+# Another name of a user's file elsewhere (a hard link) in the install
+# folder stops the setup with exit code 4: a leftover of an earlier run
+# before the setup changes anything, a program file once the setup has
+# protected the folder, which then gets its earlier descriptor back through
+# a second handle (Wine keeps no descriptor to compare).
 echo "a user's file" >"$DRIVE_C/linked.txt"
 ln "$DRIVE_C/linked.txt" "$INSTDIR_UNIX/rtouch.exe.1.old"
-chmod 0755 "$INSTDIR_UNIX"
-sums=$(cd "$INSTDIR_UNIX" && sha256sum *)
-run_setup /S
-expect_eq "$SETUP_EXIT" "4" "setup beside a leftover that is a hard link"
-expect_eq "$(stat -c %a "$INSTDIR_UNIX")" "755" "the install folder's permissions after the refusal"
-expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum *)" "$sums" "the install folder's files"
+protect_handles() {
+    grep -F 'name=L"\\??\\'"${INSTDIR//\\/\\\\}"'" ' "$trace" | grep -c 'access=001e0080'
+}
+for file in rtouch.exe.1.old rtouch.exe; do
+    if [ "$file" = rtouch.exe ]; then
+        rm "$INSTDIR_UNIX/rtouch.exe.1.old" "$INSTDIR_UNIX/rtouch.exe"
+        ln "$DRIVE_C/linked.txt" "$INSTDIR_UNIX/rtouch.exe"
+    fi
+    sums=$(cd "$INSTDIR_UNIX" && sha256sum ./*)
+    SETUP_EXIT=0
+    WINEDEBUG=-all,trace+file wine "$SETUP" /S >"$trace" 2>&1 || SETUP_EXIT=$?
+    expect_eq "$SETUP_EXIT" "4" "setup beside $file, a hard link"
+    expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum ./*)" "$sums" "the install folder's files"
+    [ "$file" = rtouch.exe ] || expect_eq "$(protect_handles)" "0" "handles to protect the folder"
+done
+expect_eq "$(protect_handles)" "2" "handles to set the install folder's descriptor (protect, put back)"
