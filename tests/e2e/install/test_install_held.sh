@@ -59,8 +59,18 @@ rm -rf "$INSTDIR_UNIX"
 # registry entries are gone; uninstall.exe and the folder go right after.
 run_setup /S
 expect_eq "$SETUP_EXIT" "0" "install again"
-run_uninstall
+seen=$(wc -l <"$RTOUCH_ARTIFACTS/setup.log")
+WINEDEBUG=-all,trace+file run_uninstall
 expect_eq "$UNINSTALL_EXIT" "0" "quiet uninstall exit code"
+# The copy that removes uninstall.exe (nsX.tmp\nsX.tmp.exe in the
+# temporary folder) runs from a folder that the call creating it
+# (disposition 2, FILE_CREATE) gives its descriptor.
+calls=$(tail -n +"$((seen + 1))" "$RTOUCH_ARTIFACTS/setup.log" | grep -a 'NtCreateFile')
+copy=$(grep -a -o -E 'Temp\\\\ns[^"\\]*\.tmp\\\\ns[^"\\]*\.tmp\.exe"' <<<"$calls" | head -n 1)
+[ -n "$copy" ] || fail "no clean-up copy in a folder of its own"
+grep -a -F "${copy%\\\\*}\" " <<<"$calls" | grep -a ' disp=2 ' | grep -qv 'sec=(nil)' ||
+    fail "the clean-up copy's folder was not created with its descriptor"
+echo "ok: the clean-up copy's folder created protected"
 [ ! -e "$INSTDIR_UNIX/rtouch.exe" ] && [ ! -e "$INSTDIR_UNIX/rtouchctl.exe" ] || fail "programs left on return"
 reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "Uninstall entry left on return"
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "no Run value on return"
