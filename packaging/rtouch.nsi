@@ -217,14 +217,19 @@ FunctionEnd
 !endif
 !macroend
 
-; DLLs loaded by name, also later ones inside system DLLs (setupapi, shell32,
+; DLLs loaded by name, also later ones inside system DLLs (shell32, ole32,
 ; comdlg32...), come from System32 only, never from the folder this program
 ; runs from (a download folder, the temporary folder). Looked up at run
-; time: Windows before 8 without the update that adds it knows only
-; SetDllDirectoryW, which takes the current folder out of the search.
+; time (Windows 8, or Vista and 7 with update KB2533623). Not on Vista,
+; where the shortcut object (CreateShortCut) then fails to be created, as
+; NSIS's own start-up knows; there, and where Windows lacks it,
+; SetDllDirectoryW takes the current folder out of the search.
 !macro SAFE_DLL_SEARCH
-  System::Call 'kernel32::GetModuleHandleW(w "kernel32.dll") p .r0'
-  System::Call 'kernel32::GetProcAddress(p r0, m "SetDefaultDllDirectories") p .r1'
+  StrCpy $1 0
+  ${IfNot} ${IsWinVista}
+    System::Call 'kernel32::GetModuleHandleW(w "kernel32.dll") p .r0'
+    System::Call 'kernel32::GetProcAddress(p r0, m "SetDefaultDllDirectories") p .r1'
+  ${EndIf}
   ${If} $1 P<> 0
     System::Call '::$1(i ${LOAD_LIBRARY_SEARCH_SYSTEM32}) i .r0'
   ${Else}
