@@ -43,12 +43,20 @@
 !define READ_SECURITY_ACCESS 0x00020080
 ; READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES
 !define PROTECT_ACCESS 0x000E0080
+!define DACL_SECURITY_INFORMATION 4
 !define OWNER_DACL 5
+!define PROTECTED_DACL_SECURITY_INFORMATION 0x80000000
+!define UNPROTECTED_DACL_SECURITY_INFORMATION 0x20000000
 !define OWNER_DACL_PROTECTED 0x80000005
+; SECURITY_DESCRIPTOR_CONTROL: the DACL inherits nothing.
+!define SE_DACL_PROTECTED 0x1000
 
 ; The topmost folder this setup created ("" for none): removed again when
 ; the setup stops.
 Var CreatedTop
+; The existing install folder's descriptor before the setup protected it
+; (0 for none): put back when the setup stops.
+Var EarlierDescriptor
 ; 1 while the folder page checks the folder the user chose.
 Var CheckingOnPage
 
@@ -73,9 +81,10 @@ Function FolderPageLeave
   StrCpy $CheckingOnPage 0
 FunctionEnd
 
-; Folder on the stack (existing, above the install folder) -> "" when no
+; Folder on the stack (existing, of the install folder's path) -> "" when no
 ; one but administrators can take it over, else why not: a reparse point,
-; an owner that is not an administrator, or an allow entry in effect on the
+; an owner other than SYSTEM, Administrators or TrustedInstaller, or an
+; allow entry in effect on the
 ; folder itself that gives anyone else a takeover right. Entries that only
 ; pass on to new children, and deny entries, do not count.
 Function FolderRefusal
@@ -177,8 +186,16 @@ Function AceTakeover
     IntPtrOp $0 $0 + ${ACE_SID_OFFSET}
     Push $0
     Call SidString
-    Call IsAdminSid
     Pop $1
+    ${If} $1 == ${SID_CREATOR_OWNER}
+    ${OrIf} $1 == ${SID_OWNER_RIGHTS}
+      ; Placeholders: no rights of their own on the folder itself.
+      StrCpy $1 1
+    ${Else}
+      Push $1
+      Call IsAdminSid
+      Pop $1
+    ${EndIf}
     ${If} $1 == 1
       StrCpy $0 ""
     ${Else}
@@ -205,8 +222,8 @@ FunctionEnd
 ; folder directly in Program Files is always fine: Windows protects it.
 ; Elsewhere the folder must be on a local fixed drive that keeps
 ; permissions (NTFS), and every folder of its path that exists must pass
-; FolderRefusal; the install folder itself, if it exists, must be a plain
-; folder that holds only rtouch's files (its permissions are replaced).
+; FolderRefusal; the install folder itself, if it exists, too, and it must
+; hold only rtouch's files (its permissions are replaced).
 ; Reads only; changes nothing.
 ; Sets $INSTDIR to its full form.
 Function CheckInstallLocation
@@ -271,14 +288,16 @@ Function CheckInstallLocation
       Return
     ${EndIf}
     ${If} $4 >= $3
-      IntOp $2 $1 & ${FILE_ATTRIBUTE_REPARSE_POINT}
-      IntOp $1 $1 & ${FILE_ATTRIBUTE_DIRECTORY}
-      ${If} $2 != 0
-        !insertmacro FOLDER_REFUSED "$5 is a junction or link: the path could be redirected."
-      ${ElseIf} $1 == 0
-        !insertmacro FOLDER_REFUSED "$5 is not a folder."
+      ; The install folder itself: the same refusal as its parents (a
+      ; user who owns it, or may change it, could put an entry back after
+      ; the setup protected it), and never re-permission a folder that is
+      ; not rtouch's.
+      Push $5
+      Call FolderRefusal
+      Pop $1
+      ${If} $1 != ""
+        !insertmacro FOLDER_REFUSED "$1"
       ${EndIf}
-      ; Never re-permission a folder that is not rtouch's.
       Call CheckFolderHoldsOnlyRtouch
       Return
     ${EndIf}
@@ -293,6 +312,7 @@ FunctionEnd
 ; this fails; a folder that appears while the setup creates it is refused.
 Function ProtectInstallFolder
   StrCpy $CreatedTop ""
+  StrCpy $EarlierDescriptor 0
   System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${INSTDIR_SDDL}", i ${SDDL_REVISION_1}, *p .r1, p 0) i .r0'
   ${If} $0 == 0
     !insertmacro FOLDER_REFUSED "The permissions for $INSTDIR could not be prepared."
@@ -348,9 +368,16 @@ Function ProtectInstallFolder
         ; rewrite the permissions of everything in it, before this setup
         ; knows what that is: a hard link to another file, or a junction,
         ; that a user put there while the folder let them.
-        System::Call 'advapi32::SetKernelObjectSecurity(p r3, i ${OWNER_DACL_PROTECTED}, p r1) i .r0'
-        ${If} $0 == 0
-          StrCpy $5 "$INSTDIR could not be made writable by administrators only."
+        ; Kept, so that a setup that stops leaves it as it was.
+        System::Call 'advapi32::GetSecurityInfo(p r3, i ${SE_FILE_OBJECT}, i ${OWNER_DACL}, p 0, p 0, p 0, p 0, *p .r4) i .r0'
+        ${If} $0 != 0
+          StrCpy $5 "The permissions of $INSTDIR cannot be read."
+        ${Else}
+          StrCpy $EarlierDescriptor $4
+          System::Call 'advapi32::SetKernelObjectSecurity(p r3, i ${OWNER_DACL_PROTECTED}, p r1) i .r0'
+          ${If} $0 == 0
+            StrCpy $5 "$INSTDIR could not be made writable by administrators only."
+          ${EndIf}
         ${EndIf}
       ${EndIf}
       System::Call 'kernel32::CloseHandle(p r3)'
@@ -363,16 +390,45 @@ Function ProtectInstallFolder
   ${EndIf}
 FunctionEnd
 
-; Removes the folders this setup created, deepest first, where empty.
+; Undoes ProtectInstallFolder for a setup that stops: removes the folders it
+; created, deepest first, where empty, or puts the existing install
+; folder's earlier descriptor back (its owner where Windows lets an
+; administrator give it back, its entries and their inheritance always).
 Function RemoveCreatedFolders
-  ${IfThen} $CreatedTop == "" ${|} Return ${|}
   Push $0
-  StrCpy $0 $INSTDIR
-  ${Do}
-    RMDir $0
-    ${IfThen} $0 == $CreatedTop ${|} ${ExitDo} ${|}
-    ${GetParent} $0 $0
-  ${LoopUntil} $0 == ""
-  StrCpy $CreatedTop ""
+  Push $1
+  Push $2
+  ${If} $EarlierDescriptor P<> 0
+    System::Call 'kernel32::CreateFileW(w "$INSTDIR", i ${PROTECT_ACCESS}, i ${FILE_SHARE_READ_WRITE}, p 0, i ${OPEN_EXISTING}, i ${OPEN_FOLDER_FLAGS}, p 0) p .r0'
+    ${If} $0 P<> -1
+      System::Call 'advapi32::GetSecurityDescriptorControl(p $EarlierDescriptor, *i .r1, *i .r2) i .r2'
+      IntOp $1 $1 & ${SE_DACL_PROTECTED}
+      ${If} $1 != 0
+        StrCpy $1 ${PROTECTED_DACL_SECURITY_INFORMATION}
+      ${Else}
+        StrCpy $1 ${UNPROTECTED_DACL_SECURITY_INFORMATION}
+      ${EndIf}
+      IntOp $2 $1 | ${OWNER_DACL}
+      System::Call 'advapi32::SetKernelObjectSecurity(p r0, i r2, p $EarlierDescriptor) i .r2'
+      ${If} $2 == 0
+        IntOp $1 $1 | ${DACL_SECURITY_INFORMATION}
+        System::Call 'advapi32::SetKernelObjectSecurity(p r0, i r1, p $EarlierDescriptor)'
+      ${EndIf}
+      System::Call 'kernel32::CloseHandle(p r0)'
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p $EarlierDescriptor)'
+    StrCpy $EarlierDescriptor 0
+  ${EndIf}
+  ${If} $CreatedTop != ""
+    StrCpy $0 $INSTDIR
+    ${Do}
+      RMDir $0
+      ${IfThen} $0 == $CreatedTop ${|} ${ExitDo} ${|}
+      ${GetParent} $0 $0
+    ${LoopUntil} $0 == ""
+    StrCpy $CreatedTop ""
+  ${EndIf}
+  Pop $2
+  Pop $1
   Pop $0
 FunctionEnd

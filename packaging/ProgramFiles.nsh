@@ -100,6 +100,9 @@ Function ${un}MoveAside
     ${If} $2 == 0
       Call ${un}PutBack
       MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\$0 could not be moved aside: a program holds it. Close it, then run this program again. Nothing was changed." /SD IDOK
+      !ifndef __UNINSTALL__
+        Call RemoveCreatedFolders
+      !endif
       SetErrorLevel ${EXIT_STILL_RUNNING}
       Quit
     ${EndIf}
@@ -185,6 +188,59 @@ FunctionEnd
 !insertmacro PROGRAM_FILE_FUNCTIONS ""
 !insertmacro PROGRAM_FILE_FUNCTIONS "un."
 
+; Stops the setup (exit code 4) over FILE, which is not a program file.
+!macro NOT_AN_ADMIN_FILE FILE
+  MessageBox MB_OK|MB_ICONSTOP "${FILE} is not a file that only an administrator could have put there: it is a folder or a link, has another name elsewhere (a hard link), or belongs to another account. Remove it, then run this setup again.$\n$\nNothing was installed." /SD IDOK
+  Call RemoveCreatedFolders
+  SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
+  Quit
+!macroend
+
+; Handle on the stack -> 1 when it is a plain file with no other name
+; (hard link) that belongs to the administrators, else 0.
+Function IsPlainAdminFile
+  Exch $0
+  Push $1
+  Push $2
+  Push $0
+  Call HandleInformation
+  Pop $1
+  Pop $2
+  Push $0
+  Call HandleOwner
+  Call IsProgramFileOwner
+  Pop $0
+  IntOp $1 $1 & ${FILE_ATTRIBUTE_DIRECTORY_OR_REPARSE_POINT}
+  ${If} $1 != 0
+  ${OrIf} $2 != 1
+    StrCpy $0 0
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Name of a file moved aside by an earlier run on the stack: it must be
+; what CheckProgramFile asks of a program file, as it is deleted or left
+; beside the programs; else exit code 4.
+Function CheckAsideFile
+  Exch $0
+  Push $1
+  System::Call 'kernel32::CreateFileW(w "$INSTDIR\$0", i ${READ_SECURITY_ACCESS}, i ${FILE_SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i ${OPEN_FOLDER_FLAGS}, p 0) p .r1'
+  ${If} $1 P= -1
+    !insertmacro NOT_AN_ADMIN_FILE "$INSTDIR\$0"
+  ${EndIf}
+  Push $1
+  Call IsPlainAdminFile
+  System::Call 'kernel32::CloseHandle(p r1)'
+  Pop $1
+  ${If} $1 != 1
+    !insertmacro NOT_AN_ADMIN_FILE "$INSTDIR\$0"
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
 ; Program file name on the stack: when it exists in $INSTDIR, besides being
 ; free to move (OpenToMove), it must be a plain file with no other name
 ; (hard link) that belongs to the administrators; else exit code 4.
@@ -202,18 +258,11 @@ Function CheckProgramFile
     Pop $2
     Pop $3
     Push $1
-    Call HandleOwner
-    Call IsAdminSid
+    Call IsPlainAdminFile
     System::Call 'kernel32::CloseHandle(p r1)'
     Pop $1
-    IntOp $2 $2 & ${FILE_ATTRIBUTE_DIRECTORY_OR_REPARSE_POINT}
-    ${If} $2 != 0
-    ${OrIf} $3 != 1
-    ${OrIf} $1 != 1
-      MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\$0 is not a file that only an administrator could have put there: it is a folder or a link, has another name elsewhere (a hard link), or belongs to another account. Remove it, then run this setup again.$\n$\nNothing was installed." /SD IDOK
-      Call RemoveCreatedFolders
-      SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
-      Quit
+    ${If} $1 != 1
+      !insertmacro NOT_AN_ADMIN_FILE "$INSTDIR\$0"
     ${EndIf}
   ${EndIf}
   Pop $3

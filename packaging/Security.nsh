@@ -85,22 +85,36 @@ Function ReadOwnSid
   Pop $0
 FunctionEnd
 
-; SID string on the stack -> 1 when it stands for administrators (SYSTEM,
-; Administrators, TrustedInstaller, the administrator running the setup),
-; else 0.
+; SID string on the stack -> 1 when it is an owner that only administrators
+; can be (SYSTEM, Administrators, TrustedInstaller), else 0. Not the
+; installing administrator's own account: what that account created
+; unelevated, any of its unelevated programs can change.
 Function IsAdminSid
   Exch $0
   ${Select} $0
-    ${Case5} ${SID_SYSTEM} ${SID_ADMINISTRATORS} ${SID_TRUSTED_INSTALLER} ${SID_CREATOR_OWNER} ${SID_OWNER_RIGHTS}
+    ${Case3} ${SID_SYSTEM} ${SID_ADMINISTRATORS} ${SID_TRUSTED_INSTALLER}
       StrCpy $0 1
     ${CaseElse}
-      ${If} $0 == $OwnSid
-      ${AndIf} $OwnSid != ""
-        StrCpy $0 1
-      ${Else}
-        StrCpy $0 0
-      ${EndIf}
+      StrCpy $0 0
   ${EndSelect}
+  Exch $0
+FunctionEnd
+
+; SID string on the stack -> 1 when it is an owner a program file may have:
+; an administrators' one (IsAdminSid), or the account running this setup,
+; which owns what it writes where Windows makes the creator the owner
+; (Windows XP's default); else 0. Only in a folder that passed the checks
+; for folders, which no one else can write.
+Function IsProgramFileOwner
+  Exch $0
+  ${If} $0 == $OwnSid
+  ${AndIf} $OwnSid != ""
+    StrCpy $0 1
+  ${Else}
+    Push $0
+    Call IsAdminSid
+    Pop $0
+  ${EndIf}
   Exch $0
 FunctionEnd
 

@@ -3,7 +3,10 @@
 ;   makensis -DVERSION=1.0.1 -DARCH=x64|x86 -DSOURCE=<folder of the programs>
 ;            -DOUTFILE=<setup.exe> [-DSIGN=<command signing the file given last>]
 ; Command line of the installer: /S (silent), /D=DIR (install folder, last),
-; /AUTOSTART=0 (do not start rtouch at sign-in).
+; /AUTOSTART=0 (do not start rtouch at sign-in), /AUTOSTART=1 (start it).
+; The choice is kept per machine (HKLM\Software\rtouch, AutoStart "0" or
+; "1", the value the Windows Installer package keeps too) and is the
+; default of the next run; the command line wins.
 ; It never touches C:\WINDOWS\ZRNParameters.dat nor any mapping file.
 ; Exit codes (installer and uninstaller): 0 done; 3010 done, a copy of
 ; rtouch in another session still runs the old files, which go at the next
@@ -11,7 +14,8 @@
 ; still runs here, or a program holds a file so that it cannot be moved,
 ; nothing changed; 4 the install folder is not safe or could not be
 ; protected, nothing installed; 5 not run by an administrator, 6 run as
-; SYSTEM: nothing changed.
+; SYSTEM by a setup built with an NSIS older than 3.12, 7 the Windows
+; Installer package of rtouch is installed: nothing changed.
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -42,6 +46,7 @@ Unicode true
 !define EXIT_FOLDER_UNPROTECTED 4
 !define EXIT_NOT_ADMIN 5
 !define EXIT_RUNS_AS_SYSTEM 6
+!define EXIT_MSI_INSTALLED 7
 ; Done; Windows removes old files at the next restart (ERROR_SUCCESS_REBOOT_REQUIRED).
 !define EXIT_RESTART_COMPLETES 3010
 ; The uninstaller's copy that removes uninstall.exe once the uninstaller
@@ -49,7 +54,24 @@ Unicode true
 !define CLEANUP_OPTION "/CLEANUP="
 !define CLEANUP_WAIT_MS 60000
 !define SYNCHRONIZE 0x00100000
+; The clean-up copy's folder: administrators and SYSTEM only.
+!define CLEANUP_SDDL "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
 !define PROFILE_LIST "Software\Microsoft\Windows NT\CurrentVersion\ProfileList"
+; The options kept for the next run (the Windows Installer package's too).
+!define OPTIONS_KEY "Software\${PRODUCT}"
+!define AUTOSTART_VALUE "AutoStart"
+; The UpgradeCodes of the Windows Installer packages (packaging/rtouch.wxs,
+; x64 and x86) in the packed form under which Windows Installer registers
+; an installed product's UpgradeCode.
+!define MSI_UPGRADE_CODES_KEY "Software\Classes\Installer\UpgradeCodes"
+!define MSI_UPGRADE_CODE_X64 "85EC9F59148E50D4E81DD46460196B96"
+!define MSI_UPGRADE_CODE_X86 "D8C1C5B32FF34E143AABD7EC7436B722"
+; The NSIS whose stub picks a safe temporary folder at start-up as SYSTEM
+; (3.12) and whose plug-ins folder and uninstaller copy are protected
+; (3.11, 3.09); packed as NSIS_PACKEDVERSION is.
+!define NSIS_SAFE_AS_SYSTEM 0x03012000
+; SetDefaultDllDirectories: DLLs by name from System32 only.
+!define LOAD_LIBRARY_SEARCH_SYSTEM32 0x800
 
 ; A signing failure fails the build: no unsigned or cut file ships.
 !ifdef SIGN
@@ -80,6 +102,7 @@ VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} setup (${ARCH})"
 VIAddVersionKey "CompanyName" "${PUBLISHER}"
 VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
+VIAddVersionKey "Comments" "Built with NSIS ${NSIS_VERSION}"
 
 Var WasRunning
 
@@ -168,13 +191,15 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; Quits (exit code 6) when the setup runs as SYSTEM, as software-deployment
-; tools run it: SYSTEM's temporary folder is open to every user, and the
-; plug-ins this setup unpacks there would run as SYSTEM. Built-in
-; instructions only, first thing: no plug-in is unpacked before it. The
-; profile folder of the account it runs as is SYSTEM's (both come from the
-; same ProfileList entry of the SID S-1-5-18).
+; Built with an NSIS older than 3.12, quits (exit code 6) when the setup
+; runs as SYSTEM, as software-deployment tools run it: SYSTEM's temporary
+; folder is open to every user, and such a stub's start-up and the plug-ins
+; it unpacks there would run as SYSTEM. Built-in instructions only, first
+; thing: no plug-in is unpacked before it. The profile folder of the
+; account it runs as is SYSTEM's (both come from the same ProfileList entry
+; of the SID S-1-5-18). A newer NSIS protects both: nothing to refuse.
 !macro REFUSE_SYSTEM
+!if ${NSIS_PACKEDVERSION} < ${NSIS_SAFE_AS_SYSTEM}
   SetRegView 64
   ReadRegStr $0 HKLM "${PROFILE_LIST}\S-1-5-18" "ProfileImagePath"
   SetRegView default
@@ -189,10 +214,58 @@ FunctionEnd
     SetErrorLevel ${EXIT_RUNS_AS_SYSTEM}
     Quit
   ${EndIf}
+!endif
+!macroend
+
+; DLLs loaded by name, also later ones inside system DLLs (shell32, ole32,
+; comdlg32...), come from System32 only, never from the folder this program
+; runs from (a download folder, the temporary folder). Looked up at run
+; time (Windows 8, or Vista and 7 with update KB2533623). Not on Vista,
+; where the shortcut object (CreateShortCut) then fails to be created, as
+; NSIS's own start-up knows; there, and where Windows lacks it,
+; SetDllDirectoryW takes the current folder out of the search.
+!macro SAFE_DLL_SEARCH
+  StrCpy $1 0
+  ${IfNot} ${IsWinVista}
+    System::Call 'kernel32::GetModuleHandleW(w "kernel32.dll") p .r0'
+    System::Call 'kernel32::GetProcAddress(p r0, m "SetDefaultDllDirectories") p .r1'
+  ${EndIf}
+  ${If} $1 P<> 0
+    System::Call '::$1(i ${LOAD_LIBRARY_SEARCH_SYSTEM32}) i .r0'
+  ${Else}
+    System::Call 'kernel32::SetDllDirectoryW(w "")'
+  ${EndIf}
+!macroend
+
+; Quits (exit code 7) when a Windows Installer package of rtouch (either
+; architecture) is installed: that package owns the program files, the
+; programs-list entry, the Run value and the shortcut, and this setup
+; would take them over only halfway. The registry, shared by both views.
+!macro REFUSE_MSI_INSTALLED
+  StrCpy $0 ""
+  !insertmacro MSI_REGISTERED ${MSI_UPGRADE_CODE_X64}
+  !insertmacro MSI_REGISTERED ${MSI_UPGRADE_CODE_X86}
+  ${If} $0 != ""
+    MessageBox MB_OK|MB_ICONSTOP "rtouch is installed on this computer from its Windows Installer package (.msi). Upgrade or remove it with that package (msiexec), not with this program. Nothing was changed." /SD IDOK
+    SetErrorLevel ${EXIT_MSI_INSTALLED}
+    Quit
+  ${EndIf}
+!macroend
+; Sets $0 to 1 when the UpgradeCode (packed) has a product registered, in
+; either registry view; else leaves it.
+!macro MSI_REGISTERED CODE
+  SetRegView 64
+  EnumRegValue $1 HKLM "${MSI_UPGRADE_CODES_KEY}\${CODE}" 0
+  ${IfThen} $1 != "" ${|} StrCpy $0 1 ${|}
+  SetRegView 32
+  EnumRegValue $1 HKLM "${MSI_UPGRADE_CODES_KEY}\${CODE}" 0
+  ${IfThen} $1 != "" ${|} StrCpy $0 1 ${|}
+  SetRegView default
 !macroend
 
 ; Quits (exit code 4) when $INSTDIR holds anything but this program's own
-; files (and old ones moved aside): its protected descriptor, inherited,
+; files (and old ones moved aside, each a plain administrators' file): its
+; protected descriptor, inherited,
 ; would re-permission every file of a folder that is not rtouch's (a system
 ; folder, a user's data), and a file planted beside the program would stay
 ; to be loaded by it.
@@ -209,6 +282,11 @@ Function CheckFolderHoldsOnlyRtouch
         ${If} $2 != 1
           FindClose $0
           !insertmacro FOLDER_REFUSED "The folder $INSTDIR holds files that are not rtouch's. Choose an empty folder or the folder of an earlier rtouch."
+        ${EndIf}
+        ; Its files are read in the setup's own check, not on the page.
+        ${If} $CheckingOnPage != 1
+          Push $1
+          Call CheckAsideFile
         ${EndIf}
     ${EndSelect}
     ClearErrors
@@ -287,11 +365,13 @@ Section "rtouch (required)" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ; Off unless the next section says otherwise (an upgrade may turn it off).
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
+  WriteRegStr HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}" "0"
 SectionEnd
 
 Section "Start rtouch at sign-in" SecAutostart
   !insertmacro SET_REG_VIEW
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\rtouch.exe"'
+  WriteRegStr HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}" "1"
 SectionEnd
 
 ; Last: a program that ran before the setup runs again after it.
@@ -331,14 +411,20 @@ FunctionEnd
 
 Function .onInit
   !insertmacro REFUSE_SYSTEM
+  !insertmacro SAFE_DLL_SEARCH
   !insertmacro REQUIRE_ADMIN
+  !insertmacro REFUSE_MSI_INSTALLED
   Call ReadOwnSid
   !insertmacro SET_REG_VIEW
+  ; The choice kept by the last run, unless the command line makes one.
+  ReadRegStr $1 HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}"
   ${GetParameters} $0
   ClearErrors
-  ${GetOptions} $0 "/AUTOSTART=" $1
+  ${GetOptions} $0 "/AUTOSTART=" $2
   ${IfNot} ${Errors}
-  ${AndIf} $1 == "0"
+    StrCpy $1 $2
+  ${EndIf}
+  ${If} $1 == "0"
     !insertmacro UnselectSection ${SecAutostart}
   ${EndIf}
 FunctionEnd
@@ -354,6 +440,7 @@ FunctionEnd
 
 Function un.onInit
   !insertmacro REFUSE_SYSTEM
+  !insertmacro SAFE_DLL_SEARCH
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "${CLEANUP_OPTION}" $1
@@ -368,9 +455,13 @@ FunctionEnd
 
 ; The uninstaller that a caller waits for runs in place, and Windows keeps
 ; its file open until it ends: neither it nor its folder can go before.
-; A copy in this account's temporary folder waits for this process to end,
-; then deletes uninstall.exe and the folder (or, if it cannot, has Windows
-; do it at the next restart), and has itself deleted at the next restart.
+; A copy waits for this process to end, then deletes uninstall.exe and the
+; folder (or, if it cannot, has Windows do it at the next restart), and has
+; itself and its folder deleted at the next restart. The copy runs as this
+; administrator: its folder is created writable by administrators only in
+; the call that creates it, as the account's temporary folder is open to
+; its unelevated programs. Where that fails, Windows deletes uninstall.exe
+; at the next restart instead.
 Function un.StartCleanup
   ${If} $EXEPATH != "$INSTDIR\uninstall.exe"
     Delete /REBOOTOK "$INSTDIR\uninstall.exe"
@@ -378,17 +469,37 @@ Function un.StartCleanup
   ${EndIf}
   GetTempFileName $0
   Delete $0
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${CLEANUP_SDDL}", i ${SDDL_REVISION_1}, *p .r2, p 0) i .r1'
+  ${If} $1 != 0
+    !if "${ARCH}" == "x64"
+      System::Call '*(i ${SECURITY_ATTRIBUTES_BYTES}, i 0, p r2, i 0, i 0) p .r3'
+    !else
+      System::Call '*(i ${SECURITY_ATTRIBUTES_BYTES}, p r2, i 0) p .r3'
+    !endif
+    System::Call 'kernel32::CreateDirectoryW(w r0, p r3) i .r1'
+    System::Free $3
+    System::Call 'kernel32::LocalFree(p r2)'
+  ${EndIf}
+  ${If} $1 == 0
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    Return
+  ${EndIf}
+  ${GetFileName} $0 $1
+  StrCpy $0 "$0\$1.exe"
   ClearErrors
-  CopyFiles /SILENT "$EXEPATH" "$0.exe"
+  CopyFiles /SILENT "$EXEPATH" "$0"
   ${If} ${Errors}
     Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    RMDir $0
     Return
   ${EndIf}
   System::Call 'kernel32::GetCurrentProcessId() i .r1'
   ClearErrors
-  Exec '"$0.exe" ${CLEANUP_OPTION}$1 _?=$INSTDIR'
+  Exec '"$0" ${CLEANUP_OPTION}$1 _?=$INSTDIR'
   ${If} ${Errors}
-    Delete "$0.exe"
+    Delete "$0"
+    ${GetParent} $0 $0
+    RMDir $0
     Delete /REBOOTOK "$INSTDIR\uninstall.exe"
   ${EndIf}
 FunctionEnd
@@ -410,6 +521,7 @@ Function un.Cleanup
     RMDir "$INSTDIR"
   ${EndIf}
   System::Call 'kernel32::MoveFileExW(w "$EXEPATH", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+  System::Call 'kernel32::MoveFileExW(w "$EXEDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
 FunctionEnd
 
 !macro UN_CHECK_MOVABLE NAME
@@ -447,6 +559,8 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegValue HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}"
+  DeleteRegKey /ifempty HKLM "${OPTIONS_KEY}"
   ; Only when empty: files a user put there stay.
   ClearErrors
   RMDir "$INSTDIR"

@@ -5,7 +5,8 @@
 # new file under its name and leaves the old one to the next restart (exit
 # code 3010); the uninstaller removes the rest the same way. The registered
 # quiet uninstall returns once it has ended, with its exit code. Run as
-# SYSTEM, setup and uninstaller refuse before any plug-in is unpacked.
+# SYSTEM, setup and uninstaller built with NSIS 3.12 or later do their work;
+# built with an older one, they refuse before any plug-in is unpacked.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
 SESSION_MANAGER='HKLM\System\CurrentControlSet\Control\Session Manager'
@@ -58,8 +59,18 @@ rm -rf "$INSTDIR_UNIX"
 # registry entries are gone; uninstall.exe and the folder go right after.
 run_setup /S
 expect_eq "$SETUP_EXIT" "0" "install again"
-run_uninstall
+seen=$(wc -l <"$RTOUCH_ARTIFACTS/setup.log")
+WINEDEBUG=-all,trace+file run_uninstall
 expect_eq "$UNINSTALL_EXIT" "0" "quiet uninstall exit code"
+# The copy that removes uninstall.exe (nsX.tmp\nsX.tmp.exe in the
+# temporary folder) runs from a folder that the call creating it
+# (disposition 2, FILE_CREATE) gives its descriptor.
+calls=$(tail -n +"$((seen + 1))" "$RTOUCH_ARTIFACTS/setup.log" | grep -a 'NtCreateFile')
+copy=$(grep -a -o -E 'Temp\\\\ns[^"\\]*\.tmp\\\\ns[^"\\]*\.tmp\.exe"' <<<"$calls" | head -n 1)
+[ -n "$copy" ] || fail "no clean-up copy in a folder of its own"
+grep -a -F "${copy%\\\\*}\" " <<<"$calls" | grep -a ' disp=2 ' | grep -qv 'sec=(nil)' ||
+    fail "the clean-up copy's folder was not created with its descriptor"
+echo "ok: the clean-up copy's folder created protected"
 [ ! -e "$INSTDIR_UNIX/rtouch.exe" ] && [ ! -e "$INSTDIR_UNIX/rtouchctl.exe" ] || fail "programs left on return"
 reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "Uninstall entry left on return"
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "no Run value on return"
@@ -77,11 +88,26 @@ wine reg add "$profile_key" /v ProfileImagePath /t REG_EXPAND_SZ /d "C:\\users\\
 temp="$DRIVE_C/users/$WINE_USER/Temp"
 before=$(drive_c_listing)
 registry=$(registry_state)
-run_setup /S
-expect_eq "$SETUP_EXIT" "6" "setup as SYSTEM"
-run_uninstall
-expect_eq "$UNINSTALL_EXIT" "6" "uninstall as SYSTEM"
-expect_eq "$(find "$temp" -iname '*.dll' | wc -l)" "0" "plug-ins unpacked into the temporary folder"
-diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
-expect_eq "$(registry_state)" "$registry" "registry unchanged"
+# The NSIS that built the setup, from its version information.
+nsis=$(/usr/bin/python3 -c '
+import re, sys
+text = open(sys.argv[1], "rb").read().decode("utf-16-le", "replace")
+found = re.search("Built with NSIS v([0-9]+)[.]([0-9]+)", text)
+print("%d%03d" % (int(found[1]), int(found[2])) if found else "0")' "$SETUP")
+if [ "$nsis" -ge 3012 ]; then
+    run_setup /S
+    expect_eq "$SETUP_EXIT" "0" "setup as SYSTEM (NSIS 3.12 or later)"
+    run_uninstall
+    expect_eq "$UNINSTALL_EXIT" "0" "uninstall as SYSTEM (NSIS 3.12 or later)"
+    wait_uninstaller_done
+    expect_removed
+else
+    run_setup /S
+    expect_eq "$SETUP_EXIT" "6" "setup as SYSTEM"
+    run_uninstall
+    expect_eq "$UNINSTALL_EXIT" "6" "uninstall as SYSTEM"
+    expect_eq "$(find "$temp" -iname '*.dll' | wc -l)" "0" "plug-ins unpacked into the temporary folder"
+    diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
+    expect_eq "$(registry_state)" "$registry" "registry unchanged"
+fi
 wine reg delete "$profile_key" /f /reg:64 >/dev/null 2>&1

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# /AUTOSTART=0 and /D=DIR; a later install without them upgrades in the
-# same folder and turns start at sign-in on. Outside Program Files, every
-# folder the setup creates on the way gets the protected descriptor in the
-# call that creates it, and an existing install folder gets it through a
-# handle (Wine does not keep descriptors, so the calls are read from its
-# trace); a folder that cannot take it, that holds files other than
-# rtouch's, or whose parent another user could rename (Wine derives a
-# folder's descriptor from its Unix mode: 0777 gives Everyone delete
-# rights) stops the setup with exit code 4 and nothing installed.
+# /AUTOSTART=0|1, kept for the next run, and /D=DIR. Every folder the setup
+# creates gets the protected descriptor in the call that creates it, and an
+# existing install folder gets it through a handle (Wine does not keep
+# descriptors, so the calls are read from its trace); a folder that cannot
+# take it, that holds files other than rtouch's, whose path another user
+# could take over (Wine derives a folder's descriptor from its Unix mode:
+# 0777 gives Everyone delete rights; the owner is always the Wine user) or
+# a leftover that is not a plain administrators' file stops the setup with
+# exit code 4, nothing installed and no folder re-permissioned.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
 # Linux refuses to change the mode of /proc/1, so Wine cannot apply the
@@ -54,41 +54,71 @@ diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
 echo "ok: nothing installed, no folder created"
 rm -r "$DRIVE_C/Shared"
 
-dir='C:\Kiosk Apps\rtouch'
+# Outside Program Files every folder of the path, the install folder too,
+# must belong to SYSTEM, Administrators or TrustedInstaller. Wine makes the
+# Wine user the owner of every folder, as Windows does for a folder that
+# an administrator made unelevated: refused, nothing created.
+run_setup /S '/D=C:\Kiosk\rtouch'
+expect_eq "$SETUP_EXIT" "4" "setup below a folder that belongs to the installing account"
+[ ! -e "$DRIVE_C/Kiosk" ] || fail "the setup created C:\Kiosk"
+reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "setup wrote the Uninstall entry"
+echo "ok: nothing installed, no folder created"
+
 trace=$RTOUCH_ARTIFACTS/setup-trace-$ARCH.log
-# /D= takes the rest of the command line, unquoted: two words here, which
-# wine joins with a space.
 SETUP_EXIT=0
-WINEDEBUG=-all,trace+security,trace+file wine "$SETUP" /S /AUTOSTART=0 '/D=C:\Kiosk' 'Apps\rtouch' >"$trace" 2>&1 ||
-    SETUP_EXIT=$?
+WINEDEBUG=-all,trace+security,trace+file wine "$SETUP" /S /AUTOSTART=0 >"$trace" 2>&1 || SETUP_EXIT=$?
 expect_eq "$SETUP_EXIT" "0" "install exit code"
 sddl='O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)'
 grep -qF "ConvertStringSecurityDescriptorToSecurityDescriptorW L\"$sddl\", 1," "$trace" ||
     fail "the descriptor string was not converted"
 echo "ok: descriptor $sddl (owner Administrators; SYSTEM, Administrators full; Users read and execute; protected)"
-# The first call that creates each folder (disposition 2, FILE_CREATE)
+# The first call that creates the folder (disposition 2, FILE_CREATE)
 # carries a descriptor.
-for folder in 'C:\\Kiosk Apps' 'C:\\Kiosk Apps\\rtouch'; do
-    grep -F 'name=L"\\??\\'"$folder"'" ' "$trace" | grep -m1 ' disp=2 ' | grep -qv 'sec=(nil)' ||
-        fail "$folder was created without its descriptor"
-done
-echo "ok: C:\Kiosk Apps and the install folder each created with the descriptor"
-expect_installed "$dir"
-[ ! -e "$INSTDIR_UNIX" ] || fail "something went to the default folder"
+grep -F 'name=L"\\??\\'"${INSTDIR//\\/\\\\}"'" ' "$trace" | grep -m1 ' disp=2 ' | grep -qv 'sec=(nil)' ||
+    fail "the install folder was created without its descriptor"
+echo "ok: the install folder created with the descriptor"
+expect_installed
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "no Run value with /AUTOSTART=0"
+expect_eq "$(reg_value 'HKLM\Software\rtouch' AutoStart)" "0" "the choice kept"
 
+# Without options the kept choice holds; the command line wins over it and
+# is kept in turn.
 SETUP_EXIT=0
 WINEDEBUG=-all,trace+file wine "$SETUP" /S >"$trace" 2>&1 || SETUP_EXIT=$?
 expect_eq "$SETUP_EXIT" "0" "second install exit code"
 # READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES (and
 # SYNCHRONIZE), without delete sharing.
-grep -F 'name=L"\\??\\C:\\Kiosk Apps\\rtouch" ' "$trace" | grep -q 'access=001e0080 .*sharing=00000003' ||
+grep -F 'name=L"\\??\\'"${INSTDIR//\\/\\\\}"'" ' "$trace" | grep -q 'access=001e0080 .*sharing=00000003' ||
     fail "the existing install folder was not opened to set its descriptor"
 echo "ok: the existing install folder protected through a handle"
-expect_installed "$dir"
-[ ! -e "$INSTDIR_UNIX" ] || fail "the upgrade went to the default folder"
-expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$dir\\rtouch.exe\"" "Run value after the upgrade"
-
+expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "an upgrade without options keeps /AUTOSTART=0"
+run_setup /S /AUTOSTART=1
+expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value with /AUTOSTART=1"
+run_setup /S
+expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value kept by an upgrade without options"
 run_setup /S /AUTOSTART=0
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "an upgrade with /AUTOSTART=0 removes the Run value"
 
+# Another name of a user's file elsewhere (a hard link) in the install
+# folder stops the setup with exit code 4: a leftover of an earlier run
+# before the setup changes anything, a program file once the setup has
+# protected the folder, which then gets its earlier descriptor back through
+# a second handle (Wine keeps no descriptor to compare).
+echo "a user's file" >"$DRIVE_C/linked.txt"
+ln "$DRIVE_C/linked.txt" "$INSTDIR_UNIX/rtouch.exe.1.old"
+protect_handles() {
+    grep -F 'name=L"\\??\\'"${INSTDIR//\\/\\\\}"'" ' "$trace" | grep -c 'access=001e0080'
+}
+for file in rtouch.exe.1.old rtouch.exe; do
+    if [ "$file" = rtouch.exe ]; then
+        rm "$INSTDIR_UNIX/rtouch.exe.1.old" "$INSTDIR_UNIX/rtouch.exe"
+        ln "$DRIVE_C/linked.txt" "$INSTDIR_UNIX/rtouch.exe"
+    fi
+    sums=$(cd "$INSTDIR_UNIX" && sha256sum ./*)
+    SETUP_EXIT=0
+    WINEDEBUG=-all,trace+file wine "$SETUP" /S >"$trace" 2>&1 || SETUP_EXIT=$?
+    expect_eq "$SETUP_EXIT" "4" "setup beside $file, a hard link"
+    expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum ./*)" "$sums" "the install folder's files"
+    [ "$file" = rtouch.exe ] || expect_eq "$(protect_handles)" "0" "handles to protect the folder"
+done
+expect_eq "$(protect_handles)" "2" "handles to set the install folder's descriptor (protect, put back)"

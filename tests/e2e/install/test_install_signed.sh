@@ -5,7 +5,9 @@
 # and driver in the zips) and the uninstaller that the installer puts down
 # carries a signature and a timestamp that osslsigncode verifies against the
 # throw-away certificates. sign.sh signs with a PKCS#12 file too; in release
-# mode it refuses a missing key or timestamp, the file untouched. A signer
+# mode it refuses a missing key or timestamp or a signature that does not
+# verify against the roots given, the file untouched; a PIN in a URI is
+# refused. A signer
 # that fails for the installers fails the packaging.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
@@ -59,8 +61,11 @@ verify() {
     echo "ok: $2 signed and timestamped"
 }
 
+# Release mode verifies each signature against the throw-away roots.
+export RTOUCH_SIGN_TSA_CA=$work/tsa.pem
 RTOUCH_SIGN_RELEASE=1 RTOUCH_SIGN_PKCS11_MODULE="$module" RTOUCH_SIGN_PKCS11_KEY="$key_uri;type=private" \
     RTOUCH_SIGN_PKCS11_CERT="$key_uri;type=cert" RTOUCH_SIGN_PASSWORD=$pin RTOUCH_SIGN_TIMESTAMP_URL=$tsa_url \
+    RTOUCH_SIGN_CA="$work/cert.pem" \
     RTOUCH_DIST_DIR="$work/dist" "$RTOUCH_ROOT/scripts/package" >"$RTOUCH_ARTIFACTS/package-signed.log" 2>&1 ||
     fail "signed packaging failed: $(tail -n 20 "$RTOUCH_ARTIFACTS/package-signed.log")"
 signed=0
@@ -108,8 +113,22 @@ RTOUCH_SIGN_RELEASE=1 RTOUCH_SIGN_PKCS12="$work/sign.p12" RTOUCH_SIGN_PASSWORD='
 grep -q "no RTOUCH_SIGN_TIMESTAMP_URL" "$work/refused.log" || fail "release mode without a timestamp: $(cat "$work/refused.log")"
 cmp -s "$program" "$work/original.exe" || fail "a refused signing changed the file"
 echo "ok: release mode refuses a missing key or timestamp, the file untouched"
+# Release mode: a signature that does not verify against the roots given
+# (here another certificate's) is refused, the file untouched; so is a PIN
+# inside a key's URI, which would be on the command line.
 RTOUCH_SIGN_RELEASE=1 RTOUCH_SIGN_PKCS12="$work/sign.p12" RTOUCH_SIGN_PASSWORD='se cret' \
-    RTOUCH_SIGN_TIMESTAMP_URL=$tsa_url "$sign" "$program" || fail "signing with a PKCS#12 file"
+    RTOUCH_SIGN_TIMESTAMP_URL=$tsa_url RTOUCH_SIGN_CA="$work/cert.pem" "$sign" "$program" \
+    2>"$work/refused.log" && fail "release mode signed with a signature that does not verify"
+grep -q "does not verify" "$work/refused.log" || fail "release mode, wrong roots: $(cat "$work/refused.log")"
+RTOUCH_SIGN_PKCS11_MODULE="$module" RTOUCH_SIGN_PKCS11_KEY="$key_uri;type=private;pin-value=$pin" \
+    RTOUCH_SIGN_PKCS11_CERT="$key_uri;type=cert" "$sign" "$program" 2>"$work/refused.log" &&
+    fail "signed with a PIN in the key's URI"
+grep -q "pin-value" "$work/refused.log" || fail "PIN in the URI: $(cat "$work/refused.log")"
+cmp -s "$program" "$work/original.exe" || fail "a refused signing changed the file"
+echo "ok: release mode refuses a signature that does not verify; a PIN in a URI is refused"
+RTOUCH_SIGN_RELEASE=1 RTOUCH_SIGN_PKCS12="$work/sign.p12" RTOUCH_SIGN_PASSWORD='se cret' \
+    RTOUCH_SIGN_TIMESTAMP_URL=$tsa_url RTOUCH_SIGN_CA="$work/file-cert.pem" "$sign" "$program" ||
+    fail "signing with a PKCS#12 file"
 verify "$program" "rtouchctl.exe with a PKCS#12 file" "$work/file-cert.pem" "rtouch file signing"
 
 # osslsigncode that fails for the uninstaller and the installers only:

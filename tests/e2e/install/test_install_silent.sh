@@ -3,7 +3,7 @@
 # Silent install into a fresh prefix and silent uninstall: everything the
 # installer puts down, checked from outside; afterwards drive_c and the
 # registry are as before and the user's parameters and map files never
-# changed.
+# changed. The setup program refuses where the package is installed.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
 make_user_files
@@ -17,6 +17,16 @@ expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value
 # Nothing ran before, so a silent install starts nothing.
 expect_eq "$(rtouch_pids)" "" "no rtouch.exe started"
 expect_user_files_intact "after install"
+if [ "$KIND" = msi ]; then
+    # The setup program where the package is installed: refused (exit code
+    # 7), the package's files and its one programs-list entry as they were.
+    sums=$(cd "$INSTDIR_UNIX" && sha256sum ./*)
+    run_setup /S
+    expect_eq "$SETUP_EXIT" "7" "the setup program where the package is installed"
+    expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum ./*)" "$sums" "the package's files"
+    reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "the setup program added a programs-list entry"
+    expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "the package's Run value"
+fi
 
 uninstall_quiet
 [ "$KIND" = nsis ] || expect_eq "$SETUP_EXIT" "0" "silent uninstall exit code"
