@@ -33,9 +33,10 @@ enum class ReplaceOutcome : uint8_t {
 // only when no file has that name), then puts it in the place of `path` in
 // one step, keeping the old file's attributes (on Windows also its owner,
 // permissions, streams and links): `path` ends up whole with the new bytes,
-// or, on any failure, as it was (unless the system's replacement itself
-// fails halfway, leaving the place free, and the move into it fails too).
-// Only a file this call created is ever deleted.
+// or, on any failure, as it was (device/FileReplace.h: a replacement that
+// fails halfway is completed or undone; only where both fail are the old
+// and new bytes left beside `path` under names of this call). Only a file
+// this call created is ever deleted.
 ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes);
 
 // Tries on names taken by other files before a replacement gives up.

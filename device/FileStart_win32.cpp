@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "device/FileReplace.h"
 #include "device/FileStart.h"
 
 namespace {
@@ -21,23 +22,60 @@ bool WriteAll(HANDLE file, std::span<const uint8_t> bytes) {
     return CloseHandle(file) && ok;
 }
 
-// Puts `beside` in the place of `path`. ReplaceFileW keeps what the old
-// file carried (its owner, permissions, named streams, and the links and
-// identity of the name); a file whose permissions cannot be merged is still
-// replaced. A plain move is used only where ReplaceFileW says the place is
-// free: no file there yet, or the old file already moved out of the way.
-bool PutInPlace(const FilePath& beside, const FilePath& path) {
-    if (ReplaceFileW(path.c_str(), beside.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return true;
+// A name beside `path` that no file has now, other than `taken`; empty when
+// every try found one.
+FilePath FreeBesideName(const FilePath& path, unsigned first, const FilePath& taken) {
+    for (unsigned n = 0; n < kReplaceNameTries; ++n) {
+        FilePath name = BesideName(path, first + n);
+        if (name == taken) continue;
+        if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+            return name;
+    }
+    return {};
+}
+
+// Swaps `beside` for the file at `path`, which goes to `backup`.
+// ReplaceFileW keeps what the old file carried (its owner, permissions,
+// named streams, and the links and identity of the name); a file whose
+// permissions cannot be merged is still replaced. It is given a backup name
+// so that a swap that fails halfway leaves the old file where this program
+// knows it: without one, the old file would stay under a name of the
+// system's choosing.
+SwapAnswer Swap(const FilePath& beside, const FilePath& path, const FilePath& backup) {
+    if (ReplaceFileW(path.c_str(), beside.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr))
+        return SwapAnswer::Swapped;
     switch (GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
-        return MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    default:
-        return false;
+    case ERROR_FILE_NOT_FOUND: return SwapAnswer::NoOldFile;
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: return SwapAnswer::OldAtBackup;
+    // ERROR_UNABLE_TO_MOVE_REPLACEMENT with a backup name, and every other
+    // failure: both files keep their names.
+    default: return SwapAnswer::NothingMoved;
     }
 }
+
+struct SwapFiles {
+    const FilePath& beside;
+    const FilePath& path;
+    const FilePath& backup;
+};
+
+bool MoveInto(const FilePath& from, const FilePath& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+const SwapFinishOps kSwapFinish = {
+    [](void* c) {
+        const auto& f = *static_cast<SwapFiles*>(c);
+        return MoveInto(f.beside, f.path);
+    },
+    [](void* c) {
+        const auto& f = *static_cast<SwapFiles*>(c);
+        return MoveInto(f.backup, f.path);
+    },
+    [](void* c) { DeleteFileW(static_cast<SwapFiles*>(c)->beside.c_str()); },
+    [](void* c) { DeleteFileW(static_cast<SwapFiles*>(c)->backup.c_str()); },
+};
 
 }  // namespace
 
@@ -77,12 +115,16 @@ ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> b
             return error == ERROR_FILENAME_EXCED_RANGE ? ReplaceOutcome::NameTooLong : ReplaceOutcome::Failed;
         }
         const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (WriteAll(file, bytes) && PutInPlace(beside, path)) {
-            if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path.c_str(), attributes);
-            return ReplaceOutcome::Replaced;
+        const FilePath backup = FreeBesideName(path, first + n + 1, beside);
+        if (!WriteAll(file, bytes) || backup.empty()) {
+            DeleteFileW(beside.c_str());
+            return ReplaceOutcome::Failed;
         }
-        DeleteFileW(beside.c_str());
-        return ReplaceOutcome::Failed;
+        SwapFiles files{beside, path, backup};
+        const ReplaceOutcome outcome = FinishSwap(Swap(beside, path, backup), kSwapFinish, &files);
+        if (outcome == ReplaceOutcome::Replaced && attributes != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesW(path.c_str(), attributes);
+        return outcome;
     }
     return ReplaceOutcome::Failed;
 }
