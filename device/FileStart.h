@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/FilePath.h"
+#include "device/FolderTrust.h"
 
 struct FileStart {
     // The system's error code when the file could not be opened or read;
@@ -21,6 +22,11 @@ struct FileStart {
 
 // Opens the file for reading with no sharing and reads at most `maxBytes`.
 FileStart ReadFileStart(const FilePath& path, size_t maxBytes);
+
+// What FolderTrusted needs to know about the folder that holds `file`.
+// The substitute platform has no Windows folder of its own: every folder
+// counts as the system's there.
+FolderFacts ReadFolderFacts(const FilePath& file);
 
 enum class ReplaceOutcome : uint8_t {
     Replaced,

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include "device/FileReplace.h"
 #include "device/FileStart.h"
 
@@ -77,7 +79,104 @@ const SwapFinishOps kSwapFinish = {
     [](void* c) { DeleteFileW(static_cast<SwapFiles*>(c)->backup.c_str()); },
 };
 
+// The folder part of `file`, as a full path without a trailing separator
+// (a root keeps its own); empty when it cannot be made.
+FilePath FullFolder(const FilePath& file) {
+    const size_t cut = file.find_last_of(L"\\/");
+    const FilePath folder = cut == FilePath::npos ? FilePath(L".") : file.substr(0, cut == 2 ? 3 : cut);
+    wchar_t full[MAX_PATH];
+    const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) return {};
+    FilePath out(full, length);
+    if (out.size() > 3 && out.back() == L'\\') out.pop_back();
+    return out;
+}
+
+// Case-insensitive the same way in every language (a Turkish dotless i
+// would make lstrcmpiW tell "windows" from "WINDOWS").
+bool SamePath(const FilePath& a, const FilePath& b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
+bool IsSystemWindowsFolder(const FilePath& folder) {
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemWindowsDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const FilePath full = FullFolder(FilePath(system, length) + L"\\x");
+    return !full.empty() && SamePath(folder, full);
+}
+
+// TrustedInstaller's service SID: S-1-5-80-956008885-3418522649-1831038044-
+// 1853292631-2271478464.
+constexpr DWORD kTrustedInstallerRids[] = {SECURITY_SERVICE_ID_BASE_RID, 956008885u, 3418522649u,
+                                           1831038044u, 1853292631u, 2271478464u};
+
+bool SidIs(PSID sid, SID_IDENTIFIER_AUTHORITY authority, BYTE count, const DWORD* rids) {
+    DWORD r[8]{};
+    for (BYTE i = 0; i < count; ++i) r[i] = rids[i];
+    PSID known = nullptr;
+    if (!AllocateAndInitializeSid(&authority, count, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], &known))
+        return false;
+    const bool same = EqualSid(sid, known) != FALSE;
+    FreeSid(known);
+    return same;
+}
+
+SidKind KindOf(PSID sid) {
+    if (!sid || !IsValidSid(sid)) return SidKind::Other;
+    constexpr DWORD kAdministrators[] = {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS};
+    constexpr DWORD kSystem[] = {SECURITY_LOCAL_SYSTEM_RID};
+    constexpr DWORD kCreatorOwner[] = {SECURITY_CREATOR_OWNER_RID};
+    if (SidIs(sid, SECURITY_NT_AUTHORITY, 2, kAdministrators)) return SidKind::Administrators;
+    if (SidIs(sid, SECURITY_NT_AUTHORITY, 1, kSystem)) return SidKind::System;
+    if (SidIs(sid, SECURITY_NT_AUTHORITY, 6, kTrustedInstallerRids)) return SidKind::TrustedInstaller;
+    if (SidIs(sid, SECURITY_CREATOR_SID_AUTHORITY, 1, kCreatorOwner)) return SidKind::CreatorOwner;
+    return SidKind::Other;
+}
+
+AceFact FactOf(const ACE_HEADER* header) {
+    switch (header->AceType) {
+    case ACCESS_ALLOWED_ACE_TYPE:
+    case ACCESS_DENIED_ACE_TYPE: {
+        // Both types share one layout: header, mask, SID.
+        const auto* ace = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+        const PSID sid = const_cast<DWORD*>(&ace->SidStart);
+        return {header->AceType == ACCESS_ALLOWED_ACE_TYPE ? AceKind::Allow : AceKind::Deny, KindOf(sid),
+                ace->Mask};
+    }
+    default:
+        return {AceKind::Other, SidKind::Other, 0};
+    }
+}
+
 }  // namespace
+
+FolderFacts ReadFolderFacts(const FilePath& file) {
+    FolderFacts facts;
+    const FilePath folder = FullFolder(file);
+    if (folder.empty()) return facts;
+    facts.systemWindowsFolder = IsSystemWindowsFolder(folder);
+    if (facts.systemWindowsFolder) return facts;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              &owner, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return facts;
+    facts.securityRead = true;
+    facts.owner = KindOf(owner);
+    facts.daclPresent = dacl != nullptr;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) {
+            facts.aces.push_back({AceKind::Other, SidKind::Other, 0});
+            continue;
+        }
+        facts.aces.push_back(FactOf(static_cast<const ACE_HEADER*>(ace)));
+    }
+    LocalFree(descriptor);
+    return facts;
+}
 
 FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
     FileStart out;
