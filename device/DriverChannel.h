@@ -24,12 +24,6 @@ void CloseDriverChannel(DriverChannel channel);
 // read, whatever the bytes it wrote.
 bool ReadTouchReport(DriverChannel channel, ReportBytes& report);
 
-// Whether the driver still answers on an open channel: one
-// IOCTL_TOUCH_GET_CONFIG, which changes nothing. A channel whose device was
-// removed (or went and came back) fails it; a read that merely found no
-// report due tells nothing, since the driver may fail those too.
-bool ChannelAnswers(DriverChannel channel);
-
 // IOCTL_TOUCH_SET_PARAMETERS with the whole block on an open channel; the
 // result is ignored by every caller.
 bool SendParametersOn(DriverChannel channel, const ParameterBlock& block);

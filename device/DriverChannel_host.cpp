@@ -161,13 +161,6 @@ bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
     return true;
 }
 
-bool ChannelAnswers(DriverChannel channel) {
-    if (channel == kInvalidChannel) return false;
-    Driver& d = TheDriver();
-    std::lock_guard guard(d.lock);
-    return d.present && reinterpret_cast<uintptr_t>(channel) >= d.firstLiveToken;
-}
-
 bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {
     if (channel == kInvalidChannel) return false;
     Driver& d = TheDriver();

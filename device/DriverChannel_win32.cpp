@@ -1,6 +1,8 @@
 #include "device/DriverChannel_win32.h"
 
+#include <cstddef>
 #include <cstdio>
+#include <cwchar>
 
 // The HID interface class, what HidD_GetHidGuid returns: defined here, so
 // that hid.dll need not be loaded for one constant.
@@ -110,10 +112,28 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
 
 namespace {
 
+// The interface path of the channel this thread opened last.
+thread_local std::wstring OpenedPath;
+
+// The path of the worker's channel, which a removal notice must name to make
+// that channel dead; written on the worker's thread, read on the main one.
+struct WorkerPathRecord {
+    CRITICAL_SECTION lock;
+    std::wstring path;
+    WorkerPathRecord() { InitializeCriticalSection(&lock); }
+};
+
+WorkerPathRecord& WorkerPath() {
+    static WorkerPathRecord record;
+    return record;
+}
+
 HANDLE OpenFoundChannel(std::wstring* path) {
     InterfacePath found = FindTouchInterfacePath(ToGuid(TouchInterfaceGuid));
+    OpenedPath.clear();
     if (!found.path) return kInvalidChannel;
     if (path) *path = found.path;
+    OpenedPath = found.path;
     HANDLE channel = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                  nullptr);
@@ -138,13 +158,6 @@ bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
                                       sizeof report, &numBytesReturned, nullptr) != FALSE;
     // A short report would leave the bytes of the one before in the buffer.
     return done && numBytesReturned == sizeof report;
-}
-
-bool ChannelAnswers(DriverChannel channel) {
-    ControllerConfig config{};
-    DWORD numBytesReturned = 0;
-    return DeviceIoControl(channel, IOCTL_TOUCH_GET_CONFIG, nullptr, 0, &config, sizeof config,
-                           &numBytesReturned, nullptr) != FALSE;
 }
 
 bool SendParametersOn(DriverChannel channel, const ParameterBlock& block) {
@@ -176,8 +189,29 @@ BOOL RegisterTouchInterfaceNotification(HWND window, HDEVNOTIFY* registration) {
     return RegisterInterfaceNotification(window, ToGuid(TouchInterfaceGuid), registration);
 }
 
+void NoteWorkerChannelPath() {
+    WorkerPathRecord& record = WorkerPath();
+    EnterCriticalSection(&record.lock);
+    record.path = OpenedPath;
+    LeaveCriticalSection(&record.lock);
+}
+
 bool IsTouchInterfaceNotice(const DEV_BROADCAST_HDR* header) {
-    if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return false;
+    if (!header || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE ||
+        header->dbch_size < sizeof(DEV_BROADCAST_DEVICEINTERFACE_W))
+        return false;
     const auto* record = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header);
-    return IsEqualGUID(record->dbcc_classguid, ToGuid(TouchInterfaceGuid)) != FALSE;
+    if (!IsEqualGUID(record->dbcc_classguid, ToGuid(TouchInterfaceGuid))) return false;
+    // The name runs to the record's end; one that is not ended inside it
+    // names no path this program opened.
+    const size_t nameChars =
+        (header->dbch_size - offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name)) / sizeof(wchar_t);
+    const std::wstring name(record->dbcc_name, wcsnlen(record->dbcc_name, nameChars));
+    if (name.size() == nameChars) return false;
+    WorkerPathRecord& worker = WorkerPath();
+    EnterCriticalSection(&worker.lock);
+    // Paths differ in case between the lookup and the notices.
+    const bool named = worker.path.empty() || lstrcmpiW(worker.path.c_str(), name.c_str()) == 0;
+    LeaveCriticalSection(&worker.lock);
+    return named;
 }

@@ -33,6 +33,11 @@ BOOL RegisterHidNotification(HWND window, HDEVNOTIFY* registration);
 // The same for the driver's own interface class: a controller whose stack
 // has no HID collection announces itself only by this class's notices.
 BOOL RegisterTouchInterfaceNotification(HWND window, HDEVNOTIFY* registration);
-// Whether a WM_DEVICECHANGE's record is an arrival or removal of the
-// driver's own interface class.
+// On the worker's thread, right after it opened a channel: the path of that
+// open is the worker's (IsTouchInterfaceNotice).
+void NoteWorkerChannelPath();
+// Whether a WM_DEVICECHANGE's record (whole, by its dbch_size) names the
+// driver's own interface class at the path the worker's channel was opened
+// on (any path before a worker opened one). A notice about another device
+// of the class never makes the worker's channel dead.
 bool IsTouchInterfaceNotice(const DEV_BROADCAST_HDR* header);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/FilePath.h"
+#include "device/FolderTrust.h"
 
 struct FileStart {
     // The system's error code when the file could not be opened or read;
@@ -22,6 +23,11 @@ struct FileStart {
 // Opens the file for reading with no sharing and reads at most `maxBytes`.
 FileStart ReadFileStart(const FilePath& path, size_t maxBytes);
 
+// What FolderTrusted needs to know about the folder that holds `file`.
+// The substitute platform has no Windows folder of its own: every folder
+// counts as the system's there.
+FolderFacts ReadFolderFacts(const FilePath& file);
+
 enum class ReplaceOutcome : uint8_t {
     Replaced,
     Failed,
@@ -33,9 +39,10 @@ enum class ReplaceOutcome : uint8_t {
 // only when no file has that name), then puts it in the place of `path` in
 // one step, keeping the old file's attributes (on Windows also its owner,
 // permissions, streams and links): `path` ends up whole with the new bytes,
-// or, on any failure, as it was (unless the system's replacement itself
-// fails halfway, leaving the place free, and the move into it fails too).
-// Only a file this call created is ever deleted.
+// or, on any failure, as it was (device/FileReplace.h: a replacement that
+// fails halfway is completed or undone; only where both fail are the old
+// and new bytes left beside `path` under names of this call). Only a file
+// this call created is ever deleted.
 ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes);
 
 // Tries on names taken by other files before a replacement gives up.

@@ -39,6 +39,12 @@ FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
     return out;
 }
 
+FolderFacts ReadFolderFacts(const FilePath&) {
+    FolderFacts facts;
+    facts.systemWindowsFolder = true;
+    return facts;
+}
+
 ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes) {
     const unsigned first = static_cast<unsigned>(getpid()) << 4;
     for (unsigned n = 0; n < kReplaceNameTries; ++n) {

@@ -12,8 +12,8 @@
 inline constexpr wchar_t kParameterFilePath[] = L"C:\\WINDOWS\\ZRNParameters.dat";
 
 // Opens the file for reading with no sharing and reads at most its first 180
-// bytes; nullopt when it cannot be opened (missing, locked, no access), no
-// bytes when it cannot be read.
+// bytes; nullopt when it cannot be opened (missing, locked, no access) or
+// its folder is not trusted (FolderTrusted), no bytes when it cannot be read.
 std::optional<std::vector<uint8_t>> ReadParameterFile(const FilePath& path);
 
 // ReadParameterFile followed by LoadParameterBlock.

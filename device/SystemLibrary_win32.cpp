@@ -91,7 +91,26 @@ void LoadComCtl(ComCtlFunctions& t) {
     dll.Resolve("InitCommonControlsEx", t.InitCommonControlsEx);
 }
 
+// LOAD_LIBRARY_SEARCH_SYSTEM32, named here: the headers of older SDKs lack it.
+constexpr DWORD kSearchSystem32 = 0x00000800;
+
+using SetDefaultDllDirectoriesProc = BOOL(WINAPI*)(DWORD);
+using SetDllDirectoryProc = BOOL(WINAPI*)(LPCWSTR);
+
+template <class Function>
+Function KernelFunction(const char* name) {
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (!kernel) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, name)));
+}
+
 }  // namespace
+
+void RestrictDllSearch() {
+    if (const auto setDefault = KernelFunction<SetDefaultDllDirectoriesProc>("SetDefaultDllDirectories"))
+        if (setDefault(kSearchSystem32)) return;
+    if (const auto setDirectory = KernelFunction<SetDllDirectoryProc>("SetDllDirectoryW")) setDirectory(L"");
+}
 
 std::string FailureText(const SystemLibraryStatus& status) {
     const std::string file = NarrowFromWide(status.file ? status.file : L"", CP_ACP);

@@ -19,6 +19,16 @@
 
 #include <string>
 
+// First thing at a program's start: a DLL loaded by bare name later (by the
+// program or inside a system DLL: setupapi, comdlg32, shell32) is no longer
+// looked for in the program's folder or the current one. The system folder
+// only, where Windows can do that (SetDefaultDllDirectories: 8, or Vista and
+// 7 with their loader update); else the program's folder stays first but the
+// current folder goes (SetDllDirectoryW with an empty string: XP SP1 on).
+// Both are looked up at run time, so the programs still start where they
+// are missing.
+void RestrictDllSearch();
+
 struct SystemLibraryStatus {
     const wchar_t* file;          // the DLL's file name
     DWORD loadError;              // why it could not be loaded; 0 once loaded

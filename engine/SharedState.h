@@ -11,8 +11,8 @@
 // |                          | runs                                        |                                      |
 // | LiveParams               | main thread (dialogs, calibration run,      | worker, every report                 |
 // |                          | orientation)                                |                                      |
-// | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, at every open and after      |
-// |                          | (the worker's device went or was made anew) | every failed read                     |
+// | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, at every open                |
+// |                          | (the worker's device went or was made anew) |                                      |
 //
 // Why no lock is needed:
 // - StopThread and ThreadRunning are aligned 32-bit atomics with one writer

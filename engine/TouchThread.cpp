@@ -16,17 +16,35 @@ std::atomic<int32_t> InRead{0};
 // Called by RequestTouchWorkerStop; main thread only, like its setter.
 void (*StopSignal)() = nullptr;
 
+// The channel the main thread found dead (kInvalidChannel: none). Only the
+// worker that holds that very channel renews it; a mark that names a channel
+// already replaced (a notice handled late, after the device came back and a
+// new channel was opened on it) renews nothing.
+std::atomic<DriverChannel> DeadChannel{kInvalidChannel};
+
+// The mark is taken by the worker that renews: a renewal that finds no
+// driver waits for the next mark, as the device's return brings one.
+bool TakeDeadMark(DriverChannel channel) {
+    DriverChannel expected = channel;
+    return DeadChannel.compare_exchange_strong(expected, kInvalidChannel, std::memory_order_acq_rel);
+}
+
+// A handle value may come again after its close: a mark left for a closed
+// channel never names the one just opened.
+void Announce(DriverChannel channel, const WorkerActions& actions, void* starter) {
+    TakeDeadMark(channel);
+    if (actions.channelOpened) actions.channelOpened(starter, channel);
+}
+
 // A new channel in place of `channel` when the driver is present, and the
 // starter asked for the block; `channel` itself, still open, when it is not.
-DriverChannel RenewChannel(DriverChannel channel, uint32_t changes, const WorkerActions& actions,
-                           TouchEngineState& engine, void* starter) {
-    // A notice handled late (the device went and came back before the
-    // worker opened this channel) must not cut the stroke now on it short.
-    if (ChannelAnswers(channel)) return channel;
+DriverChannel RenewChannel(DriverChannel channel, const WorkerActions& actions, TouchEngineState& engine,
+                           void* starter) {
+    const uint32_t changes = DeviceChanges.load(std::memory_order_acquire);
     const DriverChannel renewed = OpenDriverChannel();
     if (renewed == kInvalidChannel) return channel;
     CloseDriverChannel(channel);
-    if (actions.channelOpened) actions.channelOpened(starter, renewed);
+    Announce(renewed, actions, starter);
     JoinDevice(engine, changes);
     actions.requestBlock(starter);
     return renewed;
@@ -38,14 +56,17 @@ class IdleClock {
 public:
     explicit IdleClock(const WorkerActions& actions) : actions_(actions) {}
     void Contact() { quiet_ = false; }
-    void Quiet() {
+    // Whether the worker is idle (it has waited, then).
+    bool Quiet() {
         const uint32_t now = actions_.nowMs();
         if (!quiet_) {
             quiet_ = true;
             quietSinceMs_ = now;
-        } else if (now - quietSinceMs_ >= kIdleAfterMs) {
-            actions_.idleWait(kIdleWaitMs);
+            return false;
         }
+        if (now - quietSinceMs_ < kIdleAfterMs) return false;
+        actions_.idleWait(kIdleWaitMs);
+        return true;
     }
 
 private:
@@ -59,14 +80,14 @@ private:
 void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void* starter) {
     ThreadRunning.store(1);
     StartPending.store(0);
-    // Read before the open: a notice between the two renews once too often,
-    // never once too few.
-    uint32_t changesAtOpen = DeviceChanges.load(std::memory_order_acquire);
+    // Read before the open: a notice between the two starts the engine
+    // afresh once too often, never once too few.
+    const uint32_t changesAtOpen = DeviceChanges.load(std::memory_order_acquire);
     // A worker stopped already opens nothing: its handle would only hold up
     // a removal that the stop was for.
     DriverChannel ReaderChannel = TouchWorkerWanted() ? OpenDriverChannel() : kInvalidChannel;
     if (ReaderChannel != kInvalidChannel) {
-        if (actions.channelOpened) actions.channelOpened(starter, ReaderChannel);
+        Announce(ReaderChannel, actions, starter);
         JoinDevice(engine, changesAtOpen);
         IdleClock idle(actions);
         // The flag is read afresh before every read and after a failed one:
@@ -90,13 +111,15 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
             // A read cut short by a stop ends the worker: no new channel,
             // no block asked for.
             if (!TouchWorkerWanted()) break;
-            const uint32_t changes = DeviceChanges.load(std::memory_order_acquire);
-            if (changes != changesAtOpen) {
-                changesAtOpen = changes;
-                ReaderChannel = RenewChannel(ReaderChannel, changes, actions, engine, starter);
-            } else {
-                idle.Quiet();
-            }
+            // A failed read on a channel nobody found dead is a read that
+            // found no report due. One found dead is replaced once the
+            // worker is idle: a dead channel gives nothing but failed reads,
+            // so that comes within kIdleAfterMs, while a stroke on a live
+            // one (a report every few milliseconds) never turns idle, and a
+            // notice handled late, which may name the live channel, cannot
+            // cut it short.
+            if (idle.Quiet() && TakeDeadMark(ReaderChannel))
+                ReaderChannel = RenewChannel(ReaderChannel, actions, engine, starter);
         }
         CloseDriverChannel(ReaderChannel);
     }
@@ -106,6 +129,11 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
 
 void MarkWorkerChannelStale() {
     DeviceChanges.store(DeviceChanges.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+}
+
+void MarkWorkerChannelDead(DriverChannel channel) {
+    MarkWorkerChannelStale();
+    DeadChannel.store(channel, std::memory_order_release);
 }
 
 bool TouchWorkerRunning() {

@@ -40,19 +40,28 @@ constexpr uint32_t kIdleWaitMs = 10;
 // The worker's body. Sets ThreadRunning, opens its own driver channel and,
 // while StopThread is 0, reads reports into ReportBuf and runs each through
 // the engine against LiveParams; reads follow back to back until the
-// worker is idle (above). After a failed read it opens a new
-// channel when DeviceChanges moved since it opened its own: a device
+// worker is idle (above). After a failed read, once idle, it opens a new
+// channel when the main thread marked its own one dead
+// (MarkWorkerChannelDead), never in the middle of a stroke: a device
 // unplugged and back before the main window looked leaves a channel that
 // stays dead, and nobody stops the worker for it. The new channel replaces
 // the old one when the driver is present, and then `starter` is asked for
 // the block. Every channel opened after a device change starts the engine
-// afresh (JoinDevice). Without a driver it ends at once. Clears ThreadRunning as its
-// very last action.
+// afresh (JoinDevice). Without a driver it ends at once. Clears
+// ThreadRunning as its very last action.
 void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void* starter = nullptr);
 
-// Main thread: a notice that the worker's device went or its interface was
-// made anew, after which the worker's channel may be dead (DeviceChanges + 1).
+// Main thread: the worker's device went, or the console left: a stroke
+// read so far was cut off, and the next channel opened starts the engine
+// afresh (DeviceChanges + 1). The worker's channel itself stays.
 void MarkWorkerChannelStale();
+// Main thread: the notices say that `channel`, one the worker announced,
+// is dead (the removal of its own handle completed, or the interface it was
+// opened on went or moved). MarkWorkerChannelStale, and the worker replaces
+// that channel after its next failed read; a channel it no longer holds is
+// left alone. Nothing else ever makes a healthy channel be replaced: the
+// driver is never asked whether a channel still answers.
+void MarkWorkerChannelDead(DriverChannel channel);
 
 // Whether a worker runs: from a successful StartTouchWorker (before its
 // thread has even begun) until the worker's last action.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "device/DriverChannel_win32.h"
 #include "engine/InjectGesture_win32.h"
 #include "engine/ScreenSize_win32.h"
 #include "engine/SharedState.h"
@@ -36,15 +37,26 @@ void ReplaceHandleNotice(HDEVNOTIFY next) {
     if (HDEVNOTIFY previous = HandleNotice.exchange(next)) UnregisterDeviceNotification(previous);
 }
 
+// The worker's latest channel and the registration made for it, kept after
+// the registration is dropped: a handle notice names its channel by them.
+// The channel is written first, so a registration read is never newer than
+// the channel read after it.
+std::atomic<DriverChannel> WatchedChannel{kInvalidChannel};
+std::atomic<HDEVNOTIFY> WatchedNotice{nullptr};
+
 // On the worker's thread, while it owns the handle: the registration can
 // never name a handle that is already closed.
 void ChannelOpened(void* window, DriverChannel channel) {
+    NoteWorkerChannelPath();
+    WatchedChannel.store(channel);
     DEV_BROADCAST_HANDLE filter{};
     filter.dbch_size = sizeof filter;
     filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
     filter.dbch_handle = channel;
-    ReplaceHandleNotice(
-        RegisterDeviceNotificationW(static_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+    const HDEVNOTIFY registration =
+        RegisterDeviceNotificationW(static_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    WatchedNotice.store(registration);
+    ReplaceHandleNotice(registration);
 }
 
 const WorkerActions kWorkerActions = {RefreshScreenSize, InjectGesture, RequestBlock, NowMs, IdleWait,
@@ -125,6 +137,17 @@ bool ReleaseTouchWorker(DWORD boundMs) {
         if (WaitTouchWorkerEnded(spent + kCancelRepeatMs < boundMs ? kCancelRepeatMs : boundMs - spent))
             return true;
     }
+}
+
+void MarkNoticedChannelStale(HDEVNOTIFY registration) {
+    if (!registration) {
+        MarkWorkerChannelDead(WatchedChannel.load());
+        return;
+    }
+    // A notice of a registration already replaced is about a channel the
+    // worker closed: the one it holds now stays.
+    if (registration == WatchedNotice.load()) MarkWorkerChannelDead(WatchedChannel.load());
+    else MarkWorkerChannelStale();
 }
 
 void DropWorkerHandleNotice(HDEVNOTIFY registration) {

@@ -38,3 +38,11 @@ bool ReleaseTouchWorker(DWORD boundMs);
 // a query-remove). The main thread drops `registration` once that outcome
 // has come, and every one at exit (null).
 void DropWorkerHandleNotice(HDEVNOTIFY registration);
+
+// Main thread, for a notice that the worker's channel went: one of its own
+// handle (`registration`), or (null) the removal of the interface path it
+// was opened on, a changed path, the device's removal or the console's
+// leaving. The channel that notice is about is marked dead
+// (MarkWorkerChannelDead); a registration the worker has replaced since is
+// about a channel it closed, and only starts the engine afresh.
+void MarkNoticedChannelStale(HDEVNOTIFY registration);

@@ -69,7 +69,8 @@ void CarryOut(LifeActions a, Probe& probe, const EventContext& context) {
     if (a & kStopWorker) RequestTouchWorkerStop();
     if (a & kReleaseWorker) ReleaseTouchWorker(kReleaseBoundMs);
     if (a & kDropHandleNotice) DropWorkerHandleNotice(context.handleNotice);
-    if (a & kMarkChannelStale) MarkWorkerChannelStale();
+    // A handle notice names its channel by its registration.
+    if (a & kMarkChannelStale) MarkNoticedChannelStale(context.handleNotice);
     if (a & kSendBlock) SendBlock(probe);
     probe.Close();
     // Refused only while a worker runs, which the lifecycle has ruled out.

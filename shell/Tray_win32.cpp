@@ -39,24 +39,33 @@ constexpr DWORD kMessageFilterAllow = 1;
 using ChangeFilterProc = BOOL(WINAPI*)(UINT, DWORD);
 using ChangeFilterExProc = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
 
-// The add itself; an add refused before any size was accepted is tried with
-// the next smaller record. The shell keeps its own copy of the icon, so the
-// program loads one of its own (not the shared copy LoadIconW hands out,
-// which must not be destroyed) and destroys it after the call.
-bool PutIcon() {
+// Once Close or the session's end was seen, nothing puts the icon back.
+bool Retired;
+
+// One call about the icon with an icon of the program's own: the shell keeps
+// its own copy, so the program loads one (not the shared copy LoadIconW
+// hands out, which must not be destroyed) and destroys it after the call.
+bool NotifyWithIcon(DWORD message) {
     TrayIconData.hIcon = static_cast<HICON>(
         LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    bool added = Shell_NotifyIconW(NIM_ADD, &TrayIconData) != FALSE;
+    const bool done = Shell_NotifyIconW(message, &TrayIconData) != FALSE;
+    if (TrayIconData.hIcon && DestroyIcon(TrayIconData.hIcon)) TrayIconData.hIcon = nullptr;
+    return done;
+}
+
+// The add itself; an add refused before any size was accepted is tried with
+// the next smaller record.
+bool PutIcon() {
+    bool added = NotifyWithIcon(NIM_ADD);
     while (!added && !SizeSettled) {
         const uint32_t next = NextTrayRecordSize(TrayIconData.cbSize, kRecordSizes);
         if (next == 0) break;
         TrayIconData.cbSize = next;
-        added = Shell_NotifyIconW(NIM_ADD, &TrayIconData) != FALSE;
+        added = NotifyWithIcon(NIM_ADD);
     }
     if (added) SizeSettled = true;
     else if (!SizeSettled)
         TrayIconData.cbSize = FirstTrayRecordSize(GetShellVersion(L"Shell32.dll"), kRecordSizes);
-    if (TrayIconData.hIcon && DestroyIcon(TrayIconData.hIcon)) TrayIconData.hIcon = nullptr;
     IconShown = added;
     return added;
 }
@@ -112,19 +121,33 @@ void AddTrayIcon(HWND window) {
 }
 
 void OnTrayRetryTimer(HWND window) {
-    if (IconShown || PutIcon() || --TrayRetriesLeft <= 0) KillTimer(window, kTrayRetryTimer);
+    if (Retired || IconShown || PutIcon() || --TrayRetriesLeft <= 0) KillTimer(window, kTrayRetryTimer);
 }
 
 void OnTaskbarCreated() {
-    // Announced again while the icon is there: the add would fail or make a
-    // second icon, so the old one goes first.
-    // A shell that announces itself before its tray takes icons refuses
-    // the add: it is retried as at start.
-    if (IconShown) Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
-    if (!PutIcon()) RetryLater(TrayIconData.hWnd);
+    if (Retired) return;
+    // The add comes first, so that the tray never lacks the icon: a new
+    // shell takes it. A shell that announces itself again while it holds
+    // the icon (or another program's broadcast) refuses it as a duplicate:
+    // the icon is still there, which a modify confirms; it is never taken
+    // out to be added again. A shell that announces itself before its tray
+    // takes icons refuses both: the add is retried as at start.
+    const bool wasShown = IconShown;
+    if (PutIcon()) return;
+    if (wasShown && NotifyWithIcon(NIM_MODIFY)) {
+        IconShown = true;
+        return;
+    }
+    RetryLater(TrayIconData.hWnd);
+}
+
+void RetireTrayIcon(HWND window) {
+    Retired = true;
+    KillTimer(window, kTrayRetryTimer);
 }
 
 void DeleteTrayIcon() {
+    RetireTrayIcon(TrayIconData.hWnd);
     Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
     IconShown = false;
 }

@@ -38,10 +38,15 @@ void AddTrayIcon(HWND window);
 // kTrayRetryTimer's tick: adds the icon, stops once it is there or after
 // two minutes.
 void OnTrayRetryTimer(HWND window);
-// A new shell: the icon again, with the same record; an add it refuses is
-// retried as at start (kTrayRetryTimer).
+// A shell announced itself: the icon again, with the same record, added
+// first; where the icon is still there, a modify confirms it. An add it
+// refuses otherwise is retried as at start (kTrayRetryTimer).
 void OnTaskbarCreated();
-// Takes the icon out of the tray at shutdown.
+// Close or the session's end was seen: no add from here on (announcement or
+// retry), and the retry timer stops. The icon already there stays until
+// DeleteTrayIcon.
+void RetireTrayIcon(HWND window);
+// Takes the icon out of the tray at shutdown, retired first.
 void DeleteTrayIcon();
 
 // A library's DllGetVersion as (major << 48) | (minor << 32); 0 when it

@@ -41,6 +41,7 @@ WNDCLASSEXW MainWindowClass(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    RestrictDllSearch();
     AppInstance = instance;
     LoadTextBuf(IDS_TITLE);
 

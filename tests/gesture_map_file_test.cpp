@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "device/FileReplace.h"
 #include "device/FileStart.h"
 #include "device/GestureMapFile.h"
 #include "device/ParameterBlock.h"
@@ -149,3 +152,64 @@ TEST(GestureMapFile, SaveLeavesOtherFilesAndAttributesAlone) {
 }
 
 }  // namespace
+
+// What is left after the system's swap answered, for every answer and every
+// later move that can fail: the old bytes are in place or the new ones,
+// never only under the backup name while the place is free; nothing is
+// deleted before the new bytes are in place.
+namespace {
+
+struct SwapWorld {
+    std::string place, beside, backup;  // "" when no file has the name
+    bool moveWorks = true;
+    bool restoreWorks = true;
+};
+
+const SwapFinishOps kWorldOps = {
+    [](void* c) {
+        auto& w = *static_cast<SwapWorld*>(c);
+        if (!w.moveWorks || w.beside.empty()) return false;
+        w.place = std::exchange(w.beside, "");
+        return true;
+    },
+    [](void* c) {
+        auto& w = *static_cast<SwapWorld*>(c);
+        if (!w.restoreWorks || w.backup.empty()) return false;
+        w.place = std::exchange(w.backup, "");
+        return true;
+    },
+    [](void* c) { static_cast<SwapWorld*>(c)->beside.clear(); },
+    [](void* c) { static_cast<SwapWorld*>(c)->backup.clear(); },
+};
+
+}  // namespace
+
+TEST(FileReplace, AHalfDoneSwapIsCompletedOrUndoneNeverLeftHalfway) {
+    struct Case {
+        const char* what;
+        SwapAnswer answer;
+        SwapWorld before;
+        ReplaceOutcome outcome;
+        SwapWorld after;
+    };
+    const Case cases[] = {
+        {"swapped: the backup goes", SwapAnswer::Swapped, {"new", "", "old"}, ReplaceOutcome::Replaced, {"new", "", ""}},
+        {"no old file: moved in", SwapAnswer::NoOldFile, {"", "new", ""}, ReplaceOutcome::Replaced, {"new", "", ""}},
+        {"no old file, move refused", SwapAnswer::NoOldFile, {"", "new", "", false}, ReplaceOutcome::Failed,
+         {"", "", ""}},
+        {"nothing moved", SwapAnswer::NothingMoved, {"old", "new", ""}, ReplaceOutcome::Failed, {"old", "", ""}},
+        {"old at the backup: completed", SwapAnswer::OldAtBackup, {"", "new", "old"}, ReplaceOutcome::Replaced,
+         {"new", "", ""}},
+        {"old at the backup, move refused: undone", SwapAnswer::OldAtBackup, {"", "new", "old", false},
+         ReplaceOutcome::Failed, {"old", "", ""}},
+        {"old at the backup, both refused: both kept", SwapAnswer::OldAtBackup, {"", "new", "old", false, false},
+         ReplaceOutcome::Failed, {"", "new", "old"}},
+    };
+    for (const Case& c : cases) {
+        SwapWorld world = c.before;
+        EXPECT_EQ(c.outcome, FinishSwap(c.answer, kWorldOps, &world)) << c.what;
+        EXPECT_EQ(c.after.place, world.place) << c.what;
+        EXPECT_EQ(c.after.beside, world.beside) << c.what;
+        EXPECT_EQ(c.after.backup, world.backup) << c.what;
+    }
+}

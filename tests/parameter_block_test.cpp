@@ -4,6 +4,7 @@
 #include <fstream>
 #include <vector>
 
+#include "device/FolderTrust.h"
 #include "device/ParameterBlock.h"
 #include "device/ParameterFile.h"
 #include "tests/TestFiles.h"
@@ -144,6 +145,58 @@ TEST(ParameterBlockTest, ReadsFilesFromDisk) {
 
     WriteFile(dir.path / "short.dat", std::vector<uint8_t>(10, 1));
     EXPECT_EQ(10u, ReadParameterFile(dir.path / "short.dat")->size());
+}
+
+// The parameters file's folder: the system's Windows folder, or one that
+// only administrators, SYSTEM and TrustedInstaller own and may change.
+TEST(ParameterBlockTest, ParametersFolderIsTrustedOnlyWhenNoUserMayChangeIt) {
+    using K = SidKind;
+    constexpr uint32_t kReadExecute = 0x001200A9u;
+    constexpr uint32_t kFull = 0x001F01FFu;
+    const AceFact ti{AceKind::Allow, K::TrustedInstaller, kFull};
+    const AceFact system{AceKind::Allow, K::System, kFull};
+    const AceFact admins{AceKind::Allow, K::Administrators, kFull};
+    const AceFact creator{AceKind::Allow, K::CreatorOwner, kRightGenericAll};
+    const AceFact usersRead{AceKind::Allow, K::Other, kReadExecute};
+    const std::vector<AceFact> windowsLike = {ti, system, admins, creator, usersRead};
+    const auto with = [&](AceFact extra) {
+        std::vector<AceFact> aces = windowsLike;
+        aces.push_back(extra);
+        return aces;
+    };
+    struct Case {
+        const char* what;
+        FolderFacts facts;
+        bool trusted;
+    };
+    const Case cases[] = {
+        {"the system's Windows folder", {true, false, K::Other, false, {}}, true},
+        {"owned by Administrators, written by them alone", {false, true, K::Administrators, true, windowsLike}, true},
+        {"owned by SYSTEM", {false, true, K::System, true, windowsLike}, true},
+        {"owned by TrustedInstaller", {false, true, K::TrustedInstaller, true, windowsLike}, true},
+        {"owned by the user who made it", {false, true, K::Other, true, windowsLike}, false},
+        {"security not read", {false, false, K::Administrators, true, windowsLike}, false},
+        {"a null access list", {false, true, K::Administrators, false, {}}, false},
+        {"users may add files", {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddFile})},
+         false},
+        {"users may add subfolders",
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddSubfolder})}, false},
+        {"users may delete children",
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDeleteChild})}, false},
+        {"users may delete it", {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDelete})},
+         false},
+        {"users may change its access list",
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteDac})}, false},
+        {"users may take it", {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteOwner})},
+         false},
+        {"users have generic write (inherited by the files)",
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericWrite})}, false},
+        {"users have generic all", {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericAll})},
+         false},
+        {"users denied writing", {false, true, K::Administrators, true, with({AceKind::Deny, K::Other, kFull})}, true},
+        {"an entry of another type", {false, true, K::Administrators, true, with({AceKind::Other, K::Other, 0})}, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.trusted, FolderTrusted(c.facts)) << c.what;
 }
 
 TEST(ParameterBlockTest, WholeBlockAndMapWritesCopyEveryByte) {

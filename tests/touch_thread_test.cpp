@@ -44,7 +44,11 @@ void CountIdleWait(uint32_t) {
 
 // The channels the worker announced, to be registered for its handle's notices.
 std::atomic<int> gChannelsOpened{0};
-void CountChannelOpened(void*, DriverChannel) { gChannelsOpened.fetch_add(1); }
+std::atomic<DriverChannel> gLastChannel{kInvalidChannel};
+void CountChannelOpened(void*, DriverChannel channel) {
+    gChannelsOpened.fetch_add(1);
+    gLastChannel = channel;
+}
 
 const WorkerActions kActions = {CountRefresh,  RecordInjection, CountBlockRequest,
                                 TickingClock, CountIdleWait,   CountChannelOpened};
@@ -78,6 +82,7 @@ protected:
         gWheelEvents = 0;
         gBlockRequests = 0;
         gChannelsOpened = 0;
+        gLastChannel = kInvalidChannel;
         gIdleWaits = 0;
         gClockMs = 0xFFFFFFC0u;  // wraps while the worker runs
         for (auto& n : gInjected) n = 0;
@@ -139,7 +144,7 @@ TEST_F(TouchThreadTest, ReadFailedByAStopRenewsNothing) {
     FakeDriver::QueueFailedRead();
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
-    MarkWorkerChannelStale();
+    MarkWorkerChannelDead(gLastChannel);
     StopThread = 1;
     FakeDriver::ReleaseBlockedRead();
     worker.join();
@@ -205,9 +210,11 @@ TEST_F(TouchThreadTest, FailedReadsRenewTheChannelOnlyWhenItsDeviceWent) {
     std::thread worker = Start();
     ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
     EXPECT_EQ(1u, FakeDriver::OpenedChannels());
-    // A notice while the channel still answers (handled late, after the
-    // device came back): the channel and the stroke on it stay.
-    MarkWorkerChannelStale();
+    // A notice about a channel the worker no longer holds (handled late,
+    // after the device came back and a new channel was opened on it): the
+    // channel and the stroke on it stay.
+    const DriverChannel live = gLastChannel;
+    MarkWorkerChannelDead(reinterpret_cast<DriverChannel>(reinterpret_cast<uintptr_t>(live) - 1));
     failures(3);
     FakeDriver::QueueBlockingRead();
     FakeDriver::ReleaseBlockedRead();
@@ -218,7 +225,7 @@ TEST_F(TouchThreadTest, FailedReadsRenewTheChannelOnlyWhenItsDeviceWent) {
     // channel, which replaces the dead one (closed) and asks for the block,
     // once.
     FakeDriver::KillOpenChannels();
-    MarkWorkerChannelStale();
+    MarkWorkerChannelDead(live);
     failures(3);
     FakeDriver::QueueBlockingRead();
     FakeDriver::ReleaseBlockedRead();
@@ -230,6 +237,38 @@ TEST_F(TouchThreadTest, FailedReadsRenewTheChannelOnlyWhenItsDeviceWent) {
     FakeDriver::ReleaseBlockedRead();
     worker.join();
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
+}
+
+// A removal notice handled late names the path the live channel was opened
+// on, and so the live channel: a stroke on it, with reads failing between
+// its reports, is not cut short; the channel is replaced once the worker is
+// idle.
+TEST_F(TouchThreadTest, AChannelMarkedDeadMidStrokeIsReplacedOnlyWhenIdle) {
+    FakeDriver::SetPresent(true);
+    FakeDriver::QueueReport(sample::Touch(1000, 1000).bytes);
+    FakeDriver::QueueReport(sample::Lift().bytes);
+    FakeDriver::QueueBlockingRead();
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::ReaderIsBlocked(); }));
+    MarkWorkerChannelDead(gLastChannel);
+    for (const sample::Report& r : TwoDPanSteps()) {
+        FakeDriver::QueueReport(r.bytes);
+        for (int i = 0; i < 5; ++i) FakeDriver::QueueFailedRead();
+    }
+    FakeDriver::QueueBlockingRead();
+    FakeDriver::ReleaseBlockedRead();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::QueuedReads() == 0 && FakeDriver::ReaderIsBlocked(); }));
+    EXPECT_EQ(2, gInjected[kGestureDPan - 1].load());
+    EXPECT_EQ(1u, FakeDriver::OpenedChannels());
+    // Quiet from here on: the mark is taken, the channel replaced.
+    for (uint32_t i = 0; i < kIdleAfterMs + 10; ++i) FakeDriver::QueueFailedRead();
+    FakeDriver::QueueBlockingRead();
+    FakeDriver::ReleaseBlockedRead();
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::OpenedChannels() == 2u; }));
+    EXPECT_EQ(1, gBlockRequests.load());
+    StopThread = 1;
+    FakeDriver::ReleaseBlockedRead();
+    worker.join();
 }
 
 TEST_F(TouchThreadTest, IdleWorkerWaitsBetweenReadsUntilAContactComes) {
@@ -297,7 +336,7 @@ TEST_F(TouchThreadTest, DeadChannelIsReplacedWhileTheDeviceStaysPresent) {
     ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 2; }));
     // Unplugged and back before anyone stopped the worker; the notices come.
     FakeDriver::KillOpenChannels();
-    MarkWorkerChannelStale();
+    MarkWorkerChannelDead(gLastChannel);
     Queue(TwoDPanSteps());
     const bool recovered = WaitFor([] { return gInjected[kGestureDPan - 1].load() == 2; });
     const size_t openWhileRunning = FakeDriver::OpenChannels();
@@ -318,7 +357,7 @@ TEST_F(TouchThreadTest, DeadChannelIsKeptWhileTheDeviceIsAbsent) {
     ASSERT_TRUE(WaitFor([] { return gRefreshes.load() == 1; }));
     FakeDriver::SetPresent(false);
     FakeDriver::KillOpenChannels();
-    MarkWorkerChannelStale();
+    MarkWorkerChannelDead(gLastChannel);
     FakeDriver::QueueReport(sample::Lift().bytes);
     const size_t opened = FakeDriver::OpenedChannels();
     const size_t readsBefore = FakeDriver::TotalReads();
@@ -332,7 +371,7 @@ TEST_F(TouchThreadTest, DeadChannelIsKeptWhileTheDeviceIsAbsent) {
     EXPECT_EQ(1, ThreadRunning.load());
     // The device comes back, and its notice with it.
     FakeDriver::SetPresent(true);
-    MarkWorkerChannelStale();
+    MarkWorkerChannelDead(gLastChannel);
     const bool recovered = WaitFor([] { return gRefreshes.load() == 2; });
     StopThread = 1;
     worker.join();

@@ -41,9 +41,19 @@ tool tray-delete main || fail "the icon could not be removed from outside"
 tool wait-tray-icons 0 5000 || fail "the icon stayed after its removal"
 tool taskbar-created || fail "announce a new shell"
 tool wait-tray-icons 1 5000 || fail "the icon did not come back after TaskbarCreated"
-tool taskbar-created || fail "announce a new shell again"
+# Announced again while the icon is there (a shell that announces itself
+# twice, another program's broadcast): the very same icon stays shown, one
+# of it, turn after turn. Each look comes after a round trip through the
+# main window's queue, which handles the broadcast first.
+icon=$(tool tray-icon) || fail "no tray icon after the announcement"
+for turn in 1 2; do
+    tool taskbar-created || fail "announce the shell again ($turn)"
+    round_trip
+    expect_eq "$(tool tray-icons)" "1" "one icon after announcement $turn of a shell that has it"
+    expect_eq "$(tool shown-tray-icons)" "1" "the icon shown after announcement $turn of a shell that has it"
+    expect_eq "$(tool tray-icon)" "$icon" "the same icon after announcement $turn, never taken out"
+done
 restore_main
-expect_eq "$(tool tray-icons)" "1" "one icon after a second announcement"
 tool post main $WM_SYSCOMMAND $SC_MINIMIZE 0
 tool wait-visible main 0 5000 || fail "minimize did not hide the window"
 tool click-window "$(tool tray-icon)" double || fail "no tray icon to click"

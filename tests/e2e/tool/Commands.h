@@ -29,6 +29,7 @@ int CmdClickWindow(wchar_t** argv);
 int CmdHover(wchar_t** argv);
 
 int CmdTrayIcons(wchar_t** argv);
+int CmdShownTrayIcons(wchar_t** argv);
 int CmdWaitTrayIcons(wchar_t** argv);
 int CmdTrayIcon(wchar_t** argv);
 int CmdTrayDelete(wchar_t** argv);

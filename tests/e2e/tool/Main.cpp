@@ -39,6 +39,7 @@ const Command kCommands[] = {
     {L"click-window", "SEL left|double|right", 2, CmdClickWindow},
     {L"hover", "SEL", 1, CmdHover},
     {L"tray-icons", "", 0, CmdTrayIcons},
+    {L"shown-tray-icons", "", 0, CmdShownTrayIcons},
     {L"wait-tray-icons", "COUNT MS", 2, CmdWaitTrayIcons},
     {L"tray-icon", "", 0, CmdTrayIcon},
     {L"tray-delete", "SEL", 1, CmdTrayDelete},

@@ -10,6 +10,7 @@ constexpr wchar_t kTrayIconClass[] = L"__winex11_tray_icon";
 
 struct IconSearch {
     int count = 0;
+    int shown = 0;
     HWND first = nullptr;
 };
 
@@ -18,6 +19,7 @@ BOOL CALLBACK CountIcon(HWND window, LPARAM search) {
     if (ClassName(window) != kTrayIconClass) return TRUE;
     if (!found->first) found->first = window;
     ++found->count;
+    if (IsWindowVisible(window)) ++found->shown;
     return TRUE;
 }
 
@@ -39,6 +41,13 @@ int TrayIconCount() { return FindTrayIcons().count; }
 
 int CmdTrayIcons(wchar_t**) {
     PrintLine(std::to_wstring(TrayIconCount()));
+    return kOk;
+}
+
+// Only the icons the user can see: an icon the shell is still putting in
+// place exists as a hidden window.
+int CmdShownTrayIcons(wchar_t**) {
+    PrintLine(std::to_wstring(FindTrayIcons().shown));
     return kOk;
 }
 
