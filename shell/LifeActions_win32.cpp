@@ -139,8 +139,9 @@ void StartLifecycle(HWND mainWindow, const LifeStart& start) {
 }
 
 void Dispatch(LifeEvent event, const EventContext& context) {
-    // A finished machine takes no facts: nothing is probed or registered.
-    const uint8_t facts = Life.Finished() ? uint8_t{kNoFacts} : LifeEventFacts(event.kind);
+    // A finished machine is only told where the console is: nothing is
+    // probed or registered any more.
+    const uint8_t facts = LifeEventFacts(event.kind) & (Life.Finished() ? kConsole : 0xFF);
     Probe probe((facts & kProbe) != 0);
     if (facts & kProbe) {
         event.present = probe.channel != kInvalidChannel;

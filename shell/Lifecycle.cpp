@@ -240,13 +240,13 @@ LifeActions Lifecycle::CloseNow(const LifeEvent& e) {
     return kFinishClose;
 }
 
-// The tray's Close: the worker is released; a run on the screen ends first
-// and hands the Close on at its end.
+// The tray's Close: the program ends once the worker's read has returned;
+// a run on the screen ends first and hands the Close on at its end.
 LifeActions Lifecycle::CloseAsked(const LifeEvent& e) {
     const LifeActions end = state_ == S::Calibrating ? kEndCalibrationSession : 0;
     state_ = S::Closing;
     if (calibrationOpen_) return end;
-    return kReleaseWorker | CloseNow(e);
+    return kStopWorker | CloseNow(e);
 }
 
 LifeActions Lifecycle::WindowCloseAsked(const LifeEvent& e) {
@@ -528,10 +528,12 @@ LifeActions Lifecycle::OnClosing(const LifeEvent& e) {
     case K::HandleQueryRemove: return ReleaseStopping(e);
     case K::EditorClosed:
     case K::EditorDismissed: return kEndEditor;
+    // The worker still inside its read would take the next report of the
+    // console's new user.
+    case K::SessionChange: return e.workerRunning && !OwnsConsole(ownSession_, e.console) ? kReleaseWorker : 0;
     case K::DeviceNotice:
     case K::HandleRemoveCancelled:
     case K::HandleRemoveComplete:
-    case K::SessionChange:
     case K::ConsoleRead:
     case K::Resume:
     case K::ProbeRetry:

@@ -207,7 +207,7 @@ struct Runner {
     // The facts the window gathers for the event, from the world.
     void Gather(int c, LifeEvent& e) {
         CopyWorld& copy = w.copy[c];
-        const uint8_t facts = copy.life.Finished() ? 0 : LifeEventFacts(e.kind);
+        const uint8_t facts = LifeEventFacts(e.kind) & (copy.life.Finished() ? kConsole : 0xFF);
         if (facts & kProbe) e.present = w.device;
         if (facts & kRegister) {
             if (w.serviceReady) copy.registered = true;
@@ -233,6 +233,8 @@ struct Runner {
                      static_cast<int>(to)] = true;
         CheckActionSet(c, a, finishedBefore);
         CarryOut(c, a);
+        // The process may end as soon as WM_ENDSESSION's handler returns.
+        if (e.kind == LifeEventKind::SessionEnding && !copy.finished) Fail("the session's end left the program running");
     }
 
     void HandleMessage(int c, const WindowMessage& m) {
@@ -395,7 +397,13 @@ struct Runner {
             if (copy.startTimer != (s == LifeState::StartDeferred)) Fail("the start retry outside StartDeferred");
             if (copy.probeTimer != (life.ProbeRetriesLeft() > 0)) Fail("the probe retry and its tries disagree");
             if (copy.calibrationButton != life.CalibrationAllowed())
-                Fail("GENERAL's calibration button disagrees with what a run would get");
+                Fail("GENERAL's calibration button disagrees with the lifecycle");
+            if (copy.calibrationButton) {
+                Lifecycle asked = life;
+                LifeEvent ask{LifeEventKind::CalibrationAsked};
+                ask.workerRunning = copy.worker != Worker::Off;
+                if (asked.Handle(ask) & kShowNotFinished) Fail("GENERAL's calibration button enabled where a run is refused");
+            }
         }
         // Invariant 2: at rest the console's copy drives, the other nothing.
         if (!AtRest()) return;

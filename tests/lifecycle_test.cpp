@@ -158,7 +158,7 @@ TEST(LifecycleTest, ANoticeAboutAnotherDeviceLeavesAHealthyChannelAlone) {
 TEST(LifecycleTest, NothingStartsOrIsSentOnceCloseHasBeenSeen) {
     Copy copy(1, 1, true, true, true);
     // The worker is inside its read: Close waits for it.
-    EXPECT_EQ(copy(Event(K::Close, true, true)) & (kReleaseWorker | kFinishClose), kReleaseWorker);
+    EXPECT_EQ(copy(Event(K::Close, true, true)) & (kStopWorker | kFinishClose), kStopWorker);
     // Notices queued behind the Close, the worker still running.
     for (const LifeEvent& queued :
          {Event(K::DeviceNotice, true, true), Session(kConsoleConnectEvent, 1), Event(K::Resume, true, true),
