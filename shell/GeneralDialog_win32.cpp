@@ -7,8 +7,6 @@
 #include "device/DriverChannel.h"
 #include "device/ParameterBlock.h"
 #include "engine/ScreenSize_win32.h"
-#include "engine/TouchThread.h"
-#include "engine/TouchThread_win32.h"
 #include "shell/DialogLabels_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/DrawTestDialog_win32.h"
