@@ -184,8 +184,13 @@ struct Label {
 struct Explorer;
 
 struct Runner {
+    explicit Runner(const World& world) : w(world) {}
+
     World w;
     std::string violation;
+    // The copies whose machine handled an event in this step: only theirs
+    // can have broken the regions' rules.
+    bool touched[2] = {false, false};
     std::vector<std::string>* trace = nullptr;  // transitions, when replaying
     std::array<bool, kLifeStateCount * kLifeEventCount * kLifeStateCount>* edges = nullptr;
 
@@ -222,6 +227,7 @@ struct Runner {
 
     void Handle(int c, LifeEvent e) {
         CopyWorld& copy = w.copy[c];
+        touched[c] = true;
         Gather(c, e);
         const LifeState from = copy.life.State();
         const bool finishedBefore = copy.life.Finished();
@@ -384,7 +390,7 @@ struct Runner {
             // Invariant 3: once closed, no timer is left.
             if (s == LifeState::Closed && (copy.startTimer || copy.sessionTimer || copy.probeTimer))
                 Fail("a timer armed after the close");
-            if (copy.finished) continue;
+            if (copy.finished || !touched[c]) continue;
             // The regions.
             if (s == LifeState::Calibrating && !life.CalibrationOpen()) Fail("Calibrating without its window");
             if (life.CalibrationOpen() && s != LifeState::Calibrating && s != LifeState::Away && s != LifeState::Closing)
@@ -585,7 +591,7 @@ struct Runner {
 
 // A starting world: both copies created, with what each window does first.
 World StartWorld(uint32_t console, bool device, bool serviceReady) {
-    Runner r;
+    Runner r{World{}};
     r.w.console = console;
     r.w.device = device;
     r.w.serviceReady = serviceReady;
@@ -664,8 +670,7 @@ std::string Replay(const std::vector<Node>& nodes, uint32_t index) {
         index = nodes[index].parent;
     }
     std::vector<std::string> lines;
-    Runner r;
-    r.w = Starts()[nodes[index].label.copy];
+    Runner r(Starts()[nodes[index].label.copy]);
     r.trace = &lines;
     std::string out = "  start: console " + std::to_string(r.w.console) +
                       (r.w.device ? ", device present" : ", no device") +
@@ -698,9 +703,10 @@ bool Explore(Edges& edges) {
         for (const auto& [world, index] : level) {
             for (int s = 0; s < static_cast<int>(Step::Count); ++s) {
                 const Step step = static_cast<Step>(s);
+                if (Disturbs(step) && world.disturbances == kDisturbances) continue;
                 for (int c = 0; c < (PerCopy(step) ? 2 : 1); ++c) {
-                    Runner r;
-                    r.w = world;
+                    if (PerCopy(step) && world.copy[c].finished) continue;
+                    Runner r(world);
                     r.edges = &edges;
                     const Label label{step, static_cast<uint8_t>(c)};
                     if (!r.Apply(label)) continue;
