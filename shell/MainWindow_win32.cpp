@@ -163,8 +163,13 @@ DeviceHeader ReadDeviceHeader(WPARAM event, LPARAM lParam, HDEVNOTIFY& registrat
     if (header.deviceType == DBT_DEVTYP_DEVICEINTERFACE &&
         header.size >= offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name))
         header.touchInterface = IsTouchInterfaceNotice(broadcast);
-    if (header.deviceType == DBT_DEVTYP_HANDLE && header.size >= offsetof(DEV_BROADCAST_HANDLE, dbch_eventguid))
-        registration = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lParam)->dbch_hdevnotify;
+    if (header.deviceType == DBT_DEVTYP_HANDLE) {
+        // Without its registration it is no handle's notice: a null one
+        // would drop them all.
+        if (header.size >= offsetof(DEV_BROADCAST_HANDLE, dbch_eventguid))
+            registration = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lParam)->dbch_hdevnotify;
+        if (!registration) header.deviceType = 0;
+    }
     return header;
 }
 
