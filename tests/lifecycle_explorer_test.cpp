@@ -713,7 +713,9 @@ bool Explore(Edges& edges) {
                     r.CheckState();
                     ++transitions;
                     const bool added = seen.Add(Pack(r.w));
-                    if (!added && r.violation.empty()) continue;
+                    // The last level is counted and checked, never expanded.
+                    const bool last = depth + 1 == kDepth;
+                    if ((!added || last) && r.violation.empty()) continue;
                     nodes.push_back({index, label});
                     if (!r.violation.empty()) {
                         std::printf("lifecycle exploration: violation: %s\n%s", r.violation.c_str(),
