@@ -7,13 +7,12 @@
 #include "device/DriverChannel.h"
 #include "device/ParameterBlock.h"
 #include "engine/ScreenSize_win32.h"
-#include "engine/TouchThread.h"
-#include "engine/TouchThread_win32.h"
 #include "shell/DialogLabels_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/DrawTestDialog_win32.h"
 #include "shell/GestureMapDialog_win32.h"
 #include "shell/LifeActions_win32.h"
+#include "shell/MessageEvents.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
 
@@ -50,17 +49,17 @@ HWND MessageOwner() { return OpenDialog ? OpenDialog : GetActiveWindow(); }
 
 }  // namespace
 
-void RunCalibration() {
+// The lifecycle starts the run only once no worker runs. The session's end
+// is posted: the lifecycle handles it from the main window's procedure,
+// never from inside the action that showed the session.
+void RunCalibration(HWND mainWindow) {
     RefreshScreenSize();
-    // The worker ends once its current read returns; no messages meanwhile.
-    RequestTouchWorkerStop();
-    WaitTouchWorkerEnded(INFINITE);
     BlockBefore = LiveParams;
     const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION),
                                            MessageOwner(), CalibrationDlgProc, 0);
     // -1 means the window could not be made: no points were taken.
     SessionResult = result > 0 ? 1 : 0;
-    Dispatch(LifeEvent{LifeEventKind::CalibrationEnded}, EventContext{true});
+    PostMessageW(mainWindow, kMsgCalibrationEnded, 0, 0);
 }
 
 void KeepBlockFromBefore() {

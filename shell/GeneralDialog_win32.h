@@ -8,9 +8,9 @@
 INT_PTR CALLBACK GeneralDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The calibration run's steps, in the order the lifecycle gives them.
-// Stops the worker and waits for it, shows the session, then hands its end
-// to the lifecycle.
-void RunCalibration();
+// Shows the session (no worker runs then), and posts its end to
+// `mainWindow` as kMsgCalibrationEnded.
+void RunCalibration(HWND mainWindow);
 // Puts the block from before the session back: the driver keeps its own.
 void KeepBlockFromBefore();
 // Solves the session's points, or resets the block when it did not finish.

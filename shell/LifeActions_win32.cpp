@@ -6,20 +6,26 @@
 #include "device/DriverChannel.h"
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterBlock.h"
+#include "device/SystemLibrary_win32.h"
+#include "engine/SharedState.h"
 #include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
+#include "shell/LifeLog.h"
 #include "shell/MainWindow_win32.h"
+#include "shell/MessageEvents.h"
+#include "shell/Tray_win32.h"
 
 namespace {
 
 Lifecycle Life;
+LifeLog Log;
 HWND MainWindow;
 
 // The worker is given this long to end when its handle must be closed now
-// (a removal request) or the process ends: bounded, because Windows waits
-// on the handler.
+// (a removal request, the console's leaving, a run) or the process ends:
+// bounded, because Windows waits on the handler.
 constexpr DWORD kReleaseBoundMs = 1000;
 
 // The interface path the last probe found: a different one later is an
@@ -60,37 +66,67 @@ void UpdateOrientation() {
         WriteField(LiveParams.Orientation, static_cast<uint16_t>(orientation));
 }
 
-// In the order of the action bits.
-void CarryOut(LifeActions a, Probe& probe, const EventContext& context) {
-    if (a & kEndCalibrationSession) EndCalibrationSession();
-    if (a & kKeepBlockFromBefore) KeepBlockFromBefore();
-    if (a & kApplyCalibration) ApplyCalibration();
-    if (a & kUpdateOrientation) UpdateOrientation();
-    if (a & kStopWorker) RequestTouchWorkerStop();
-    if (a & kReleaseWorker) ReleaseTouchWorker(kReleaseBoundMs);
-    if (a & kDropHandleNotice) DropWorkerHandleNotice(context.handleNotice);
+void CarryOne(LifeAction action, const LifeEvent& event, Probe& probe, const EventContext& context) {
+    using A = LifeAction;
+    switch (action) {
+    case A::EndCalibrationSession: EndCalibrationSession(); break;
+    case A::KeepBlockFromBefore: KeepBlockFromBefore(); break;
+    case A::ApplyCalibration: ApplyCalibration(); break;
+    case A::StoreScreenSize:
+        ScreenWidth = event.screenWidth;
+        ScreenHeight = event.screenHeight;
+        break;
+    case A::UpdateOrientation: UpdateOrientation(); break;
+    case A::StopWorker: RequestTouchWorkerStop(); break;
+    case A::ReleaseWorker: ReleaseTouchWorker(kReleaseBoundMs); break;
+    case A::DropHandleNotice: DropWorkerHandleNotice(context.handleNotice); break;
     // A handle notice names its channel by its registration.
-    if (a & kMarkChannelStale) MarkNoticedChannelStale(context.handleNotice);
-    if (a & kSendBlock) SendBlock(probe);
-    probe.Close();
+    case A::MarkChannelStale: MarkNoticedChannelStale(context.handleNotice); break;
+    case A::SendBlock:
+        SendBlock(probe);
+        // Nothing after the block needs the probe: no handle is held while
+        // the user is asked anything.
+        probe.Close();
+        break;
     // Refused only while a worker runs, which the lifecycle has ruled out.
-    if (a & kStartWorker) StartTouchThread(MainWindow);
-    if (a & kArmStartRetry) SetTimer(MainWindow, kStartRetryTimer, kStartRetryMs, nullptr);
-    if (a & kDisarmStartRetry) KillTimer(MainWindow, kStartRetryTimer);
-    if (a & kArmSessionRetry) SetTimer(MainWindow, kSessionRetryTimer, kSessionRetryMs, nullptr);
-    if (a & kDisarmSessionRetry) KillTimer(MainWindow, kSessionRetryTimer);
-    if (a & kShowAttached) ShowDeviceStatus(true);
-    if (a & kShowDetached) ShowDeviceStatus(false);
-    if (a & kEnableGeneral) EnableGeneralButton(true);
-    if (a & kDisableGeneral) EnableGeneralButton(false);
-    if (a & kEnableCalibration) EnableCalibrationButton(true);
-    if (a & kDisableCalibration) EnableCalibrationButton(false);
-    if (a & kRunCalibration) RunCalibration();
-    if (a & kShowOutcome) ShowCalibrationOutcome();
-    if (a & kShowNotFinished) ShowCalibrationNotFinished();
-    if (a & kEndGeneralDialog) EndGeneralDialog();
-    if (a & kDestroyWindow) DestroyWindow(MainWindow);
-    if (a & kFinishClose) FinishClose(MainWindow);
+    case A::StartWorker: StartTouchThread(MainWindow); break;
+    case A::ArmStartRetry: SetTimer(MainWindow, kStartRetryTimer, kStartRetryMs, nullptr); break;
+    case A::DisarmStartRetry: KillTimer(MainWindow, kStartRetryTimer); break;
+    case A::ArmSessionRetry: SetTimer(MainWindow, kSessionRetryTimer, kSessionRetryMs, nullptr); break;
+    case A::DisarmSessionRetry: KillTimer(MainWindow, kSessionRetryTimer); break;
+    case A::ArmProbeRetry: SetTimer(MainWindow, kProbeRetryTimer, kProbeRetryMs, nullptr); break;
+    case A::DisarmProbeRetry: KillTimer(MainWindow, kProbeRetryTimer); break;
+    case A::ShowAttached: ShowDeviceStatus(true); break;
+    case A::ShowDetached: ShowDeviceStatus(false); break;
+    case A::EnableGeneral: EnableGeneralButton(true); break;
+    case A::DisableGeneral: EnableGeneralButton(false); break;
+    case A::EnableCalibration: EnableCalibrationButton(true); break;
+    case A::DisableCalibration: EnableCalibrationButton(false); break;
+    case A::EndEditor:
+        if (context.editor) EndDialog(context.editor, 1);
+        break;
+    case A::ShowOutcome: ShowCalibrationOutcome(); break;
+    case A::ShowNotFinished: ShowCalibrationNotFinished(); break;
+    case A::EndGeneralDialog: EndGeneralDialog(); break;
+    // A modal loop of its own; its end is posted (kMsgCalibrationEnded), so
+    // no event is handled from inside this one.
+    case A::RunCalibration: RunCalibration(MainWindow); break;
+    case A::DestroyWindow: DestroyWindow(MainWindow); break;
+    case A::FinishClose: FinishClose(MainWindow); break;
+    }
+}
+
+void CarryOut(LifeActions actions, const LifeEvent& event, Probe& probe, const EventContext& context) {
+    for (LifeAction action : kLifeActionOrder)
+        if (actions & Bit(action)) CarryOne(action, event, probe, context);
+}
+
+// Written where a support engineer reads it without a debugger (DebugView,
+// WINEDEBUG=+debugstr), and kept for kMsgLifeLog.
+void Record(const LifeTransition& transition) {
+    Log.Add(transition);
+    const std::string text = "rtouch: " + Describe(transition) + "\n";
+    OutputDebugStringW(std::wstring(text.begin(), text.end()).c_str());
 }
 
 }  // namespace
@@ -100,17 +136,39 @@ void StartLifecycle(HWND mainWindow, const LifeStart& start) {
     Probe probe(true);
     LifeStart facts = start;
     facts.present = probe.channel != kInvalidChannel;
-    CarryOut(Life.Start(facts), probe, {});
+    LifeEvent none{LifeEventKind::ConsoleRead};
+    CarryOut(Life.Start(facts), none, probe, {});
 }
 
 void Dispatch(LifeEvent event, const EventContext& context) {
-    Probe probe(context.probe);
-    if (context.probe) {
+    // A finished machine is only told where the console is: nothing is
+    // probed or registered any more.
+    const uint8_t facts = LifeEventFacts(event.kind) & (Life.Finished() ? kConsole : 0xFF);
+    Probe probe((facts & kProbe) != 0);
+    if (facts & kProbe) {
         event.present = probe.channel != kInvalidChannel;
         event.channelGone = event.channelGone || probe.pathChanged;
     }
+    // The console is read after the notices are registered: a switch
+    // between the two is then seen by one or the other.
+    if (facts & kRegister) event.noticesRegistered = RegisterSessionNotices(MainWindow);
+    if (facts & kConsole) event.console = WTSGetActiveConsoleSessionId();
     event.workerRunning = TouchWorkerRunning();
-    CarryOut(Life.Handle(event), probe, context);
+    const LifeState from = Life.State();
+    const LifeActions actions = Life.Handle(event);
+    Record({from, event.kind, Life.State(), actions});
+    CarryOut(actions, event, probe, context);
+    // Close is final for the tray too: a shell that starts again later gets
+    // no icon back.
+    if (Life.Finished()) RetireTrayIcon(MainWindow);
 }
 
 bool CalibrationAllowed() { return Life.CalibrationAllowed(); }
+
+bool LifecycleFinished() { return Life.Finished(); }
+
+LRESULT AnswerLifeLog(WPARAM age, LPARAM part) {
+    const auto entry = Log.Back(static_cast<uint32_t>(age));
+    if (!entry) return 0;
+    return part == 0 ? static_cast<LRESULT>(PackTransition(*entry)) : static_cast<LRESULT>(entry->actions);
+}

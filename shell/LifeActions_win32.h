@@ -6,24 +6,24 @@
 
 #include "shell/Lifecycle.h"
 
-// The main window's timers.
-inline constexpr UINT_PTR kStartRetryTimer = 1;
-inline constexpr UINT kStartRetryMs = 20;
-inline constexpr UINT_PTR kSessionRetryTimer = 3;
-
-// What an event brings besides its kind.
+// What an event brings besides its kind and the facts its kind gathers.
 struct EventContext {
-    // Probe the device first (LifeEvent::present); a block to send then
-    // goes over the probe's channel.
-    bool probe = false;
     // A notice about the worker's handle: its registration.
     HDEVNOTIFY handleNotice = nullptr;
+    // The editor dialog the event came from (kEndEditor ends it).
+    HWND editor = nullptr;
 };
 
 // At window creation, once the child controls exist.
 void StartLifecycle(HWND mainWindow, const LifeStart& start);
-// Hands `event` to the lifecycle, with whether a worker runs filled in, and
-// carries out the actions it returns.
+// Gathers the facts `event`'s kind needs (LifeEventFacts) and whether a
+// worker runs, hands it to the lifecycle, logs the transition and carries
+// out the actions it returns, in their order.
 void Dispatch(LifeEvent event, const EventContext& context = {});
 // Whether GENERAL's calibration button starts enabled.
 bool CalibrationAllowed();
+// Close or the session's end was seen: nothing is added or retried any more.
+bool LifecycleFinished();
+// kMsgLifeLog's answer: the transition `age` back (part 0) or its actions
+// (part 1); 0 when none is kept.
+LRESULT AnswerLifeLog(WPARAM age, LPARAM part);

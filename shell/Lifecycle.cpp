@@ -1,77 +1,171 @@
 #include "shell/Lifecycle.h"
 
+#include <algorithm>
+#include <array>
+
 #include "shell/ConsoleSession.h"
 
 namespace {
 
 using K = LifeEventKind;
+using S = LifeState;
 
-// Events that every live state answers alike.
-bool IsCommon(LifeEventKind kind) {
-    return kind == K::Close || kind == K::WindowClose || kind == K::SessionEnding;
+constexpr const char* kStateNames[] = {
+#define RTOUCH_NAME(name) #name,
+    RTOUCH_LIFE_STATES(RTOUCH_NAME)
+#undef RTOUCH_NAME
+};
+
+struct EventRow {
+    const char* name;
+    uint8_t facts;
+};
+constexpr EventRow kEvents[] = {
+#define RTOUCH_ROW(name, facts) {#name, static_cast<uint8_t>(facts)},
+    RTOUCH_LIFE_EVENTS(RTOUCH_ROW)
+#undef RTOUCH_ROW
+};
+
+struct ActionRow {
+    const char* name;
+    int order;
+};
+constexpr ActionRow kActions[] = {
+#define RTOUCH_ROW(name, order) {#name, order},
+    RTOUCH_LIFE_ACTIONS(RTOUCH_ROW)
+#undef RTOUCH_ROW
+};
+
+constexpr std::array<LifeAction, kLifeActionCount> SortedByOrder() {
+    std::array<LifeAction, kLifeActionCount> sorted{};
+    for (int i = 0; i < kLifeActionCount; ++i) sorted[i] = static_cast<LifeAction>(i);
+    std::sort(sorted.begin(), sorted.end(), [](LifeAction a, LifeAction b) {
+        return kActions[static_cast<int>(a)].order < kActions[static_cast<int>(b)].order;
+    });
+    return sorted;
+}
+constexpr auto kSorted = SortedByOrder();
+
+constexpr bool OrdersDistinct() {
+    for (int i = 1; i < kLifeActionCount; ++i)
+        if (kActions[static_cast<int>(kSorted[i - 1])].order == kActions[static_cast<int>(kSorted[i])].order)
+            return false;
+    return true;
+}
+static_assert(OrdersDistinct(), "every action has an order of its own");
+
+bool IsConsoleMove(uint32_t sessionEvent) {
+    return sessionEvent == kConsoleConnectEvent || sessionEvent == kConsoleDisconnectEvent;
 }
 
 }  // namespace
 
+const std::array<LifeAction, kLifeActionCount> kLifeActionOrder = kSorted;
+
+const char* Name(LifeState state) { return kStateNames[static_cast<int>(state)]; }
+const char* Name(LifeEventKind kind) { return kEvents[static_cast<int>(kind)].name; }
+const char* Name(LifeAction action) { return kActions[static_cast<int>(action)].name; }
+uint8_t LifeEventFacts(LifeEventKind kind) { return kEvents[static_cast<int>(kind)].facts; }
+
 bool Lifecycle::AtConsole() const {
     switch (state_) {
-    case LifeState::NoDevice:
-    case LifeState::Running:
-    case LifeState::StartDeferred:
-    case LifeState::Released:
-    case LifeState::Calibrating:
+    case S::NoDevice:
+    case S::Running:
+    case S::StartDeferred:
+    case S::Released:
+    case S::CalibrationWaiting:
+    case S::Calibrating:
         return true;
-    default:
+    case S::Away:
+    case S::Closing:
+    case S::Closed:
         return false;
     }
+    return false;
+}
+
+// A run may start, or is under way (so the button does not flicker around
+// it). Refused while the device is being removed, away, and once closing.
+bool Lifecycle::CalibrationAllowed() const { return AtConsole() && state_ != S::Released; }
+
+uint32_t Lifecycle::Fingerprint() const {
+    return static_cast<uint32_t>(state_) | static_cast<uint32_t>(console_) << 4 |
+           static_cast<uint32_t>(calibrationOpen_) << 6 | static_cast<uint32_t>(sessionRetriesLeft_) << 8 |
+           static_cast<uint32_t>(probeRetriesLeft_) << 16;
 }
 
 LifeActions Lifecycle::Start(const LifeStart& start) {
     ownSession_ = start.ownSession;
     trackRotation_ = start.trackRotation;
+    sessionRetries_ = start.sessionRetries;
+    probeRetries_ = start.probeRetries;
     // Without a session of its own the copy is the only one: it drives.
-    consoleKnown_ = !ownSession_ || start.consoleSession != kNoConsoleSession;
+    const bool known = !ownSession_ || start.consoleSession != kNoConsoleSession;
     LifeActions actions = 0;
-    if (!start.noticesRegistered || !consoleKnown_) {
-        sessionRetriesLeft_ = kSessionRetries;
+    if (!start.noticesRegistered || !known) {
+        sessionRetriesLeft_ = sessionRetries_;
         actions |= kArmSessionRetry;
     }
     LifeEvent probe{K::ConsoleRead};
     probe.present = start.present;
-    if (consoleKnown_ && OwnsConsole(ownSession_, start.consoleSession)) return actions | Come(probe);
+    if (known && OwnsConsole(ownSession_, start.consoleSession))
+        return actions | Come(probe) | (CalibrationAllowed() ? kEnableCalibration : kDisableCalibration);
     // Away, or the console not known yet: the device state, nothing sent.
-    state_ = LifeState::Away;
+    console_ = known ? Console::Elsewhere : Console::Unknown;
+    state_ = S::Away;
     return actions | (start.present ? kShowAttached : kShowDetached) | kDisableGeneral | kDisableCalibration;
 }
 
+// The timers and the calibration button follow the state: armed, disarmed,
+// enabled or disabled where the change crosses their rule.
 LifeActions Lifecycle::Handle(const LifeEvent& e) {
-    if (state_ == LifeState::Closed) return 0;
+    const bool startRetry = state_ == S::StartDeferred;
+    const bool probeRetry = probeRetriesLeft_ > 0;
+    const bool sessionRetry = sessionRetriesLeft_ > 0;
+    const bool calibration = CalibrationAllowed();
+    LifeActions a = Dispatch(e);
+    FollowProbe(e);
+    if (Finished()) sessionRetriesLeft_ = probeRetriesLeft_ = 0;
+    const auto follow = [&a](bool before, bool after, LifeActions on, LifeActions off) {
+        if (before != after) a |= after ? on : off;
+    };
+    follow(startRetry, state_ == S::StartDeferred, kArmStartRetry, kDisarmStartRetry);
+    follow(probeRetry, probeRetriesLeft_ > 0, kArmProbeRetry, kDisarmProbeRetry);
+    follow(sessionRetry, sessionRetriesLeft_ > 0, kArmSessionRetry, kDisarmSessionRetry);
+    follow(calibration, CalibrationAllowed(), kEnableCalibration, kDisableCalibration);
+    return a;
+}
+
+// After a resume that did not find the device: it may still be coming
+// back, and a device that comes back late sends no arrival notice. The
+// probe retry looks again, a bounded number of times, until a device
+// notice finds it; each tick reaches the state as a device notice.
+void Lifecycle::FollowProbe(const LifeEvent& e) {
+    const bool notice = e.kind == K::DeviceNotice || e.kind == K::ProbeRetry || e.kind == K::Resume ||
+                        e.kind == K::HandleRemoveComplete;
+    if (notice && e.present) probeRetriesLeft_ = 0;
+    else if (e.kind == K::Resume) probeRetriesLeft_ = probeRetries_;
+    else if (e.kind == K::ProbeRetry && probeRetriesLeft_ > 0) --probeRetriesLeft_;
+}
+
+LifeActions Lifecycle::Dispatch(const LifeEvent& e) {
     // A handle's registration goes once its removal has ended either way;
     // but a request that another program vetoed before this copy was asked
     // leaves the running worker's handle open, and its notices are still
     // wanted.
     const bool ended = e.kind == K::HandleRemoveComplete ||
-                       (e.kind == K::HandleRemoveCancelled && state_ != LifeState::Running);
+                       (e.kind == K::HandleRemoveCancelled && state_ != S::Running && state_ != S::Closed);
     const LifeActions drop = ended ? kDropHandleNotice : 0;
-    if (state_ != LifeState::Closing) {
-        if (IsCommon(e.kind)) return Common(e);
-        if (e.kind == K::SessionChange || e.kind == K::ConsoleRead) return FollowConsole(e);
-    }
-    const bool holdsWorker = state_ == LifeState::Running || state_ == LifeState::StartDeferred;
-    // A removal request for the handle of a worker that is stopping anyway:
-    // its read is cut short so that the handle closes and Windows goes on.
-    if (e.kind == K::HandleQueryRemove && !holdsWorker) return e.workerRunning ? kReleaseWorker : 0;
-    // A retry left over from a start that is no longer wanted.
-    if (e.kind == K::StartRetry && state_ != LifeState::StartDeferred) return kDisarmStartRetry;
     switch (state_) {
-    case LifeState::NoDevice: return drop | OnNoDevice(e);
-    case LifeState::Running: return drop | OnRunning(e);
-    case LifeState::StartDeferred: return drop | OnStartDeferred(e);
-    case LifeState::Released: return drop | OnReleased(e);
-    case LifeState::Calibrating: return drop | OnCalibrating(e);
-    case LifeState::Away: return drop | OnAway(e);
-    case LifeState::Closing: return drop | OnClosing(e);
-    case LifeState::Closed: break;
+    case S::NoDevice: return drop | OnNoDevice(e);
+    case S::Running: return drop | OnRunning(e);
+    case S::StartDeferred: return drop | OnStartDeferred(e);
+    case S::Released: return drop | OnReleased(e);
+    case S::CalibrationWaiting: return drop | OnCalibrationWaiting(e);
+    case S::Calibrating: return drop | OnCalibrating(e);
+    case S::Away: return drop | OnAway(e);
+    case S::Closing: return drop | OnClosing(e);
+    case S::Closed: return OnClosed(e);
     }
     return 0;
 }
@@ -80,12 +174,8 @@ LifeActions Lifecycle::Handle(const LifeEvent& e) {
 
 LifeActions Lifecycle::StartOrDefer(const LifeEvent& e) {
     // A new worker never starts beside the last one still inside its read.
-    if (e.workerRunning) {
-        state_ = LifeState::StartDeferred;
-        return kArmStartRetry;
-    }
-    state_ = LifeState::Running;
-    return kStartWorker;
+    state_ = e.workerRunning ? S::StartDeferred : S::Running;
+    return e.workerRunning ? 0 : kStartWorker;
 }
 
 // The device found at the console: the block (unless the device kept it),
@@ -94,200 +184,267 @@ LifeActions Lifecycle::Arrive(const LifeEvent& e, LifeActions send) {
     return send | StartOrDefer(e) | kShowAttached | kEnableGeneral;
 }
 
-// The device went: whatever comes next is a new device, whose first gesture
-// must not finish a stroke the removal cut off.
+// The device went: whatever comes next is a new device, on a new channel.
 LifeActions Lifecycle::Remove() {
-    state_ = LifeState::NoDevice;
-    return kStopWorker | kDisarmStartRetry | kShowDetached | kDisableGeneral | kMarkChannelStale;
+    state_ = S::NoDevice;
+    return kStopWorker | kShowDetached | kDisableGeneral | kMarkChannelStale;
 }
 
 // The console came to this copy.
 LifeActions Lifecycle::Come(const LifeEvent& e) {
-    if (e.present) return Arrive(e, kSendBlock) | kEnableCalibration;
-    state_ = LifeState::NoDevice;
-    return kShowDetached | kDisableGeneral | kEnableCalibration;
+    console_ = Console::Here;
+    if (e.present) return Arrive(e, kSendBlock);
+    state_ = S::NoDevice;
+    return kShowDetached | kDisableGeneral;
 }
 
-// The console went: the worker stops, a calibration on the screen ends and
-// keeps the block from before; nothing more is sent from here. The stroke
-// the worker was reading is cut off (its lift goes to another session's
-// copy): the worker that starts when the console comes back judges the
-// first gesture on its own touches.
-LifeActions Lifecycle::Leave(LifeActions stop) {
-    state_ = LifeState::Away;
-    return stop | kStopWorker | kDisarmStartRetry | kDisableGeneral | kDisableCalibration | kMarkChannelStale;
+// The console went: the worker is released (its pending read would take
+// the next report of the console's user), a calibration on the screen ends
+// and keeps the block from before; nothing more is sent from here. The
+// worker that starts when the console comes back judges the first gesture
+// on its own touches.
+LifeActions Lifecycle::Leave() {
+    const LifeActions end = state_ == S::Calibrating ? kEndCalibrationSession : 0;
+    state_ = S::Away;
+    return end | kReleaseWorker | kDisableGeneral | kMarkChannelStale;
 }
 
-// The run stops the worker itself and waits for it before the session.
+// A worker still inside its read is released first; the run starts at its
+// end (WorkerEnded), so the session never reads beside it.
+LifeActions Lifecycle::AskCalibration(const LifeEvent& e) {
+    if (!e.workerRunning) return BeginCalibration();
+    state_ = S::CalibrationWaiting;
+    return kReleaseWorker;
+}
+
 LifeActions Lifecycle::BeginCalibration() {
     calibrationOpen_ = true;
-    state_ = LifeState::Calibrating;
+    state_ = S::Calibrating;
     return kRunCalibration;
 }
 
+// A display change: the screen size always; with rotation tracking the
+// orientation into the live block, sent where the device is driven.
+LifeActions Lifecycle::Rotate(bool send) const {
+    if (!trackRotation_) return kStoreScreenSize;
+    return kStoreScreenSize | kUpdateOrientation | (send ? kSendBlock : 0);
+}
+
+// A removal request for the handle of a worker that is stopping anyway: its
+// read is cut short so that the handle closes and Windows goes on.
+LifeActions Lifecycle::ReleaseStopping(const LifeEvent& e) const { return e.workerRunning ? kReleaseWorker : 0; }
+
 LifeActions Lifecycle::CloseNow(const LifeEvent& e) {
     if (calibrationOpen_ || e.workerRunning) return 0;
-    state_ = LifeState::Closed;
+    state_ = S::Closed;
     return kFinishClose;
 }
 
-// Where the console is after a session event or a console read; nothing
-// when it did not move or is still unknown.
-std::optional<bool> Lifecycle::ConsoleAfter(const LifeEvent& e) {
-    bool owns = false;
-    if (e.kind == K::ConsoleRead) {
-        if (e.session == kNoConsoleSession) return std::nullopt;
-        owns = OwnsConsole(ownSession_, e.session);
-    } else {
-        // Only a connect or disconnect of this copy's session moves it.
-        const bool own = !ownSession_ || *ownSession_ == e.session;
-        if (!own || (e.sessionEvent != kConsoleConnectEvent && e.sessionEvent != kConsoleDisconnectEvent))
-            return std::nullopt;
-        owns = OwnsConsoleAfter(AtConsole(), ownSession_, e.sessionEvent, e.session);
-    }
-    consoleKnown_ = true;
-    return owns;
+// The tray's Close: the program ends once the worker's read has returned;
+// a run on the screen ends first and hands the Close on at its end.
+LifeActions Lifecycle::CloseAsked(const LifeEvent& e) {
+    const LifeActions end = state_ == S::Calibrating ? kEndCalibrationSession : 0;
+    state_ = S::Closing;
+    if (calibrationOpen_) return end;
+    return kStopWorker | CloseNow(e);
 }
 
-// Close and the end of the session, alike in every live state.
-LifeActions Lifecycle::Common(const LifeEvent& e) {
-    switch (e.kind) {
-    case K::Close:
-        if (calibrationOpen_) {
-            // The run ends the session and hands the Close on.
-            const LifeActions end = state_ == LifeState::Calibrating ? kEndCalibrationSession : 0;
-            state_ = LifeState::Closing;
-            return end;
-        }
-        state_ = LifeState::Closing;
-        return kStopWorker | kDisarmStartRetry | kDisarmSessionRetry | CloseNow(e);
-    case K::WindowClose:
-        if (calibrationOpen_) return Common(LifeEvent{K::Close, e.present, e.workerRunning});
-        return kDestroyWindow;
-    case K::SessionEnding:
-        if (calibrationOpen_) return Common(LifeEvent{K::Close, e.present, e.workerRunning});
-        // The process ends now: the worker is waited for only briefly.
-        state_ = LifeState::Closed;
-        return kReleaseWorker | kDisarmStartRetry | kDisarmSessionRetry | kFinishClose;
-    default:
-        return 0;
-    }
+LifeActions Lifecycle::WindowCloseAsked(const LifeEvent& e) {
+    return calibrationOpen_ ? CloseAsked(e) : kDestroyWindow;
 }
 
-// A session notice or the session retry's console read: the console comes
-// (the block and the worker, as on an arrival) or goes (the worker stops, a
-// calibration on the screen ends and keeps the block from before). The
-// retry stops once the notices are registered and the console is known, or
-// after its last try.
+// The process ends as soon as the handler returns (a sign-out, or the
+// Restart Manager closing it for an update): a run on the screen ends now
+// and keeps the block from before, and the worker is waited for briefly.
+LifeActions Lifecycle::SessionEnds() {
+    const LifeActions run = calibrationOpen_ ? kEndCalibrationSession | kKeepBlockFromBefore | kEndGeneralDialog : 0;
+    calibrationOpen_ = false;
+    state_ = S::Closed;
+    return run | kReleaseWorker | kFinishClose;
+}
+
+// A session notice or the session retry's tick: the console's session as
+// read now is the fact (a connect or disconnect only says to read it: a
+// RemoteFX session's connect reports one too). The console comes (the
+// block and the worker, as on an arrival) or goes (the worker is released,
+// a calibration on the screen ends). The retry stops once the notices are
+// registered and the console is known, or after its last try. A read that
+// finds no console's session is as the console's leaving (no session owns
+// it), and a notice that finds none arms the retry again.
 LifeActions Lifecycle::FollowConsole(const LifeEvent& e) {
-    const auto owns = ConsoleAfter(e);
-    LifeActions actions = 0;
     if (e.kind == K::ConsoleRead) {
         if (sessionRetriesLeft_ > 0) --sessionRetriesLeft_;
-        const bool settled = e.noticesRegistered && consoleKnown_;
-        if (settled || sessionRetriesLeft_ == 0) actions |= kDisarmSessionRetry;
+    } else if (!IsConsoleMove(e.sessionEvent)) {
+        return 0;
     }
-    if (!owns) return actions;
-    if (!*owns && AtConsole())
-        return actions | Leave(state_ == LifeState::Calibrating ? kEndCalibrationSession : 0);
-    // A session ended by the console's leaving finishes first.
-    if (*owns && state_ == LifeState::Away && !calibrationOpen_) return actions | Come(e);
-    return actions;
+    const bool known = !ownSession_ || e.console != kNoConsoleSession;
+    if (e.kind == K::ConsoleRead && e.noticesRegistered && known) sessionRetriesLeft_ = 0;
+    if (e.kind == K::SessionChange && !known && sessionRetriesLeft_ == 0) sessionRetriesLeft_ = sessionRetries_;
+    const bool owns = known && OwnsConsole(ownSession_, e.console);
+    console_ = !known ? Console::Unknown : owns ? Console::Here : Console::Elsewhere;
+    if (!owns && AtConsole()) return Leave();
+    // A session ended by the console's leaving comes back at the run's end.
+    if (owns && state_ == S::Away && !calibrationOpen_) return Come(e);
+    return 0;
 }
 
-// ---- One handler per state ----
+// ---- One handler per state: every event answered ----
 
 LifeActions Lifecycle::OnNoDevice(const LifeEvent& e) {
     switch (e.kind) {
     case K::DeviceNotice:
+    case K::ProbeRetry:
     case K::HandleRemoveComplete:
-    case K::Resume:
-        return e.present ? Arrive(e, kSendBlock) : kShowDetached;
-    case K::DisplayChange:
-        return trackRotation_ ? kUpdateOrientation | kSendBlock : 0;
-    case K::EditorClosed:
-        return kSendBlock;
-    case K::CalibrationAsked:
-        return BeginCalibration();
-    default:
-        return 0;
+    case K::Resume: return e.present ? Arrive(e, kSendBlock) : kShowDetached;
+    case K::HandleQueryRemove: return ReleaseStopping(e);
+    case K::HandleRemoveCancelled: return 0;
+    case K::SessionChange:
+    case K::ConsoleRead: return FollowConsole(e);
+    case K::DisplayChange: return Rotate(true);
+    case K::EditorClosed: return kSendBlock | kEndEditor;
+    case K::EditorDismissed: return kEndEditor;
+    case K::CalibrationAsked: return AskCalibration(e);
+    // No run is on the screen here.
+    case K::CalibrationEnded: return 0;
+    // A stopping worker ended, or one whose renewal came too late.
+    case K::WorkerEnded:
+    case K::WorkerBlockRequest:
+    case K::StartRetry: return 0;
+    case K::Close: return CloseAsked(e);
+    case K::WindowClose: return WindowCloseAsked(e);
+    case K::SessionEnding: return SessionEnds();
     }
+    return 0;
 }
 
 LifeActions Lifecycle::OnRunning(const LifeEvent& e) {
     switch (e.kind) {
     case K::DeviceNotice:
+    case K::ProbeRetry:
         if (!e.present) return Remove();
         // A notice about another device leaves a healthy channel alone.
         return e.channelGone ? kMarkChannelStale : 0;
     case K::HandleRemoveComplete:
         // The worker's handle is dead; a device already back gets a new one.
         return e.present ? kMarkChannelStale : Remove();
+    // Vetoed by another program before this copy was asked: the handle stays.
+    case K::HandleRemoveCancelled: return 0;
+    case K::HandleQueryRemove:
+        state_ = S::Released;
+        return kReleaseWorker | kDisableGeneral;
+    case K::SessionChange:
+    case K::ConsoleRead: return FollowConsole(e);
     case K::Resume:
         // The controller may have lost its settings in sleep.
         return e.present ? kSendBlock : Remove();
-    case K::HandleQueryRemove:
-        state_ = LifeState::Released;
-        return kReleaseWorker | kDisableGeneral;
-    case K::DisplayChange:
-        return trackRotation_ ? kUpdateOrientation | kSendBlock : 0;
-    case K::EditorClosed:
-    case K::WorkerBlockRequest:
-        return kSendBlock;
-    case K::CalibrationAsked:
-        return BeginCalibration();
+    case K::DisplayChange: return Rotate(true);
+    case K::EditorClosed: return kSendBlock | kEndEditor;
+    case K::EditorDismissed: return kEndEditor;
+    case K::WorkerBlockRequest: return kSendBlock;
+    case K::CalibrationAsked: return AskCalibration(e);
+    case K::CalibrationEnded: return 0;
     case K::WorkerEnded:
         if (e.workerRunning) return 0;
         // The wanted worker ended by itself: its open failed. The next
         // notice that finds the device starts another.
         if (!e.present) return Remove();
-        state_ = LifeState::NoDevice;
+        state_ = S::NoDevice;
         return kStopWorker;
-    default:
-        return 0;
+    case K::StartRetry: return 0;
+    case K::Close: return CloseAsked(e);
+    case K::WindowClose: return WindowCloseAsked(e);
+    case K::SessionEnding: return SessionEnds();
     }
+    return 0;
 }
 
 LifeActions Lifecycle::OnStartDeferred(const LifeEvent& e) {
     switch (e.kind) {
     case K::StartRetry:
         if (e.workerRunning) return 0;
-        state_ = LifeState::Running;
-        return kStartWorker | kDisarmStartRetry;
+        state_ = S::Running;
+        return kStartWorker;
     case K::DeviceNotice:
-        // The new worker opens a channel of its own and asks for nothing.
-        return e.present ? 0 : Remove();
-    case K::WorkerEnded:
-        return 0;
-    case K::HandleQueryRemove:  // the last worker's handle: its read is cut
+    case K::ProbeRetry:
+        if (!e.present) return Remove();
+        // The new worker opens a channel of its own; a device made anew
+        // meanwhile lacks the block.
+        return e.channelGone ? kSendBlock : 0;
+    case K::HandleRemoveComplete: return e.present ? kSendBlock : Remove();
+    // The retry starts the next one.
+    case K::WorkerEnded: return 0;
+    // The last worker's handle (its read is cut), a run (nothing is started
+    // meanwhile), and everything the running state answers alike.
+    case K::HandleQueryRemove:
     case K::CalibrationAsked:
-        // Nothing is started meanwhile.
-        return kDisarmStartRetry | OnRunning(e);
-    default:
-        return OnRunning(e);
+    case K::HandleRemoveCancelled:
+    case K::SessionChange:
+    case K::ConsoleRead:
+    case K::Resume:
+    case K::DisplayChange:
+    case K::EditorClosed:
+    case K::EditorDismissed:
+    case K::CalibrationEnded:
+    case K::WorkerBlockRequest:
+    case K::Close:
+    case K::WindowClose:
+    case K::SessionEnding: return OnRunning(e);
     }
+    return 0;
 }
 
+// Nothing opens the device until Windows says how the removal ended; what
+// changed meanwhile (a display change, an editor) goes with the return.
 LifeActions Lifecycle::OnReleased(const LifeEvent& e) {
     switch (e.kind) {
     case K::HandleRemoveCancelled:
-        // The device stays and keeps its block: only the worker comes back.
-        return e.present ? Arrive(e, 0) : Remove();
-    case K::HandleRemoveComplete:
-        return e.present ? Arrive(e, kSendBlock) : Remove();
-    case K::DeviceNotice:
-        // Until Windows says how the removal ended, no worker is started.
-        if (e.present) return kShowAttached;
-        return Remove();
-    case K::DisplayChange:
-        return trackRotation_ ? kUpdateOrientation : 0;
+    case K::HandleRemoveComplete: return e.present ? Arrive(e, kSendBlock) : Remove();
+    case K::DeviceNotice: return e.present ? kShowAttached : Remove();
+    case K::HandleQueryRemove: return ReleaseStopping(e);
+    case K::SessionChange:
+    case K::ConsoleRead: return FollowConsole(e);
+    case K::Resume:
+    case K::ProbeRetry: return 0;
+    case K::DisplayChange: return Rotate(false);
     case K::EditorClosed:
-        return kSendBlock;
-    case K::CalibrationAsked:
-        return kShowNotFinished;
-    default:
-        return 0;
+    case K::EditorDismissed: return kEndEditor;
+    case K::CalibrationAsked: return kShowNotFinished;
+    case K::CalibrationEnded:
+    case K::WorkerEnded:
+    case K::WorkerBlockRequest:
+    case K::StartRetry: return 0;
+    case K::Close: return CloseAsked(e);
+    case K::WindowClose: return WindowCloseAsked(e);
+    case K::SessionEnding: return SessionEnds();
     }
+    return 0;
+}
+
+// The run sends at its end whatever changed while it waits.
+LifeActions Lifecycle::OnCalibrationWaiting(const LifeEvent& e) {
+    switch (e.kind) {
+    case K::WorkerEnded: return e.workerRunning ? 0 : BeginCalibration();
+    case K::DeviceNotice:
+    case K::ProbeRetry:
+    case K::HandleRemoveComplete: return e.present ? kShowAttached | kEnableGeneral : kShowDetached | kDisableGeneral;
+    case K::HandleQueryRemove: return ReleaseStopping(e);
+    case K::HandleRemoveCancelled: return 0;
+    case K::SessionChange:
+    case K::ConsoleRead: return FollowConsole(e);
+    case K::Resume: return 0;
+    case K::DisplayChange: return Rotate(false);
+    case K::EditorClosed:
+    case K::EditorDismissed: return kEndEditor;
+    // One run at a time.
+    case K::CalibrationAsked:
+    case K::CalibrationEnded:
+    case K::WorkerBlockRequest:
+    case K::StartRetry: return 0;
+    case K::Close: return CloseAsked(e);
+    case K::WindowClose: return WindowCloseAsked(e);
+    case K::SessionEnding: return SessionEnds();
+    }
+    return 0;
 }
 
 LifeActions Lifecycle::OnCalibrating(const LifeEvent& e) {
@@ -296,41 +453,68 @@ LifeActions Lifecycle::OnCalibrating(const LifeEvent& e) {
         calibrationOpen_ = false;
         // Without the device the block waits for its arrival, which sends it.
         if (!e.present) {
-            state_ = LifeState::NoDevice;
+            state_ = S::NoDevice;
             return kApplyCalibration | kShowOutcome;
         }
         return kApplyCalibration | kSendBlock | StartOrDefer(e) | kShowOutcome;
     case K::DeviceNotice:
+    case K::ProbeRetry:
     case K::HandleRemoveComplete:
         // The session reads the device itself; the run sends at its end.
         return e.present ? kShowAttached | kEnableGeneral : kShowDetached | kDisableGeneral;
-    case K::DisplayChange:
-        // The block is half written by the session: never sent from here.
-        return trackRotation_ ? kUpdateOrientation : 0;
-    default:
-        return 0;
+    case K::HandleQueryRemove: return ReleaseStopping(e);
+    case K::HandleRemoveCancelled: return 0;
+    case K::SessionChange:
+    case K::ConsoleRead: return FollowConsole(e);
+    case K::Resume: return 0;
+    // The block is half written by the session: never sent from here.
+    case K::DisplayChange: return Rotate(false);
+    case K::EditorClosed:
+    case K::EditorDismissed: return kEndEditor;
+    case K::CalibrationAsked:
+    case K::WorkerEnded:
+    case K::WorkerBlockRequest:
+    case K::StartRetry: return 0;
+    case K::Close: return CloseAsked(e);
+    case K::WindowClose: return WindowCloseAsked(e);
+    case K::SessionEnding: return SessionEnds();
     }
+    return 0;
 }
 
 LifeActions Lifecycle::OnAway(const LifeEvent& e) {
     switch (e.kind) {
     case K::DeviceNotice:
+    case K::ProbeRetry:
     case K::HandleRemoveComplete:
-    case K::Resume:
-        return e.present ? kShowAttached : kShowDetached;
-    case K::DisplayChange:
-        // Kept in the live block; the console's return sends it.
-        return trackRotation_ ? kUpdateOrientation : 0;
-    case K::CalibrationAsked:
-        return kShowNotFinished;
-    case K::CalibrationEnded:
+    case K::Resume: return e.present ? kShowAttached : kShowDetached;
+    case K::HandleQueryRemove: return ReleaseStopping(e);
+    case K::HandleRemoveCancelled: return 0;
+    case K::SessionChange:
+    case K::ConsoleRead: return FollowConsole(e);
+    // Kept in the live block; the console's return sends it.
+    case K::DisplayChange: return Rotate(false);
+    case K::EditorClosed:
+    case K::EditorDismissed: return kEndEditor;
+    case K::CalibrationAsked: return kShowNotFinished;
+    case K::CalibrationEnded: {
+        // A run ended by the console's leaving; the console may have come
+        // back while it was still on the screen.
         calibrationOpen_ = false;
-        return kKeepBlockFromBefore | kShowNotFinished;
-    default:
-        return 0;
+        const LifeActions kept = kKeepBlockFromBefore | kShowNotFinished;
+        return console_ == Console::Here ? kept | Come(e) : kept;
     }
+    case K::WorkerEnded:
+    case K::WorkerBlockRequest:
+    case K::StartRetry: return 0;
+    case K::Close: return CloseAsked(e);
+    case K::WindowClose: return WindowCloseAsked(e);
+    case K::SessionEnding: return SessionEnds();
+    }
+    return 0;
 }
 
+// Nothing starts and nothing is sent any more.
 LifeActions Lifecycle::OnClosing(const LifeEvent& e) {
     switch (e.kind) {
     case K::CalibrationEnded:
@@ -338,16 +522,51 @@ LifeActions Lifecycle::OnClosing(const LifeEvent& e) {
         calibrationOpen_ = false;
         return kKeepBlockFromBefore | kEndGeneralDialog | CloseNow(e);
     case K::Close:
-    case K::WorkerEnded:
-        return CloseNow(e);
-    case K::WindowClose:
-        return calibrationOpen_ ? 0 : kDestroyWindow;
-    case K::SessionEnding:
-        if (calibrationOpen_) return 0;
-        state_ = LifeState::Closed;
-        return kReleaseWorker | kFinishClose;
-    default:
-        // Nothing starts and nothing is sent any more.
-        return 0;
+    case K::WorkerEnded: return CloseNow(e);
+    case K::WindowClose: return calibrationOpen_ ? 0 : kDestroyWindow;
+    case K::SessionEnding: return SessionEnds();
+    case K::HandleQueryRemove: return ReleaseStopping(e);
+    case K::EditorClosed:
+    case K::EditorDismissed: return kEndEditor;
+    // The worker still inside its read would take the next report of the
+    // console's new user.
+    case K::SessionChange: return e.workerRunning && !OwnsConsole(ownSession_, e.console) ? kReleaseWorker : 0;
+    case K::DeviceNotice:
+    case K::HandleRemoveCancelled:
+    case K::HandleRemoveComplete:
+    case K::ConsoleRead:
+    case K::Resume:
+    case K::ProbeRetry:
+    case K::DisplayChange:
+    case K::CalibrationAsked:
+    case K::WorkerBlockRequest:
+    case K::StartRetry: return 0;
     }
+    return 0;
+}
+
+// The quit is posted: the notices and messages still queued change nothing.
+LifeActions Lifecycle::OnClosed(const LifeEvent& e) {
+    switch (e.kind) {
+    case K::DeviceNotice:
+    case K::HandleQueryRemove:
+    case K::HandleRemoveCancelled:
+    case K::HandleRemoveComplete:
+    case K::SessionChange:
+    case K::ConsoleRead:
+    case K::Resume:
+    case K::ProbeRetry:
+    case K::DisplayChange:
+    case K::EditorClosed:
+    case K::EditorDismissed:
+    case K::CalibrationAsked:
+    case K::CalibrationEnded:
+    case K::WorkerEnded:
+    case K::WorkerBlockRequest:
+    case K::StartRetry:
+    case K::Close:
+    case K::WindowClose:
+    case K::SessionEnding: return 0;
+    }
+    return 0;
 }

@@ -1,122 +1,195 @@
 // The application's lifecycle: one state machine decides what reaches the
 // controller (the block sent or not, the worker started or stopped, a
 // calibration allowed or refused, which copy drives). The window and dialog
-// procedures turn messages into events, hand them to Lifecycle::Handle and
-// carry out the actions it returns; they decide nothing themselves.
+// procedures turn messages into events (shell/MessageEvents.h), hand them to
+// Lifecycle::Handle and carry out the actions it returns; they decide
+// nothing themselves.
 //
 // Only the copy whose session is attached to the physical console sends the
 // block and runs the worker; a copy away from it shows the device state and
 // nothing else. Once a Close has been seen nothing starts and nothing is
 // sent again.
+//
+// Besides its state the machine keeps three orthogonal regions, each with
+// its own invariant (tests/lifecycle_explorer_test.cpp checks them after
+// every step):
+// - the calibration window: open in Calibrating, and possibly in Away or
+//   Closing while a run ends; never in any other state;
+// - the console as the copy last read it (here, elsewhere, unknown): every
+//   state at the console has it here, and Away has it here only while a run
+//   still ends on the screen;
+// - the session retry: armed exactly while tries are left;
+// - the probe retry after a resume that did not find the device (a device
+//   that comes back late sends no arrival notice): armed exactly while
+//   tries are left, until a probe finds it; each tick is a device notice.
+// The start retry is armed exactly in StartDeferred, and GENERAL's
+// calibration button is enabled exactly when CalibrationAllowed(): Handle
+// derives those actions, and the retries', from the change.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
+// ---- States ----
+#define RTOUCH_LIFE_STATES(X)                                                                   \
+    X(NoDevice)           /* at the console, no device: no worker */                            \
+    X(Running)            /* at the console, the device present, the worker wanted */           \
+    X(StartDeferred)      /* as Running, but the last worker is still inside its read */        \
+    X(Released)           /* the worker's handle was given up for a removal request */          \
+    X(CalibrationWaiting) /* a run asked: the worker is released, the run starts at its end */ \
+    X(Calibrating)        /* the calibration run holds the device */                            \
+    X(Away)               /* not at the console (or not known yet): nothing is sent */          \
+    X(Closing)            /* Close seen: waiting for the worker or the calibration */           \
+    X(Closed)             /* the quit is posted: everything is ignored */
+
 enum class LifeState : uint8_t {
-    NoDevice,       // at the console, no device: no worker
-    Running,        // at the console, the device present, the worker wanted
-    StartDeferred,  // as Running, but the last worker is still inside its read
-    Released,       // the worker's handle was given up for a removal request
-    Calibrating,    // the calibration run holds the device
-    Away,           // not at the console (or not known yet): nothing is sent
-    Closing,        // Close seen: waiting for the worker or the calibration
-    Closed,         // the quit is posted: everything is ignored
+#define RTOUCH_ENUM(name) name,
+    RTOUCH_LIFE_STATES(RTOUCH_ENUM)
+#undef RTOUCH_ENUM
 };
+
+// ---- Events ----
+// The facts the window gathers before it hands an event over.
+enum LifeFacts : uint8_t {
+    kNoFacts = 0,
+    kProbe = 1,     // the device is probed: LifeEvent::present (and a changed path)
+    kConsole = 2,   // the console's session is read: LifeEvent::console
+    kRegister = 4,  // the session notices are registered first: noticesRegistered
+};
+
+// name, facts
+#define RTOUCH_LIFE_EVENTS(X)                                                      \
+    X(DeviceNotice, kProbe)             /* any device notice but the handle's */   \
+    X(HandleQueryRemove, kNoFacts)      /* a removal request for the worker's handle */ \
+    X(HandleRemoveCancelled, kProbe)    /* that request failed: the device stays */ \
+    X(HandleRemoveComplete, kProbe)     /* the worker's device went */             \
+    X(SessionChange, kProbe | kConsole) /* WM_WTSSESSION_CHANGE */                 \
+    X(ConsoleRead, kProbe | kConsole | kRegister) /* the session retry's tick */  \
+    X(Resume, kProbe)                   /* back from sleep */                      \
+    X(ProbeRetry, kProbe)               /* the probe retry's tick */               \
+    X(DisplayChange, kNoFacts)          /* screenWidth, screenHeight */            \
+    X(EditorClosed, kNoFacts)           /* an editor's close box: its edits are sent */ \
+    X(EditorDismissed, kNoFacts)        /* Enter in Parameters: the edits stay unsent */ \
+    X(CalibrationAsked, kNoFacts)       /* GENERAL's calibration button */         \
+    X(CalibrationEnded, kProbe)         /* the session window is gone */           \
+    X(WorkerEnded, kProbe)              /* the worker's last message */            \
+    X(WorkerBlockRequest, kNoFacts)     /* a worker that renewed its channel */    \
+    X(StartRetry, kNoFacts)             /* the deferred start's tick */            \
+    X(Close, kNoFacts)                  /* the tray's Close (IDM_CLOSE, from any sender) */ \
+    X(WindowClose, kNoFacts)            /* WM_CLOSE: as Close during a run, else the window goes */ \
+    X(SessionEnding, kNoFacts)          /* WM_ENDSESSION (sign-out, Restart Manager), WM_DESTROY */
 
 enum class LifeEventKind : uint8_t {
-    DeviceNotice,           // any device notice, with a probe
-    HandleQueryRemove,      // a removal request for the worker's handle
-    HandleRemoveCancelled,  // that request failed: the device stays (with a probe)
-    HandleRemoveComplete,   // the worker's device went (with a probe)
-    SessionChange,          // a session notice: sessionEvent, session (with a probe)
-    ConsoleRead,            // the session retry: noticesRegistered, session (with a probe)
-    Resume,                 // back from sleep (with a probe)
-    DisplayChange,
-    EditorClosed,           // the Parameters or Gesture Mapping dialog's close box
-    CalibrationAsked,
-    CalibrationEnded,       // the session window is gone (with a probe)
-    WorkerEnded,            // (with a probe)
-    WorkerBlockRequest,     // a worker that renewed its channel asks for the block
-    StartRetry,             // the deferred start's timer
-    Close,                  // the tray's Close (IDM_CLOSE, from any sender)
-    WindowClose,            // WM_CLOSE: as Close during a calibration, else the window goes
-    SessionEnding,          // WM_ENDSESSION, or the window being destroyed
+#define RTOUCH_ENUM(name, facts) name,
+    RTOUCH_LIFE_EVENTS(RTOUCH_ENUM)
+#undef RTOUCH_ENUM
 };
 
-// The facts an event brings. `present` is the result of the probe the
-// window made for it (kinds marked "with a probe"); `workerRunning` whether a
-// worker thread is alive (wanted or stopping) when the event is handled.
+// The facts an event brings. `workerRunning` is whether a worker thread is
+// alive (wanted or stopping) when the event is handled; the others are
+// gathered as LifeEventFacts says.
 struct LifeEvent {
     LifeEventKind kind;
     bool present = false;
     bool workerRunning = false;
-    // DeviceNotice: the notice says the worker's device went or its interface
-    // was made anew (the removal of the driver's own interface, or a changed
-    // interface path).
+    // DeviceNotice: the worker's device went or its interface was made anew
+    // (the removal of the driver's own interface, or a changed path).
     bool channelGone = false;
-    // SessionChange: the WM_WTSSESSION_CHANGE event and session id.
-    // ConsoleRead: the console's session id (kNoConsoleSession: unknown).
+    // SessionChange: the WM_WTSSESSION_CHANGE event, only a prompt to read
+    // the console again.
     uint32_t sessionEvent = 0;
-    uint32_t session = 0;
+    // The console's session id as read now (kNoConsoleSession: none).
+    uint32_t console = 0;
     // ConsoleRead: the session notices are registered now.
     bool noticesRegistered = false;
+    // DisplayChange: the new screen size.
+    uint16_t screenWidth = 0;
+    uint16_t screenHeight = 0;
 };
 
-// What the window carries out, in the order of the bits.
+// ---- Actions ----
+// name, order: the window carries out a set of actions by ascending order.
+#define RTOUCH_LIFE_ACTIONS(X)                                                             \
+    X(EndCalibrationSession, 10) /* end the session window with result 0 */               \
+    X(KeepBlockFromBefore, 20)   /* put the block from before the session back */         \
+    X(ApplyCalibration, 30)      /* solve or reset; the outcome is shown below */         \
+    X(StoreScreenSize, 35)       /* the event's screen size into the globals */           \
+    X(UpdateOrientation, 40)     /* the display's orientation into the live block */      \
+    X(StopWorker, 50)            /* StopThread = 1; the worker ends after its read */     \
+    X(ReleaseWorker, 60)         /* stop, cut its read short, wait (bounded) for its end */ \
+    X(DropHandleNotice, 70)      /* unregister the worker handle's notices */             \
+    X(MarkChannelStale, 80)      /* the worker must take a new channel */                 \
+    X(SendBlock, 90)             /* the live block to the driver */                       \
+    X(StartWorker, 100)                                                                   \
+    X(ArmStartRetry, 110)                                                                 \
+    X(DisarmStartRetry, 111)                                                              \
+    X(ArmSessionRetry, 120)                                                               \
+    X(DisarmSessionRetry, 121)                                                            \
+    X(ArmProbeRetry, 130)                                                                 \
+    X(DisarmProbeRetry, 131)                                                              \
+    X(ShowAttached, 140)         /* status line string 256 */                             \
+    X(ShowDetached, 141)         /* status line string 257 */                             \
+    X(EnableGeneral, 150)        /* the main window's General button */                   \
+    X(DisableGeneral, 151)                                                                \
+    X(EnableCalibration, 160)    /* GENERAL's calibration button, when open */            \
+    X(DisableCalibration, 161)                                                            \
+    X(EndEditor, 170)            /* end the editor dialog the event came from */          \
+    X(ShowOutcome, 180)          /* the message for ApplyCalibration's outcome */         \
+    X(ShowNotFinished, 181)      /* "Calibration process is not finished!" */             \
+    X(EndGeneralDialog, 190)                                                              \
+    X(RunCalibration, 200)       /* show the session; its end comes as CalibrationEnded */ \
+    X(DestroyWindow, 210)        /* WM_CLOSE's default processing */                      \
+    X(FinishClose, 220)          /* unregister notices, remove the icon, post the quit */
+
+enum class LifeAction : uint8_t {
+#define RTOUCH_ENUM(name, order) name,
+    RTOUCH_LIFE_ACTIONS(RTOUCH_ENUM)
+#undef RTOUCH_ENUM
+};
+
+#define RTOUCH_COUNT(...) +1
+inline constexpr int kLifeStateCount = 0 RTOUCH_LIFE_STATES(RTOUCH_COUNT);
+inline constexpr int kLifeEventCount = 0 RTOUCH_LIFE_EVENTS(RTOUCH_COUNT);
+inline constexpr int kLifeActionCount = 0 RTOUCH_LIFE_ACTIONS(RTOUCH_COUNT);
+#undef RTOUCH_COUNT
+
+// A set of actions, one bit per action.
 using LifeActions = uint32_t;
-// end the session window with result 0
-inline constexpr LifeActions kEndCalibrationSession = 1u << 0;
-// put the block from before the session back
-inline constexpr LifeActions kKeepBlockFromBefore = 1u << 1;
-// solve or reset; the outcome is shown below
-inline constexpr LifeActions kApplyCalibration = 1u << 2;
-// the display's orientation into the live block
-inline constexpr LifeActions kUpdateOrientation = 1u << 3;
-// StopThread = 1; the worker ends after its read
-inline constexpr LifeActions kStopWorker = 1u << 4;
-// stop, cut its read short, wait (bounded) for its end
-inline constexpr LifeActions kReleaseWorker = 1u << 5;
-inline constexpr LifeActions kDropHandleNotice = 1u << 6;  // unregister the worker handle's notices
-// the worker takes a new channel after a failed read, and the next worker
-// starts the engine afresh
-inline constexpr LifeActions kMarkChannelStale = 1u << 7;
-inline constexpr LifeActions kSendBlock = 1u << 8;
-inline constexpr LifeActions kStartWorker = 1u << 9;
-inline constexpr LifeActions kArmStartRetry = 1u << 10;
-inline constexpr LifeActions kDisarmStartRetry = 1u << 11;
-inline constexpr LifeActions kArmSessionRetry = 1u << 12;
-inline constexpr LifeActions kDisarmSessionRetry = 1u << 13;
-inline constexpr LifeActions kShowAttached = 1u << 14;  // status line string 256
-inline constexpr LifeActions kShowDetached = 1u << 15;  // status line string 257
-inline constexpr LifeActions kEnableGeneral = 1u << 16;  // the main window's General button
-inline constexpr LifeActions kDisableGeneral = 1u << 17;
-// GENERAL's calibration button, when open
-inline constexpr LifeActions kEnableCalibration = 1u << 18;
-inline constexpr LifeActions kDisableCalibration = 1u << 19;
-// stop and wait for the worker, show the session
-inline constexpr LifeActions kRunCalibration = 1u << 20;
-// the message for kApplyCalibration's outcome
-inline constexpr LifeActions kShowOutcome = 1u << 21;
-// "Calibration process is not finished!", nothing changed
-inline constexpr LifeActions kShowNotFinished = 1u << 22;
-inline constexpr LifeActions kEndGeneralDialog = 1u << 23;
-inline constexpr LifeActions kDestroyWindow = 1u << 24;  // WM_CLOSE's default processing
-// unregister notices, remove the icon, post the quit
-inline constexpr LifeActions kFinishClose = 1u << 25;
+static_assert(kLifeActionCount <= 32, "LifeActions holds one bit per action");
+constexpr LifeActions Bit(LifeAction action) { return 1u << static_cast<unsigned>(action); }
+#define RTOUCH_CONSTANT(name, order) inline constexpr LifeActions k##name = Bit(LifeAction::name);
+RTOUCH_LIFE_ACTIONS(RTOUCH_CONSTANT)
+#undef RTOUCH_CONSTANT
+
+const char* Name(LifeState state);
+const char* Name(LifeEventKind kind);
+const char* Name(LifeAction action);
+// The facts the window gathers for an event of `kind`.
+uint8_t LifeEventFacts(LifeEventKind kind);
+// Every action in the order the window carries them out.
+extern const std::array<LifeAction, kLifeActionCount> kLifeActionOrder;
 
 // How the session notices are retried at start: every kSessionRetryMs, at
 // most kSessionRetries times (two minutes), until they are registered and
-// the console's session is known.
+// the console's session is known. A resume that finds no device probes
+// again every kProbeRetryMs, kProbeRetries times (ten seconds): a device
+// that comes back late sends no arrival notice.
+// The deferred start looks again every kStartRetryMs.
+inline constexpr uint32_t kStartRetryMs = 20;
 inline constexpr uint32_t kSessionRetryMs = 1000;
 inline constexpr uint32_t kSessionRetries = 120;
+inline constexpr uint32_t kProbeRetryMs = 500;
+inline constexpr uint32_t kProbeRetries = 20;
 
 struct LifeStart {
     std::optional<uint32_t> ownSession;  // none: the session could not be read
-    uint32_t consoleSession;             // kNoConsoleSession while being (de)attached
+    uint32_t consoleSession;             // read after the notices were registered
     bool noticesRegistered;              // the session notices (or no session service at all)
     bool present;                        // the start-up probe
     bool trackRotation;                  // display changes resend the orientation
+    uint8_t sessionRetries = kSessionRetries;
+    uint8_t probeRetries = kProbeRetries;
 };
 
 class Lifecycle {
@@ -126,36 +199,60 @@ public:
     LifeActions Handle(const LifeEvent& event);
 
     LifeState State() const { return state_; }
-    // Whether GENERAL's calibration button is enabled when the dialog opens.
-    bool CalibrationAllowed() const { return AtConsole() && state_ != LifeState::Released; }
+    // Whether GENERAL's calibration button is enabled (when the dialog
+    // opens, and kept so by the actions).
+    bool CalibrationAllowed() const;
+    // Close or the session's end was seen: nothing is added, retried or
+    // started any more (the tray asks before it adds its icon again).
+    bool Finished() const { return state_ == LifeState::Closing || state_ == LifeState::Closed; }
+    // The session window is on the screen.
+    bool CalibrationOpen() const { return calibrationOpen_; }
+    enum class Console : uint8_t { Unknown, Here, Elsewhere };
+    Console ConsoleBelief() const { return console_; }
+    uint8_t SessionRetriesLeft() const { return sessionRetriesLeft_; }
+    uint8_t ProbeRetriesLeft() const { return probeRetriesLeft_; }
+    // Everything that changes after Start, packed: equal for equal machines
+    // of one copy (the explorer's state dedup).
+    uint32_t Fingerprint() const;
 
 private:
     bool AtConsole() const;
-    LifeActions Common(const LifeEvent& event);
+    LifeActions Dispatch(const LifeEvent& event);
+    void FollowProbe(const LifeEvent& event);
     LifeActions OnNoDevice(const LifeEvent& event);
     LifeActions OnRunning(const LifeEvent& event);
     LifeActions OnStartDeferred(const LifeEvent& event);
     LifeActions OnReleased(const LifeEvent& event);
+    LifeActions OnCalibrationWaiting(const LifeEvent& event);
     LifeActions OnCalibrating(const LifeEvent& event);
     LifeActions OnAway(const LifeEvent& event);
     LifeActions OnClosing(const LifeEvent& event);
+    LifeActions OnClosed(const LifeEvent& event);
 
     LifeActions Arrive(const LifeEvent& event, LifeActions send);
     LifeActions StartOrDefer(const LifeEvent& event);
     LifeActions Remove();
-    LifeActions Leave(LifeActions stop);
+    LifeActions Leave();
     LifeActions Come(const LifeEvent& event);
+    LifeActions AskCalibration(const LifeEvent& event);
     LifeActions BeginCalibration();
+    LifeActions Rotate(bool send) const;
+    LifeActions ReleaseStopping(const LifeEvent& event) const;
+    LifeActions CloseAsked(const LifeEvent& event);
+    LifeActions WindowCloseAsked(const LifeEvent& event);
+    LifeActions SessionEnds();
     LifeActions CloseNow(const LifeEvent& event);
     LifeActions FollowConsole(const LifeEvent& event);
-    std::optional<bool> ConsoleAfter(const LifeEvent& event);
 
     LifeState state_ = LifeState::Away;
     std::optional<uint32_t> ownSession_;
-    bool consoleKnown_ = false;
+    Console console_ = Console::Unknown;
     bool trackRotation_ = false;
     // The session window is on the screen (in Calibrating, or after the
     // console left or a Close came during it).
     bool calibrationOpen_ = false;
-    uint32_t sessionRetriesLeft_ = 0;
+    uint8_t sessionRetries_ = kSessionRetries;
+    uint8_t probeRetries_ = kProbeRetries;
+    uint8_t sessionRetriesLeft_ = 0;
+    uint8_t probeRetriesLeft_ = 0;
 };

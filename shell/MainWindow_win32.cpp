@@ -2,6 +2,8 @@
 
 #include <dbt.h>
 
+#include <cstddef>
+
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
 #include "device/SystemLibrary_win32.h"
@@ -11,10 +13,27 @@
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
 #include "shell/LifeActions_win32.h"
+#include "shell/MessageEvents.h"
 #include "shell/ParametersDialog_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/Tray_win32.h"
 #include "shell/resources/resource.h"
+
+// The portable translation's numbers are Windows' own.
+static_assert(kMsgDestroy == WM_DESTROY && kMsgClose == WM_CLOSE && kMsgEndSession == WM_ENDSESSION);
+static_assert(kMsgDisplayChange == WM_DISPLAYCHANGE && kMsgCommand == WM_COMMAND && kMsgTimer == WM_TIMER);
+static_assert(kMsgPowerBroadcast == WM_POWERBROADCAST && kMsgDeviceChange == WM_DEVICECHANGE);
+static_assert(kMsgSessionChange == WM_WTSSESSION_CHANGE && kMsgApp == WM_APP);
+static_assert(kMsgWorkerBlockRequest == kWorkerBlockRequestMessage && kMsgWorkerEnded == kWorkerEndedMessage);
+static_assert(kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
+static_assert(kDeviceArrival == DBT_DEVICEARRIVAL && kDeviceQueryRemove == DBT_DEVICEQUERYREMOVE &&
+              kDeviceQueryRemoveFailed == DBT_DEVICEQUERYREMOVEFAILED &&
+              kDeviceRemovePending == DBT_DEVICEREMOVEPENDING && kDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE &&
+              kDeviceCustomEvent == DBT_CUSTOMEVENT);
+static_assert(kDeviceTypeInterface == DBT_DEVTYP_DEVICEINTERFACE && kDeviceTypeHandle == DBT_DEVTYP_HANDLE);
+static_assert(kDeviceHeaderSize == sizeof(DEV_BROADCAST_HDR));
+static_assert(kStartRetryTimer != kTrayRetryTimer && kSessionRetryTimer != kTrayRetryTimer &&
+              kProbeRetryTimer != kTrayRetryTimer);
 
 namespace {
 
@@ -51,36 +70,10 @@ HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, cons
 // wtsapi32 is looked up at run time, from the system folder only.
 bool SessionNoticesRegistered;
 
-// Fails with RPC_S_INVALID_BINDING until the session service is ready,
-// which a start at sign-in can meet: the lifecycle retries it. A system
-// without the service has no sessions to follow: nothing to retry.
-bool RegisterSessionNotices(HWND window) {
-    if (!SessionNoticesRegistered) {
-        const WtsApiFunctions& wts = WtsApi();
-        SessionNoticesRegistered =
-            !wts.status.ok() || wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
-    }
-    return SessionNoticesRegistered;
-}
-
 void StopFollowingConsole(HWND window) {
     const WtsApiFunctions& wts = WtsApi();
     if (SessionNoticesRegistered && wts.status.ok()) wts.UnRegisterSessionNotification(window);
     SessionNoticesRegistered = false;
-}
-
-void OnSessionRetry(HWND window) {
-    LifeEvent event{LifeEventKind::ConsoleRead};
-    event.noticesRegistered = RegisterSessionNotices(window);
-    event.session = WTSGetActiveConsoleSessionId();
-    Dispatch(event, EventContext{true});
-}
-
-void OnSessionChange(WPARAM sessionEvent, LPARAM session) {
-    LifeEvent event{LifeEventKind::SessionChange};
-    event.sessionEvent = static_cast<uint32_t>(sessionEvent);
-    event.session = static_cast<uint32_t>(session);
-    Dispatch(event, EventContext{true});
 }
 
 // The main window's device notices: the HID class (as before), and the
@@ -144,8 +137,9 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
     RegisterRestart();
     DWORD own = 0;
     if (ProcessIdToSessionId(GetCurrentProcessId(), &own)) start.ownSession = own;
-    start.consoleSession = WTSGetActiveConsoleSessionId();
+    // Registered first: a switch after the read is then noticed.
     start.noticesRegistered = RegisterSessionNotices(window);
+    start.consoleSession = WTSGetActiveConsoleSessionId();
     StartLifecycle(window, start);
 
     LoadTextBuf(IDS_ERROR);
@@ -155,37 +149,38 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
     return 0;
 }
 
-// The notices about the worker's own handle say how a removal goes.
-LRESULT OnHandleNotice(WPARAM event, LPARAM lParam) {
-    const HDEVNOTIFY notice = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lParam)->dbch_hdevnotify;
-    const EventContext withProbe{true, notice};
-    switch (event) {
-    case DBT_DEVICEQUERYREMOVE:
-        // Answered once the worker's handle is closed: Windows goes on.
-        Dispatch(LifeEvent{LifeEventKind::HandleQueryRemove}, EventContext{false, notice});
-        break;
-    case DBT_DEVICEQUERYREMOVEFAILED:
-        Dispatch(LifeEvent{LifeEventKind::HandleRemoveCancelled}, withProbe);
-        break;
-    case DBT_DEVICEREMOVEPENDING:
-    case DBT_DEVICEREMOVECOMPLETE:
-        Dispatch(LifeEvent{LifeEventKind::HandleRemoveComplete}, withProbe);
-        break;
-    default:
-        break;
+// The fields of a device notice's lParam, read only where the event says
+// it is a DEV_BROADCAST_HDR and only as far as its dbch_size reaches: any
+// program may post WM_DEVICECHANGE with any lParam.
+DeviceHeader ReadDeviceHeader(WPARAM event, LPARAM lParam, HDEVNOTIFY& registration) {
+    DeviceHeader header;
+    if (!DeviceNoticeHasHeader(event) || !lParam) return header;
+    const auto* broadcast = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    header.read = true;
+    header.size = broadcast->dbch_size;
+    if (header.size < sizeof(DEV_BROADCAST_HDR)) return header;
+    header.deviceType = broadcast->dbch_devicetype;
+    if (header.deviceType == DBT_DEVTYP_DEVICEINTERFACE &&
+        header.size >= offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name))
+        header.touchInterface = IsTouchInterfaceNotice(broadcast);
+    if (header.deviceType == DBT_DEVTYP_HANDLE) {
+        // Without its registration it is no handle's notice: a null one
+        // would drop them all.
+        if (header.size >= offsetof(DEV_BROADCAST_HANDLE, dbch_eventguid))
+            registration = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lParam)->dbch_hdevnotify;
+        if (!registration) header.deviceType = 0;
     }
-    return TRUE;
+    return header;
 }
 
-// Any other device notice. The removal of the driver's own interface, or a
-// changed interface path, says that the worker's channel is dead (its
-// arrival is the one the worker opened); any other notice (a mouse, a USB
-// stick) leaves a healthy channel alone.
-void OnDeviceChange(WPARAM event, LPARAM lParam) {
-    LifeEvent notice{LifeEventKind::DeviceNotice};
-    notice.channelGone = event == DBT_DEVICEREMOVECOMPLETE &&
-                         IsTouchInterfaceNotice(reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam));
-    Dispatch(notice, EventContext{true});
+// The message as the lifecycle's event, if it is one, handed over. A
+// query-remove of the worker's handle is answered once the handle is
+// closed: Windows goes on.
+void Translate(UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowMessage facts{message, wParam, static_cast<uint64_t>(lParam), {}};
+    EventContext context;
+    if (message == WM_DEVICECHANGE) facts.device = ReadDeviceHeader(wParam, lParam, context.handleNotice);
+    if (const auto event = EventFor(facts)) Dispatch(*event, context);
 }
 
 // One modal dialog of the main window at a time: the window is disabled
@@ -213,7 +208,7 @@ void OnCommand(HWND window, WORD id) {
         RunModal(window, IDD_ABOUT, AboutDlgProc);
         break;
     case IDM_CLOSE:
-        Dispatch(LifeEvent{LifeEventKind::Close});
+        Translate(WM_COMMAND, id, 0);
         break;
     default:
         break;
@@ -247,6 +242,18 @@ void ShowDeviceStatus(bool attached) {
 
 void EnableGeneralButton(bool enabled) { EnableWindow(GeneralButton, enabled); }
 
+// Fails with RPC_S_INVALID_BINDING until the session service is ready,
+// which a start at sign-in can meet: the lifecycle retries it. A system
+// without the service has no sessions to follow: nothing to retry.
+bool RegisterSessionNotices(HWND window) {
+    if (!SessionNoticesRegistered) {
+        const WtsApiFunctions& wts = WtsApi();
+        SessionNoticesRegistered =
+            !wts.status.ok() || wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+    }
+    return SessionNoticesRegistered;
+}
+
 void FinishClose(HWND window) {
     UnregisterDeviceNotices();
     StopFollowingConsole(window);
@@ -264,14 +271,14 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
         return OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_DESTROY:
-        Dispatch(LifeEvent{LifeEventKind::SessionEnding});
+        Translate(message, wParam, lParam);
         return 0;
     case WM_PAINT:
         PaintFrame(window);
         return 0;
     case WM_CLOSE:
         // Destroys the window, or ends a calibration first as Close does.
-        Dispatch(LifeEvent{LifeEventKind::WindowClose});
+        Translate(message, wParam, lParam);
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
@@ -279,20 +286,15 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         // The session ends, or the Restart Manager (ENDSESSION_CLOSEAPP in
         // lParam) closes the program for an update: as the tray's Close,
         // without waiting for the message loop.
-        if (wParam) Dispatch(LifeEvent{LifeEventKind::SessionEnding});
+        Translate(message, wParam, lParam);
         return 0;
     case WM_TIMER:
-        if (wParam == kStartRetryTimer) Dispatch(LifeEvent{LifeEventKind::StartRetry});
-        else if (wParam == kSessionRetryTimer) OnSessionRetry(window);
-        else if (wParam == kTrayRetryTimer) OnTrayRetryTimer(window);
+        if (wParam == kTrayRetryTimer) OnTrayRetryTimer(window);
+        else Translate(message, wParam, lParam);
         break;
     case WM_WTSSESSION_CHANGE:
-        OnSessionChange(wParam, lParam);
-        break;
     case WM_DISPLAYCHANGE:
-        ScreenWidth = LOWORD(lParam);
-        ScreenHeight = HIWORD(lParam);
-        Dispatch(LifeEvent{LifeEventKind::DisplayChange});
+        Translate(message, wParam, lParam);
         break;
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
@@ -305,22 +307,16 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         break;
     case WM_DEVICECHANGE:
-        if (lParam && reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype ==
-                          DBT_DEVTYP_HANDLE)
-            return OnHandleNotice(wParam, lParam);
-        OnDeviceChange(wParam, lParam);
-        break;
     case WM_POWERBROADCAST:
-        // Sent on every resume; PBT_APMRESUMESUSPEND only follows it when a
-        // user woke the system, and would send the block twice.
-        if (wParam == PBT_APMRESUMEAUTOMATIC) Dispatch(LifeEvent{LifeEventKind::Resume}, EventContext{true});
+        Translate(message, wParam, lParam);
         return TRUE;
     case kWorkerBlockRequestMessage:
-        Dispatch(LifeEvent{LifeEventKind::WorkerBlockRequest});
-        return 0;
     case kWorkerEndedMessage:
-        Dispatch(LifeEvent{LifeEventKind::WorkerEnded}, EventContext{true});
+    case kMsgCalibrationEnded:
+        Translate(message, wParam, lParam);
         return 0;
+    case kMsgLifeLog:
+        return AnswerLifeLog(wParam, lParam);
     case kTrayCallbackMessage:
         switch (lParam) {
         case WM_LBUTTONDBLCLK:

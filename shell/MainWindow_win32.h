@@ -17,6 +17,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // The status line: string 256 (attached) or 257 (detached).
 void ShowDeviceStatus(bool attached);
 void EnableGeneralButton(bool enabled);
+// The session notices, once registered kept (the lifecycle's kRegister).
+bool RegisterSessionNotices(HWND window);
 // The way out: every notice unregistered, the tray icon removed, the quit
 // posted; the window itself stays.
 void FinishClose(HWND window);

@@ -91,13 +91,13 @@ INT_PTR CALLBACK ParametersDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
         if (LOWORD(wParam) == TB_ENDTRACK) OnEndTrack(dialog);
         return TRUE;
     case WM_COMMAND:
-        // Enter ends the dialog without sending; Esc does nothing.
-        if (LOWORD(wParam) == IDOK) EndDialog(dialog, 1);
+        // Enter ends the dialog without sending; Esc does nothing. The
+        // lifecycle ends it (kEndEditor), as it does on the close box.
+        if (LOWORD(wParam) == IDOK) Dispatch(LifeEvent{LifeEventKind::EditorDismissed}, EventContext{nullptr, dialog});
         return TRUE;
     case WM_CLOSE:
         // The block goes to the driver only from the console's copy.
-        Dispatch(LifeEvent{LifeEventKind::EditorClosed});
-        EndDialog(dialog, 1);
+        Dispatch(LifeEvent{LifeEventKind::EditorClosed}, EventContext{nullptr, dialog});
         return FALSE;
     default:
         return FALSE;

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <optional>
 
 #include "shell/ConsoleSession.h"
+#include "shell/LifeLog.h"
 #include "shell/Lifecycle.h"
+#include "shell/MessageEvents.h"
+#include "shell/resources/resource.h"
 
 namespace {
 
@@ -24,16 +28,17 @@ LifeEvent Event(K kind, bool present = true, bool workerRunning = false) {
     return e;
 }
 
-LifeEvent Session(uint32_t sessionEvent, uint32_t session) {
+// A session notice, and the console's session as read after it.
+LifeEvent Session(uint32_t sessionEvent, uint32_t console) {
     LifeEvent e = Event(K::SessionChange);
     e.sessionEvent = sessionEvent;
-    e.session = session;
+    e.console = console;
     return e;
 }
 
 LifeEvent ConsoleRead(uint32_t console, bool registered) {
     LifeEvent e = Event(K::ConsoleRead);
-    e.session = console;
+    e.console = console;
     e.noticesRegistered = registered;
     return e;
 }
@@ -71,9 +76,9 @@ TEST(LifecycleTest, TheConsoleMovesBetweenTwoSessionsWithACopyEach) {
     // Fast user switching: the console goes from session 1 to session 2.
     // The stroke the worker was reading is cut off: the next worker starts
     // the engine afresh.
-    const LifeActions left = first(Session(kConsoleDisconnectEvent, 1));
-    EXPECT_EQ(left & (kStopWorker | kDisableGeneral | kDisableCalibration | kMarkChannelStale),
-              kStopWorker | kDisableGeneral | kDisableCalibration | kMarkChannelStale);
+    const LifeActions left = first(Session(kConsoleDisconnectEvent, 2));
+    EXPECT_EQ(left & (kReleaseWorker | kDisableGeneral | kDisableCalibration | kMarkChannelStale),
+              kReleaseWorker | kDisableGeneral | kDisableCalibration | kMarkChannelStale);
     EXPECT_EQ(first.life.State(), LifeState::Away);
     const LifeActions came = second(Session(kConsoleConnectEvent, 2));
     EXPECT_EQ(came & kTakesOver, kTakesOver);
@@ -82,7 +87,7 @@ TEST(LifecycleTest, TheConsoleMovesBetweenTwoSessionsWithACopyEach) {
     ExpectNothingReachesController(first, "the first copy after the switch");
 
     // And back: the first copy takes over again, the second lets go.
-    EXPECT_TRUE(second(Session(kConsoleDisconnectEvent, 2)) & kStopWorker);
+    EXPECT_TRUE(second(Session(kConsoleDisconnectEvent, 1)) & kReleaseWorker);
     EXPECT_TRUE(first(Session(kConsoleConnectEvent, 1)) & kSendBlock);
     EXPECT_EQ(first.life.State(), LifeState::Running);
     ExpectNothingReachesController(second, "the second copy after the switch back");
@@ -91,14 +96,23 @@ TEST(LifecycleTest, TheConsoleMovesBetweenTwoSessionsWithACopyEach) {
 TEST(LifecycleTest, ResumeBeforeAndAfterTheDevicesArrival) {
     Copy copy(1, 1, true, false);
     EXPECT_EQ(copy.life.State(), LifeState::NoDevice);
-    EXPECT_EQ(copy(Event(K::Resume, false)), kShowDetached) << "resumed without the device";
+    EXPECT_EQ(copy(Event(K::Resume, false)), kShowDetached | kArmProbeRetry) << "resumed without the device";
     // The device came during the sleep and no notice has said so yet.
     EXPECT_EQ(copy(Event(K::Resume, true)) & (kSendBlock | kStartWorker), kSendBlock | kStartWorker);
     // Resumed with the worker running: the block once, no second worker.
     EXPECT_EQ(copy(Event(K::Resume, true, true)) & kReachesController, kSendBlock);
-    // The device went during the sleep.
-    EXPECT_TRUE(copy(Event(K::Resume, false, true)) & kStopWorker);
-    EXPECT_EQ(copy.life.State(), LifeState::NoDevice);
+    // Not found on resume: probed again, bounded; a device that comes back
+    // late sends no arrival notice.
+    EXPECT_EQ(copy(Event(K::Resume, false, true)) & (kStopWorker | kArmProbeRetry), kStopWorker | kArmProbeRetry);
+    EXPECT_EQ(copy(Event(K::ProbeRetry, true, false)) & (kReachesController | kDisarmProbeRetry),
+              kSendBlock | kStartWorker | kDisarmProbeRetry);
+    // Gone for good: the retry ends after its last try.
+    Copy gone(1, 1, true, true, false);
+    gone(Event(K::Resume, false, true));
+    uint32_t ticks = 0;
+    while (!(gone(Event(K::ProbeRetry, false)) & kDisarmProbeRetry)) ASSERT_LE(++ticks, kProbeRetries);
+    EXPECT_EQ(ticks + 1, kProbeRetries);
+    EXPECT_EQ(gone.life.State(), LifeState::NoDevice);
 }
 
 TEST(LifecycleTest, RemovalRequestsForTheWorkersHandle) {
@@ -108,11 +122,13 @@ TEST(LifecycleTest, RemovalRequestsForTheWorkersHandle) {
     EXPECT_EQ(copy(Event(K::HandleRemoveCancelled, true, true)), 0u);
     // Cancelled (another program vetoed it): the worker comes back on the
     // device, which kept its block.
-    EXPECT_EQ(copy(Event(K::HandleQueryRemove, true, true)), kReleaseWorker | kDisableGeneral);
+    // GENERAL's calibration button follows: a run would be refused now.
+    EXPECT_EQ(copy(Event(K::HandleQueryRemove, true, true)), kReleaseWorker | kDisableGeneral | kDisableCalibration);
     EXPECT_EQ(copy(Event(K::DeviceNotice, true)) & kReachesController, 0u)
         << "no handle is opened while the removal is pending";
+    // The block goes again: what changed meanwhile was kept for the return.
     const LifeActions cancelled = copy(Event(K::HandleRemoveCancelled, true));
-    EXPECT_EQ(cancelled & kReachesController, kStartWorker);
+    EXPECT_EQ(cancelled & kReachesController, kSendBlock | kStartWorker);
     EXPECT_TRUE(cancelled & kDropHandleNotice);
     EXPECT_EQ(copy.life.State(), LifeState::Running);
 
@@ -158,9 +174,9 @@ TEST(LifecycleTest, NothingStartsOrIsSentOnceCloseHasBeenSeen) {
 
 TEST(LifecycleTest, CloseDuringACalibrationKeepsTheBlockAndSendsNothing) {
     Copy copy(1, 1);
-    EXPECT_EQ(copy(Event(K::CalibrationAsked, true, true)), kRunCalibration);
+    EXPECT_EQ(copy(Event(K::CalibrationAsked, true, false)), kRunCalibration);
     EXPECT_EQ(copy(Event(K::CalibrationAsked)), 0u) << "no run inside a run";
-    EXPECT_EQ(copy(Event(K::Close)), kEndCalibrationSession);
+    EXPECT_EQ(copy(Event(K::Close)) & ~kDisableCalibration, kEndCalibrationSession);
     EXPECT_EQ(copy(Event(K::CalibrationEnded, true)),
               kKeepBlockFromBefore | kEndGeneralDialog | kFinishClose);
 }
@@ -173,14 +189,14 @@ TEST(LifecycleTest, ACalibrationAwayFromTheConsole) {
     // The console leaves during a session: it ends at once and keeps the
     // block from before; nothing is sent.
     Copy copy(1, 1);
-    copy(Event(K::CalibrationAsked, true, true));
-    EXPECT_TRUE(copy(Session(kConsoleDisconnectEvent, 1)) & kEndCalibrationSession);
+    copy(Event(K::CalibrationAsked, true, false));
+    EXPECT_TRUE(copy(Session(kConsoleDisconnectEvent, 2)) & kEndCalibrationSession);
     const LifeActions ended = copy(Event(K::CalibrationEnded, true));
     EXPECT_EQ(ended, kKeepBlockFromBefore | kShowNotFinished);
     // A display change during a session is kept, not sent half-written.
     Copy rotating(1, 1, true, true, true);
     rotating(Event(K::CalibrationAsked));
-    EXPECT_EQ(rotating(Event(K::DisplayChange)), kUpdateOrientation);
+    EXPECT_EQ(rotating(Event(K::DisplayChange)), kStoreScreenSize | kUpdateOrientation);
     // The device going and coming during it: shown, nothing else.
     EXPECT_EQ(rotating(Event(K::DeviceNotice, false)), kShowDetached | kDisableGeneral);
     EXPECT_EQ(rotating(Event(K::DeviceNotice, true)), kShowAttached | kEnableGeneral);
@@ -214,7 +230,7 @@ TEST(LifecycleTest, AStartBeforeTheSessionServiceIsReady) {
     // that follows it stops the worker.
     EXPECT_EQ(copy(ConsoleRead(1, false)) & kDisarmSessionRetry, 0u);
     const LifeActions registered = copy(ConsoleRead(2, true));
-    EXPECT_EQ(registered & (kStopWorker | kDisarmSessionRetry), kStopWorker | kDisarmSessionRetry);
+    EXPECT_EQ(registered & (kReleaseWorker | kDisarmSessionRetry), kReleaseWorker | kDisarmSessionRetry);
     EXPECT_EQ(copy.life.State(), LifeState::Away);
 
     // A service that never comes: the retry is bounded.
@@ -247,6 +263,108 @@ TEST(LifecycleTest, TheSessionEndingEndsTheProgramAsCloseDoesWithoutWaiting) {
     const LifeActions ending = copy(Event(K::SessionEnding, true, true));
     EXPECT_EQ(ending & (kReleaseWorker | kFinishClose | kReachesController), kReleaseWorker | kFinishClose);
     EXPECT_EQ(copy(Event(K::SessionEnding)), 0u) << "the end is carried out once";
+}
+
+}  // namespace
+
+// ---- The translation of the main window's messages ----
+
+namespace {
+
+struct MessageCase {
+    const char* what;
+    WindowMessage message;
+    std::optional<LifeEventKind> kind;
+    bool channelGone = false;
+    bool handleNotice = false;
+};
+
+constexpr DeviceHeader kInterface{true, 32, kDeviceTypeInterface, true};
+constexpr DeviceHeader kOtherInterface{true, 32, kDeviceTypeInterface, false};
+constexpr DeviceHeader kHandle{true, 40, kDeviceTypeHandle, false};
+// A header whose dbch_size does not cover its own fields: its type is not
+// believed.
+constexpr DeviceHeader kShort{true, 4, kDeviceTypeHandle, false};
+
+TEST(MessageEventsTest, EveryMessageTheWindowTranslates) {
+    const MessageCase cases[] = {
+        {"an arrival of the driver's interface", {kMsgDeviceChange, kDeviceArrival, 1, kInterface}, K::DeviceNotice},
+        {"its removal: the worker's channel is dead",
+         {kMsgDeviceChange, kDeviceRemoveComplete, 1, kInterface}, K::DeviceNotice, true},
+        {"another class's removal", {kMsgDeviceChange, kDeviceRemoveComplete, 1, kOtherInterface}, K::DeviceNotice},
+        {"DBT_DEVNODES_CHANGED", {kMsgDeviceChange, 7, 0, {}}, K::DeviceNotice},
+        {"the handle's query-remove", {kMsgDeviceChange, kDeviceQueryRemove, 1, kHandle}, K::HandleQueryRemove,
+         false, true},
+        {"the handle's query-remove failed", {kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, kHandle},
+         K::HandleRemoveCancelled, false, true},
+        {"the handle's remove-pending", {kMsgDeviceChange, kDeviceRemovePending, 1, kHandle}, K::HandleRemoveComplete,
+         false, true},
+        {"the handle's remove-complete", {kMsgDeviceChange, kDeviceRemoveComplete, 1, kHandle},
+         K::HandleRemoveComplete, false, true},
+        {"the handle's custom event", {kMsgDeviceChange, kDeviceCustomEvent, 1, kHandle}, std::nullopt, false, true},
+        {"a header too short to hold its type", {kMsgDeviceChange, kDeviceRemoveComplete, 1, kShort}, K::DeviceNotice},
+        {"a console connect", {kMsgSessionChange, kConsoleConnectEvent, 7, {}}, K::SessionChange},
+        {"the automatic resume", {kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {}}, K::Resume},
+        {"the user's resume after it", {kMsgPowerBroadcast, 7, 0, {}}, std::nullopt},
+        {"the session ends", {kMsgEndSession, 1, 0x80000000, {}}, K::SessionEnding},
+        {"the Restart Manager closes it", {kMsgEndSession, 1, 1, {}}, K::SessionEnding},
+        {"the session goes on", {kMsgEndSession, 0, 1, {}}, std::nullopt},
+        {"the window destroyed", {kMsgDestroy, 0, 0, {}}, K::SessionEnding},
+        {"WM_CLOSE", {kMsgClose, 0, 0, {}}, K::WindowClose},
+        {"the tray's Close", {kMsgCommand, IDM_CLOSE, 0, {}}, K::Close},
+        {"another command", {kMsgCommand, IDM_CLOSE + 1, 0, {}}, std::nullopt},
+        {"the start retry", {kMsgTimer, kStartRetryTimer, 0, {}}, K::StartRetry},
+        {"the session retry", {kMsgTimer, kSessionRetryTimer, 0, {}}, K::ConsoleRead},
+        {"the probe retry", {kMsgTimer, kProbeRetryTimer, 0, {}}, K::ProbeRetry},
+        {"the tray's retry", {kMsgTimer, 2, 0, {}}, std::nullopt},
+        {"the worker's block request", {kMsgWorkerBlockRequest, 0, 0, {}}, K::WorkerBlockRequest},
+        {"the worker's end", {kMsgWorkerEnded, 0, 0, {}}, K::WorkerEnded},
+        {"the session window's end", {kMsgCalibrationEnded, 0, 0, {}}, K::CalibrationEnded},
+    };
+    for (const MessageCase& c : cases) {
+        const auto event = EventFor(c.message);
+        EXPECT_EQ(event.has_value(), c.kind.has_value()) << c.what;
+        if (event && c.kind) {
+            EXPECT_EQ(event->kind, *c.kind) << c.what;
+            EXPECT_EQ(event->channelGone, c.channelGone) << c.what;
+        }
+        EXPECT_EQ(IsHandleNotice(c.message), c.handleNotice) << c.what;
+    }
+}
+
+TEST(MessageEventsTest, OnlyTheBroadcastFamilyHasAHeaderToRead) {
+    // Any program may post wParam 7 with lParam 1: nothing is read there.
+    EXPECT_FALSE(DeviceNoticeHasHeader(7));
+    EXPECT_FALSE(DeviceNoticeHasHeader(0x0018));  // DBT_CONFIGCHANGED
+    EXPECT_FALSE(DeviceNoticeHasHeader(0xFFFF));  // DBT_USERDEFINED
+    for (uint64_t event = kDeviceArrival; event <= kDeviceCustomEvent; ++event)
+        EXPECT_TRUE(DeviceNoticeHasHeader(event)) << event;
+    // A header the window did not read is no handle's.
+    WindowMessage posted{kMsgDeviceChange, 7, 1, {}};
+    EXPECT_FALSE(IsHandleNotice(posted));
+    EXPECT_EQ(EventFor(posted)->kind, K::DeviceNotice);
+}
+
+TEST(MessageEventsTest, TheDisplayChangeCarriesTheScreenSize) {
+    const auto event = EventFor({kMsgDisplayChange, 32, 0x03000400, {}});
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->screenWidth, 0x400);
+    EXPECT_EQ(event->screenHeight, 0x300);
+}
+
+TEST(LifeLogTest, TheRingKeepsTheNewestByNameInTheirOrder) {
+    LifeLog log;
+    for (uint32_t i = 0; i < LifeLog::kCapacity + 3; ++i)
+        log.Add({LifeState::NoDevice, K::DeviceNotice, LifeState::Running, i});
+    EXPECT_EQ(log.Back(0)->actions, LifeLog::kCapacity + 2);
+    EXPECT_EQ(log.Back(LifeLog::kCapacity - 1)->actions, 3u);
+    EXPECT_FALSE(log.Back(LifeLog::kCapacity));
+    const LifeTransition t{LifeState::Running, K::DeviceNotice, LifeState::NoDevice, kShowDetached | kStopWorker};
+    EXPECT_EQ(Describe(t), "Running --DeviceNotice--> NoDevice: StopWorker ShowDetached");
+    const auto back = UnpackTransition(PackTransition(t), t.actions);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(Describe(*back), Describe(t));
+    EXPECT_FALSE(UnpackTransition(0, 0)) << "no entry";
 }
 
 }  // namespace

@@ -15,6 +15,10 @@ ctl unplug || fail "unplug"
 wait_status "装置已移除"
 wait_worker 0
 echo "ok: the worker ended"
+# The transition is in the log by name, where support can read it.
+tool lifelog main | grep -qF "Running --DeviceNotice--> NoDevice: StopWorker" ||
+    fail "the removal is not in the transition log: $(tool lifelog main | head -3)"
+echo "ok: the transition log names the removal"
 expect_eq "$(driver_field sends)" 1 "nothing sent on removal"
 # The worker is the one thread that starts at TouchThread.
 worker_rva=$(symbol_rva TouchThread)
@@ -43,10 +47,12 @@ expect_eq "$(counts)" "$before" "handles, threads and the one worker after the c
 expect_received "Right Arrow|CTRL + Scroll Down|CTRL + Scroll Down" RPan PinchIn
 
 # The console goes to another session (fast user switching, Remote
-# Desktop) and comes back. Wine has one session, number 1.
+# Desktop) and comes back. Wine has one session, number 1: the console is
+# moved as the application reads it, and the notice only says to read it.
 WM_WTSSESSION_CHANGE=0x2B1
 WTS_CONSOLE_CONNECT=1
 WTS_CONSOLE_DISCONNECT=2
+tool set-console main 2 || fail "move the console"
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
 wait_worker 0
 echo "ok: the worker ended with the console gone"
@@ -69,6 +75,12 @@ tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 box=$(tool wait-window "#32770" 警告 10000) || fail "the refused calibration said nothing"
 tool click "$box" $IDOK
 expect_eq "$(driver_field sends)" "$sends" "nothing sent away from the console"
+# A connect that is not the console's (a RemoteFX session reports one):
+# the console read says another session, and the copy stays away.
+tool send main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_CONNECT 1 >/dev/null || fail "send a remote connect"
+expect_eq "$(tool lifelog main | head -1 | tr -d '\r')" "Away --SessionChange--> Away:" "a remote connect changes nothing"
+expect_eq "$(tool read-u32 main "$THREAD_RUNNING_RVA")" "0" "no worker after a remote connect"
+tool set-console main 1 || fail "move the console back"
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_CONNECT 1 || fail "post console connect"
 wait_sends $((sends + 1))
 wait_worker 1
@@ -81,6 +93,7 @@ before=$(live_block)
 sends=$(driver_field sends)
 tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
+tool set-console main 2 || fail "move the console"
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
 box=$(tool wait-window "#32770" 警告 10000) || fail "the ended calibration said nothing"
 tool wait-gone "$session" 5000 || fail "the calibration window stayed"
@@ -89,6 +102,7 @@ expect_eq "$(live_block)" "$before" "the block from before kept"
 expect_eq "$(driver_field sends)" "$sends" "nothing sent when the console left a calibration"
 tool post "$GENERAL" $WM_CLOSE 0 0 || fail "close GENERAL"
 tool wait-gone "$GENERAL" 5000 || fail "GENERAL did not close"
+tool set-console main 1 || fail "move the console back"
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_CONNECT 1 || fail "post console connect"
 wait_sends $((sends + 1))
 wait_worker 1

@@ -23,6 +23,8 @@ int CmdClick(wchar_t** argv);
 int CmdKey(wchar_t** argv);
 int CmdWaitPushed(wchar_t** argv);
 int CmdRoundTrip(wchar_t** argv);
+int CmdLifeLog(wchar_t** argv);
+int CmdSetConsole(wchar_t** argv);
 
 int CmdClickCaption(wchar_t** argv);
 int CmdClickWindow(wchar_t** argv);

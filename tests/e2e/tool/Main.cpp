@@ -35,6 +35,8 @@ const Command kCommands[] = {
     {L"key", "SEL VK", 2, CmdKey},
     {L"wait-pushed", "SEL ID MS", 3, CmdWaitPushed},
     {L"round-trip", "SEL ID MS", 3, CmdRoundTrip},
+    {L"lifelog", "SEL", 1, CmdLifeLog},
+    {L"set-console", "SEL SESSION", 2, CmdSetConsole},
     {L"click-caption", "SEL close|min", 2, CmdClickCaption},
     {L"click-window", "SEL left|double|right", 2, CmdClickWindow},
     {L"hover", "SEL", 1, CmdHover},

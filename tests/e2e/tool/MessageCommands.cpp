@@ -1,6 +1,11 @@
 // Messages to the application's windows, as any other program may send them.
 #include "Commands.h"
 
+#include <string>
+
+#include "shell/LifeLog.h"
+#include "shell/MessageEvents.h"
+
 namespace {
 
 constexpr UINT kSendTimeoutMs = 10000;
@@ -91,5 +96,22 @@ int CmdRoundTrip(wchar_t** argv) {
     if (Post(button, BM_SETSTATE, TRUE, 0) != kOk || !WaitButtonState(button, true, timeoutMs) ||
         Post(button, BM_SETSTATE, FALSE, 0) != kOk || !WaitButtonState(button, false, timeoutMs))
         return Failure(false, "no round trip through %ls", argv[0]);
+    return kOk;
+}
+
+// The application's last lifecycle transitions by name, the newest first.
+int CmdLifeLog(wchar_t** argv) {
+    HWND window = TargetWindow(argv[0]);
+    if (!window) return kFailed;
+    for (WPARAM age = 0; age < LifeLog::kCapacity; ++age) {
+        DWORD_PTR word = 0, actions = 0;
+        if (!SendMessageTimeoutW(window, kMsgLifeLog, age, 0, SMTO_NORMAL, kSendTimeoutMs, &word) ||
+            !SendMessageTimeoutW(window, kMsgLifeLog, age, 1, SMTO_NORMAL, kSendTimeoutMs, &actions))
+            return Failure(true, "window %ls did not answer the log", argv[0]);
+        const auto entry = UnpackTransition(static_cast<uint32_t>(word), static_cast<LifeActions>(actions));
+        if (!entry) break;
+        const std::string line = Describe(*entry);
+        PrintLine(std::wstring(line.begin(), line.end()));
+    }
     return kOk;
 }

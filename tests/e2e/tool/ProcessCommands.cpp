@@ -81,3 +81,36 @@ int CmdHoldWindow(wchar_t** argv) {
     }
     return kOk;
 }
+
+// Wine has one session, and answers WTSGetActiveConsoleSessionId (and
+// ProcessIdToSessionId) with the process's own PEB SessionId. Writing it in
+// the application's process moves the console as that process sees it: a
+// session notice posted afterwards then reads a console elsewhere. Only
+// under Wine; the application has read its own session at start.
+int CmdSetConsole(wchar_t** argv) {
+    HWND window = TargetWindow(argv[0]);
+    if (!window) return kFailed;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return Failure(true, "cannot open the process of %ls", argv[0]);
+    struct BasicInformation {
+        LONG exitStatus;
+        void* peb;
+        ULONG_PTR affinity, basePriority, processId, parentProcessId;
+    } info{};
+    using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    // ProcessBasicInformation; the PEB's SessionId of a process of this
+    // tool's architecture.
+    constexpr int kBasicInformation = 0;
+    constexpr size_t kSessionIdOffset = sizeof(void*) == 8 ? 0x2C0 : 0x1D4;
+    const DWORD session = static_cast<DWORD>(ParseNumber(argv[1]));
+    SIZE_T written = 0;
+    const bool ok = query && query(process, kBasicInformation, &info, sizeof info, nullptr) == 0 &&
+                    WriteProcessMemory(process, static_cast<char*>(info.peb) + kSessionIdOffset, &session,
+                                       sizeof session, &written);
+    CloseHandle(process);
+    return ok ? kOk : Failure(true, "cannot move the console of %ls", argv[0]);
+}
