@@ -27,6 +27,8 @@ int CmdRoundTrip(wchar_t** argv);
 int CmdClickCaption(wchar_t** argv);
 int CmdClickWindow(wchar_t** argv);
 int CmdHover(wchar_t** argv);
+int CmdReleaseButtons(wchar_t** argv);
+int CmdMarkerKey(wchar_t** argv);
 
 int CmdTrayIcons(wchar_t** argv);
 int CmdWaitTrayIcons(wchar_t** argv);

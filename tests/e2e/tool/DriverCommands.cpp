@@ -135,11 +135,14 @@ int CmdPlugCycles(wchar_t** argv) {
     if (device == INVALID_HANDLE_VALUE) return Failure(true, "cannot open the control device");
     const ULONGLONG start = GetTickCount64();
     for (long long i = 0; i < count; ++i) {
-        if (!Control(device, IOCTL_RTOUCHDRV_UNPLUG) || !WaitGeneral(false, timeoutMs) ||
-            !Control(device, IOCTL_RTOUCHDRV_PLUG) || !WaitGeneral(true, timeoutMs)) {
-            PrintLine(L"cycle " + std::to_wstring(i) + L" failed");
+        const char* step = !Control(device, IOCTL_RTOUCHDRV_UNPLUG) ? "the unplug was refused"
+                           : !WaitGeneral(false, timeoutMs)             ? "General stayed enabled"
+                           : !Control(device, IOCTL_RTOUCHDRV_PLUG)     ? "the plug was refused"
+                           : !WaitGeneral(true, timeoutMs)              ? "General stayed disabled"
+                                                                        : nullptr;
+        if (step) {
             CloseHandle(device);
-            return kFailed;
+            return Failure(false, "cycle %lld: %s", i, step);
         }
     }
     CloseHandle(device);
@@ -156,8 +159,9 @@ int CmdPlugBounce(wchar_t** argv) {
     HWND main = ResolveWindow(L"main");
     const DWORD threadId = main ? GetWindowThreadProcessId(main, nullptr) : 0;
     HANDLE thread = threadId ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId) : nullptr;
-    if (!thread) return kFailed;
+    if (!thread) return Failure(true, "cannot open the main window's thread (window %ls)", HandleText(main).c_str());
     HANDLE device = OpenControl();
+    if (device == INVALID_HANDLE_VALUE) Failure(true, "cannot open the control device");
     bool ok = device != INVALID_HANDLE_VALUE && SuspendThread(thread) != static_cast<DWORD>(-1);
     if (ok) {
         for (long long i = 0; ok && i < count; ++i)
@@ -166,7 +170,7 @@ int CmdPlugBounce(wchar_t** argv) {
     }
     if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
     CloseHandle(thread);
-    return ok ? kOk : kFailed;
+    return ok ? kOk : Failure(true, "a bounce was refused");
 }
 
 // Sets how long the driver's reads wait for a report (milliseconds; 0 fails

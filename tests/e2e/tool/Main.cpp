@@ -38,6 +38,8 @@ const Command kCommands[] = {
     {L"click-caption", "SEL close|min", 2, CmdClickCaption},
     {L"click-window", "SEL left|double|right", 2, CmdClickWindow},
     {L"hover", "SEL", 1, CmdHover},
+    {L"release-buttons", "", 0, CmdReleaseButtons},
+    {L"marker-key", "", 0, CmdMarkerKey},
     {L"tray-icons", "", 0, CmdTrayIcons},
     {L"wait-tray-icons", "COUNT MS", 2, CmdWaitTrayIcons},
     {L"tray-icon", "", 0, CmdTrayIcon},

@@ -44,7 +44,9 @@ int CmdTrayIcons(wchar_t**) {
 
 int CmdWaitTrayIcons(wchar_t** argv) {
     int want = static_cast<int>(ParseNumber(argv[0]));
-    return PollUntil(ParseNumber(argv[1]), [&] { return TrayIconCount() == want; }) ? kOk : kFailed;
+    int count = 0;
+    if (PollUntil(ParseNumber(argv[1]), [&] { return (count = TrayIconCount()) == want; })) return kOk;
+    return Failure(false, "%d tray icons, expected %d", count, want);
 }
 
 // Prints the handle of the first tray icon window.
