@@ -13,14 +13,25 @@ XP_VERSION=winxp64
 [ "${WINEARCH:-}" = win32 ] && XP_VERSION=winxp
 
 TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
+# Seconds one start of a Windows helper (the e2e tool, rtouchctl) may take
+# before it is ended as hung: its own waits are far shorter.
+E2E_CALL_LIMIT=${RTOUCH_E2E_CALL_LIMIT:-300}
 # Runs the e2e tool. It says on stderr why a subcommand failed (status 1);
-# any other status (a crash, a failed start) is said here.
+# any other status (a crash, a failed start, a hang ended) is said here.
 tool() {
     local status=0
-    wine "$TOOL" "$@" || status=$?
-    [ $status -le 1 ] || echo "e2e_tool $* ended with status $status" >&2
+    timeout "$E2E_CALL_LIMIT" wine "$TOOL" "$@" || status=$?
+    if [ $status = 124 ]; then
+        echo "e2e_tool $* did not end within $E2E_CALL_LIMIT s" >&2
+    elif [ $status -gt 1 ]; then
+        echo "e2e_tool $* ended with status $status" >&2
+    fi
     return $status
 }
+
+# A retry is said in the test's output, where the run counts it; the
+# runner may define its own.
+declare -F note_retry >/dev/null || note_retry() { echo "RETRY: $*"; }
 
 # On standard error: a failure inside $(...) is shown, not captured.
 fail() {

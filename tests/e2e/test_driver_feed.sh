@@ -71,12 +71,14 @@ expect_eq "$(driver_field queue)" 127 "failed feeds queue nothing"
 # is kept and nothing else (not the lookup's diagnostics), then the capture
 # ends with status 1 and says why. Without the device, an earlier capture is
 # left alone.
-ctl record >"$work/unplugged.recorded" 2>"$work/record.err" &
+# Bounded: a capture that does not end at the unplug fails (status 124).
+timeout 60 wine "$CTL" record >"$work/unplugged.recorded" 2>"$work/record.err" &
 recorder=$!
 wait_queue 0 10
 ctl unplug || fail "unplug"
-wait "$recorder"
-status=$?
+status=0
+wait "$recorder" || status=$?
+[ "$status" != 124 ] || fail "record did not end within 60 s of the unplug"
 expect_eq "$status" 1 "record's exit status when the device goes away"
 grep -q "went away" "$work/record.err" || fail "record's message: '$(cat "$work/record.err")'"
 grep -v -e '^ *#' -e '^fail$' "$work/trace" | cmp - <(tr -d '\r' <"$work/unplugged.recorded") \
