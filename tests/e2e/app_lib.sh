@@ -24,6 +24,11 @@ PBT_APMRESUMEAUTOMATIC=0x12
 
 source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
 
+# A button that a test before this one left held on the display would
+# turn the first click into a drag.
+held_buttons=$(tool release-buttons | tr -d '\r') || fail "release the mouse buttons"
+[ "$held_buttons" = 0 ] || echo "note: $held_buttons mouse buttons were held down at the start"
+
 # 1 when the run plays a 32-bit rtouch.exe (tests/e2e/run.sh --app).
 APP_X86=0
 x86_64-w64-mingw32-objdump -f "$APP" | grep -q 'file format pei-i386' && APP_X86=1
@@ -70,6 +75,7 @@ restore_main() {
 close_by_box() {
     tool click-caption "$1" close || fail "no close box on $1"
     tool wait-gone "$1" 5000 || fail "the close box did not end $1"
+    tool release-buttons >/dev/null || fail "release the mouse buttons"
 }
 
 # Crops the screen around a window into $RTOUCH_ARTIFACTS/$2.png.

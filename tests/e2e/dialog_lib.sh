@@ -13,6 +13,26 @@ FILE_NAME_BOX=0x47C
 # The text control of a message box.
 MSGBOX_TEXT=0xFFFF
 
+# Ends dialog $1 as its default button does, by a posted IDOK command: it
+# comes after everything the dialog's thread was given before, and does
+# not depend on where the keyboard focus is (a key would go to the focus,
+# which a dialog that has just opened may not have taken yet). Waits until
+# the dialog is gone.
+press_ok() {
+    tool post "$1" $WM_COMMAND $IDOK 0 || fail "post IDOK to $1"
+    tool wait-gone "$1" "${2:-10000}" || fail "$1 did not end on IDOK"
+}
+
+# Answers the message box titled $1 with its button $2 (IDOK, IDYES, ...)
+# and waits until it is gone; prints the box's text.
+answer_box() {
+    local box
+    box=$(tool wait-window "#32770" "$1" "${3:-10000}") || fail "no message box $1"
+    tool item-text "$box" $MSGBOX_TEXT || fail "the text of message box $1"
+    tool click "$box" "$2" || fail "click $2 of message box $1"
+    tool wait-gone "$box" 5000 || fail "message box $1 stayed"
+}
+
 # Waits until the main window's newest popup is a window other than $1 and
 # prints it: the dialog that a command posted to $1 has opened. The limit
 # allows for a loaded machine (the first file dialog loads the shell); on
@@ -50,6 +70,7 @@ wait_output() {
     while :; do
         out=$(eval "$1") && [ "$out" = "$2" ] && return 0
         [ $SECONDS -lt $deadline ] || { echo "last output of '$1': '$out'" >&2; return 1; }
+        sleep 0.05
     done
 }
 

@@ -71,6 +71,20 @@ wait_driver() { tool wait-driver "$1" "$2" $((${3:-10} * 1000)) || fail "driver 
 # Waits up to $2 seconds until the driver's queue holds $1 entries.
 wait_queue() { wait_driver queue "$1" "$2"; }
 
+# The worker's next read: once it returns, the worker has handled what came
+# before (a stale channel renewed, a block asked for) and is inside a read
+# begun after it. Its read is held, released, and the next one waited for;
+# what it posted to the main window is then handled (round_trip, where
+# the application's helpers are sourced).
+worker_next_read() {
+    hold_reads 1
+    wait_driver waiting 1
+    hold_reads 0
+    hold_reads 1
+    wait_driver waiting 1
+    hold_reads 0
+    if declare -F round_trip >/dev/null; then round_trip; fi
+}
 
 # Holds the driver's reads (1): a read waits inside the driver until a
 # report is due or they are released (0), which ends every waiting read.

@@ -22,8 +22,7 @@ open_general
 mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 saveas=$(open_from "$mapping" $IDM_MAP_SAVE_AS)
 tool set-text "$saveas" $FILE_NAME_BOX 'C:\users\Public\gestures.map' || fail "type the file name"
-tool key "$saveas" $VK_RETURN || fail "post Enter"
-tool wait-gone "$saveas" 5000 || fail "Save As did not end"
+press_ok "$saveas"
 wait_output "stat -c %s '$WINEPREFIX/drive_c/users/Public/gestures.map' 2>/dev/null" 28 5 ||
     fail "Save As did not write the map"
 close_by_box "$mapping"

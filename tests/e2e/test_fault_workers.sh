@@ -15,6 +15,9 @@ ctl plug || fail "plug"
 # The arrival is handled: the status line is written where a worker starts.
 wait_status "装置已连接"
 for _ in 1 2 3; do tool post main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 || fail "post a device notice"; done
+# Counted once the main thread has handled the notices: a worker they
+# started would exist by then.
+round_trip
 expect_eq "$(workers)" 1 "no second worker while the last one has not ended"
 
 released=$(tool resume-at main "$WORKER_RVA" | tr -d '\r') || fail "resume the worker"
