@@ -1,6 +1,7 @@
 // Finding windows and reading their state.
 #include "Commands.h"
 
+#include <cstdio>
 #include <cwchar>
 
 namespace {
@@ -82,13 +83,14 @@ int CmdWaitNewPopup(wchar_t** argv) {
 
 // A named selector (main, popup) must name a window when the wait starts:
 // one that never resolved is not "gone". A handle may have gone before
-// the wait began (a posted click is quick); that is said on stdout.
+// the wait began (a posted click is quick); that is said on stderr, where
+// the test's log shows it and no caller's $(...) takes it for output.
 int CmdWaitGone(wchar_t** argv) {
     HWND window = ResolveWindow(argv[0]);
     const bool named = std::wcscmp(argv[0], L"main") == 0 || std::wcscmp(argv[0], L"popup") == 0;
     if (!window && (named || ParseNumber(argv[0]) == 0)) return Failure(false, "no window %ls to wait for", argv[0]);
     if (!window) {
-        PrintLine(L"gone before the wait");
+        std::fprintf(stderr, "e2e_tool: window %ls was gone before the wait\n", argv[0]);
         return kOk;
     }
     if (PollUntil(ParseNumber(argv[1]), [&] { return !IsWindow(window); })) return kOk;
