@@ -62,3 +62,4 @@ int CmdReadWait(wchar_t** argv);
 int CmdDriverState(wchar_t** argv);
 int CmdWaitDriver(wchar_t** argv);
 int CmdHoldReads(wchar_t** argv);
+int CmdTouchPath(wchar_t** argv);

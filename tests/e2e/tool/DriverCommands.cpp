@@ -1,12 +1,15 @@
 // The substitute driver's control device, from the tool: what a test needs
 // faster or finer than one rtouchctl start per command.
 #include <cstdint>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Commands.h"
+#include "device/DriverChannel_win32.h"
+#include "device/DriverCodes.h"
 #include "driver/TestCodes.h"
 #include "shell/resources/resource.h"
 
@@ -176,3 +179,16 @@ int CmdPlugBounce(wchar_t** argv) {
 // Sets how long the driver's reads wait for a report (milliseconds; 0 fails
 // a read with none due at once).
 int CmdReadWait(wchar_t** argv) { return ControlValue(IOCTL_RTOUCHDRV_SET_READ_WAIT, argv[0], "read-wait"); }
+
+// Prints the touch interface's path as the device lookup finds it; its
+// middle part names the device instance (root#rtouchdrv#0000), so a test
+// reads the instance from here instead of guessing its number.
+int CmdTouchPath(wchar_t**) {
+    GUID guid;
+    std::memcpy(&guid, &TouchInterfaceGuid, sizeof guid);
+    InterfacePath found = FindTouchInterfacePath(guid);
+    if (!found.path) return Failure(true, "no touch interface found");
+    PrintLine(found.path);
+    LocalFree(found.storage);
+    return kOk;
+}

@@ -16,11 +16,17 @@ bool FindHitPoint(HWND window, LRESULT wanted, POINT& point) {
     long long sumX = 0, count = 0;
     for (LONG x = rect.left; x < rect.right; ++x) {
         DWORD_PTR hit = 0;
-        SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 5000, &hit);
+        // A window that does not answer is said so, not searched on.
+        if (!SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 5000, &hit)) {
+            Failure(true, "window %ls did not answer WM_NCHITTEST", HandleText(window).c_str());
+            return false;
+        }
         if (static_cast<LRESULT>(hit) != wanted) continue;
         sumX += x;
         ++count;
     }
+    if (count == 0) Failure(false, "no point of the caption of %ls answers hit-test code %lld", HandleText(window).c_str(),
+                            static_cast<long long>(wanted));
     if (count == 0) return false;
     point = {static_cast<LONG>(sumX / count), y};
     return true;
@@ -58,7 +64,7 @@ int CmdClickCaption(wchar_t** argv) {
     else
         return kUsage;
     POINT point;
-    if (!FindHitPoint(window, wanted, point)) return Failure(false, "no %ls button on %ls", argv[1], argv[0]);
+    if (!FindHitPoint(window, wanted, point)) return kFailed;
     return LeftClickAt(point) ? kOk : kFailed;
 }
 

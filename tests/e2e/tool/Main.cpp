@@ -69,6 +69,7 @@ const Command kCommands[] = {
     {L"driver-state", "", 0, CmdDriverState},
     {L"wait-driver", "FIELD VALUE|>=N MS", 3, CmdWaitDriver},
     {L"hold-reads", "0|1", 1, CmdHoldReads},
+    {L"touch-path", "", 0, CmdTouchPath},
 };
 
 int WaitFor(wchar_t** argv, int argc);
