@@ -2,24 +2,16 @@
 # Every wait polls with a time limit.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 
-VK_TAB=0x09
-VK_RETURN=0x0D
-VK_NEXT=0x22
-VK_RIGHT=0x27
-VK_DOWN=0x28
-CB_SETCURSEL=0x14E
-# The file name box of the system's Open and Save As dialogs.
-FILE_NAME_BOX=0x47C
-# The text control of a message box.
-MSGBOX_TEXT=0xFFFF
+# Gives dialog $1 its default button's command, as Enter would, by a
+# posted IDOK: it comes after everything the dialog's thread was given
+# before, and does not depend on where the keyboard focus is (a key goes
+# to the focus, which a dialog that has just opened may not have given to
+# its first control yet: a file dialog then stayed open).
+post_ok() { tool post "$1" $WM_COMMAND $IDOK 0 || fail "post IDOK to $1"; }
 
-# Ends dialog $1 as its default button does, by a posted IDOK command: it
-# comes after everything the dialog's thread was given before, and does
-# not depend on where the keyboard focus is (a key would go to the focus,
-# which a dialog that has just opened may not have taken yet). Waits until
-# the dialog is gone.
+# post_ok, then waits until the dialog is gone.
 press_ok() {
-    tool post "$1" $WM_COMMAND $IDOK 0 || fail "post IDOK to $1"
+    post_ok "$1"
     tool wait-gone "$1" "${2:-10000}" || fail "$1 did not end on IDOK"
 }
 

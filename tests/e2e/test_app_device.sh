@@ -60,10 +60,7 @@ driver_snapshot
 [ "${DRIVER[sends]}" -gt "$sends" ] || fail "no block sent on resume"
 expect_block "${DRIVER[block]}" "$(live_block)" "the block sent on resume is the live one"
 
-tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post IDM_CLOSE"
-wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
-expect_eq "$EXIT_CODE" 0 "exit code with the worker running"
-tool wait-tray-icons 0 5000 || fail "tray icon left behind"
+close_app "with the worker running"
 
 # A system of major version 5: the legacy default map, and a display change
 # resends the block.
@@ -74,5 +71,4 @@ wait_driver sends $((sent + 1))
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
 expect_eq "$(driver_field sends)" $((sent + 2)) "display change on version 5 resends the block"
 expect_block "$(driver_field block)" "$(live_block)" "the resent block is the live one"
-tool post main $WM_COMMAND $IDM_CLOSE 0
-wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
+close_app "on version 5"

@@ -5,7 +5,6 @@
 # the next opening of the drawing test covers the real screen again.
 source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 
-WM_PAINT=0x0F
 SCREEN_WIDTH=$(symbol_rva ScreenWidth)
 SCREEN_HEIGHT=$(symbol_rva ScreenHeight)
 

@@ -46,8 +46,7 @@ close_by_box "$params"
 
 focus_viewer
 expect_received "CTRL + Scroll Down|CTRL + Scroll Down" PinchIn
-tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post Close"
-wait_exit "$APP_PID" 10 || fail "the application did not end"
+close_app "after the session"
 
 snapshot >"$ROAD_WORK/after"
 # The paths that were added, removed or changed.

@@ -7,16 +7,14 @@ source "$RTOUCH_ROOT/tests/e2e/dialog_lib.sh"
 
 DEFAULT_MAP=00000000000000000108010700050003000500030001000201020101
 ZERO_MAP=$(printf '0%.0s' {1..56})
-CB_RESETCONTENT=0x14B
-CBN_SELCHANGE=1
 
-# Opens the file dialog of menu command $1 and types file name $2 with
-# Enter; prints the file dialog.
+# Opens the file dialog of menu command $1, types file name $2 and gives
+# it the default button's command; prints the file dialog.
 choose_file() {
     local dlg
     dlg=$(open_from "$MAPPING" "$1") || fail "command $1 opened no file dialog"
     tool set-text "$dlg" $FILE_NAME_BOX "$2" || fail "type the file name"
-    tool key "$dlg" $VK_RETURN || fail "post Enter"
+    post_ok "$dlg"
     echo "$dlg"
 }
 

@@ -43,9 +43,6 @@ expect_received "Right Arrow|CTRL + Scroll Down|CTRL + Scroll Down" RPan PinchIn
 
 # The console goes to another session (fast user switching, Remote
 # Desktop) and comes back. Wine has one session, number 1.
-WM_WTSSESSION_CHANGE=0x2B1
-WTS_CONSOLE_CONNECT=1
-WTS_CONSOLE_DISCONNECT=2
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
 wait_worker 0
 echo "ok: the worker ended with the console gone"
