@@ -1,6 +1,8 @@
 # The Win32 numbers the end-to-end scripts use, by their Windows names, in
 # one place: sourced by assert_lib.sh (so by every helper library). The
 # application's own ids come from the generated names file instead.
+# Each name is used by the files that source this one, not here:
+# shellcheck disable=SC2034
 
 # Dialog and message box results.
 IDOK=1
