@@ -15,13 +15,14 @@ press_ok() {
     tool wait-gone "$1" "${2:-10000}" || fail "$1 did not end on IDOK"
 }
 
-# Answers the message box titled $1 with its button $2 (IDOK, IDYES, ...)
-# and waits until it is gone; prints the box's text.
+# Waits up to $4 ms (default 10000) for the message box titled $1, expects
+# its text to read $2, answers it with its button $3 (IDOK, IDYES, ...) and
+# waits until it is gone.
 answer_box() {
     local box
-    box=$(tool wait-window "#32770" "$1" "${3:-10000}") || fail "no message box $1"
-    tool item-text "$box" $MSGBOX_TEXT || fail "the text of message box $1"
-    tool click "$box" "$2" || fail "click $2 of message box $1"
+    box=$(tool wait-window "#32770" "$1" "${4:-10000}") || fail "no message box $1"
+    expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "$2" "the text of message box $1"
+    tool click "$box" "$3" || fail "click button $3 of message box $1"
     tool wait-gone "$box" 5000 || fail "message box $1 stayed"
 }
 
