@@ -45,6 +45,12 @@ case $KIND in
     *) fail "unknown package kind $KIND" ;;
 esac
 
+# Each test's own logs (setup, msiexec, holds), by its name, architecture
+# and package kind: the folder the run names is shared by every test and
+# shard.
+RTOUCH_ARTIFACTS=$RTOUCH_ARTIFACTS/$(basename "$0" .sh)-$ARCH-$KIND
+mkdir -p "$RTOUCH_ARTIFACTS" || fail "cannot make the log folder $RTOUCH_ARTIFACTS"
+
 tool() { wine "$TOOL" "$@"; }
 reg_query() { wine reg query "$@" "$REG_VIEW"; }
 
