@@ -3,6 +3,7 @@
 # build).
 source "$RTOUCH_NAMES"
 source "$RTOUCH_ROOT/tests/e2e/win32_names.sh"
+source "$RTOUCH_ROOT/tests/e2e/ui_strings.sh"
 
 # 1 when the prefix plays a system of major version 5 (tests/e2e/run.sh
 # --windows winxp): the legacy default map, the display's rotation tracked.

@@ -56,7 +56,7 @@ start_calibration() {
 # got the calibration of the clean example trace: $1 says what was fed.
 expect_clean_calibration() {
     local box solved
-    box=$(tool wait-window "#32770" 信息 30000) || fail "the session did not finish ($1)"
+    box=$(tool wait-window "#32770" "$TITLE_MESSAGE" 30000) || fail "the session did not finish ($1)"
     tool click "$box" $IDOK
     tool wait-gone "$SESSION" 5000 || fail "calibration window still there"
     wait_sends 2

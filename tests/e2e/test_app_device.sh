@@ -16,19 +16,19 @@ expect_device_shown() {  # STATUS_TEXT GENERAL_ENABLED WHAT
 
 install_driver
 start_app
-expect_device_shown "装置已连接" 1 "start with the driver"
+expect_device_shown "$TEXT_ATTACHED" 1 "start with the driver"
 wait_driver sends 1
 expect_block "$(driver_field block)" "$(live_block)" "start-up sent the live block"
 tool wait-u32 main "$THREAD_RUNNING" 1 10000 || fail "worker not started"
 expect_eq "$(tool read-u32 main "$STOP_THREAD")" 0 "StopThread while the worker is wanted"
 
 ctl unplug || fail "unplug"
-expect_device_shown "装置已移除" 0 "removal"
+expect_device_shown "$TEXT_DETACHED" 0 "removal"
 expect_eq "$(tool read-u32 main "$STOP_THREAD")" 1 "StopThread after removal"
 tool wait-u32 main "$THREAD_RUNNING" 0 10000 || fail "worker did not stop"
 
 ctl plug || fail "plug"
-expect_device_shown "装置已连接" 1 "arrival"
+expect_device_shown "$TEXT_ATTACHED" 1 "arrival"
 wait_driver sends 2
 tool wait-u32 main "$THREAD_RUNNING" 1 10000 || fail "worker not restarted"
 
@@ -50,7 +50,7 @@ done
 # the worker's read returns: counted after its next read.
 worker_next_read
 expect_eq "$(driver_field sends)" "$sent" "nothing sent on repeated notices"
-expect_device_shown "装置已连接" 1 "repeated notices"
+expect_device_shown "$TEXT_ATTACHED" 1 "repeated notices"
 expect_eq "$(tool read-u32 main "$THREAD_RUNNING")" 1 "the worker runs on"
 
 # A resume from sleep sends the block again.

@@ -117,7 +117,7 @@ tool set-text "$dlg" $FILE_NAME_BOX 'C:\locked.map' || fail "type the file name"
 post_ok "$dlg"
 question=$(tool wait-popup "$dlg" 5000) || fail "no question before replacing"
 tool click "$question" $IDYES || fail "answer Yes"
-answer_box 错误 "The gesture map could not be saved." $IDOK
+answer_box "$TITLE_ERROR" "$TEXT_MAP_NOT_SAVED" $IDOK
 kill "$holder" 2>/dev/null
 rm -f "$holder_out"
 

@@ -34,7 +34,7 @@ tool wait-gone "$draw" 5000 || fail "drawing test still there"
 tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 400 || fail "feed"
-box=$(tool wait-window "#32770" 信息 30000) || fail "the calibration did not finish"
+box=$(tool wait-window "#32770" "$TITLE_MESSAGE" 30000) || fail "the calibration did not finish"
 tool click "$box" $IDOK
 tool wait-gone "$session" 5000 || fail "calibration window still there"
 close_by_box "$GENERAL"

@@ -38,7 +38,7 @@ holder=$!
 wait_output "cat $holder_out" ready 10 || fail "hold-file did not start"
 dlg=$(choose_file $IDM_MAP_LOAD 'C:\held.map')
 tool wait-gone "$dlg" 5000 || fail "file dialog did not end"
-box=$(tool wait-window "#32770" 错误 10000) || fail "failed load not reported"
+box=$(tool wait-window "#32770" "$TITLE_ERROR" 10000) || fail "failed load not reported"
 text=$(tool item-text "$box" $MSGBOX_TEXT | tr -d '\r')
 echo "the box says: $text"
 case $text in *[Ss]haring*) echo "ok: the system's text for the sharing violation" ;;
@@ -71,7 +71,7 @@ expect_eq "$(ls "$WINEPREFIX/drive_c" | grep -c '^old\.map')" 1 "nothing left be
 dlg=$(choose_file $IDM_MAP_SAVE_AS 'C:\held.map')
 box=$(wait_box_of "$dlg") || fail "no question before replacing"
 tool click "$box" $IDYES || fail "answer Yes"
-box=$(tool wait-window "#32770" 错误 10000) || fail "failed save not reported"
+box=$(tool wait-window "#32770" "$TITLE_ERROR" 10000) || fail "failed save not reported"
 tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "message box did not end"
 kill "$holder" 2>/dev/null

@@ -10,10 +10,10 @@ start_road
 held=$(tool suspend-at main "$WORKER_RVA" | tr -d '\r') || fail "suspend the worker"
 expect_eq "$held" 1 "the worker held"
 out=$(ctl unplug 2>&1) || fail "unplug: $out"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 ctl plug || fail "plug"
 # The arrival is handled: the status line is written where a worker starts.
-wait_status "装置已连接"
+wait_status "$TEXT_ATTACHED"
 for _ in 1 2 3; do tool post main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 || fail "post a device notice"; done
 # Counted once the main thread has handled the notices: a worker they
 # started would exist by then.

@@ -11,7 +11,7 @@ source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 start_road
 
 ctl unplug || fail "unplug"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 wait_worker 0
 echo "ok: the worker ended"
 expect_eq "$(driver_field sends)" 1 "nothing sent on removal"
@@ -22,7 +22,7 @@ unplugged=$(counts)
 echo "unplugged: $unplugged"
 
 ctl plug || fail "plug"
-wait_status "装置已连接"
+wait_status "$TEXT_ATTACHED"
 wait_sends 2
 expect_block "$(driver_field block)" "$(live_block)" "the live block sent again on replug"
 wait_worker 1
@@ -62,7 +62,7 @@ tool wait-gone "$params" 5000 || fail "Parameters did not close"
 open_general
 expect_eq "$(tool item-enabled "$GENERAL" $IDC_CALIBRATE)" "0" "Calibration disabled away from the console"
 tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
-box=$(tool wait-window "#32770" 警告 10000) || fail "the refused calibration said nothing"
+box=$(tool wait-window "#32770" "$TITLE_WARNING" 10000) || fail "the refused calibration said nothing"
 tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "the box stayed"
 # What the box's OK set off has been handled before the count.
@@ -81,7 +81,7 @@ sends=$(driver_field sends)
 tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
-box=$(tool wait-window "#32770" 警告 10000) || fail "the ended calibration said nothing"
+box=$(tool wait-window "#32770" "$TITLE_WARNING" 10000) || fail "the ended calibration said nothing"
 tool wait-gone "$session" 5000 || fail "the calibration window stayed"
 tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "the box stayed"
