@@ -54,6 +54,7 @@ int CmdHoldFile(wchar_t** argv);
 int CmdHoldImage(wchar_t** argv);
 
 int CmdCounts(wchar_t** argv);
+int CmdThreadsAt(wchar_t** argv);
 int CmdSuspendAt(wchar_t** argv);
 int CmdResumeAt(wchar_t** argv);
 int CmdPlugCycles(wchar_t** argv);

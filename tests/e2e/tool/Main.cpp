@@ -60,6 +60,7 @@ const Command kCommands[] = {
     {L"hold-file", "PATH MS", 2, CmdHoldFile},
     {L"hold-image", "PATH MS", 2, CmdHoldImage},
     {L"counts", "SEL RVA", 2, CmdCounts},
+    {L"threads-at", "SEL RVA", 2, CmdThreadsAt},
     {L"suspend-at", "SEL RVA", 2, CmdSuspendAt},
     {L"resume-at", "SEL RVA", 2, CmdResumeAt},
     {L"plug-cycles", "COUNT MS", 2, CmdPlugCycles},
