@@ -4,10 +4,13 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <initializer_list>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
 
@@ -93,6 +96,37 @@ int wmain(int argc, wchar_t** argv) {
         return command.run(argv + 2);
     }
     return Usage();
+}
+
+namespace {
+
+// The waits that are one query waited for: wait-for with the query's
+// arguments, under their old names.
+int WaitForOutput(const std::wstring& text, const wchar_t* timeoutMs, const wchar_t* query,
+                  std::initializer_list<const wchar_t*> queryArgs) {
+    std::vector<std::wstring> words = {text, timeoutMs, query};
+    words.insert(words.end(), queryArgs.begin(), queryArgs.end());
+    std::vector<wchar_t*> argv;
+    for (std::wstring& word : words) argv.push_back(word.data());
+    return WaitFor(argv.data(), static_cast<int>(argv.size()));
+}
+
+}  // namespace
+
+int CmdWaitText(wchar_t** argv) { return WaitForOutput(argv[2], argv[3], L"item-text", {argv[0], argv[1]}); }
+
+int CmdWaitU32(wchar_t** argv) {
+    return WaitForOutput(std::to_wstring(static_cast<uint32_t>(ParseNumber(argv[2]))), argv[3], L"read-u32",
+                         {argv[0], argv[1]});
+}
+
+int CmdWaitBytes(wchar_t** argv) {
+    const std::wstring count = std::to_wstring(std::wcslen(argv[2]) / 2);
+    return WaitForOutput(argv[2], argv[3], L"read-bytes", {argv[0], argv[1], count.c_str()});
+}
+
+int CmdWaitTrayIcons(wchar_t** argv) {
+    return WaitForOutput(std::to_wstring(ParseNumber(argv[0])), argv[1], L"tray-icons", {});
 }
 
 namespace {

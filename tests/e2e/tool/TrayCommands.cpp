@@ -42,13 +42,6 @@ int CmdTrayIcons(wchar_t**) {
     return kOk;
 }
 
-int CmdWaitTrayIcons(wchar_t** argv) {
-    int want = static_cast<int>(ParseNumber(argv[0]));
-    int count = 0;
-    if (PollUntil(ParseNumber(argv[1]), [&] { return (count = TrayIconCount()) == want; })) return kOk;
-    return Failure(false, "%d tray icons, expected %d", count, want);
-}
-
 // Prints the handle of the first tray icon window.
 int CmdTrayIcon(wchar_t**) {
     HWND icon = FindTrayIcons().first;

@@ -108,22 +108,6 @@ int CmdItemText(wchar_t** argv) {
     return kOk;
 }
 
-// Waits until control ID of SEL reads TEXT; on failure says what it read
-// last.
-int CmdWaitText(wchar_t** argv) {
-    std::wstring text;
-    HWND window = nullptr, item = nullptr;
-    bool ok = PollUntil(ParseNumber(argv[3]), [&] {
-        window = ResolveWindow(argv[0]);
-        item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
-        return item && ReadWindowText(item, text) && text == argv[2];
-    });
-    if (ok) return kOk;
-    if (!window) return Failure(false, "no window %ls", argv[0]);
-    if (!item) return Failure(false, "window %ls has no control %ls", argv[0], argv[1]);
-    return Failure(false, "control %ls of %ls reads '%ls', expected '%ls'", argv[1], argv[0], text.c_str(), argv[2]);
-}
-
 // Waits until SEL is minimized and hidden, as the application is in the
 // tray.
 int CmdWaitMinimized(wchar_t** argv) {
