@@ -5,25 +5,12 @@ set -u
 
 # rtouch.exe from another build when the run names one (tests/e2e/run.sh --app).
 APP="${RTOUCH_APP_BUILD:-$RTOUCH_BUILD}/rtouch.exe"
-IDOK=1
-IDCANCEL=2
-IDYES=6
-IDNO=7
-WM_CLOSE=0x10
-WM_COMMAND=0x111
-WM_SYSCOMMAND=0x112
-WM_USER=0x400
-VK_ESCAPE=0x1B
-WM_LBUTTONDBLCLK=0x203
-WM_DEVICECHANGE=0x219
-WM_DISPLAYCHANGE=0x7E
-BM_SETSTATE=0xF3
-SC_MINIMIZE=0xF020
-DBT_DEVNODES_CHANGED=7
-WM_POWERBROADCAST=0x218
-PBT_APMRESUMEAUTOMATIC=0x12
-
 source "$RTOUCH_ROOT/tests/e2e/assert_lib.sh"
+
+# A button that a test before this one left held on the display would
+# turn the first click into a drag.
+held_buttons=$(tool release-buttons | tr -d '\r') || fail "release the mouse buttons"
+[ "$held_buttons" = 0 ] || echo "note: $held_buttons mouse buttons were held down at the start"
 
 # 1 when the run plays a 32-bit rtouch.exe (tests/e2e/run.sh --app).
 APP_X86=0
@@ -60,6 +47,15 @@ wait_exit() {
     wait "$1" || EXIT_CODE=$?
 }
 
+# Ends the application by the tray menu's Close and checks that it ended
+# with exit code 0 and took its tray icon along ($1 says when).
+close_app() {
+    tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post Close ($1)"
+    wait_exit "$APP_PID" 10 || fail "the tray menu's Close did not end the application ($1)"
+    expect_eq "$EXIT_CODE" 0 "exit code after the tray menu's Close ($1)"
+    tool wait-tray-icons 0 5000 || fail "tray icon left behind ($1)"
+}
+
 # Shows the main window as a tray double-click does.
 restore_main() {
     tool post main $WM_USER 0 $WM_LBUTTONDBLCLK || fail "post tray double-click"
@@ -71,6 +67,7 @@ restore_main() {
 close_by_box() {
     tool click-caption "$1" close || fail "no close box on $1"
     tool wait-gone "$1" 5000 || fail "the close box did not end $1"
+    tool release-buttons >/dev/null || fail "release the mouse buttons"
 }
 
 # Crops the screen around a window into $RTOUCH_ARTIFACTS/$2.png.

@@ -3,16 +3,29 @@
 # Every wait polls with a time limit.
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 
-VK_TAB=0x09
-VK_RETURN=0x0D
-VK_NEXT=0x22
-VK_RIGHT=0x27
-VK_DOWN=0x28
-CB_SETCURSEL=0x14E
-# The file name box of the system's Open and Save As dialogs.
-FILE_NAME_BOX=0x47C
-# The text control of a message box.
-MSGBOX_TEXT=0xFFFF
+# Gives dialog $1 its default button's command, as Enter would, by a
+# posted IDOK: it comes after everything the dialog's thread was given
+# before, and does not depend on where the keyboard focus is (a key goes
+# to the focus, which a dialog that has just opened may not have given to
+# its first control yet: a file dialog then stayed open).
+post_ok() { tool post "$1" $WM_COMMAND $IDOK 0 || fail "post IDOK to $1"; }
+
+# post_ok, then waits until the dialog is gone.
+press_ok() {
+    post_ok "$1"
+    tool wait-gone "$1" "${2:-10000}" || fail "$1 did not end on IDOK"
+}
+
+# Waits up to $4 ms (default 10000) for the message box titled $1, expects
+# its text to read $2, answers it with its button $3 (IDOK, IDYES, ...) and
+# waits until it is gone.
+answer_box() {
+    local box
+    box=$(tool wait-window "#32770" "$1" "${4:-10000}") || fail "no message box $1"
+    expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "$2" "the text of message box $1"
+    tool click "$box" "$3" || fail "click button $3 of message box $1"
+    tool wait-gone "$box" 5000 || fail "message box $1 stayed"
+}
 
 # Waits until the main window's newest popup is a window other than $1 and
 # prints it: the dialog that a command posted to $1 has opened. The limit
@@ -51,6 +64,7 @@ wait_output() {
     while :; do
         out=$(eval "$1") && [ "$out" = "$2" ] && return 0
         [ $SECONDS -lt $deadline ] || { echo "last output of '$1': '$out'" >&2; return 1; }
+        sleep 0.05
     done
 }
 

@@ -48,8 +48,33 @@ feed_gestures() {
     ctl feed "$ROAD_WORK/feed.trace" || fail "feed $*"
 }
 
+# A round trip through the viewer's input: a marker key typed now reaches
+# it after every key and wheel step injected before, and is waited for.
+viewer_round_trip() {
+    local before deadline=$((SECONDS + 15))
+    before=$(grep -c '^marker' "$ROAD_WORK/viewer.log")
+    tool marker-key || fail "type the viewer's marker key"
+    until [ "$(grep -c '^marker' "$ROAD_WORK/viewer.log")" -gt "$before" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the viewer did not see its marker key"
+        sleep 0.05
+    done
+}
+
+# Everything fed has been read and acted on: the driver's queue is empty,
+# the worker is inside a read begun after its last report (so what that
+# report made it send has been sent), and the viewer has handled it.
+settle_road() {
+    wait_driver queue 0 15
+    hold_reads 1
+    wait_driver waiting 1
+    hold_reads 0
+    viewer_round_trip
+}
+
 # Feeds gestures and expects exactly the listed receptions, "|"-joined, as
 # the viewer's new gesture lines: $1 the expected lines, the rest gestures.
+# Compared once the road has settled: a gesture too many is caught here,
+# not in the next call.
 expect_received() {
     local expected=$1 before count
     shift
@@ -57,6 +82,7 @@ expect_received() {
     count=$(tr '|' '\n' <<<"$expected" | grep -c .)
     feed_gestures "$@"
     wait_gestures $((before + count)) 15
+    settle_road
     expect_eq "$(viewer_gestures | tail -n +$((before + 1)) | paste -sd '|')" "$expected" "$* reached the viewer"
 }
 

@@ -18,19 +18,19 @@ expect_device_shown() {  # STATUS_TEXT GENERAL_ENABLED WHAT
 
 install_driver
 start_app
-expect_device_shown "装置已连接" 1 "start with the driver"
+expect_device_shown "$TEXT_ATTACHED" 1 "start with the driver"
 wait_driver sends 1
 expect_block "$(driver_field block)" "$(live_block)" "start-up sent the live block"
 tool wait-u32 main "$THREAD_RUNNING" 1 10000 || fail "worker not started"
 expect_eq "$(tool read-u32 main "$STOP_THREAD")" 0 "StopThread while the worker is wanted"
 
 ctl unplug || fail "unplug"
-expect_device_shown "装置已移除" 0 "removal"
+expect_device_shown "$TEXT_DETACHED" 0 "removal"
 expect_eq "$(tool read-u32 main "$STOP_THREAD")" 1 "StopThread after removal"
 tool wait-u32 main "$THREAD_RUNNING" 0 10000 || fail "worker did not stop"
 
 ctl plug || fail "plug"
-expect_device_shown "装置已连接" 1 "arrival"
+expect_device_shown "$TEXT_ATTACHED" 1 "arrival"
 wait_driver sends 2
 tool wait-u32 main "$THREAD_RUNNING" 1 10000 || fail "worker not restarted"
 
@@ -48,8 +48,11 @@ sent=$(driver_field sends)
 for _ in 1 2 3; do
     tool send main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 >/dev/null || fail "send device change"
 done
+# A channel wrongly marked stale is renewed, and a block asked for, when
+# the worker's read returns: counted after its next read.
+worker_next_read
 expect_eq "$(driver_field sends)" "$sent" "nothing sent on repeated notices"
-expect_device_shown "装置已连接" 1 "repeated notices"
+expect_device_shown "$TEXT_ATTACHED" 1 "repeated notices"
 expect_eq "$(tool read-u32 main "$THREAD_RUNNING")" 1 "the worker runs on"
 
 # A resume from sleep sends the block again.
@@ -59,10 +62,7 @@ driver_snapshot
 [ "${DRIVER[sends]}" -gt "$sends" ] || fail "no block sent on resume"
 expect_block "${DRIVER[block]}" "$(live_block)" "the block sent on resume is the live one"
 
-tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post IDM_CLOSE"
-wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
-expect_eq "$EXIT_CODE" 0 "exit code with the worker running"
-tool wait-tray-icons 0 5000 || fail "tray icon left behind"
+close_app "with the worker running"
 
 # A system of major version 5: the legacy default map, and a display change
 # resends the block.
@@ -73,5 +73,4 @@ wait_driver sends $((sent + 1))
 tool send main $WM_DISPLAYCHANGE 24 $(((600 << 16) | 800)) >/dev/null || fail "send display change"
 expect_eq "$(driver_field sends)" $((sent + 2)) "display change on version 5 resends the block"
 expect_block "$(driver_field block)" "$(live_block)" "the resent block is the live one"
-tool post main $WM_COMMAND $IDM_CLOSE 0
-wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
+close_app "on version 5"

@@ -19,7 +19,7 @@ expect_eq "$(tool read-u32 main "$height_rva")" "600" "screen height after a dis
 before=$(tool info main) || fail "no main window"
 tool send main $WM_DEVICECHANGE $DBT_DEVNODES_CHANGED 0 >/dev/null || fail "send device change"
 expect_eq "$(tool info main)" "$before" "main window unchanged by a device notice"
-expect_eq "$(tool item-text main $IDC_MAIN_STATUS)" "装置已移除" "status line after a device notice"
+expect_eq "$(tool item-text main $IDC_MAIN_STATUS)" "$TEXT_DETACHED" "status line after a device notice"
 expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "0" "General button after a device notice"
 expect_eq "$(tool tray-icons)" "1" "tray icon after a device notice"
 kill -0 "$APP_PID" || fail "application ended"

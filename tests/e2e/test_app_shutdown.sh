@@ -6,11 +6,7 @@
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 
 start_app
-tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post IDM_CLOSE"
-wait_exit "$APP_PID" 10 || fail "tray Close did not end the application"
-expect_eq "$EXIT_CODE" "0" "exit code after the tray menu's Close"
-tool wait-tray-icons 0 5000 || fail "tray icon left behind"
-echo "ok: tray icon removed"
+close_app "from the tray menu"
 
 start_app
 tool post main $WM_CLOSE 0 0 || fail "post WM_CLOSE"

@@ -62,8 +62,8 @@ wine "$DRVCHECK" no-touch-reads 0 || fail "no-touch reads off"
 echo "ok: the first target at the screen's centre ($cx,$cy), the client area starting at $origin_x,$origin_y"
 screenshot "$session" calibration_target
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 200 || fail "feed"
-box=$(tool wait-window "#32770" 信息 20000) || fail "no outcome box under 信息"
-expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序已完成" "outcome: finished"
+box=$(tool wait-window "#32770" "$TITLE_MESSAGE" 20000) || fail "no outcome box under $TITLE_MESSAGE"
+expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "$TEXT_CALIBRATION_FINISHED" "outcome: finished"
 screenshot "$box" calibration_finished
 tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "outcome box did not end"

@@ -11,14 +11,14 @@ DEFAULT_MAP=00000000000000000108010700050003000500030001000201020101
 ZERO_MAP=$(printf '0%.0s' {1..56})
 
 # Runs the file dialog of menu command $1 (Load or Save As) on file $2 as
-# a user does: the name typed into the file name field, then Enter.
+# a user does: the name typed into the file name field, then the default
+# button's command (as Enter gives it).
 file_dialog() {
     local dlg
     dlg=$(open_from "$MAPPING" "$1") || fail "command $1 opened no file dialog"
     expect_eq "$(info_field title "$dlg")" "$2" "file dialog title"
     tool set-text "$dlg" $FILE_NAME_BOX "$3" || fail "type the file name"
-    tool key "$dlg" $VK_RETURN || fail "post Enter"
-    tool wait-gone "$dlg" 5000 || fail "file dialog did not end"
+    press_ok "$dlg"
 }
 
 # Shows that combo $1 of the mapping dialog selects $2 (waits for it).
@@ -115,13 +115,10 @@ wait_output "cat $holder_out" ready 10 || fail "hold-file did not start"
 # It exists (the holder made it): Save As asks first, and Yes tries.
 dlg=$(open_from "$MAPPING" $IDM_MAP_SAVE_AS) || fail "Save As opened no file dialog"
 tool set-text "$dlg" $FILE_NAME_BOX 'C:\locked.map' || fail "type the file name"
-tool key "$dlg" $VK_RETURN || fail "post Enter"
+post_ok "$dlg"
 question=$(tool wait-popup "$dlg" 5000) || fail "no question before replacing"
 tool click "$question" $IDYES || fail "answer Yes"
-box=$(tool wait-window "#32770" 错误 10000) || fail "failed save not reported"
-expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "The gesture map could not be saved." "failed save message"
-tool click "$box" $IDOK
-tool wait-gone "$box" 5000 || fail "message box did not end"
+answer_box "$TITLE_ERROR" "$TEXT_MAP_NOT_SAVED" $IDOK
 kill "$holder" 2>/dev/null
 rm -f "$holder_out"
 

@@ -20,13 +20,13 @@ grep -v -e '^ *#' -e '^fail$' "$work/trace" | cmp - <(tr -d '\r' <"$work/recorde
 echo "ok: record gives back the fed reports"
 # The pacing as the driver timed it: 127 entries at 125 per second are 126
 # periods of 8 ms from the first to the last (less a microsecond of
-# rounding). Never sooner; later only by a reader that came late, and far
-# from twice the period.
+# rounding), never sooner. Later only by a reader that came late, which a
+# loaded machine decides: the span is shown, not judged from above.
 driver_snapshot
 expect_eq "${DRIVER[queue]} ${DRIVER[taken]}" "0 127" "queue drained, every entry taken"
 span_ms=$((${DRIVER[taken-span-us]} / 1000))
-[ "$span_ms" -ge 1007 ] && [ "$span_ms" -le 2000 ] || fail "127 entries at 125/s spanned $span_ms ms"
-echo "ok: 127 entries at the default rate spanned $span_ms ms in the driver"
+[ "$span_ms" -ge 1007 ] || fail "127 entries at 125/s spanned $span_ms ms, less than 126 periods"
+echo "ok: 127 entries at the default rate spanned $span_ms ms in the driver (at least 1007)"
 
 # A faster rate, recorded into a file.
 make_trace 300 "$work/fast"
@@ -72,12 +72,14 @@ expect_eq "$(driver_field queue)" 127 "failed feeds queue nothing"
 # is kept and nothing else (not the lookup's diagnostics), then the capture
 # ends with status 1 and says why. Without the device, an earlier capture is
 # left alone.
-ctl record >"$work/unplugged.recorded" 2>"$work/record.err" &
+# Bounded: a capture that does not end at the unplug fails (status 124).
+timeout 60 wine "$CTL" record >"$work/unplugged.recorded" 2>"$work/record.err" &
 recorder=$!
 wait_queue 0 10
 ctl unplug || fail "unplug"
-wait "$recorder"
-status=$?
+status=0
+wait "$recorder" || status=$?
+[ "$status" != 124 ] || fail "record did not end within 60 s of the unplug"
 expect_eq "$status" 1 "record's exit status when the device goes away"
 grep -q "went away" "$work/record.err" || fail "record's message: '$(cat "$work/record.err")'"
 grep -v -e '^ *#' -e '^fail$' "$work/trace" | cmp - <(tr -d '\r' <"$work/unplugged.recorded") \

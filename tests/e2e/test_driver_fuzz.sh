@@ -40,10 +40,10 @@ expect_eq "$(driver_field plugged):$(driver_field queue)" "1:0" "driver-state af
 # The application follows the last plug-in: connected, one worker, and
 # gestures through it once the device comes back once more.
 ctl unplug || fail "unplug"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 wait_worker 0
 ctl plug || fail "plug"
-wait_status "装置已连接"
+wait_status "$TEXT_ATTACHED"
 wait_worker 1
 expect_eq "$(workers)" 1 "one worker after the fuzz"
 focus_viewer

@@ -6,7 +6,6 @@
 # the next opening of the drawing test covers the real screen again.
 source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
 
-WM_PAINT=0x0F
 SCREEN_WIDTH=$(symbol_rva ScreenWidth)
 SCREEN_HEIGHT=$(symbol_rva ScreenHeight)
 
@@ -19,7 +18,8 @@ for size in 0x0 9x7 65535x65535 65535x1; do
     h=${size#*x}
     tool post main $WM_DISPLAYCHANGE 32 $(((h << 16) | w)) || fail "post display change $size"
     tool post "$draw" $WM_PAINT 0 0 || fail "post paint"
-    tool send "$draw" 0 0 0 >/dev/null || fail "the drawing test does not answer after $size"
+    # Posted after both: the notice and the paint are handled when it is.
+    tool round-trip "$draw" $IDC_DRAW_EXIT 10000 || fail "the drawing test does not answer after $size"
     expect_eq "$(tool read-u32 main "$SCREEN_WIDTH")x$(tool read-u32 main "$SCREEN_HEIGHT")" "$size" \
         "a $size display taken as the screen size"
 done

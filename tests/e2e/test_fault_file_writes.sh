@@ -23,8 +23,7 @@ open_general
 mapping=$(open_from "$GENERAL" $IDC_GESTURE_MAPPING)
 saveas=$(open_from "$mapping" $IDM_MAP_SAVE_AS)
 tool set-text "$saveas" $FILE_NAME_BOX 'C:\users\Public\gestures.map' || fail "type the file name"
-tool key "$saveas" $VK_RETURN || fail "post Enter"
-tool wait-gone "$saveas" 5000 || fail "Save As did not end"
+press_ok "$saveas"
 wait_output "stat -c %s '$WINEPREFIX/drive_c/users/Public/gestures.map' 2>/dev/null" 28 5 ||
     fail "Save As did not write the map"
 close_by_box "$mapping"
@@ -36,7 +35,7 @@ tool wait-gone "$draw" 5000 || fail "drawing test still there"
 tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 400 || fail "feed"
-box=$(tool wait-window "#32770" 信息 30000) || fail "the calibration did not finish"
+box=$(tool wait-window "#32770" "$TITLE_MESSAGE" 30000) || fail "the calibration did not finish"
 tool click "$box" $IDOK
 tool wait-gone "$session" 5000 || fail "calibration window still there"
 close_by_box "$GENERAL"
@@ -48,8 +47,7 @@ close_by_box "$params"
 
 focus_viewer
 expect_received "CTRL + Scroll Down|CTRL + Scroll Down" PinchIn
-tool post main $WM_COMMAND $IDM_CLOSE 0 || fail "post Close"
-wait_exit "$APP_PID" 10 || fail "the application did not end"
+close_app "after the session"
 
 snapshot >"$ROAD_WORK/after"
 # The paths that were added, removed or changed.

@@ -8,16 +8,14 @@ source "$RTOUCH_ROOT/tests/e2e/dialog_lib.sh"
 
 DEFAULT_MAP=00000000000000000108010700050003000500030001000201020101
 ZERO_MAP=$(printf '0%.0s' {1..56})
-CB_RESETCONTENT=0x14B
-CBN_SELCHANGE=1
 
-# Opens the file dialog of menu command $1 and types file name $2 with
-# Enter; prints the file dialog.
+# Opens the file dialog of menu command $1, types file name $2 and gives
+# it the default button's command; prints the file dialog.
 choose_file() {
     local dlg
     dlg=$(open_from "$MAPPING" "$1") || fail "command $1 opened no file dialog"
     tool set-text "$dlg" $FILE_NAME_BOX "$2" || fail "type the file name"
-    tool key "$dlg" $VK_RETURN || fail "post Enter"
+    post_ok "$dlg"
     echo "$dlg"
 }
 
@@ -41,7 +39,7 @@ holder=$!
 wait_output "cat $holder_out" ready 10 || fail "hold-file did not start"
 dlg=$(choose_file $IDM_MAP_LOAD 'C:\held.map')
 tool wait-gone "$dlg" 5000 || fail "file dialog did not end"
-box=$(tool wait-window "#32770" 错误 10000) || fail "failed load not reported"
+box=$(tool wait-window "#32770" "$TITLE_ERROR" 10000) || fail "failed load not reported"
 text=$(tool item-text "$box" $MSGBOX_TEXT | tr -d '\r')
 echo "the box says: $text"
 case $text in *[Ss]haring*) echo "ok: the system's text for the sharing violation" ;;
@@ -74,7 +72,7 @@ expect_eq "$(find "$WINEPREFIX/drive_c" -maxdepth 1 -name 'old.map*' | wc -l)" 1
 dlg=$(choose_file $IDM_MAP_SAVE_AS 'C:\held.map')
 box=$(wait_box_of "$dlg") || fail "no question before replacing"
 tool click "$box" $IDYES || fail "answer Yes"
-box=$(tool wait-window "#32770" 错误 10000) || fail "failed save not reported"
+box=$(tool wait-window "#32770" "$TITLE_ERROR" 10000) || fail "failed save not reported"
 tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "message box did not end"
 kill "$holder" 2>/dev/null

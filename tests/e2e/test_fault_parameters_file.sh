@@ -67,7 +67,7 @@ expect_block "$(driver_field block)" "$image" "a dialog's send after the file wa
 expect_eq "$(md5sum <"$PARAMETER_FILE")" "$replacement" "the replaced file left as it was"
 rm -f "$PARAMETER_FILE"
 ctl unplug || fail "unplug"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 ctl plug || fail "plug"
 wait_sends 5
 expect_block "$(driver_field block)" "$image" "the arrival's send after the file was removed"

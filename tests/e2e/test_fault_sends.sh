@@ -19,7 +19,7 @@ parameters_close() {
 install_driver
 driver_faults 0 0 1
 start_app
-wait_status "装置已连接"
+wait_status "$TEXT_ATTACHED"
 expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" 1 "General enabled after a failed start-up send"
 wait_worker 1
 expect_eq "$(driver_field sends)" 0 "the start-up send failed"
@@ -44,11 +44,11 @@ expect_block "$(driver_field block)" "$(live_block)" "the next send delivered th
 
 # The send of a device arrival fails: the worker starts all the same.
 ctl unplug || fail "unplug"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 wait_worker 0
 driver_faults 0 0 1
 ctl plug || fail "plug"
-wait_status "装置已连接"
+wait_status "$TEXT_ATTACHED"
 wait_worker 1
 expect_eq "$(driver_field sends)" 2 "the arrival's send failed"
 expect_no_message_box "after the failed arrival send"

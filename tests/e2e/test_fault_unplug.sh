@@ -13,7 +13,7 @@ replug_and_recover() {
     local sends
     sends=$(driver_field sends)
     ctl plug || fail "plug"
-    wait_status "装置已连接"
+    wait_status "$TEXT_ATTACHED"
     wait_sends $((sends + 1))
     expect_block "$(driver_field block)" "$(live_block)" "the live block sent again $1"
     wait_worker 1
@@ -29,7 +29,7 @@ start_road
 hold_reads 1
 wait_driver waiting 1
 ctl unplug || fail "unplug"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 wait_worker 0
 expect_alive "after an unplug during a held read"
 hold_reads 0
@@ -44,7 +44,7 @@ dlg=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 tool post "$dlg" $WM_CLOSE 0 0 || fail "post close"
 ctl unplug || fail "unplug"
 tool wait-gone "$dlg" 5000 || fail "the dialog did not end"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 wait_worker 0
 expect_no_message_box "after an unplug during a send"
 expect_alive "after an unplug during a send"
@@ -56,16 +56,12 @@ replug_and_recover "after an unplug during a send"
 # the block and the worker back.
 open_general
 ctl unplug || fail "unplug"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 wait_worker 0
 tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
-box=$(tool wait-window "#32770" ERROR 10000) || fail "no missing-device box"
-expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "Can't find ZRN Tessane Device!" "the session finds no device"
-tool click "$box" $IDOK
-box=$(tool wait-window "#32770" 警告 10000) || fail "no outcome box"
-expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序未完成" "the run did not finish"
-tool click "$box" $IDOK
-tool wait-gone "$box" 5000 || fail "outcome box did not end"
+# The session finds no device, and the run did not finish.
+answer_box "$TITLE_NO_DEVICE" "$TEXT_NO_DEVICE" $IDOK
+answer_box "$TITLE_WARNING" "$TEXT_CALIBRATION_NOT_FINISHED" $IDOK
 replug_and_recover "after a calibration run without the device"
 
 # Out and back in while the calibration session runs, inside the second
@@ -79,7 +75,7 @@ wait_worker 0
 tool plug-cycles 1 5000 || fail "unplug and replug"
 expect_eq "$(workers)" 0 "no worker during the session after the device came back"
 ctl feed "$RTOUCH_ROOT/examples/calibration.trace" --rate 200 || fail "feed"
-box=$(tool wait-window "#32770" 信息 30000) || fail "the session did not finish on a new channel"
+box=$(tool wait-window "#32770" "$TITLE_MESSAGE" 30000) || fail "the session did not finish on a new channel"
 tool click "$box" $IDOK
 tool wait-gone "$session" 5000 || fail "calibration window still there"
 expect_eq "$(driver_field queue)" 0 "the session read every touch"

@@ -30,7 +30,7 @@ start_road
 open_general
 
 trace=$(winepath -w "$RTOUCH_ROOT/examples/calibration.trace")
-expect_eq "$(calibrate_with "$RTOUCH_ROOT/examples/calibration.trace" 信息)" "校准程序已完成" \
+expect_eq "$(calibrate_with "$RTOUCH_ROOT/examples/calibration.trace" "$TITLE_MESSAGE")" "$TEXT_CALIBRATION_FINISHED" \
     "the session ended with 1: finished"
 wait_sends 2
 block=$(driver_field block)
@@ -55,7 +55,7 @@ awk '/^[0-9]/ && $3 != 0 { $1 = 2000; $2 = 2000 } { print }' "$RTOUCH_ROOT/examp
     >"$ROAD_WORK/degenerate.trace"
 expect_eq "$(system_ctl calibrate "$(winepath -w "$ROAD_WORK/degenerate.trace")" --hex | tr -d '\r' | sed -n 2p)" \
     "rejected" "rtouchctl calibrate rejects the degenerate touches"
-expect_eq "$(calibrate_with "$ROAD_WORK/degenerate.trace" 警告)" "校准程序未完成" "degenerate touches: not finished"
+expect_eq "$(calibrate_with "$ROAD_WORK/degenerate.trace" "$TITLE_WARNING")" "$TEXT_CALIBRATION_NOT_FINISHED" "degenerate touches: not finished"
 wait_sends 3
 expect_block "$(driver_field block)" "$block" "the block from before the session went back to the driver"
 expect_block "$(live_block)" "$block" "... and is the live block"
@@ -70,9 +70,9 @@ ctl feed "$ROAD_WORK/partial.trace" --rate 200 || fail "feed"
 wait_queue 0 10
 ctl unplug || fail "unplug"
 start=$SECONDS
-box=$(tool wait-window "#32770" 警告 10000) || fail "the session did not end after the unplug"
+box=$(tool wait-window "#32770" "$TITLE_WARNING" 10000) || fail "the session did not end after the unplug"
 echo "ok: the session ended $((SECONDS - start)) s after the unplug"
-expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "校准程序未完成" "unplugged session: not finished"
+expect_eq "$(tool item-text "$box" $MSGBOX_TEXT)" "$TEXT_CALIBRATION_NOT_FINISHED" "unplugged session: not finished"
 tool click "$box" $IDOK
 tool wait-gone "$box" 5000 || fail "outcome box did not end"
 tool wait-gone "$session" 5000 || fail "calibration window still there"
@@ -80,7 +80,7 @@ expect_block "$(live_block)" "$(system_ctl params --orientation 0 --hex | tr -d 
 expect_eq "$(driver_field sends)" 3 "nothing sent while unplugged"
 # The removal notice reaches the main window when the system sends it, not
 # with the session's end.
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 ctl plug || fail "plug"
 wait_sends 4
 wait_worker 1

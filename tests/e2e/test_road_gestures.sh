@@ -9,7 +9,7 @@ source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 
 install_driver
 start_app
-expect_eq "$(tool item-text main $IDC_MAIN_STATUS)" "装置已连接" "status line with the driver"
+expect_eq "$(tool item-text main $IDC_MAIN_STATUS)" "$TEXT_ATTACHED" "status line with the driver"
 expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "1" "General enabled"
 wait_worker 1
 expect_eq "$(driver_field sends)" 1 "one block sent at start"
@@ -32,3 +32,19 @@ expect_received "Scroll Up|Scroll Up|Scroll Down|Scroll Down|CTRL + Scroll Down|
     LHori. UPan DVert. DPan TwoFingerTap PinchIn Tap PinchOut
 expect_eq "$(driver_field queue)" 0 "every report was read"
 expect_eq "$(driver_field sends)" 1 "gestures send no block"
+
+# The ALT and CTRL + ALT rows, end to end: a map with them in a parameters
+# file read at the next start. RHori. (entry 0) sends ALT + Up Arrow (rows
+# 3 and 4), LHori. (entry 1) CTRL + ALT + B (rows 5 and 10).
+close_app "before the ALT rows"
+defaults=$(system_ctl params --orientation 0 --hex | tr -d '\r')
+map=$(block_field "$defaults" GestureMap)
+map=0304050a${map:8}
+xxd -r -p <<<"$(block_with "$defaults" GestureMap "$map")" >"$WINEPREFIX/drive_c/windows/ZRNParameters.dat"
+sends=$(driver_field sends)
+start_app
+wait_sends $((sends + 1))
+expect_eq "$(live_map)" "$map" "the map of the parameters file is live"
+wait_worker 1
+focus_viewer
+expect_received "ALT + Up Arrow|CTRL + ALT + B" RHori. LHori.

@@ -12,7 +12,7 @@ source "$RTOUCH_ROOT/tests/e2e/road_lib.sh"
 start_road
 
 ctl unplug || fail "unplug"
-wait_status "装置已移除"
+wait_status "$TEXT_DETACHED"
 wait_worker 0
 echo "ok: the worker ended"
 # The transition is in the log by name, where support can read it.
@@ -27,7 +27,7 @@ unplugged=$(counts)
 echo "unplugged: $unplugged"
 
 ctl plug || fail "plug"
-wait_status "装置已连接"
+wait_status "$TEXT_ATTACHED"
 wait_sends 2
 expect_block "$(driver_field block)" "$(live_block)" "the live block sent again on replug"
 wait_worker 1
@@ -49,9 +49,6 @@ expect_received "Right Arrow|CTRL + Scroll Down|CTRL + Scroll Down" RPan PinchIn
 # The console goes to another session (fast user switching, Remote
 # Desktop) and comes back. Wine has one session, number 1: the console is
 # moved as the application reads it, and the notice only says to read it.
-WM_WTSSESSION_CHANGE=0x2B1
-WTS_CONSOLE_CONNECT=1
-WTS_CONSOLE_DISCONNECT=2
 tool set-console main 2 || fail "move the console"
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
 wait_worker 0
@@ -72,8 +69,11 @@ tool wait-gone "$params" 5000 || fail "Parameters did not close"
 open_general
 expect_eq "$(tool item-enabled "$GENERAL" $IDC_CALIBRATE)" "0" "Calibration disabled away from the console"
 tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
-box=$(tool wait-window "#32770" 警告 10000) || fail "the refused calibration said nothing"
+box=$(tool wait-window "#32770" "$TITLE_WARNING" 10000) || fail "the refused calibration said nothing"
 tool click "$box" $IDOK
+tool wait-gone "$box" 5000 || fail "the box stayed"
+# What the box's OK set off has been handled before the count.
+round_trip
 expect_eq "$(driver_field sends)" "$sends" "nothing sent away from the console"
 # A connect that is not the console's (a RemoteFX session reports one):
 # the console read says another session, and the copy stays away.
@@ -95,9 +95,11 @@ tool post "$GENERAL" $WM_COMMAND $IDC_CALIBRATE 0 || fail "post Calibration"
 session=$(wait_new_popup "$GENERAL") || fail "no calibration window"
 tool set-console main 2 || fail "move the console"
 tool post main $WM_WTSSESSION_CHANGE $WTS_CONSOLE_DISCONNECT 1 || fail "post console disconnect"
-box=$(tool wait-window "#32770" 警告 10000) || fail "the ended calibration said nothing"
+box=$(tool wait-window "#32770" "$TITLE_WARNING" 10000) || fail "the ended calibration said nothing"
 tool wait-gone "$session" 5000 || fail "the calibration window stayed"
 tool click "$box" $IDOK
+tool wait-gone "$box" 5000 || fail "the box stayed"
+round_trip
 expect_eq "$(live_block)" "$before" "the block from before kept"
 expect_eq "$(driver_field sends)" "$sends" "nothing sent when the console left a calibration"
 tool post "$GENERAL" $WM_CLOSE 0 0 || fail "close GENERAL"

@@ -24,3 +24,7 @@ legacy_map=$(block_field "$legacy" GestureMap)
 
 start_viewer
 expect_received "$(map_labels "$legacy_map" RHori. LHori.)" RHori. LHori.
+# The other twelve gestures, each as the legacy map says.
+others=()
+for g in "${ALL_GESTURES[@]}"; do case $g in RHori. | LHori.) ;; *) others+=("$g") ;; esac; done
+expect_received "$(map_labels "$legacy_map" "${others[@]}")" "${others[@]}"

@@ -32,3 +32,6 @@ wait_sends 2
 block=$(driver_field block)
 expect_eq "$(block_field "$block" GestureMap)" "$custom_map" "the block sent on the close box carries the map"
 expect_block "$block" "$(live_block)" "... within the whole live block"
+# After the close box the edited map stays the one the gestures use.
+focus_viewer
+expect_received "CTRL + SHIFT + A" CWCircle

@@ -19,7 +19,7 @@ xxd -r -p <<<"$block" >"$WINEPREFIX/drive_c/windows/ZRNParameters.dat"
 
 install_driver
 start_app
-expect_eq "$(tool item-text main $IDC_MAIN_STATUS)" "装置已连接" "status line with the driver"
+expect_eq "$(tool item-text main $IDC_MAIN_STATUS)" "$TEXT_ATTACHED" "status line with the driver"
 expect_eq "$(tool item-enabled main $IDC_MAIN_GENERAL)" "1" "General enabled"
 wait_worker 1
 expect_eq "$(driver_field sends)" 1 "one block sent at start"

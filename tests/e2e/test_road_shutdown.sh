@@ -28,9 +28,6 @@ echo "ok: tray icon removed"
 # The session ends, or the Restart Manager closes the program for an update
 # (ENDSESSION_CLOSEAPP): it ends as by Close (the worker stopped, nothing
 # sent, the icon removed), without waiting for the held read to complete.
-WM_QUERYENDSESSION=0x11
-WM_ENDSESSION=0x16
-ENDSESSION_CLOSEAPP=0x1
 start_app
 wait_worker 1
 hold_reads 1

@@ -46,6 +46,12 @@ case $KIND in
     *) fail "unknown package kind $KIND" ;;
 esac
 
+# Each test's own logs (setup, msiexec, holds), by its name, architecture
+# and package kind: the folder the run names is shared by every test and
+# shard.
+RTOUCH_ARTIFACTS=$RTOUCH_ARTIFACTS/$(basename "$0" .sh)-$ARCH-$KIND
+mkdir -p "$RTOUCH_ARTIFACTS" || fail "cannot make the log folder $RTOUCH_ARTIFACTS"
+
 tool() { wine "$TOOL" "$@"; }
 reg_query() { wine reg query "$@" "$REG_VIEW"; }
 
@@ -147,11 +153,15 @@ hold_file() { hold_with hold-file "$1"; }
 
 # Runs the tool's SUBCOMMAND ($1: hold-file, hold-image) on FILE ($2) in the
 # background until it says it holds the file; HOLD_PID is that process.
+# A log of its own for each hold: a "ready" left by an earlier one must not
+# be taken for this one's.
 hold_with() {
-    (exec wine "$TOOL" "$1" "$2" 60000 >"$RTOUCH_ARTIFACTS/$1.log" 2>&1) &
+    local log
+    log=$(mktemp "$RTOUCH_ARTIFACTS/$1.XXXXXX.log")
+    (exec wine "$TOOL" "$1" "$2" 60000 >"$log" 2>&1) &
     HOLD_PID=$!
     local deadline=$((SECONDS + 15))
-    until grep -q ready "$RTOUCH_ARTIFACTS/$1.log"; do
+    until grep -q ready "$log"; do
         [ $SECONDS -lt $deadline ] || fail "$1 did not take $2"
         sleep 0.1
     done

@@ -29,6 +29,8 @@ int CmdSetConsole(wchar_t** argv);
 int CmdClickCaption(wchar_t** argv);
 int CmdClickWindow(wchar_t** argv);
 int CmdHover(wchar_t** argv);
+int CmdReleaseButtons(wchar_t** argv);
+int CmdMarkerKey(wchar_t** argv);
 
 int CmdTrayIcons(wchar_t** argv);
 int CmdShownTrayIcons(wchar_t** argv);
@@ -55,6 +57,7 @@ int CmdHoldFile(wchar_t** argv);
 int CmdHoldImage(wchar_t** argv);
 
 int CmdCounts(wchar_t** argv);
+int CmdThreadsAt(wchar_t** argv);
 int CmdSuspendAt(wchar_t** argv);
 int CmdResumeAt(wchar_t** argv);
 int CmdPlugCycles(wchar_t** argv);
@@ -63,3 +66,4 @@ int CmdReadWait(wchar_t** argv);
 int CmdDriverState(wchar_t** argv);
 int CmdWaitDriver(wchar_t** argv);
 int CmdHoldReads(wchar_t** argv);
+int CmdTouchPath(wchar_t** argv);

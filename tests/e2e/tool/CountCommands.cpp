@@ -120,3 +120,17 @@ int CmdCounts(wchar_t** argv) {
     PrintLine(L"started-at " + std::to_wstring(startedAt));
     return kOk;
 }
+
+// The ids of the threads of the window's process that started at RVA, one
+// a line (none: no line): tells a replacement worker from the one before.
+int CmdThreadsAt(wchar_t** argv) {
+    HWND window = TargetWindow(argv[0]);
+    if (!window) return kFailed;
+    DWORD pid = 0;
+    const uintptr_t entry = EntryIn(window, argv[1], pid);
+    std::vector<DWORD> ids;
+    if (!ThreadsOf(pid, ids)) return Failure(true, "no thread snapshot");
+    for (DWORD id : ids)
+        if (StartAddress(id) == entry) PrintLine(std::to_wstring(id));
+    return kOk;
+}

@@ -125,20 +125,6 @@ int CmdReadBytes(wchar_t** argv) {
     return kOk;
 }
 
-// Waits until the bytes at `rva` read HEX (lower-case, two digits a byte);
-// on failure says what they read last.
-int CmdWaitBytes(wchar_t** argv) {
-    const std::wstring want = argv[2];
-    std::wstring hex;
-    const bool ok = PollUntil(ParseNumber(argv[3]), [&] {
-        HWND window = ResolveWindow(argv[0]);
-        return window && ReadHex(window, ParseNumber(argv[1]), want.size() / 2, hex) && hex == want;
-    });
-    if (!ok)
-        return Failure(false, "the bytes at %ls read %ls, expected %ls", argv[1], hex.c_str(), want.c_str());
-    return kOk;
-}
-
 // Opens a file with no sharing, prints "ready" and keeps it open until the
 // time is up (or the tool is ended): nobody else can open it meanwhile.
 int CmdHoldFile(wchar_t** argv) {

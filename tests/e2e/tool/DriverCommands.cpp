@@ -1,12 +1,15 @@
 // The substitute driver's control device, from the tool: what a test needs
 // faster or finer than one rtouchctl start per command.
 #include <cstdint>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Commands.h"
+#include "device/DriverChannel_win32.h"
+#include "device/DriverCodes.h"
 #include "driver/TestCodes.h"
 #include "shell/resources/resource.h"
 
@@ -135,11 +138,14 @@ int CmdPlugCycles(wchar_t** argv) {
     if (device == INVALID_HANDLE_VALUE) return Failure(true, "cannot open the control device");
     const ULONGLONG start = GetTickCount64();
     for (long long i = 0; i < count; ++i) {
-        if (!Control(device, IOCTL_RTOUCHDRV_UNPLUG) || !WaitGeneral(false, timeoutMs) ||
-            !Control(device, IOCTL_RTOUCHDRV_PLUG) || !WaitGeneral(true, timeoutMs)) {
-            PrintLine(L"cycle " + std::to_wstring(i) + L" failed");
+        const char* step = !Control(device, IOCTL_RTOUCHDRV_UNPLUG) ? "the unplug was refused"
+                           : !WaitGeneral(false, timeoutMs)             ? "General stayed enabled"
+                           : !Control(device, IOCTL_RTOUCHDRV_PLUG)     ? "the plug was refused"
+                           : !WaitGeneral(true, timeoutMs)              ? "General stayed disabled"
+                                                                        : nullptr;
+        if (step) {
             CloseHandle(device);
-            return kFailed;
+            return Failure(false, "cycle %lld: %s", i, step);
         }
     }
     CloseHandle(device);
@@ -156,8 +162,9 @@ int CmdPlugBounce(wchar_t** argv) {
     HWND main = ResolveWindow(L"main");
     const DWORD threadId = main ? GetWindowThreadProcessId(main, nullptr) : 0;
     HANDLE thread = threadId ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId) : nullptr;
-    if (!thread) return kFailed;
+    if (!thread) return Failure(true, "cannot open the main window's thread (window %ls)", HandleText(main).c_str());
     HANDLE device = OpenControl();
+    if (device == INVALID_HANDLE_VALUE) Failure(true, "cannot open the control device");
     bool ok = device != INVALID_HANDLE_VALUE && SuspendThread(thread) != static_cast<DWORD>(-1);
     if (ok) {
         for (long long i = 0; ok && i < count; ++i)
@@ -166,9 +173,22 @@ int CmdPlugBounce(wchar_t** argv) {
     }
     if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
     CloseHandle(thread);
-    return ok ? kOk : kFailed;
+    return ok ? kOk : Failure(true, "a bounce was refused");
 }
 
 // Sets how long the driver's reads wait for a report (milliseconds; 0 fails
 // a read with none due at once).
 int CmdReadWait(wchar_t** argv) { return ControlValue(IOCTL_RTOUCHDRV_SET_READ_WAIT, argv[0], "read-wait"); }
+
+// Prints the touch interface's path as the device lookup finds it; its
+// middle part names the device instance (root#rtouchdrv#0000), so a test
+// reads the instance from here instead of guessing its number.
+int CmdTouchPath(wchar_t**) {
+    GUID guid;
+    std::memcpy(&guid, &TouchInterfaceGuid, sizeof guid);
+    InterfacePath found = FindTouchInterfacePath(guid);
+    if (!found.path) return Failure(true, "no touch interface found");
+    PrintLine(found.path);
+    LocalFree(found.storage);
+    return kOk;
+}

@@ -4,10 +4,13 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <initializer_list>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
 
@@ -40,6 +43,8 @@ const Command kCommands[] = {
     {L"click-caption", "SEL close|min", 2, CmdClickCaption},
     {L"click-window", "SEL left|double|right", 2, CmdClickWindow},
     {L"hover", "SEL", 1, CmdHover},
+    {L"release-buttons", "", 0, CmdReleaseButtons},
+    {L"marker-key", "", 0, CmdMarkerKey},
     {L"tray-icons", "", 0, CmdTrayIcons},
     {L"shown-tray-icons", "", 0, CmdShownTrayIcons},
     {L"wait-tray-icons", "COUNT MS", 2, CmdWaitTrayIcons},
@@ -61,6 +66,7 @@ const Command kCommands[] = {
     {L"hold-file", "PATH MS", 2, CmdHoldFile},
     {L"hold-image", "PATH MS", 2, CmdHoldImage},
     {L"counts", "SEL RVA", 2, CmdCounts},
+    {L"threads-at", "SEL RVA", 2, CmdThreadsAt},
     {L"suspend-at", "SEL RVA", 2, CmdSuspendAt},
     {L"resume-at", "SEL RVA", 2, CmdResumeAt},
     {L"plug-cycles", "COUNT MS", 2, CmdPlugCycles},
@@ -70,6 +76,7 @@ const Command kCommands[] = {
     {L"driver-state", "", 0, CmdDriverState},
     {L"wait-driver", "FIELD VALUE|>=N MS", 3, CmdWaitDriver},
     {L"hold-reads", "0|1", 1, CmdHoldReads},
+    {L"touch-path", "", 0, CmdTouchPath},
 };
 
 int WaitFor(wchar_t** argv, int argc);
@@ -92,6 +99,37 @@ int wmain(int argc, wchar_t** argv) {
         return command.run(argv + 2);
     }
     return Usage();
+}
+
+namespace {
+
+// The waits that are one query waited for: wait-for with the query's
+// arguments, under their old names.
+int WaitForOutput(const std::wstring& text, const wchar_t* timeoutMs, const wchar_t* query,
+                  std::initializer_list<const wchar_t*> queryArgs) {
+    std::vector<std::wstring> words = {text, timeoutMs, query};
+    words.insert(words.end(), queryArgs.begin(), queryArgs.end());
+    std::vector<wchar_t*> argv;
+    for (std::wstring& word : words) argv.push_back(word.data());
+    return WaitFor(argv.data(), static_cast<int>(argv.size()));
+}
+
+}  // namespace
+
+int CmdWaitText(wchar_t** argv) { return WaitForOutput(argv[2], argv[3], L"item-text", {argv[0], argv[1]}); }
+
+int CmdWaitU32(wchar_t** argv) {
+    return WaitForOutput(std::to_wstring(static_cast<uint32_t>(ParseNumber(argv[2]))), argv[3], L"read-u32",
+                         {argv[0], argv[1]});
+}
+
+int CmdWaitBytes(wchar_t** argv) {
+    const std::wstring count = std::to_wstring(std::wcslen(argv[2]) / 2);
+    return WaitForOutput(argv[2], argv[3], L"read-bytes", {argv[0], argv[1], count.c_str()});
+}
+
+int CmdWaitTrayIcons(wchar_t** argv) {
+    return WaitForOutput(std::to_wstring(ParseNumber(argv[0])), argv[1], L"tray-icons", {});
 }
 
 namespace {

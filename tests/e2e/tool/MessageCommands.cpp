@@ -47,7 +47,8 @@ int CmdSend(wchar_t** argv) {
                              static_cast<WPARAM>(ParseNumber(argv[2])),
                              static_cast<LPARAM>(ParseNumber(argv[3])), SMTO_NORMAL, kSendTimeoutMs,
                              &result))
-        return Failure(true, "window %ls did not answer message %ls", argv[0], argv[1]);
+        return Failure(true, "window %ls (%ls) did not answer message %ls within %u ms", argv[0],
+                       HandleText(window).c_str(), argv[1], kSendTimeoutMs);
     PrintLine(std::to_wstring(static_cast<long long>(result)));
     return kOk;
 }
@@ -68,12 +69,21 @@ int CmdKey(wchar_t** argv) {
 
 namespace {
 
+// A button that does not answer is a failure of its own, never "not
+// pushed"; each failure says which.
 bool WaitButtonState(HWND button, bool pushed, long long timeoutMs) {
-    return PollUntil(timeoutMs, [&] {
+    bool answered = true;
+    const bool ok = PollUntil(timeoutMs, [&] {
         DWORD_PTR state = 0;
-        SendMessageTimeoutW(button, BM_GETSTATE, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &state);
-        return ((state & BST_PUSHED) != 0) == pushed;
+        answered = SendMessageTimeoutW(button, BM_GETSTATE, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &state) != 0;
+        return !answered || ((state & BST_PUSHED) != 0) == pushed;
     });
+    if (!answered) {
+        Failure(true, "button %ls did not answer BM_GETSTATE", HandleText(button).c_str());
+        return false;
+    }
+    if (!ok) Failure(false, "button %ls stayed %s", HandleText(button).c_str(), pushed ? "up" : "pushed");
+    return ok;
 }
 
 }  // namespace
@@ -95,7 +105,7 @@ int CmdRoundTrip(wchar_t** argv) {
     const long long timeoutMs = ParseNumber(argv[2]);
     if (Post(button, BM_SETSTATE, TRUE, 0) != kOk || !WaitButtonState(button, true, timeoutMs) ||
         Post(button, BM_SETSTATE, FALSE, 0) != kOk || !WaitButtonState(button, false, timeoutMs))
-        return Failure(false, "no round trip through %ls", argv[0]);
+        return kFailed;
     return kOk;
 }
 

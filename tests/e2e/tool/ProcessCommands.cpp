@@ -16,20 +16,6 @@ int CmdReadU32(wchar_t** argv) {
     return kOk;
 }
 
-// Waits until the 32-bit value at RVA reads VALUE; on failure says what it
-// read last.
-int CmdWaitU32(wchar_t** argv) {
-    const auto want = static_cast<uint32_t>(ParseNumber(argv[2]));
-    uint32_t value = 0;
-    const bool ok = PollUntil(ParseNumber(argv[3]), [&] {
-        HWND window = ResolveWindow(argv[0]);
-        return window && ReadModuleMemory(window, ParseNumber(argv[1]), &value, sizeof value) &&
-               value == want;
-    });
-    if (!ok) return Failure(false, "the value at %ls stayed %u, expected %u", argv[1], value, want);
-    return kOk;
-}
-
 // Prints the program name of the process that started the window's process
 // (who launched it: a setup itself, or the shell), or "gone" when that
 // process no longer runs.

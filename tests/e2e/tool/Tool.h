@@ -14,6 +14,10 @@ inline constexpr int kUsage = 2;
 inline constexpr wchar_t kMainClass[] = L"ZRN_RTouch";
 inline constexpr wchar_t kMainTitle[] = L"Fennimore";
 
+// The key viewer's marker: typed by a test after the keys it waits for, and
+// never sent by a gesture map.
+inline constexpr WORD kMarkerKey = VK_F24;
+
 // One subcommand: argv holds only its own arguments.
 struct Command {
     const wchar_t* name;

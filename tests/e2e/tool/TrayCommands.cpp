@@ -51,11 +51,6 @@ int CmdShownTrayIcons(wchar_t**) {
     return kOk;
 }
 
-int CmdWaitTrayIcons(wchar_t** argv) {
-    int want = static_cast<int>(ParseNumber(argv[0]));
-    return PollUntil(ParseNumber(argv[1]), [&] { return TrayIconCount() == want; }) ? kOk : kFailed;
-}
-
 // Prints the handle of the first tray icon window.
 int CmdTrayIcon(wchar_t**) {
     HWND icon = FindTrayIcons().first;

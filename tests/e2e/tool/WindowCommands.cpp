@@ -1,6 +1,7 @@
 // Finding windows and reading their state.
 #include "Commands.h"
 
+#include <cstdio>
 #include <cwchar>
 
 namespace {
@@ -15,8 +16,9 @@ int CmdWaitWindow(wchar_t** argv) {
         found = FindWindowW(argv[0], TitleOrAny(argv[1]));
         return found != nullptr;
     });
-    if (ok) PrintLine(HandleText(found));
-    return ok ? kOk : kFailed;
+    if (!ok) return Failure(false, "no window of class %ls titled %ls within %ls ms", argv[0], argv[1], argv[2]);
+    PrintLine(HandleText(found));
+    return kOk;
 }
 
 int CmdInfo(wchar_t** argv) {
@@ -39,12 +41,14 @@ int CmdInfo(wchar_t** argv) {
 
 int CmdWaitVisible(wchar_t** argv) {
     bool want = ParseNumber(argv[1]) != 0;
-    return PollUntil(ParseNumber(argv[2]), [&] {
-               HWND window = ResolveWindow(argv[0]);
-               return window && (IsWindowVisible(window) != FALSE) == want;
-           })
-               ? kOk
-               : kFailed;
+    HWND window = nullptr;
+    if (PollUntil(ParseNumber(argv[2]), [&] {
+            window = ResolveWindow(argv[0]);
+            return window && (IsWindowVisible(window) != FALSE) == want;
+        }))
+        return kOk;
+    if (!window) return Failure(false, "no window %ls", argv[0]);
+    return Failure(false, "window %ls stayed %s", argv[0], want ? "hidden" : "visible");
 }
 
 namespace {
@@ -77,10 +81,23 @@ int CmdWaitNewPopup(wchar_t** argv) {
     return WaitPopup(argv[0], other, ParseNumber(argv[2]));
 }
 
+// A named selector (main, popup) must name a window when the wait starts:
+// one that never resolved is not "gone". A handle may have gone before
+// the wait began (a posted click is quick); that is said on stderr, where
+// the test's log shows it and no caller's $(...) takes it for output.
 int CmdWaitGone(wchar_t** argv) {
     HWND window = ResolveWindow(argv[0]);
-    return PollUntil(ParseNumber(argv[1]), [&] { return !window || !IsWindow(window); }) ? kOk
-                                                                                        : kFailed;
+    const bool named = std::wcscmp(argv[0], L"main") == 0 || std::wcscmp(argv[0], L"popup") == 0;
+    if (!window && (named || ParseNumber(argv[0]) == 0)) return Failure(false, "no window %ls to wait for", argv[0]);
+    if (!window) {
+        std::fprintf(stderr, "e2e_tool: window %ls was gone before the wait\n", argv[0]);
+        return kOk;
+    }
+    if (PollUntil(ParseNumber(argv[1]), [&] { return !IsWindow(window); })) return kOk;
+    std::wstring title;
+    ReadWindowText(window, title);
+    return Failure(false, "window %ls (%ls '%ls') still there after %ls ms", HandleText(window).c_str(),
+                   ClassName(window).c_str(), title.c_str(), argv[1]);
 }
 
 int CmdItemText(wchar_t** argv) {
@@ -91,30 +108,18 @@ int CmdItemText(wchar_t** argv) {
     return kOk;
 }
 
-// Waits until control ID of SEL reads TEXT; on failure says what it read
-// last.
-int CmdWaitText(wchar_t** argv) {
-    std::wstring text;
-    bool ok = PollUntil(ParseNumber(argv[3]), [&] {
-        HWND window = ResolveWindow(argv[0]);
-        HWND item = window ? GetDlgItem(window, static_cast<int>(ParseNumber(argv[1]))) : nullptr;
-        return item && ReadWindowText(item, text) && text == argv[2];
-    });
-    if (!ok)
-        return Failure(false, "control %ls of %ls reads '%ls', expected '%ls'", argv[1], argv[0],
-                       text.c_str(), argv[2]);
-    return kOk;
-}
-
 // Waits until SEL is minimized and hidden, as the application is in the
 // tray.
 int CmdWaitMinimized(wchar_t** argv) {
-    return PollUntil(ParseNumber(argv[1]), [&] {
-               HWND window = ResolveWindow(argv[0]);
-               return window && !IsWindowVisible(window) && IsIconic(window);
-           })
-               ? kOk
-               : kFailed;
+    HWND window = nullptr;
+    if (PollUntil(ParseNumber(argv[1]), [&] {
+            window = ResolveWindow(argv[0]);
+            return window && !IsWindowVisible(window) && IsIconic(window);
+        }))
+        return kOk;
+    if (!window) return Failure(false, "no window %ls", argv[0]);
+    return Failure(false, "window %ls is %s and %s, expected hidden and minimized", argv[0],
+                   IsWindowVisible(window) ? "visible" : "hidden", IsIconic(window) ? "minimized" : "not minimized");
 }
 
 int CmdItemEnabled(wchar_t** argv) {
@@ -131,8 +136,9 @@ int CmdWaitMenu(wchar_t** argv) {
         menu = FindWindowW(L"#32768", nullptr);
         return menu && IsWindowVisible(menu);
     });
-    if (ok) PrintLine(HandleText(menu));
-    return ok ? kOk : kFailed;
+    if (!ok) return Failure(false, "no visible menu within %ls ms", argv[0]);
+    PrintLine(HandleText(menu));
+    return kOk;
 }
 
 // Waits for a visible top-level window of the class and prints it.
@@ -146,6 +152,7 @@ int CmdWaitShown(wchar_t** argv) {
         }
         return false;
     });
-    if (ok) PrintLine(HandleText(shown));
-    return ok ? kOk : kFailed;
+    if (!ok) return Failure(false, "no visible window of class %ls within %ls ms", argv[0], argv[1]);
+    PrintLine(HandleText(shown));
+    return kOk;
 }

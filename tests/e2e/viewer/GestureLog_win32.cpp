@@ -76,6 +76,12 @@ void LogViewerEvent(const ViewerEvent& event) {
         return;
     }
     const bool down = event.kind == ViewerEventKind::KeyDown;
+    // A test's marker (e2e_tool marker-key) is no gesture: it says that
+    // every key before it has been seen.
+    if (event.vk == kViewerMarkerKey) {
+        if (down) Print("marker");
+        return;
+    }
     std::snprintf(line, sizeof line, "key %s 0x%02X mods=%s scan=0x%02X ext=%d", down ? "down" : "up",
                   event.vk, mods.c_str(), event.scan, event.extended ? 1 : 0);
     Print(line);

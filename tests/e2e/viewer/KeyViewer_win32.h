@@ -22,6 +22,10 @@ struct ViewerEvent {
 
 using ViewerSink = void (*)(const ViewerEvent&);
 
+// The key a test types after the input it waits for (e2e_tool marker-key):
+// logged as "marker", never as a gesture.
+constexpr UINT kViewerMarkerKey = VK_F24;
+
 // Posted to the viewer (by a test, after another window took the focus):
 // it takes the foreground and puts the cursor on itself again.
 constexpr UINT kTakeForegroundMessage = WM_APP;
