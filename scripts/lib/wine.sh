@@ -4,7 +4,9 @@
 # wine_restore_files, wine_session_intact).
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu builder: an installer's shortcut would write menu entries under
+# $HOME, which every prefix and shard shares.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Starts Xvfb on a free display unless DISPLAY is set; sets DISPLAY. Xvfb
 # picks the number itself (-displayfd) and says it once it accepts clients:
@@ -54,6 +56,11 @@ wine_registry() {
         echo
         echo '[HKEY_CURRENT_USER\Software\Wine\Fonts]'
         echo '"Path"="Z:\\usr\\share\\wine\\fonts"'
+        echo
+        # Services get two minutes to start: with the default 10 s a loaded
+        # machine ends the driver's host mid-install and the device is lost.
+        echo '[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control]'
+        echo '"ServicesPipeTimeout"="120000"'
         echo
         echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
         echo '"Managed"="N"'
