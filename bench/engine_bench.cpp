@@ -48,11 +48,13 @@ void BM_Recognizer(benchmark::State& state) {
     const ParameterBlock block = DefaultBlock();
     ReaderCounters counters{};
     std::vector<ProcessedReport> samples;
-    for (const sample::Report& r : trace) samples.push_back(ProcessReport(DecodeReport(r.bytes), block, counters));
+    for (const sample::Report& r : trace)
+        samples.push_back(ProcessReport(DecodeReport(r.bytes), block, counters));
     RecognizerState recognizer{};
     for (auto _ : state) {
         for (const ProcessedReport& p : samples)
-            benchmark::DoNotOptimize(GestureRecognize(recognizer, p.state, p.sample, ReadGestureScales(block)));
+            benchmark::DoNotOptimize(
+                GestureRecognize(recognizer, p.state, p.sample, ReadGestureScales(block)));
     }
     ReportCounter(state, samples.size());
 }

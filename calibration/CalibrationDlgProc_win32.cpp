@@ -33,8 +33,10 @@ COLORREF ColorOf(CalColor c) { return c == CalColor::Red ? RGB(255, 0, 0) : RGB(
 void SelectNewBrush(CalColor color) {
     HBRUSH brush = CreateSolidBrush(ColorOf(color));
     HGDIOBJ previous = SelectObject(SessionDC, brush);
-    if (SessionBrush) DeleteObject(SessionBrush);
-    else OriginalBrush = previous;
+    if (SessionBrush)
+        DeleteObject(SessionBrush);
+    else
+        OriginalBrush = previous;
     SessionBrush = brush;
 }
 

@@ -41,7 +41,7 @@ struct CalSession {
     uint32_t CalSampleMax;
     CalSample CalSamples[kCalSamplesPerTarget];
     CalTarget point_paint[kCalTargetCount];
-    CalSample xy;                  // the report of the current tick
+    CalSample xy;             // the report of the current tick
     bool failing;             // the last read failed
     uint32_t failingSinceMs;  // the tick time of the first failure in a row
     bool ended;

@@ -7,6 +7,7 @@
 // The HID interface class, what HidD_GetHidGuid returns: defined here, so
 // that hid.dll need not be loaded for one constant.
 #include <initguid.h>
+// After initguid.h, which makes its DEFINE_GUID a definition.
 #include <hidclass.h>
 
 #include "device/DriverChannel.h"
@@ -60,9 +61,9 @@ InterfacePath FindTouchInterfacePath(const GUID& interfaceClass) {
     const SetupApiFunctions& setup = SetupApi();
     // Without setupapi.dll there is no device information set either.
     if (!setup.status.ok()) WriteOut((FailureText(setup.status) + "\n").c_str());
-    HDEVINFO set = setup.status.ok()
-                       ? setup.GetClassDevs(&interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)
-                       : INVALID_HANDLE_VALUE;
+    HDEVINFO set = setup.status.ok() ? setup.GetClassDevs(&interfaceClass, nullptr, nullptr,
+                                                          DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)
+                                     : INVALID_HANDLE_VALUE;
     if (set == INVALID_HANDLE_VALUE) {
         WriteOut("SetupDiGetClassDevs failed!\n");
         // Called from the worker and the calibration too: ExitProcess ends
@@ -134,9 +135,8 @@ HANDLE OpenFoundChannel(std::wstring* path) {
     if (!found.path) return kInvalidChannel;
     if (path) *path = found.path;
     OpenedPath = found.path;
-    HANDLE channel = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+    HANDLE channel = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
     LocalFree(found.storage);
     return channel;
 }
@@ -154,8 +154,8 @@ void CloseDriverChannel(DriverChannel channel) { CloseHandle(channel); }
 
 bool ReadTouchReport(DriverChannel channel, ReportBytes& report) {
     DWORD numBytesReturned = 0;
-    const bool done = DeviceIoControl(channel, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report,
-                                      sizeof report, &numBytesReturned, nullptr) != FALSE;
+    const bool done = DeviceIoControl(channel, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report, sizeof report,
+                                      &numBytesReturned, nullptr) != FALSE;
     // A short report would leave the bytes of the one before in the buffer.
     return done && numBytesReturned == sizeof report;
 }

@@ -15,8 +15,10 @@
 
 /* The touch interface class {781EF630-72B2-11D2-B852-00C04FAD5171}, as the
  * initializer of a GUID. */
-#define TOUCH_INTERFACE_GUID_INIT \
-    {0x781EF630, 0x72B2, 0x11D2, {0xB8, 0x52, 0x00, 0xC0, 0x4F, 0xAD, 0x51, 0x71}}
+#define TOUCH_INTERFACE_GUID_INIT                                                      \
+    {                                                                                  \
+        0x781EF630, 0x72B2, 0x11D2, { 0xB8, 0x52, 0x00, 0xC0, 0x4F, 0xAD, 0x51, 0x71 } \
+    }
 
 /* CTL_CODE(DeviceType, Function, Method, Access), as the platform builds it. */
 #define TOUCH_CTL_CODE(deviceType, function, method, access) \

@@ -30,7 +30,8 @@ FilePath FreeBesideName(const FilePath& path, unsigned first, const FilePath& ta
     for (unsigned n = 0; n < kReplaceNameTries; ++n) {
         FilePath name = BesideName(path, first + n);
         if (name == taken) continue;
-        if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+        if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            GetLastError() == ERROR_FILE_NOT_FOUND)
             return name;
     }
     return {};
@@ -48,11 +49,14 @@ SwapAnswer Swap(const FilePath& beside, const FilePath& path, const FilePath& ba
                      nullptr))
         return SwapAnswer::Swapped;
     switch (GetLastError()) {
-    case ERROR_FILE_NOT_FOUND: return SwapAnswer::NoOldFile;
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: return SwapAnswer::OldAtBackup;
+    case ERROR_FILE_NOT_FOUND:
+        return SwapAnswer::NoOldFile;
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        return SwapAnswer::OldAtBackup;
     // ERROR_UNABLE_TO_MOVE_REPLACEMENT with a backup name, and every other
     // failure: both files keep their names.
-    default: return SwapAnswer::NothingMoved;
+    default:
+        return SwapAnswer::NothingMoved;
     }
 }
 
@@ -108,8 +112,8 @@ bool IsSystemWindowsFolder(const FilePath& folder) {
 
 // TrustedInstaller's service SID: S-1-5-80-956008885-3418522649-1831038044-
 // 1853292631-2271478464.
-constexpr DWORD kTrustedInstallerRids[] = {SECURITY_SERVICE_ID_BASE_RID, 956008885u, 3418522649u,
-                                           1831038044u, 1853292631u, 2271478464u};
+constexpr DWORD kTrustedInstallerRids[] = {
+    SECURITY_SERVICE_ID_BASE_RID, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u};
 
 bool SidIs(PSID sid, SID_IDENTIFIER_AUTHORITY authority, BYTE count, const DWORD* rids) {
     DWORD r[8]{};
@@ -160,8 +164,9 @@ FolderFacts ReadFolderFacts(const FilePath& file) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                              &owner, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr, &dacl,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
         return facts;
     facts.securityRead = true;
     facts.owner = KindOf(owner);
@@ -180,8 +185,8 @@ FolderFacts ReadFolderFacts(const FilePath& file) {
 
 FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
     FileStart out;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         out.error = GetLastError();
         return out;

@@ -11,8 +11,7 @@
 #include <optional>
 #include <span>
 
-static_assert(std::endian::native == std::endian::little,
-              "the parameter block is stored in host byte order");
+static_assert(std::endian::native == std::endian::little, "the parameter block is stored in host byte order");
 
 constexpr size_t kParameterBlockSize = 180;
 constexpr size_t kGestureCount = 14;

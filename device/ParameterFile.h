@@ -17,5 +17,5 @@ inline constexpr wchar_t kParameterFilePath[] = L"C:\\WINDOWS\\ZRNParameters.dat
 std::optional<std::vector<uint8_t>> ReadParameterFile(const FilePath& path);
 
 // ReadParameterFile followed by LoadParameterBlock.
-void LoadParameterFile(const FilePath& path, uint16_t currentOrientation,
-                       ParameterBlock& defaults, ParameterBlock& live);
+void LoadParameterFile(const FilePath& path, uint16_t currentOrientation, ParameterBlock& defaults,
+                       ParameterBlock& live);

@@ -100,8 +100,7 @@ static NTSTATUS QueueReports(const UCHAR* in, ULONG inLen) {
     const RTOUCHDRV_QUEUE_ENTRY* entries = (const RTOUCHDRV_QUEUE_ENTRY*)in;
     for (ULONG i = 0; i < n; ++i) {
         const RTOUCHDRV_QUEUE_ENTRY* e = &entries[i];
-        if (e->Kind > RTOUCHDRV_ENTRY_FAILED_READ || e->Reserved[0] || e->Reserved[1] ||
-            e->Reserved[2])
+        if (e->Kind > RTOUCHDRV_ENTRY_FAILED_READ || e->Reserved[0] || e->Reserved[1] || e->Reserved[2])
             return STATUS_INVALID_PARAMETER;
     }
     NTSTATUS status = STATUS_SUCCESS;
@@ -177,9 +176,7 @@ static NTSTATUS HoldReads(const UCHAR* in, ULONG inLen) {
 }
 
 /* Clock ticks as microseconds, modulo 2^32. */
-static uint32_t Microseconds(ULONGLONG ticks) {
-    return (uint32_t)(ticks / (TICKS_PER_MILLISECOND / 1000));
-}
+static uint32_t Microseconds(ULONGLONG ticks) { return (uint32_t)(ticks / (TICKS_PER_MILLISECOND / 1000)); }
 
 static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* returned) {
     RTOUCHDRV_STATE state;
@@ -192,8 +189,7 @@ static NTSTATUS GetState(UCHAR* out, ULONG inLen, ULONG outLen, ULONG_PTR* retur
     state.ReportsPerSecond = Touch.Rate;
     state.Plugged = Touch.Plugged;
     state.WaitingReads = 0;
-    for (LIST_ENTRY* link = Touch.PendingReads.Flink; link != &Touch.PendingReads;
-         link = link->Flink)
+    for (LIST_ENTRY* link = Touch.PendingReads.Flink; link != &Touch.PendingReads; link = link->Flink)
         state.WaitingReads++;
     state.Taken = Touch.Taken;
     state.FirstTakenUs = Microseconds(Touch.FirstTaken);

@@ -76,8 +76,7 @@ typedef struct FAILURE {
 static BOOLEAN SettleByFailure(PIRP irp, ULONGLONG now, PVOID context) {
     (void)now;
     const FAILURE* failure = context;
-    if (failure->File && IoGetCurrentIrpStackLocation(irp)->FileObject != failure->File)
-        return FALSE;
+    if (failure->File && IoGetCurrentIrpStackLocation(irp)->FileObject != failure->File) return FALSE;
     irp->IoStatus.Status = failure->Status;
     return TRUE;
 }
@@ -91,8 +90,7 @@ NTSTATUS ReadReport(PIRP irp) {
     ULONGLONG now = Now();
     NTSTATUS status = TryReadLocked(irp, now, &returned);
     if (status == STATUS_PENDING && Touch.NoTouchReads) status = NoTouchReportLocked(irp, &returned);
-    if (status == STATUS_PENDING && !Touch.ReadWait && !Touch.HoldReads)
-        status = STATUS_DEVICE_NOT_READY;
+    if (status == STATUS_PENDING && !Touch.ReadWait && !Touch.HoldReads) status = STATUS_DEVICE_NOT_READY;
     if (status == STATUS_PENDING) {
         ULONGLONG deadline = now + Touch.ReadWait;
         RtlCopyMemory(irp->Tail.Overlay.DriverContext, &deadline, sizeof deadline);
@@ -147,8 +145,7 @@ static ULONGLONG NextWakeLocked(void) {
     if (IsListEmpty(&Touch.PendingReads)) return 0;
     ULONGLONG wakeAt = Touch.Count > 0 ? Touch.NextDue : 0;
     if (Touch.HoldReads) return wakeAt;
-    for (LIST_ENTRY* link = Touch.PendingReads.Flink; link != &Touch.PendingReads;
-         link = link->Flink) {
+    for (LIST_ENTRY* link = Touch.PendingReads.Flink; link != &Touch.PendingReads; link = link->Flink) {
         ULONGLONG deadline = DeadlineOf(CONTAINING_RECORD(link, IRP, Tail.Overlay.ListEntry));
         if (!wakeAt || deadline < wakeAt) wakeAt = deadline;
     }
@@ -180,8 +177,7 @@ static void NTAPI ReaderMain(PVOID context) {
 
 NTSTATUS StartReader(void) {
     Touch.StopReader = 0;
-    return PsCreateSystemThread(&ReaderHandle, THREAD_ALL_ACCESS, NULL, NULL, NULL, ReaderMain,
-                                NULL);
+    return PsCreateSystemThread(&ReaderHandle, THREAD_ALL_ACCESS, NULL, NULL, NULL, ReaderMain, NULL);
 }
 
 void StopReader(void) {

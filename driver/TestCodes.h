@@ -107,11 +107,11 @@ typedef struct RTOUCHDRV_QUEUE_ENTRY {
 
 typedef struct RTOUCHDRV_STATE {
     uint8_t LastBlock[RTOUCHDRV_BLOCK_SIZE]; /* zeros until the first send to this plug-in */
-    uint32_t SendCount;      /* accepted parameter sends since load or reset, across unplugs */
-    uint32_t QueueLength;    /* entries not yet read */
+    uint32_t SendCount;   /* accepted parameter sends since load or reset, across unplugs */
+    uint32_t QueueLength; /* entries not yet read */
     uint32_t ReportsPerSecond;
-    uint32_t Plugged;        /* 1 while the touch interface is enabled */
-    uint32_t WaitingReads;   /* reads waiting in the driver for a report */
+    uint32_t Plugged;      /* 1 while the touch interface is enabled */
+    uint32_t WaitingReads; /* reads waiting in the driver for a report */
     /* The pacing as the driver saw it: entries taken from the queue since
      * it last went from empty to filled, and the driver's clock (in
      * microseconds, modulo 2^32) when the first and the latest of them were

@@ -51,8 +51,10 @@ NTSTATUS OpenTouchHandle(PFILE_OBJECT file) {
     NTSTATUS status = STATUS_SUCCESS;
     KIRQL irql;
     KeAcquireSpinLock(&Touch.Lock, &irql);
-    if (!Touch.Plugged || !file) status = STATUS_NO_SUCH_DEVICE;
-    else file->FsContext = (PVOID)(ULONG_PTR)Touch.Generation;
+    if (!Touch.Plugged || !file)
+        status = STATUS_NO_SUCH_DEVICE;
+    else
+        file->FsContext = (PVOID)(ULONG_PTR)Touch.Generation;
     KeReleaseSpinLock(&Touch.Lock, irql);
     return status;
 }

@@ -18,14 +18,12 @@
 /* Wine's kernel exports IoCreateDeviceSecure; on Windows it comes from the
  * static wdmsec library. MinGW's import library lacks it (see the build
  * file). */
-NTSYSAPI NTSTATUS NTAPI IoCreateDeviceSecure(PDRIVER_OBJECT driver, ULONG extensionSize,
-                                             PUNICODE_STRING name, DEVICE_TYPE type,
-                                             ULONG characteristics, BOOLEAN exclusive,
+NTSYSAPI NTSTATUS NTAPI IoCreateDeviceSecure(PDRIVER_OBJECT driver, ULONG extensionSize, PUNICODE_STRING name,
+                                             DEVICE_TYPE type, ULONG characteristics, BOOLEAN exclusive,
                                              PCUNICODE_STRING defaultSddl, LPCGUID classGuid,
                                              PDEVICE_OBJECT* device);
 /* Declared by ntifs.h, which does not mix with wdm.h. */
-NTSYSAPI NTSTATUS NTAPI ZwWaitForSingleObject(HANDLE handle, BOOLEAN alertable,
-                                              PLARGE_INTEGER timeout);
+NTSYSAPI NTSTATUS NTAPI ZwWaitForSingleObject(HANDLE handle, BOOLEAN alertable, PLARGE_INTEGER timeout);
 
 /* 100 ns units, as the kernel's waits count. */
 #define TICKS_PER_SECOND 10000000ULL
@@ -41,12 +39,12 @@ typedef struct TOUCH_DRIVER {
     RTOUCHDRV_QUEUE_ENTRY Queue[RTOUCHDRV_QUEUE_CAPACITY]; /* ring buffer */
     ULONG Head;
     ULONG Count;
-    ULONGLONG NextDue; /* clock value from which the head entry may be read */
-    ULONGLONG Period;  /* clock ticks between two entries */
-    ULONG Rate;        /* reports per second */
-    ULONGLONG ReadWait; /* clock ticks a read waits for a due report */
+    ULONGLONG NextDue;    /* clock value from which the head entry may be read */
+    ULONGLONG Period;     /* clock ticks between two entries */
+    ULONG Rate;           /* reports per second */
+    ULONGLONG ReadWait;   /* clock ticks a read waits for a due report */
     BOOLEAN NoTouchReads; /* a read with no report due gets a no-touch report */
-    BOOLEAN HoldReads;  /* a read waits until a report is due, however long */
+    BOOLEAN HoldReads;    /* a read waits until a report is due, however long */
     /* Entries taken since the queue last went from empty to filled, and
      * the clock values of the first and the latest take. */
     ULONG Taken;

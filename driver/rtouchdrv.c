@@ -83,9 +83,8 @@ static NTSTATUS CreateControlDevice(PDRIVER_OBJECT driver) {
     RtlInitUnicodeString(&link, RTOUCHDRV_CONTROL_LINK);
     UNICODE_STRING sddl;
     RtlInitUnicodeString(&sddl, RTOUCHDRV_CONTROL_SDDL);
-    NTSTATUS status = IoCreateDeviceSecure(driver, 0, &name, FILE_DEVICE_UNKNOWN,
-                                           FILE_DEVICE_SECURE_OPEN, FALSE, &sddl,
-                                           &ControlClassGuid, &Touch.ControlDevice);
+    NTSTATUS status = IoCreateDeviceSecure(driver, 0, &name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN,
+                                           FALSE, &sddl, &ControlClassGuid, &Touch.ControlDevice);
     if (!NT_SUCCESS(status)) return status;
     status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {
@@ -106,8 +105,7 @@ static NTSTATUS NTAPI AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
         status = STATUS_DEVICE_ALREADY_ATTACHED;
         goto out;
     }
-    status = IoCreateDevice(driver, 0, NULL, FILE_DEVICE_MOUSE, FILE_DEVICE_SECURE_OPEN, FALSE,
-                            &Touch.Fdo);
+    status = IoCreateDevice(driver, 0, NULL, FILE_DEVICE_MOUSE, FILE_DEVICE_SECURE_OPEN, FALSE, &Touch.Fdo);
     if (!NT_SUCCESS(status)) goto out;
     IoInitializeRemoveLock(&Touch.RemoveLock, RTOUCHDRV_TAG, 0, 0);
     Touch.LowerDevice = IoAttachDeviceToDeviceStack(Touch.Fdo, pdo);
@@ -179,9 +177,7 @@ static NTSTATUS TouchPnp(PIRP irp) {
     return status;
 }
 
-static BOOLEAN IsControlDevice(PDEVICE_OBJECT device) {
-    return device == Touch.ControlDevice;
-}
+static BOOLEAN IsControlDevice(PDEVICE_OBJECT device) { return device == Touch.ControlDevice; }
 
 /* Every request on the touch device holds a remove-lock reference while it
  * runs; none is accepted once the removal has begun. */

@@ -27,11 +27,16 @@ uint16_t TurnKey(uint8_t a, uint8_t b) { return static_cast<uint16_t>(a << 4 | b
 // The straight stroke of one direction, or `otherwise` for a non-direction.
 uint16_t StraightGesture(uint8_t direction, uint16_t otherwise) {
     switch (direction) {
-    case kDirRight: return kGestureRHori;
-    case kDirLeft: return kGestureLHori;
-    case kDirUp: return kGestureUVert;
-    case kDirDown: return kGestureDVert;
-    default: return otherwise;
+    case kDirRight:
+        return kGestureRHori;
+    case kDirLeft:
+        return kGestureLHori;
+    case kDirUp:
+        return kGestureUVert;
+    case kDirDown:
+        return kGestureDVert;
+    default:
+        return otherwise;
     }
 }
 
@@ -59,10 +64,14 @@ uint16_t ClassifyStroke(const RecognizerState& s) {
     }
     const uint16_t key = TurnKey(s.Seq[0], s.Seq[1]);
     switch (key) {
-    case 0x11: return kGestureRHori;
-    case 0x22: return kGestureLHori;
-    case 0x88: return kGestureUVert;
-    case 0x44: return kGestureDVert;
+    case 0x11:
+        return kGestureRHori;
+    case 0x22:
+        return kGestureLHori;
+    case 0x88:
+        return kGestureUVert;
+    case 0x44:
+        return kGestureDVert;
     }
     if (InSet(kClockwiseTurns, key)) return kGestureRArc;
     if (InSet(kCounterClockwiseTurns, key)) return kGestureLArc;
@@ -123,7 +132,8 @@ uint16_t BeginTwoFingers(RecognizerState& s, coord_dist p) {
 // A spread step, or kGestureInProgress. A rise of either spread figure
 // (right/down of MoveDirection) is an opening.
 uint16_t PinchStep(RecognizerState& s, coord_dist p, const GestureScales& scales) {
-    const uint8_t pinch = MoveDirection(u16(s.TwoRefDist1), p.Dist1, u16(s.TwoRefDist2), p.Dist2, scales.PinchScale);
+    const uint8_t pinch =
+        MoveDirection(u16(s.TwoRefDist1), p.Dist1, u16(s.TwoRefDist2), p.Dist2, scales.PinchScale);
     if (pinch == kDirNone) return kGestureInProgress;
     s.TwoTapPending = 0;
     s.PanRightPending = 0;
@@ -142,10 +152,16 @@ uint16_t PanStep(RecognizerState& s, coord_dist p, const GestureScales& scales) 
     s.TwoRefX = p.X;
     s.TwoRefY = p.Y;
     switch (pan) {
-    case kDirRight: s.PanRightPending = 1; return kGestureInProgress;
-    case kDirLeft: s.PanLeftPending = 1; return kGestureInProgress;
-    case kDirDown: return kGestureDPan;
-    default: return kGestureUPan;
+    case kDirRight:
+        s.PanRightPending = 1;
+        return kGestureInProgress;
+    case kDirLeft:
+        s.PanLeftPending = 1;
+        return kGestureInProgress;
+    case kDirDown:
+        return kGestureDPan;
+    default:
+        return kGestureUPan;
     }
 }
 
@@ -226,7 +242,8 @@ uint16_t OneFinger(RecognizerState& s, coord_dist p, const GestureScales& scales
     s.TwoActive = 0;
     const OneFingerPhase phase = OneFingerPhaseOf(s);
     if (phase == OneFingerPhase::Idle) return BeginStroke(s, p);
-    const uint8_t d = MoveDirection(u16(s.OneRefX), u16(p.X), u16(s.OneRefY), u16(p.Y), scales.SingleTouchScale);
+    const uint8_t d =
+        MoveDirection(u16(s.OneRefX), u16(p.X), u16(s.OneRefY), u16(p.Y), scales.SingleTouchScale);
     if (d == kDirNone) return kGestureInProgress;
     s.OneRefX = p.X;
     s.OneRefY = p.Y;
@@ -237,8 +254,8 @@ uint16_t OneFinger(RecognizerState& s, coord_dist p, const GestureScales& scales
 }  // namespace
 
 GestureScales ReadGestureScales(const ParameterBlock& block) {
-    return GestureScales{ReadField(block.FlipScale), ReadField(block.SingleTouchScale), ReadField(block.PanScale),
-                         ReadField(block.PinchScale)};
+    return GestureScales{ReadField(block.FlipScale), ReadField(block.SingleTouchScale),
+                         ReadField(block.PanScale), ReadField(block.PinchScale)};
 }
 
 OneFingerPhase OneFingerPhaseOf(const RecognizerState& s) {
@@ -254,20 +271,28 @@ TwoFingerPhase TwoFingerPhaseOf(const RecognizerState& s) {
 
 const char* PhaseName(OneFingerPhase phase) {
     switch (phase) {
-    case OneFingerPhase::Idle: return "idle";
-    case OneFingerPhase::Collecting: return "collecting";
-    case OneFingerPhase::Circling: return "circling";
-    case OneFingerPhase::Fired: return "fired";
+    case OneFingerPhase::Idle:
+        return "idle";
+    case OneFingerPhase::Collecting:
+        return "collecting";
+    case OneFingerPhase::Circling:
+        return "circling";
+    case OneFingerPhase::Fired:
+        return "fired";
     }
     return "?";
 }
 
 const char* PhaseName(TwoFingerPhase phase) {
     switch (phase) {
-    case TwoFingerPhase::Idle: return "idle";
-    case TwoFingerPhase::Still: return "still";
-    case TwoFingerPhase::Moved: return "moved";
-    case TwoFingerPhase::TapOwed: return "tap-owed";
+    case TwoFingerPhase::Idle:
+        return "idle";
+    case TwoFingerPhase::Still:
+        return "still";
+    case TwoFingerPhase::Moved:
+        return "moved";
+    case TwoFingerPhase::TapOwed:
+        return "tap-owed";
     }
     return "?";
 }

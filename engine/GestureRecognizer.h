@@ -69,10 +69,10 @@ GestureScales ReadGestureScales(const ParameterBlock& block);
 
 // Everything the recognizer remembers between samples; all zero at start.
 struct RecognizerState {
-    uint8_t Seq[4];         // directions of the one-finger stroke, one per change
-    uint8_t SeqIdx;         // Seq slot that the next step writes (0..3)
-    int8_t SameDirCount;    // steps that repeated the first direction
-    uint8_t OneActive;      // a one-finger stroke is followed; its reference is set
+    uint8_t Seq[4];       // directions of the one-finger stroke, one per change
+    uint8_t SeqIdx;       // Seq slot that the next step writes (0..3)
+    int8_t SameDirCount;  // steps that repeated the first direction
+    uint8_t OneActive;    // a one-finger stroke is followed; its reference is set
     int32_t OneRefX, OneRefY;
     uint8_t StrokeFired;    // a straight stroke fired; quiet until the contact ends
     uint8_t CircleMode;     // a circle was seen; further steps report turns
@@ -80,7 +80,7 @@ struct RecognizerState {
     uint8_t TwoActive;      // a two-finger contact is followed
     int32_t TwoRefX, TwoRefY;
     int32_t TwoRefDist1, TwoRefDist2;
-    uint8_t TwoTapPending;  // the two-finger contact has made no step yet
+    uint8_t TwoTapPending;                    // the two-finger contact has made no step yet
     uint8_t PanRightPending, PanLeftPending;  // horizontal pans reported at release
 
     bool operator==(const RecognizerState&) const = default;

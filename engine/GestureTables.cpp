@@ -1,8 +1,8 @@
 #include "engine/GestureTables.h"
 
 const char* const Gest1[kGestureNameCount] = {
-    "RHori.", "LHori.", "UVert.", "DVert.", "RArc", "LArc", "CWCircle",
-    "CCWCircle", "RPan", "LPan", "UPan", "DPan", "PinchIn", "PinchOut",
+    "RHori.",    "LHori.", "UVert.", "DVert.", "RArc", "LArc",    "CWCircle",
+    "CCWCircle", "RPan",   "LPan",   "UPan",   "DPan", "PinchIn", "PinchOut",
 };
 
 const ModifierRow ModKey[kModifierRowCount] = {
@@ -17,8 +17,9 @@ const ModifierRow ModKey[kModifierRowCount] = {
 
 const char* const GenKey[kKeyRowCount] = {
     "N/A", "Scroll Up", "Scroll Down", "Left Arrow", "Up Arrow", "Right Arrow", "Down Arrow", ",", ".",
-    "A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
-    "N", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z",
+    "A",   "B",         "C",           "D",          "E",        "F",           "G",          "H", "I",
+    "J",   "K",         "L",           "M",          "N",        "O",           "P",          "Q", "R",
+    "S",   "T",         "U",           "V",          "W",        "X",           "Y",          "Z",
 };
 
 namespace {

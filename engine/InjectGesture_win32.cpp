@@ -26,8 +26,12 @@ void InjectGesture(const GestureMapEntry* entry) {
     for (size_t i = 0; i < list.count; ++i) {
         const InputEvent& e = list.events[i];
         switch (e.kind) {
-        case InputEventKind::KeyDown: SendKey(e.vk, 0); break;
-        case InputEventKind::KeyUp: SendKey(e.vk, KEYEVENTF_KEYUP); break;
+        case InputEventKind::KeyDown:
+            SendKey(e.vk, 0);
+            break;
+        case InputEventKind::KeyUp:
+            SendKey(e.vk, KEYEVENTF_KEYUP);
+            break;
         case InputEventKind::Wheel:
             // A negative delta travels as its two's complement in the DWORD.
             mouse_event(MOUSEEVENTF_WHEEL, 0, 0, static_cast<DWORD>(e.wheelDelta), 0);

@@ -11,13 +11,25 @@ void Add(InputEventList& list, InputEventKind kind, uint8_t vk, int32_t wheelDel
 bool IsExtendedKey(uint8_t vk) {
     switch (vk) {
     case 0x03:  // VK_CANCEL (Ctrl+Break)
-    case 0x21: case 0x22: case 0x23: case 0x24:  // VK_PRIOR, VK_NEXT, VK_END, VK_HOME
-    case 0x25: case 0x26: case 0x27: case 0x28:  // VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN
-    case 0x2C: case 0x2D: case 0x2E:  // VK_SNAPSHOT, VK_INSERT, VK_DELETE
-    case 0x5B: case 0x5C: case 0x5D: case 0x5F:  // VK_LWIN, VK_RWIN, VK_APPS, VK_SLEEP
+    case 0x21:
+    case 0x22:
+    case 0x23:
+    case 0x24:  // VK_PRIOR, VK_NEXT, VK_END, VK_HOME
+    case 0x25:
+    case 0x26:
+    case 0x27:
+    case 0x28:  // VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN
+    case 0x2C:
+    case 0x2D:
+    case 0x2E:  // VK_SNAPSHOT, VK_INSERT, VK_DELETE
+    case 0x5B:
+    case 0x5C:
+    case 0x5D:
+    case 0x5F:  // VK_LWIN, VK_RWIN, VK_APPS, VK_SLEEP
     case 0x6F:  // VK_DIVIDE
     case 0x90:  // VK_NUMLOCK
-    case 0xA3: case 0xA5:  // VK_RCONTROL, VK_RMENU
+    case 0xA3:
+    case 0xA5:  // VK_RCONTROL, VK_RMENU
         return true;
     default:
         // VK_BROWSER_BACK .. VK_LAUNCH_APP2

@@ -40,8 +40,8 @@ QuadrantCoefficients Quadrant(Position p, int32_t x0, int32_t y0, const Paramete
     const int xSide = left ? 0 : 1;  // ScaleX[4 + side], CalY[7 + side]
     const int ySide = top ? 0 : 1;   // ScaleY[4 + side], CalX[5 + side]
     const int quadrant = 2 * xSide + ySide;
-    return QuadrantCoefficients{ReadField(b.ScaleX[4 + xSide]), ReadField(b.ScaleSlope[quadrant]),
-                                ReadField(b.CalY[7 + xSide]),   ReadField(b.ScaleY[4 + ySide]),
+    return QuadrantCoefficients{ReadField(b.ScaleX[4 + xSide]),        ReadField(b.ScaleSlope[quadrant]),
+                                ReadField(b.CalY[7 + xSide]),          ReadField(b.ScaleY[4 + ySide]),
                                 ReadField(b.ScaleSlope[4 + quadrant]), ReadField(b.CalX[5 + ySide])};
 }
 
@@ -50,13 +50,18 @@ QuadrantCoefficients Quadrant(Position p, int32_t x0, int32_t y0, const Paramete
 Position ApplyAxisFlags(Position p, uint16_t flags) {
     if (flags & kAxisSwap) std::swap(p.X, p.Y);
     switch (flags & kAxisInversionMask) {
-    case kAxisInvertY: p.Y = InvertCoord(p.Y); break;
-    case kAxisInvertX: p.X = InvertCoord(p.X); break;
+    case kAxisInvertY:
+        p.Y = InvertCoord(p.Y);
+        break;
+    case kAxisInvertX:
+        p.X = InvertCoord(p.X);
+        break;
     case kAxisInvertX | kAxisInvertY:
         p.X = InvertCoord(p.X);
         p.Y = InvertCoord(p.Y);
         break;
-    default: break;
+    default:
+        break;
     }
     return p;
 }
@@ -66,8 +71,10 @@ Position CalibratePosition(Position raw, const ParameterBlock& b) {
     const int32_t y0 = ReadField(b.CalY[0]);
     const QuadrantCoefficients q = Quadrant(raw, x0, y0, b);
     // Both from the same raw X and Y: X' does not feed Y'.
-    const double x = double(raw.X - x0) * (double(q.gainX) + double(q.slopeX) * double(raw.Y - q.refY)) + kCoordCentre;
-    const double y = double(raw.Y - y0) * (double(q.gainY) + double(q.slopeY) * double(raw.X - q.refX)) + kCoordCentre;
+    const double x =
+        double(raw.X - x0) * (double(q.gainX) + double(q.slopeX) * double(raw.Y - q.refY)) + kCoordCentre;
+    const double y =
+        double(raw.Y - y0) * (double(q.gainY) + double(q.slopeY) * double(raw.X - q.refX)) + kCoordCentre;
     return Position{MapAxis(x), MapAxis(y)};
 }
 
@@ -85,8 +92,8 @@ uint8_t DecideTouchState(const TouchReport& r, bool contact, const ParameterBloc
         c = ReaderCounters{};
         return kTouchNone;
     }
-    const bool twoFingers = r.Dist1 > r.Dist1Base + ReadField(b.Dist1Margin) ||
-                            r.Dist2 > r.Dist2Base + ReadField(b.Dist2Margin);
+    const bool twoFingers =
+        r.Dist1 > r.Dist1Base + ReadField(b.Dist1Margin) || r.Dist2 > r.Dist2Base + ReadField(b.Dist2Margin);
     if (twoFingers) {
         if (c.MultiCount >= kUndecidedSamples) {
             c.DownCount = 0;
@@ -112,8 +119,8 @@ ProcessedReport ProcessReport(const TouchReport& report, const ParameterBlock& b
     const int32_t rtouch = ComputeRTouch(report);
     const Position raw = ApplyAxisFlags(Position{report.X, report.Y}, ReadField(b.AxisFlags));
     const Position calibrated = CalibratePosition(raw, b);
-    const Position mapped =
-        CorrectOrientation(calibrated, OrientationTurn(ReadField(b.Orientation), ReadField(b.CalOrientation)));
+    const Position mapped = CorrectOrientation(
+        calibrated, OrientationTurn(ReadField(b.Orientation), ReadField(b.CalOrientation)));
     const bool contact = IsContact(rtouch, ReadField(b.PressureLimit));
     const uint8_t state = DecideTouchState(report, contact, b, counters);
     return ProcessedReport{state, coord_dist{mapped.X, mapped.Y, report.Dist1, report.Dist2}, contact};

@@ -61,4 +61,5 @@ struct ProcessedReport {
 
 // One report through RTouch, axis handling, calibration, orientation and the
 // touch state. Reads each block field it needs once, untorn.
-ProcessedReport ProcessReport(const TouchReport& report, const ParameterBlock& block, ReaderCounters& counters);
+ProcessedReport ProcessReport(const TouchReport& report, const ParameterBlock& block,
+                              ReaderCounters& counters);

@@ -59,8 +59,8 @@ void ChannelOpened(void* window, DriverChannel channel) {
     ReplaceHandleNotice(registration);
 }
 
-const WorkerActions kWorkerActions = {RefreshScreenSize, InjectGesture, RequestBlock, NowMs, IdleWait,
-                                      ChannelOpened};
+const WorkerActions kWorkerActions = {RefreshScreenSize, InjectGesture, RequestBlock, NowMs,
+                                      IdleWait,          ChannelOpened};
 
 // The last worker's thread, kept so that its end can be waited for. Only the
 // main thread (the starters and the waits) touches it.
@@ -146,8 +146,10 @@ void MarkNoticedChannelStale(HDEVNOTIFY registration) {
     }
     // A notice of a registration already replaced is about a channel the
     // worker closed: the one it holds now stays.
-    if (registration == WatchedNotice.load()) MarkWorkerChannelDead(WatchedChannel.load());
-    else MarkWorkerChannelStale();
+    if (registration == WatchedNotice.load())
+        MarkWorkerChannelDead(WatchedChannel.load());
+    else
+        MarkWorkerChannelStale();
 }
 
 void DropWorkerHandleNotice(HDEVNOTIFY registration) {

@@ -15,12 +15,12 @@
 #include "engine/ReportProcessor.h"
 
 // Aborts (a fuzzer finding) when an invariant does not hold.
-#define FUZZ_CHECK(cond)                                                                 \
-    do {                                                                                 \
-        if (!(cond)) {                                                                   \
+#define FUZZ_CHECK(cond)                                                                      \
+    do {                                                                                      \
+        if (!(cond)) {                                                                        \
             std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                                \
-        }                                                                                \
+            std::abort();                                                                     \
+        }                                                                                     \
     } while (0)
 
 // Reads the input from the front; past its end every read gives zeros and
@@ -74,7 +74,8 @@ inline bool InCoordinateSpace(int32_t v) { return v >= 0 && v <= kCoordMax; }
 // hold nothing), the key rows with the virtual-key index rule, and the
 // wheel rows of +/-255.
 inline InputEventList ExpectedEvents(GestureMapEntry entry) {
-    static const uint8_t kRows[7][3] = {{}, {0xA2}, {0x10}, {0x12}, {0xA2, 0x10}, {0xA2, 0x12}, {0xA2, 0x10, 0x12}};
+    static const uint8_t kRows[7][3] = {
+        {}, {0xA2}, {0x10}, {0x12}, {0xA2, 0x10}, {0xA2, 0x12}, {0xA2, 0x10, 0x12}};
     static const uint8_t kRowSize[7] = {0, 1, 1, 1, 2, 2, 3};
     InputEventList list{};
     auto add = [&](InputEventKind kind, uint8_t vk, int32_t delta) {

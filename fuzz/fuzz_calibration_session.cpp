@@ -35,8 +35,14 @@ constexpr uint32_t kMaxTicks = 1536;
 
 // Z1 1, Z2 2: RTouch equals X; X 0 is no touch.
 void TouchAt(ReportBytes& r, uint16_t x, uint16_t y) {
-    const uint8_t bytes[kTouchReportSize] = {static_cast<uint8_t>(x), static_cast<uint8_t>(x >> 8),
-                                             static_cast<uint8_t>(y), static_cast<uint8_t>(y >> 8), 1, 0, 2, 0};
+    const uint8_t bytes[kTouchReportSize] = {static_cast<uint8_t>(x),
+                                             static_cast<uint8_t>(x >> 8),
+                                             static_cast<uint8_t>(y),
+                                             static_cast<uint8_t>(y >> 8),
+                                             1,
+                                             0,
+                                             2,
+                                             0};
     std::memcpy(r, bytes, kTouchReportSize);
 }
 
@@ -164,7 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(s.CalState.phase != CalPhase::Collect || s.CalSampleCount <= s.CalSampleMax);
         FUZZ_CHECK(s.CalSampleMax == kRing);
         if (r.drawTarget)
-            FUZZ_CHECK(index < kCalTargetCount && r.target.x == targets[index].x && r.target.y == targets[index].y);
+            FUZZ_CHECK(index < kCalTargetCount && r.target.x == targets[index].x &&
+                       r.target.y == targets[index].y);
 
         // Only the point of the target just taken changes, to the trimmed
         // mean of its ring (the releasing tick stores no sample).

@@ -30,8 +30,8 @@ void Normalise(uint16_t& x, uint16_t& y, uint16_t flags) {
     if (flags & 0x02) x = static_cast<uint16_t>(std::abs(int32_t{x} - kRawMax));
 }
 
-void CheckAccepted(const ParameterBlock& live, const ParameterBlock& before, const CalSample (&raw)[kCalPointCount],
-                   uint16_t orientation) {
+void CheckAccepted(const ParameterBlock& live, const ParameterBlock& before,
+                   const CalSample (&raw)[kCalPointCount], uint16_t orientation) {
     for (float s : live.ScaleX) FUZZ_CHECK(Plausible(s));
     for (float s : live.ScaleY) FUZZ_CHECK(Plausible(s));
     for (float s : live.ScaleSlope) FUZZ_CHECK(std::isfinite(s));

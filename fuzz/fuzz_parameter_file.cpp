@@ -46,7 +46,8 @@ std::vector<Report> MakeTrace() {
     for (int i = 0; i < 2; ++i) t.push_back(MakeReport(2000, 2000, 100, 200));
     for (uint16_t x : kRaw) t.push_back(MakeReport(x, 2000, 100, 200, 160, 100));  // pan right
     for (uint16_t y : kRaw) t.push_back(MakeReport(2000, y, 100, 200, 160, 100));  // pan down
-    for (int d = 0; d < 256; d += 32) t.push_back(MakeReport(2000, 2000, 100, 200, 255, uint8_t(d)));  // pinch
+    for (int d = 0; d < 256; d += 32)
+        t.push_back(MakeReport(2000, 2000, 100, 200, 255, uint8_t(d)));  // pinch
     t.push_back(lift);
     t.push_back(MakeReport(2000, 2000, 100, 200, 255, 255, 0, 0));
     t.push_back(lift);
@@ -64,7 +65,8 @@ void CheckLoaded(std::span<const uint8_t> file, uint16_t orientation, const Para
         return;
     }
     for (size_t i = 0; i < offsetof(ParameterBlock, GestureMap); ++i) {
-        if (i / 2 == offsetof(ParameterBlock, Orientation) / 2 || i / 2 == offsetof(ParameterBlock, DriverWord142) / 2)
+        if (i / 2 == offsetof(ParameterBlock, Orientation) / 2 ||
+            i / 2 == offsetof(ParameterBlock, DriverWord142) / 2)
             continue;
         FUZZ_CHECK(got[i] == file[i]);
     }

@@ -24,11 +24,10 @@ int32_t LastX;
 int32_t LastY;
 
 void CreateButton(HWND dialog, UINT textId, const ButtonRect& at, int id) {
-    HWND button = CreateWindowExW(0, L"BUTTON", LoadTextBuf(textId), WS_CHILD | WS_VISIBLE,
-                                  static_cast<int>(at.x), static_cast<int>(at.y),
-                                  static_cast<int>(at.width), static_cast<int>(at.height), dialog,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance,
-                                  nullptr);
+    HWND button =
+        CreateWindowExW(0, L"BUTTON", LoadTextBuf(textId), WS_CHILD | WS_VISIBLE, static_cast<int>(at.x),
+                        static_cast<int>(at.y), static_cast<int>(at.width), static_cast<int>(at.height),
+                        dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppInstance, nullptr);
     // The dialog's font reaches the Chinese glyphs; the default one may not.
     SendMessageW(button, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
 }

@@ -19,9 +19,9 @@
 namespace {
 
 constexpr DialogLabel kLabels[] = {
-    {IDC_SETTING_GROUP, IDS_SETTING},   {IDC_TEST_GROUP, IDS_TEST},
-    {IDC_CALIBRATE, IDS_CALIBRATION},   {IDC_GESTURE_MAPPING, IDS_GESTURE_MAPPING},
-    {IDC_DRAW_TEST, IDS_DRAW_TEST},     {IDC_FIRMWARE_UPGRADE, IDS_FIRMWARE_UPGRADE},
+    {IDC_SETTING_GROUP, IDS_SETTING}, {IDC_TEST_GROUP, IDS_TEST},
+    {IDC_CALIBRATE, IDS_CALIBRATION}, {IDC_GESTURE_MAPPING, IDS_GESTURE_MAPPING},
+    {IDC_DRAW_TEST, IDS_DRAW_TEST},   {IDC_FIRMWARE_UPGRADE, IDS_FIRMWARE_UPGRADE},
 };
 
 // The GENERAL dialog on the screen, if any (it is modal: at most one).
@@ -55,8 +55,8 @@ HWND MessageOwner() { return OpenDialog ? OpenDialog : GetActiveWindow(); }
 void RunCalibration(HWND mainWindow) {
     RefreshScreenSize();
     BlockBefore = LiveParams;
-    const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION),
-                                           MessageOwner(), CalibrationDlgProc, 0);
+    const INT_PTR result = DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_CALIBRATION), MessageOwner(),
+                                           CalibrationDlgProc, 0);
     // -1 means the window could not be made: no points were taken.
     SessionResult = result > 0 ? 1 : 0;
     PostMessageW(mainWindow, kMsgCalibrationEnded, 0, 0);
@@ -103,8 +103,7 @@ void OnCommand(HWND dialog, WORD id) {
         Dispatch(LifeEvent{LifeEventKind::CalibrationAsked});
         break;
     case IDC_GESTURE_MAPPING:
-        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_GESTURE_MAPPING), dialog, GestureMapDlgProc,
-                        0);
+        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_GESTURE_MAPPING), dialog, GestureMapDlgProc, 0);
         break;
     case IDC_DRAW_TEST:
         RefreshScreenSize();

@@ -56,8 +56,10 @@ struct Probe {
 };
 
 void SendBlock(const Probe& probe) {
-    if (probe.channel != kInvalidChannel) SendParametersOn(probe.channel, LiveParams);
-    else SendParameterBlock(LiveParams);
+    if (probe.channel != kInvalidChannel)
+        SendParametersOn(probe.channel, LiveParams);
+    else
+        SendParameterBlock(LiveParams);
 }
 
 void UpdateOrientation() {
@@ -69,19 +71,35 @@ void UpdateOrientation() {
 void CarryOne(LifeAction action, const LifeEvent& event, Probe& probe, const EventContext& context) {
     using A = LifeAction;
     switch (action) {
-    case A::EndCalibrationSession: EndCalibrationSession(); break;
-    case A::KeepBlockFromBefore: KeepBlockFromBefore(); break;
-    case A::ApplyCalibration: ApplyCalibration(); break;
+    case A::EndCalibrationSession:
+        EndCalibrationSession();
+        break;
+    case A::KeepBlockFromBefore:
+        KeepBlockFromBefore();
+        break;
+    case A::ApplyCalibration:
+        ApplyCalibration();
+        break;
     case A::StoreScreenSize:
         ScreenWidth = event.screenWidth;
         ScreenHeight = event.screenHeight;
         break;
-    case A::UpdateOrientation: UpdateOrientation(); break;
-    case A::StopWorker: RequestTouchWorkerStop(); break;
-    case A::ReleaseWorker: ReleaseTouchWorker(kReleaseBoundMs); break;
-    case A::DropHandleNotice: DropWorkerHandleNotice(context.handleNotice); break;
+    case A::UpdateOrientation:
+        UpdateOrientation();
+        break;
+    case A::StopWorker:
+        RequestTouchWorkerStop();
+        break;
+    case A::ReleaseWorker:
+        ReleaseTouchWorker(kReleaseBoundMs);
+        break;
+    case A::DropHandleNotice:
+        DropWorkerHandleNotice(context.handleNotice);
+        break;
     // A handle notice names its channel by its registration.
-    case A::MarkChannelStale: MarkNoticedChannelStale(context.handleNotice); break;
+    case A::MarkChannelStale:
+        MarkNoticedChannelStale(context.handleNotice);
+        break;
     case A::SendBlock:
         SendBlock(probe);
         // Nothing after the block needs the probe: no handle is held while
@@ -89,30 +107,68 @@ void CarryOne(LifeAction action, const LifeEvent& event, Probe& probe, const Eve
         probe.Close();
         break;
     // Refused only while a worker runs, which the lifecycle has ruled out.
-    case A::StartWorker: StartTouchThread(MainWindow); break;
-    case A::ArmStartRetry: SetTimer(MainWindow, kStartRetryTimer, kStartRetryMs, nullptr); break;
-    case A::DisarmStartRetry: KillTimer(MainWindow, kStartRetryTimer); break;
-    case A::ArmSessionRetry: SetTimer(MainWindow, kSessionRetryTimer, kSessionRetryMs, nullptr); break;
-    case A::DisarmSessionRetry: KillTimer(MainWindow, kSessionRetryTimer); break;
-    case A::ArmProbeRetry: SetTimer(MainWindow, kProbeRetryTimer, kProbeRetryMs, nullptr); break;
-    case A::DisarmProbeRetry: KillTimer(MainWindow, kProbeRetryTimer); break;
-    case A::ShowAttached: ShowDeviceStatus(true); break;
-    case A::ShowDetached: ShowDeviceStatus(false); break;
-    case A::EnableGeneral: EnableGeneralButton(true); break;
-    case A::DisableGeneral: EnableGeneralButton(false); break;
-    case A::EnableCalibration: EnableCalibrationButton(true); break;
-    case A::DisableCalibration: EnableCalibrationButton(false); break;
+    case A::StartWorker:
+        StartTouchThread(MainWindow);
+        break;
+    case A::ArmStartRetry:
+        SetTimer(MainWindow, kStartRetryTimer, kStartRetryMs, nullptr);
+        break;
+    case A::DisarmStartRetry:
+        KillTimer(MainWindow, kStartRetryTimer);
+        break;
+    case A::ArmSessionRetry:
+        SetTimer(MainWindow, kSessionRetryTimer, kSessionRetryMs, nullptr);
+        break;
+    case A::DisarmSessionRetry:
+        KillTimer(MainWindow, kSessionRetryTimer);
+        break;
+    case A::ArmProbeRetry:
+        SetTimer(MainWindow, kProbeRetryTimer, kProbeRetryMs, nullptr);
+        break;
+    case A::DisarmProbeRetry:
+        KillTimer(MainWindow, kProbeRetryTimer);
+        break;
+    case A::ShowAttached:
+        ShowDeviceStatus(true);
+        break;
+    case A::ShowDetached:
+        ShowDeviceStatus(false);
+        break;
+    case A::EnableGeneral:
+        EnableGeneralButton(true);
+        break;
+    case A::DisableGeneral:
+        EnableGeneralButton(false);
+        break;
+    case A::EnableCalibration:
+        EnableCalibrationButton(true);
+        break;
+    case A::DisableCalibration:
+        EnableCalibrationButton(false);
+        break;
     case A::EndEditor:
         if (context.editor) EndDialog(context.editor, 1);
         break;
-    case A::ShowOutcome: ShowCalibrationOutcome(); break;
-    case A::ShowNotFinished: ShowCalibrationNotFinished(); break;
-    case A::EndGeneralDialog: EndGeneralDialog(); break;
+    case A::ShowOutcome:
+        ShowCalibrationOutcome();
+        break;
+    case A::ShowNotFinished:
+        ShowCalibrationNotFinished();
+        break;
+    case A::EndGeneralDialog:
+        EndGeneralDialog();
+        break;
     // A modal loop of its own; its end is posted (kMsgCalibrationEnded), so
     // no event is handled from inside this one.
-    case A::RunCalibration: RunCalibration(MainWindow); break;
-    case A::DestroyWindow: DestroyWindow(MainWindow); break;
-    case A::FinishClose: FinishClose(MainWindow); break;
+    case A::RunCalibration:
+        RunCalibration(MainWindow);
+        break;
+    case A::DestroyWindow:
+        DestroyWindow(MainWindow);
+        break;
+    case A::FinishClose:
+        FinishClose(MainWindow);
+        break;
     }
 }
 

@@ -23,8 +23,8 @@ std::optional<LifeTransition> UnpackTransition(uint32_t word, LifeActions action
     const uint32_t from = word & kFieldMask, event = (word >> 8) & kFieldMask, to = (word >> 16) & kFieldMask;
     if (!(word & kValid) || from >= kLifeStateCount || to >= kLifeStateCount || event >= kLifeEventCount)
         return std::nullopt;
-    return LifeTransition{static_cast<LifeState>(from), static_cast<LifeEventKind>(event), static_cast<LifeState>(to),
-                          actions};
+    return LifeTransition{static_cast<LifeState>(from), static_cast<LifeEventKind>(event),
+                          static_cast<LifeState>(to), actions};
 }
 
 void LifeLog::Add(const LifeTransition& transition) { ring_[count_++ % kCapacity] = transition; }

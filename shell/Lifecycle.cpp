@@ -143,9 +143,12 @@ LifeActions Lifecycle::Handle(const LifeEvent& e) {
 void Lifecycle::FollowProbe(const LifeEvent& e) {
     const bool notice = e.kind == K::DeviceNotice || e.kind == K::ProbeRetry || e.kind == K::Resume ||
                         e.kind == K::HandleRemoveComplete;
-    if (notice && e.present) probeRetriesLeft_ = 0;
-    else if (e.kind == K::Resume) probeRetriesLeft_ = probeRetries_;
-    else if (e.kind == K::ProbeRetry && probeRetriesLeft_ > 0) --probeRetriesLeft_;
+    if (notice && e.present)
+        probeRetriesLeft_ = 0;
+    else if (e.kind == K::Resume)
+        probeRetriesLeft_ = probeRetries_;
+    else if (e.kind == K::ProbeRetry && probeRetriesLeft_ > 0)
+        --probeRetriesLeft_;
 }
 
 LifeActions Lifecycle::Dispatch(const LifeEvent& e) {
@@ -157,15 +160,24 @@ LifeActions Lifecycle::Dispatch(const LifeEvent& e) {
                        (e.kind == K::HandleRemoveCancelled && state_ != S::Running && state_ != S::Closed);
     const LifeActions drop = ended ? kDropHandleNotice : 0;
     switch (state_) {
-    case S::NoDevice: return drop | OnNoDevice(e);
-    case S::Running: return drop | OnRunning(e);
-    case S::StartDeferred: return drop | OnStartDeferred(e);
-    case S::Released: return drop | OnReleased(e);
-    case S::CalibrationWaiting: return drop | OnCalibrationWaiting(e);
-    case S::Calibrating: return drop | OnCalibrating(e);
-    case S::Away: return drop | OnAway(e);
-    case S::Closing: return drop | OnClosing(e);
-    case S::Closed: return OnClosed(e);
+    case S::NoDevice:
+        return drop | OnNoDevice(e);
+    case S::Running:
+        return drop | OnRunning(e);
+    case S::StartDeferred:
+        return drop | OnStartDeferred(e);
+    case S::Released:
+        return drop | OnReleased(e);
+    case S::CalibrationWaiting:
+        return drop | OnCalibrationWaiting(e);
+    case S::Calibrating:
+        return drop | OnCalibrating(e);
+    case S::Away:
+        return drop | OnAway(e);
+    case S::Closing:
+        return drop | OnClosing(e);
+    case S::Closed:
+        return OnClosed(e);
     }
     return 0;
 }
@@ -232,7 +244,9 @@ LifeActions Lifecycle::Rotate(bool send) const {
 
 // A removal request for the handle of a worker that is stopping anyway: its
 // read is cut short so that the handle closes and Windows goes on.
-LifeActions Lifecycle::ReleaseStopping(const LifeEvent& e) const { return e.workerRunning ? kReleaseWorker : 0; }
+LifeActions Lifecycle::ReleaseStopping(const LifeEvent& e) const {
+    return e.workerRunning ? kReleaseWorker : 0;
+}
 
 LifeActions Lifecycle::CloseNow(const LifeEvent& e) {
     if (calibrationOpen_ || e.workerRunning) return 0;
@@ -257,7 +271,8 @@ LifeActions Lifecycle::WindowCloseAsked(const LifeEvent& e) {
 // Restart Manager closing it for an update): a run on the screen ends now
 // and keeps the block from before, and the worker is waited for briefly.
 LifeActions Lifecycle::SessionEnds() {
-    const LifeActions run = calibrationOpen_ ? kEndCalibrationSession | kKeepBlockFromBefore | kEndGeneralDialog : 0;
+    const LifeActions run =
+        calibrationOpen_ ? kEndCalibrationSession | kKeepBlockFromBefore | kEndGeneralDialog : 0;
     calibrationOpen_ = false;
     state_ = S::Closed;
     return run | kReleaseWorker | kFinishClose;
@@ -279,7 +294,8 @@ LifeActions Lifecycle::FollowConsole(const LifeEvent& e) {
     }
     const bool known = !ownSession_ || e.console != kNoConsoleSession;
     if (e.kind == K::ConsoleRead && e.noticesRegistered && known) sessionRetriesLeft_ = 0;
-    if (e.kind == K::SessionChange && !known && sessionRetriesLeft_ == 0) sessionRetriesLeft_ = sessionRetries_;
+    if (e.kind == K::SessionChange && !known && sessionRetriesLeft_ == 0)
+        sessionRetriesLeft_ = sessionRetries_;
     const bool owns = known && OwnsConsole(ownSession_, e.console);
     console_ = !known ? Console::Unknown : owns ? Console::Here : Console::Elsewhere;
     if (!owns && AtConsole()) return Leave();
@@ -295,24 +311,37 @@ LifeActions Lifecycle::OnNoDevice(const LifeEvent& e) {
     case K::DeviceNotice:
     case K::ProbeRetry:
     case K::HandleRemoveComplete:
-    case K::Resume: return e.present ? Arrive(e, kSendBlock) : kShowDetached;
-    case K::HandleQueryRemove: return ReleaseStopping(e);
-    case K::HandleRemoveCancelled: return 0;
+    case K::Resume:
+        return e.present ? Arrive(e, kSendBlock) : kShowDetached;
+    case K::HandleQueryRemove:
+        return ReleaseStopping(e);
+    case K::HandleRemoveCancelled:
+        return 0;
     case K::SessionChange:
-    case K::ConsoleRead: return FollowConsole(e);
-    case K::DisplayChange: return Rotate(true);
-    case K::EditorClosed: return kSendBlock | kEndEditor;
-    case K::EditorDismissed: return kEndEditor;
-    case K::CalibrationAsked: return AskCalibration(e);
+    case K::ConsoleRead:
+        return FollowConsole(e);
+    case K::DisplayChange:
+        return Rotate(true);
+    case K::EditorClosed:
+        return kSendBlock | kEndEditor;
+    case K::EditorDismissed:
+        return kEndEditor;
+    case K::CalibrationAsked:
+        return AskCalibration(e);
     // No run is on the screen here.
-    case K::CalibrationEnded: return 0;
+    case K::CalibrationEnded:
+        return 0;
     // A stopping worker ended, or one whose renewal came too late.
     case K::WorkerEnded:
     case K::WorkerBlockRequest:
-    case K::StartRetry: return 0;
-    case K::Close: return CloseAsked(e);
-    case K::WindowClose: return WindowCloseAsked(e);
-    case K::SessionEnding: return SessionEnds();
+    case K::StartRetry:
+        return 0;
+    case K::Close:
+        return CloseAsked(e);
+    case K::WindowClose:
+        return WindowCloseAsked(e);
+    case K::SessionEnding:
+        return SessionEnds();
     }
     return 0;
 }
@@ -328,21 +357,29 @@ LifeActions Lifecycle::OnRunning(const LifeEvent& e) {
         // The worker's handle is dead; a device already back gets a new one.
         return e.present ? kMarkChannelStale : Remove();
     // Vetoed by another program before this copy was asked: the handle stays.
-    case K::HandleRemoveCancelled: return 0;
+    case K::HandleRemoveCancelled:
+        return 0;
     case K::HandleQueryRemove:
         state_ = S::Released;
         return kReleaseWorker | kDisableGeneral;
     case K::SessionChange:
-    case K::ConsoleRead: return FollowConsole(e);
+    case K::ConsoleRead:
+        return FollowConsole(e);
     case K::Resume:
         // The controller may have lost its settings in sleep.
         return e.present ? kSendBlock : Remove();
-    case K::DisplayChange: return Rotate(true);
-    case K::EditorClosed: return kSendBlock | kEndEditor;
-    case K::EditorDismissed: return kEndEditor;
-    case K::WorkerBlockRequest: return kSendBlock;
-    case K::CalibrationAsked: return AskCalibration(e);
-    case K::CalibrationEnded: return 0;
+    case K::DisplayChange:
+        return Rotate(true);
+    case K::EditorClosed:
+        return kSendBlock | kEndEditor;
+    case K::EditorDismissed:
+        return kEndEditor;
+    case K::WorkerBlockRequest:
+        return kSendBlock;
+    case K::CalibrationAsked:
+        return AskCalibration(e);
+    case K::CalibrationEnded:
+        return 0;
     case K::WorkerEnded:
         if (e.workerRunning) return 0;
         // The wanted worker ended by itself: its open failed. The next
@@ -350,10 +387,14 @@ LifeActions Lifecycle::OnRunning(const LifeEvent& e) {
         if (!e.present) return Remove();
         state_ = S::NoDevice;
         return kStopWorker;
-    case K::StartRetry: return 0;
-    case K::Close: return CloseAsked(e);
-    case K::WindowClose: return WindowCloseAsked(e);
-    case K::SessionEnding: return SessionEnds();
+    case K::StartRetry:
+        return 0;
+    case K::Close:
+        return CloseAsked(e);
+    case K::WindowClose:
+        return WindowCloseAsked(e);
+    case K::SessionEnding:
+        return SessionEnds();
     }
     return 0;
 }
@@ -370,9 +411,11 @@ LifeActions Lifecycle::OnStartDeferred(const LifeEvent& e) {
         // The new worker opens a channel of its own; a device made anew
         // meanwhile lacks the block.
         return e.channelGone ? kSendBlock : 0;
-    case K::HandleRemoveComplete: return e.present ? kSendBlock : Remove();
+    case K::HandleRemoveComplete:
+        return e.present ? kSendBlock : Remove();
     // The retry starts the next one.
-    case K::WorkerEnded: return 0;
+    case K::WorkerEnded:
+        return 0;
     // The last worker's handle (its read is cut), a run (nothing is started
     // meanwhile), and everything the running state answers alike.
     case K::HandleQueryRemove:
@@ -388,7 +431,8 @@ LifeActions Lifecycle::OnStartDeferred(const LifeEvent& e) {
     case K::WorkerBlockRequest:
     case K::Close:
     case K::WindowClose:
-    case K::SessionEnding: return OnRunning(e);
+    case K::SessionEnding:
+        return OnRunning(e);
     }
     return 0;
 }
@@ -398,24 +442,36 @@ LifeActions Lifecycle::OnStartDeferred(const LifeEvent& e) {
 LifeActions Lifecycle::OnReleased(const LifeEvent& e) {
     switch (e.kind) {
     case K::HandleRemoveCancelled:
-    case K::HandleRemoveComplete: return e.present ? Arrive(e, kSendBlock) : Remove();
-    case K::DeviceNotice: return e.present ? kShowAttached : Remove();
-    case K::HandleQueryRemove: return ReleaseStopping(e);
+    case K::HandleRemoveComplete:
+        return e.present ? Arrive(e, kSendBlock) : Remove();
+    case K::DeviceNotice:
+        return e.present ? kShowAttached : Remove();
+    case K::HandleQueryRemove:
+        return ReleaseStopping(e);
     case K::SessionChange:
-    case K::ConsoleRead: return FollowConsole(e);
+    case K::ConsoleRead:
+        return FollowConsole(e);
     case K::Resume:
-    case K::ProbeRetry: return 0;
-    case K::DisplayChange: return Rotate(false);
+    case K::ProbeRetry:
+        return 0;
+    case K::DisplayChange:
+        return Rotate(false);
     case K::EditorClosed:
-    case K::EditorDismissed: return kEndEditor;
-    case K::CalibrationAsked: return kShowNotFinished;
+    case K::EditorDismissed:
+        return kEndEditor;
+    case K::CalibrationAsked:
+        return kShowNotFinished;
     case K::CalibrationEnded:
     case K::WorkerEnded:
     case K::WorkerBlockRequest:
-    case K::StartRetry: return 0;
-    case K::Close: return CloseAsked(e);
-    case K::WindowClose: return WindowCloseAsked(e);
-    case K::SessionEnding: return SessionEnds();
+    case K::StartRetry:
+        return 0;
+    case K::Close:
+        return CloseAsked(e);
+    case K::WindowClose:
+        return WindowCloseAsked(e);
+    case K::SessionEnding:
+        return SessionEnds();
     }
     return 0;
 }
@@ -423,26 +479,38 @@ LifeActions Lifecycle::OnReleased(const LifeEvent& e) {
 // The run sends at its end whatever changed while it waits.
 LifeActions Lifecycle::OnCalibrationWaiting(const LifeEvent& e) {
     switch (e.kind) {
-    case K::WorkerEnded: return e.workerRunning ? 0 : BeginCalibration();
+    case K::WorkerEnded:
+        return e.workerRunning ? 0 : BeginCalibration();
     case K::DeviceNotice:
     case K::ProbeRetry:
-    case K::HandleRemoveComplete: return e.present ? kShowAttached | kEnableGeneral : kShowDetached | kDisableGeneral;
-    case K::HandleQueryRemove: return ReleaseStopping(e);
-    case K::HandleRemoveCancelled: return 0;
+    case K::HandleRemoveComplete:
+        return e.present ? kShowAttached | kEnableGeneral : kShowDetached | kDisableGeneral;
+    case K::HandleQueryRemove:
+        return ReleaseStopping(e);
+    case K::HandleRemoveCancelled:
+        return 0;
     case K::SessionChange:
-    case K::ConsoleRead: return FollowConsole(e);
-    case K::Resume: return 0;
-    case K::DisplayChange: return Rotate(false);
+    case K::ConsoleRead:
+        return FollowConsole(e);
+    case K::Resume:
+        return 0;
+    case K::DisplayChange:
+        return Rotate(false);
     case K::EditorClosed:
-    case K::EditorDismissed: return kEndEditor;
+    case K::EditorDismissed:
+        return kEndEditor;
     // One run at a time.
     case K::CalibrationAsked:
     case K::CalibrationEnded:
     case K::WorkerBlockRequest:
-    case K::StartRetry: return 0;
-    case K::Close: return CloseAsked(e);
-    case K::WindowClose: return WindowCloseAsked(e);
-    case K::SessionEnding: return SessionEnds();
+    case K::StartRetry:
+        return 0;
+    case K::Close:
+        return CloseAsked(e);
+    case K::WindowClose:
+        return WindowCloseAsked(e);
+    case K::SessionEnding:
+        return SessionEnds();
     }
     return 0;
 }
@@ -462,22 +530,32 @@ LifeActions Lifecycle::OnCalibrating(const LifeEvent& e) {
     case K::HandleRemoveComplete:
         // The session reads the device itself; the run sends at its end.
         return e.present ? kShowAttached | kEnableGeneral : kShowDetached | kDisableGeneral;
-    case K::HandleQueryRemove: return ReleaseStopping(e);
-    case K::HandleRemoveCancelled: return 0;
+    case K::HandleQueryRemove:
+        return ReleaseStopping(e);
+    case K::HandleRemoveCancelled:
+        return 0;
     case K::SessionChange:
-    case K::ConsoleRead: return FollowConsole(e);
-    case K::Resume: return 0;
+    case K::ConsoleRead:
+        return FollowConsole(e);
+    case K::Resume:
+        return 0;
     // The block is half written by the session: never sent from here.
-    case K::DisplayChange: return Rotate(false);
+    case K::DisplayChange:
+        return Rotate(false);
     case K::EditorClosed:
-    case K::EditorDismissed: return kEndEditor;
+    case K::EditorDismissed:
+        return kEndEditor;
     case K::CalibrationAsked:
     case K::WorkerEnded:
     case K::WorkerBlockRequest:
-    case K::StartRetry: return 0;
-    case K::Close: return CloseAsked(e);
-    case K::WindowClose: return WindowCloseAsked(e);
-    case K::SessionEnding: return SessionEnds();
+    case K::StartRetry:
+        return 0;
+    case K::Close:
+        return CloseAsked(e);
+    case K::WindowClose:
+        return WindowCloseAsked(e);
+    case K::SessionEnding:
+        return SessionEnds();
     }
     return 0;
 }
@@ -487,16 +565,23 @@ LifeActions Lifecycle::OnAway(const LifeEvent& e) {
     case K::DeviceNotice:
     case K::ProbeRetry:
     case K::HandleRemoveComplete:
-    case K::Resume: return e.present ? kShowAttached : kShowDetached;
-    case K::HandleQueryRemove: return ReleaseStopping(e);
-    case K::HandleRemoveCancelled: return 0;
+    case K::Resume:
+        return e.present ? kShowAttached : kShowDetached;
+    case K::HandleQueryRemove:
+        return ReleaseStopping(e);
+    case K::HandleRemoveCancelled:
+        return 0;
     case K::SessionChange:
-    case K::ConsoleRead: return FollowConsole(e);
+    case K::ConsoleRead:
+        return FollowConsole(e);
     // Kept in the live block; the console's return sends it.
-    case K::DisplayChange: return Rotate(false);
+    case K::DisplayChange:
+        return Rotate(false);
     case K::EditorClosed:
-    case K::EditorDismissed: return kEndEditor;
-    case K::CalibrationAsked: return kShowNotFinished;
+    case K::EditorDismissed:
+        return kEndEditor;
+    case K::CalibrationAsked:
+        return kShowNotFinished;
     case K::CalibrationEnded: {
         // A run ended by the console's leaving; the console may have come
         // back while it was still on the screen.
@@ -506,10 +591,14 @@ LifeActions Lifecycle::OnAway(const LifeEvent& e) {
     }
     case K::WorkerEnded:
     case K::WorkerBlockRequest:
-    case K::StartRetry: return 0;
-    case K::Close: return CloseAsked(e);
-    case K::WindowClose: return WindowCloseAsked(e);
-    case K::SessionEnding: return SessionEnds();
+    case K::StartRetry:
+        return 0;
+    case K::Close:
+        return CloseAsked(e);
+    case K::WindowClose:
+        return WindowCloseAsked(e);
+    case K::SessionEnding:
+        return SessionEnds();
     }
     return 0;
 }
@@ -522,15 +611,21 @@ LifeActions Lifecycle::OnClosing(const LifeEvent& e) {
         calibrationOpen_ = false;
         return kKeepBlockFromBefore | kEndGeneralDialog | CloseNow(e);
     case K::Close:
-    case K::WorkerEnded: return CloseNow(e);
-    case K::WindowClose: return calibrationOpen_ ? 0 : kDestroyWindow;
-    case K::SessionEnding: return SessionEnds();
-    case K::HandleQueryRemove: return ReleaseStopping(e);
+    case K::WorkerEnded:
+        return CloseNow(e);
+    case K::WindowClose:
+        return calibrationOpen_ ? 0 : kDestroyWindow;
+    case K::SessionEnding:
+        return SessionEnds();
+    case K::HandleQueryRemove:
+        return ReleaseStopping(e);
     case K::EditorClosed:
-    case K::EditorDismissed: return kEndEditor;
+    case K::EditorDismissed:
+        return kEndEditor;
     // The worker still inside its read would take the next report of the
     // console's new user.
-    case K::SessionChange: return e.workerRunning && !OwnsConsole(ownSession_, e.console) ? kReleaseWorker : 0;
+    case K::SessionChange:
+        return e.workerRunning && !OwnsConsole(ownSession_, e.console) ? kReleaseWorker : 0;
     case K::DeviceNotice:
     case K::HandleRemoveCancelled:
     case K::HandleRemoveComplete:
@@ -540,7 +635,8 @@ LifeActions Lifecycle::OnClosing(const LifeEvent& e) {
     case K::DisplayChange:
     case K::CalibrationAsked:
     case K::WorkerBlockRequest:
-    case K::StartRetry: return 0;
+    case K::StartRetry:
+        return 0;
     }
     return 0;
 }
@@ -566,7 +662,8 @@ LifeActions Lifecycle::OnClosed(const LifeEvent& e) {
     case K::StartRetry:
     case K::Close:
     case K::WindowClose:
-    case K::SessionEnding: return 0;
+    case K::SessionEnding:
+        return 0;
     }
     return 0;
 }

@@ -32,15 +32,15 @@
 #include <optional>
 
 // ---- States ----
-#define RTOUCH_LIFE_STATES(X)                                                                   \
-    X(NoDevice)           /* at the console, no device: no worker */                            \
-    X(Running)            /* at the console, the device present, the worker wanted */           \
-    X(StartDeferred)      /* as Running, but the last worker is still inside its read */        \
-    X(Released)           /* the worker's handle was given up for a removal request */          \
+#define RTOUCH_LIFE_STATES(X)                                                                  \
+    X(NoDevice)           /* at the console, no device: no worker */                           \
+    X(Running)            /* at the console, the device present, the worker wanted */          \
+    X(StartDeferred)      /* as Running, but the last worker is still inside its read */       \
+    X(Released)           /* the worker's handle was given up for a removal request */         \
     X(CalibrationWaiting) /* a run asked: the worker is released, the run starts at its end */ \
-    X(Calibrating)        /* the calibration run holds the device */                            \
-    X(Away)               /* not at the console (or not known yet): nothing is sent */          \
-    X(Closing)            /* Close seen: waiting for the worker or the calibration */           \
+    X(Calibrating)        /* the calibration run holds the device */                           \
+    X(Away)               /* not at the console (or not known yet): nothing is sent */         \
+    X(Closing)            /* Close seen: waiting for the worker or the calibration */          \
     X(Closed)             /* the quit is posted: everything is ignored */
 
 enum class LifeState : uint8_t {
@@ -59,26 +59,26 @@ enum LifeFacts : uint8_t {
 };
 
 // name, facts
-#define RTOUCH_LIFE_EVENTS(X)                                                      \
-    X(DeviceNotice, kProbe)             /* any device notice but the handle's */   \
-    X(HandleQueryRemove, kNoFacts)      /* a removal request for the worker's handle */ \
-    X(HandleRemoveCancelled, kProbe)    /* that request failed: the device stays */ \
-    X(HandleRemoveComplete, kProbe)     /* the worker's device went */             \
-    X(SessionChange, kProbe | kConsole) /* WM_WTSSESSION_CHANGE */                 \
-    X(ConsoleRead, kProbe | kConsole | kRegister) /* the session retry's tick */  \
-    X(Resume, kProbe)                   /* back from sleep */                      \
-    X(ProbeRetry, kProbe)               /* the probe retry's tick */               \
-    X(DisplayChange, kNoFacts)          /* screenWidth, screenHeight */            \
-    X(EditorClosed, kNoFacts)           /* an editor's close box: its edits are sent */ \
-    X(EditorDismissed, kNoFacts)        /* Enter in Parameters: the edits stay unsent */ \
-    X(CalibrationAsked, kNoFacts)       /* GENERAL's calibration button */         \
-    X(CalibrationEnded, kProbe)         /* the session window is gone */           \
-    X(WorkerEnded, kProbe)              /* the worker's last message */            \
-    X(WorkerBlockRequest, kNoFacts)     /* a worker that renewed its channel */    \
-    X(StartRetry, kNoFacts)             /* the deferred start's tick */            \
-    X(Close, kNoFacts)                  /* the tray's Close (IDM_CLOSE, from any sender) */ \
-    X(WindowClose, kNoFacts)            /* WM_CLOSE: as Close during a run, else the window goes */ \
-    X(SessionEnding, kNoFacts)          /* WM_ENDSESSION (sign-out, Restart Manager), WM_DESTROY */
+#define RTOUCH_LIFE_EVENTS(X)                                                                         \
+    X(DeviceNotice, kProbe)                       /* any device notice but the handle's */            \
+    X(HandleQueryRemove, kNoFacts)                /* a removal request for the worker's handle */     \
+    X(HandleRemoveCancelled, kProbe)              /* that request failed: the device stays */         \
+    X(HandleRemoveComplete, kProbe)               /* the worker's device went */                      \
+    X(SessionChange, kProbe | kConsole)           /* WM_WTSSESSION_CHANGE */                          \
+    X(ConsoleRead, kProbe | kConsole | kRegister) /* the session retry's tick */                      \
+    X(Resume, kProbe)                             /* back from sleep */                               \
+    X(ProbeRetry, kProbe)                         /* the probe retry's tick */                        \
+    X(DisplayChange, kNoFacts)                    /* screenWidth, screenHeight */                     \
+    X(EditorClosed, kNoFacts)                     /* an editor's close box: its edits are sent */     \
+    X(EditorDismissed, kNoFacts)                  /* Enter in Parameters: the edits stay unsent */    \
+    X(CalibrationAsked, kNoFacts)                 /* GENERAL's calibration button */                  \
+    X(CalibrationEnded, kProbe)                   /* the session window is gone */                    \
+    X(WorkerEnded, kProbe)                        /* the worker's last message */                     \
+    X(WorkerBlockRequest, kNoFacts)               /* a worker that renewed its channel */             \
+    X(StartRetry, kNoFacts)                       /* the deferred start's tick */                     \
+    X(Close, kNoFacts)                            /* the tray's Close (IDM_CLOSE, from any sender) */ \
+    X(WindowClose, kNoFacts)   /* WM_CLOSE: as Close during a run, else the window goes */            \
+    X(SessionEnding, kNoFacts) /* WM_ENDSESSION (sign-out, Restart Manager), WM_DESTROY */
 
 enum class LifeEventKind : uint8_t {
 #define RTOUCH_ENUM(name, facts) name,
@@ -110,37 +110,37 @@ struct LifeEvent {
 
 // ---- Actions ----
 // name, order: the window carries out a set of actions by ascending order.
-#define RTOUCH_LIFE_ACTIONS(X)                                                             \
-    X(EndCalibrationSession, 10) /* end the session window with result 0 */               \
-    X(KeepBlockFromBefore, 20)   /* put the block from before the session back */         \
-    X(ApplyCalibration, 30)      /* solve or reset; the outcome is shown below */         \
-    X(StoreScreenSize, 35)       /* the event's screen size into the globals */           \
-    X(UpdateOrientation, 40)     /* the display's orientation into the live block */      \
-    X(StopWorker, 50)            /* StopThread = 1; the worker ends after its read */     \
+#define RTOUCH_LIFE_ACTIONS(X)                                                              \
+    X(EndCalibrationSession, 10) /* end the session window with result 0 */                 \
+    X(KeepBlockFromBefore, 20)   /* put the block from before the session back */           \
+    X(ApplyCalibration, 30)      /* solve or reset; the outcome is shown below */           \
+    X(StoreScreenSize, 35)       /* the event's screen size into the globals */             \
+    X(UpdateOrientation, 40)     /* the display's orientation into the live block */        \
+    X(StopWorker, 50)            /* StopThread = 1; the worker ends after its read */       \
     X(ReleaseWorker, 60)         /* stop, cut its read short, wait (bounded) for its end */ \
-    X(DropHandleNotice, 70)      /* unregister the worker handle's notices */             \
-    X(MarkChannelStale, 80)      /* the worker must take a new channel */                 \
-    X(SendBlock, 90)             /* the live block to the driver */                       \
-    X(StartWorker, 100)                                                                   \
-    X(ArmStartRetry, 110)                                                                 \
-    X(DisarmStartRetry, 111)                                                              \
-    X(ArmSessionRetry, 120)                                                               \
-    X(DisarmSessionRetry, 121)                                                            \
-    X(ArmProbeRetry, 130)                                                                 \
-    X(DisarmProbeRetry, 131)                                                              \
-    X(ShowAttached, 140)         /* status line string 256 */                             \
-    X(ShowDetached, 141)         /* status line string 257 */                             \
-    X(EnableGeneral, 150)        /* the main window's General button */                   \
-    X(DisableGeneral, 151)                                                                \
-    X(EnableCalibration, 160)    /* GENERAL's calibration button, when open */            \
-    X(DisableCalibration, 161)                                                            \
-    X(EndEditor, 170)            /* end the editor dialog the event came from */          \
-    X(ShowOutcome, 180)          /* the message for ApplyCalibration's outcome */         \
-    X(ShowNotFinished, 181)      /* "Calibration process is not finished!" */             \
-    X(EndGeneralDialog, 190)                                                              \
-    X(RunCalibration, 200)       /* show the session; its end comes as CalibrationEnded */ \
-    X(DestroyWindow, 210)        /* WM_CLOSE's default processing */                      \
-    X(FinishClose, 220)          /* unregister notices, remove the icon, post the quit */
+    X(DropHandleNotice, 70)      /* unregister the worker handle's notices */               \
+    X(MarkChannelStale, 80)      /* the worker must take a new channel */                   \
+    X(SendBlock, 90)             /* the live block to the driver */                         \
+    X(StartWorker, 100)                                                                     \
+    X(ArmStartRetry, 110)                                                                   \
+    X(DisarmStartRetry, 111)                                                                \
+    X(ArmSessionRetry, 120)                                                                 \
+    X(DisarmSessionRetry, 121)                                                              \
+    X(ArmProbeRetry, 130)                                                                   \
+    X(DisarmProbeRetry, 131)                                                                \
+    X(ShowAttached, 140)  /* status line string 256 */                                      \
+    X(ShowDetached, 141)  /* status line string 257 */                                      \
+    X(EnableGeneral, 150) /* the main window's General button */                            \
+    X(DisableGeneral, 151)                                                                  \
+    X(EnableCalibration, 160) /* GENERAL's calibration button, when open */                 \
+    X(DisableCalibration, 161)                                                              \
+    X(EndEditor, 170)       /* end the editor dialog the event came from */                 \
+    X(ShowOutcome, 180)     /* the message for ApplyCalibration's outcome */                \
+    X(ShowNotFinished, 181) /* "Calibration process is not finished!" */                    \
+    X(EndGeneralDialog, 190)                                                                \
+    X(RunCalibration, 200) /* show the session; its end comes as CalibrationEnded */        \
+    X(DestroyWindow, 210)  /* WM_CLOSE's default processing */                              \
+    X(FinishClose, 220)    /* unregister notices, remove the icon, post the quit */
 
 enum class LifeAction : uint8_t {
 #define RTOUCH_ENUM(name, order) name,

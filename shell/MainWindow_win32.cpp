@@ -28,8 +28,8 @@ static_assert(kMsgWorkerBlockRequest == kWorkerBlockRequestMessage && kMsgWorker
 static_assert(kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
 static_assert(kDeviceArrival == DBT_DEVICEARRIVAL && kDeviceQueryRemove == DBT_DEVICEQUERYREMOVE &&
               kDeviceQueryRemoveFailed == DBT_DEVICEQUERYREMOVEFAILED &&
-              kDeviceRemovePending == DBT_DEVICEREMOVEPENDING && kDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE &&
-              kDeviceCustomEvent == DBT_CUSTOMEVENT);
+              kDeviceRemovePending == DBT_DEVICEREMOVEPENDING &&
+              kDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE && kDeviceCustomEvent == DBT_CUSTOMEVENT);
 static_assert(kDeviceTypeInterface == DBT_DEVTYP_DEVICEINTERFACE && kDeviceTypeHandle == DBT_DEVTYP_HANDLE);
 static_assert(kDeviceHeaderSize == sizeof(DEV_BROADCAST_HDR));
 static_assert(kStartRetryTimer != kTrayRetryTimer && kSessionRetryTimer != kTrayRetryTimer &&
@@ -57,9 +57,9 @@ constexpr ChildLayout kStatusLayout = {30, 140, 300, 20};
 
 HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, const wchar_t* text,
                  const ChildLayout& at, int id) {
-    HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE, at.x, at.y, at.width,
-                                 at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 instance, nullptr);
+    HWND child =
+        CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE, at.x, at.y, at.width, at.height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     // The default system font is a bitmap font that may lack the Chinese
     // glyphs of the labels; the GUI font reaches them through font linking.
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
@@ -128,10 +128,10 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
     LoadParameterFile(kParameterFilePath, static_cast<uint16_t>(DisplayOrientation), DefaultParams,
                       LiveParams);
 
-    GeneralButton = CreateChild(window, instance, L"BUTTON", LoadTextBuf(IDS_GENERAL),
-                                kGeneralLayout, IDC_MAIN_GENERAL);
-    AboutButton = CreateChild(window, instance, L"BUTTON", LoadTextBuf(IDS_ABOUT), kAboutLayout,
-                              IDC_MAIN_ABOUT);
+    GeneralButton =
+        CreateChild(window, instance, L"BUTTON", LoadTextBuf(IDS_GENERAL), kGeneralLayout, IDC_MAIN_GENERAL);
+    AboutButton =
+        CreateChild(window, instance, L"BUTTON", LoadTextBuf(IDS_ABOUT), kAboutLayout, IDC_MAIN_ABOUT);
     StatusLine = CreateChild(window, instance, L"EDIT", L"", kStatusLayout, IDC_MAIN_STATUS);
 
     RegisterRestart();
@@ -289,8 +289,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         Translate(message, wParam, lParam);
         return 0;
     case WM_TIMER:
-        if (wParam == kTrayRetryTimer) OnTrayRetryTimer(window);
-        else Translate(message, wParam, lParam);
+        if (wParam == kTrayRetryTimer)
+            OnTrayRetryTimer(window);
+        else
+            Translate(message, wParam, lParam);
         break;
     case WM_WTSSESSION_CHANGE:
     case WM_DISPLAYCHANGE:

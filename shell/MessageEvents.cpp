@@ -17,20 +17,28 @@ std::optional<LifeEvent> Of(K kind) { return LifeEvent{kind}; }
 
 std::optional<LifeEvent> HandleEvent(uint64_t event) {
     switch (event) {
-    case kDeviceQueryRemove: return Of(K::HandleQueryRemove);
-    case kDeviceQueryRemoveFailed: return Of(K::HandleRemoveCancelled);
+    case kDeviceQueryRemove:
+        return Of(K::HandleQueryRemove);
+    case kDeviceQueryRemoveFailed:
+        return Of(K::HandleRemoveCancelled);
     case kDeviceRemovePending:
-    case kDeviceRemoveComplete: return Of(K::HandleRemoveComplete);
-    default: return std::nullopt;
+    case kDeviceRemoveComplete:
+        return Of(K::HandleRemoveComplete);
+    default:
+        return std::nullopt;
     }
 }
 
 std::optional<LifeEvent> TimerEvent(uint64_t timer) {
     switch (timer) {
-    case kStartRetryTimer: return Of(K::StartRetry);
-    case kSessionRetryTimer: return Of(K::ConsoleRead);
-    case kProbeRetryTimer: return Of(K::ProbeRetry);
-    default: return std::nullopt;  // the tray's
+    case kStartRetryTimer:
+        return Of(K::StartRetry);
+    case kSessionRetryTimer:
+        return Of(K::ConsoleRead);
+    case kProbeRetryTimer:
+        return Of(K::ProbeRetry);
+    default:
+        return std::nullopt;  // the tray's
     }
 }
 
@@ -49,8 +57,8 @@ std::optional<LifeEvent> EventFor(const WindowMessage& m) {
         // interface says the worker's channel is dead (its arrival is the
         // one the worker opened); a mouse or a USB stick leaves it alone.
         LifeEvent notice{K::DeviceNotice};
-        notice.channelGone = m.wParam == kDeviceRemoveComplete && DeviceType(m.device) == kDeviceTypeInterface &&
-                             m.device.touchInterface;
+        notice.channelGone = m.wParam == kDeviceRemoveComplete &&
+                             DeviceType(m.device) == kDeviceTypeInterface && m.device.touchInterface;
         return notice;
     }
     case kMsgSessionChange: {
@@ -58,23 +66,33 @@ std::optional<LifeEvent> EventFor(const WindowMessage& m) {
         change.sessionEvent = static_cast<uint32_t>(m.wParam);
         return change;
     }
-    case kMsgPowerBroadcast: return m.wParam == kPowerResumeAutomatic ? Of(K::Resume) : std::nullopt;
+    case kMsgPowerBroadcast:
+        return m.wParam == kPowerResumeAutomatic ? Of(K::Resume) : std::nullopt;
     // Whatever its flags (a sign-out, ENDSESSION_CLOSEAPP from the Restart
     // Manager): FALSE says the session goes on.
-    case kMsgEndSession: return m.wParam ? Of(K::SessionEnding) : std::nullopt;
-    case kMsgDestroy: return Of(K::SessionEnding);
-    case kMsgClose: return Of(K::WindowClose);
+    case kMsgEndSession:
+        return m.wParam ? Of(K::SessionEnding) : std::nullopt;
+    case kMsgDestroy:
+        return Of(K::SessionEnding);
+    case kMsgClose:
+        return Of(K::WindowClose);
     case kMsgDisplayChange: {
         LifeEvent change{K::DisplayChange};
         change.screenWidth = LowWord(m.lParam);
         change.screenHeight = HighWord(m.lParam);
         return change;
     }
-    case kMsgCommand: return LowWord(m.wParam) == IDM_CLOSE ? Of(K::Close) : std::nullopt;
-    case kMsgTimer: return TimerEvent(m.wParam);
-    case kMsgWorkerBlockRequest: return Of(K::WorkerBlockRequest);
-    case kMsgWorkerEnded: return Of(K::WorkerEnded);
-    case kMsgCalibrationEnded: return Of(K::CalibrationEnded);
-    default: return std::nullopt;
+    case kMsgCommand:
+        return LowWord(m.wParam) == IDM_CLOSE ? Of(K::Close) : std::nullopt;
+    case kMsgTimer:
+        return TimerEvent(m.wParam);
+    case kMsgWorkerBlockRequest:
+        return Of(K::WorkerBlockRequest);
+    case kMsgWorkerEnded:
+        return Of(K::WorkerEnded);
+    case kMsgCalibrationEnded:
+        return Of(K::CalibrationEnded);
+    default:
+        return std::nullopt;
     }
 }

@@ -25,9 +25,9 @@ inline constexpr uint32_t kMsgDeviceChange = 0x0219;
 inline constexpr uint32_t kMsgSessionChange = 0x02B1;
 // The program's own messages, from WM_APP on.
 inline constexpr uint32_t kMsgApp = 0x8000;
-inline constexpr uint32_t kMsgWorkerBlockRequest = kMsgApp;      // the worker renewed its channel
-inline constexpr uint32_t kMsgWorkerEnded = kMsgApp + 1;         // the worker's last message
-inline constexpr uint32_t kMsgCalibrationEnded = kMsgApp + 2;    // the session window is gone
+inline constexpr uint32_t kMsgWorkerBlockRequest = kMsgApp;    // the worker renewed its channel
+inline constexpr uint32_t kMsgWorkerEnded = kMsgApp + 1;       // the worker's last message
+inline constexpr uint32_t kMsgCalibrationEnded = kMsgApp + 2;  // the session window is gone
 // Answered with the transition log (shell/LifeLog.h): wParam the age of the
 // entry (0 the newest), lParam 0 for the transition, 1 for its actions.
 inline constexpr uint32_t kMsgLifeLog = kMsgApp + 3;

@@ -61,8 +61,7 @@ void OnInit(HWND dialog) {
         SendDlgItemMessageW(dialog, slider.controlId, TBM_SETRANGE, TRUE,
                             MAKELPARAM(slider.minimum, slider.maximum));
         SendDlgItemMessageW(dialog, slider.controlId, TBM_SETPAGESIZE, 0, slider.pageSize);
-        SendDlgItemMessageW(dialog, slider.controlId, TBM_SETPOS, TRUE,
-                            ReadField(LiveParams.*slider.field));
+        SendDlgItemMessageW(dialog, slider.controlId, TBM_SETPOS, TRUE, ReadField(LiveParams.*slider.field));
     }
 }
 
@@ -93,7 +92,8 @@ INT_PTR CALLBACK ParametersDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         // Enter ends the dialog without sending; Esc does nothing. The
         // lifecycle ends it (kEndEditor), as it does on the close box.
-        if (LOWORD(wParam) == IDOK) Dispatch(LifeEvent{LifeEventKind::EditorDismissed}, EventContext{nullptr, dialog});
+        if (LOWORD(wParam) == IDOK)
+            Dispatch(LifeEvent{LifeEventKind::EditorDismissed}, EventContext{nullptr, dialog});
         return TRUE;
     case WM_CLOSE:
         // The block goes to the driver only from the console's copy.

@@ -19,8 +19,7 @@ namespace {
 // The three records a shell may know: the full one, the one that ends at
 // the balloon icon (XP's shell 6.0) and the one that ends at guidItem
 // (shell 5.0).
-constexpr TrayRecordSizes kRecordSizes = {sizeof(TrayIconRecord),
-                                          NOTIFYICONDATAW_V2_SIZE + sizeof(GUID),
+constexpr TrayRecordSizes kRecordSizes = {sizeof(TrayIconRecord), NOTIFYICONDATAW_V2_SIZE + sizeof(GUID),
                                           NOTIFYICONDATAW_V2_SIZE};
 
 // Retries of an add the shell refused at start (it may not run yet, as at
@@ -63,7 +62,8 @@ bool PutIcon() {
         TrayIconData.cbSize = next;
         added = NotifyWithIcon(NIM_ADD);
     }
-    if (added) SizeSettled = true;
+    if (added)
+        SizeSettled = true;
     else if (!SizeSettled)
         TrayIconData.cbSize = FirstTrayRecordSize(GetShellVersion(L"Shell32.dll"), kRecordSizes);
     IconShown = added;

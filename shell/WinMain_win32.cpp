@@ -52,8 +52,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // how other programs know a running copy.
     const HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
     const DWORD mutexError = GetLastError();
-    if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED))
-        return 0;
+    if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) return 0;
     if (FindWindowW(kMainClassName, TextBuf)) return 0;
 
     // The parameters dialog's sliders are trackbars: register that class too,
@@ -72,8 +71,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // The title is copied before WM_CREATE reuses TextBuf.
     HWND window = CreateWindowExW(0, kMainClassName, TextBuf, kMainWindowStyle,
                                   static_cast<int>(ScreenWidth / 5), static_cast<int>(ScreenHeight / 5),
-                                  kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance,
-                                  nullptr);
+                                  kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance, nullptr);
     if (!window) return StartupFailed(L"The main window could not be created.");
 
     AddTrayIcon(window);

@@ -9,8 +9,8 @@
 
 namespace sample {
 
-constexpr int kDefaultOffset = 128;  // default calibration: mapped = raw + 128
-constexpr uint8_t kDistBase = 100;   // spread reference of every report here
+constexpr int kDefaultOffset = 128;      // default calibration: mapped = raw + 128
+constexpr uint8_t kDistBase = 100;       // spread reference of every report here
 constexpr uint8_t kTwoFingerDist = 140;  // beyond base + default margin 32
 
 struct Report {
@@ -48,7 +48,9 @@ inline std::vector<Report> MixedTrace() {
             t.push_back(two ? Two(x, y, static_cast<uint8_t>(kTwoFingerDist + d)) : Touch(x, y));
         }
     };
-    auto lift = [&](int n) { for (int i = 0; i < n; ++i) t.push_back(Lift()); };
+    auto lift = [&](int n) {
+        for (int i = 0; i < n; ++i) t.push_back(Lift());
+    };
     glide(1000, 2000, 3000, 2000, 20);  // straight right
     lift(3);
     glide(1000, 1000, 2000, 1000, 10);  // right then down: an arc

@@ -53,7 +53,8 @@ TEST(CalibrationRun, CompletedSessionIsSolvedAndRecordsTheOrientation) {
     EXPECT_EQ(1234, r.live.PanScale);  // only the calibration changes
 
     RunBlocks unreadable = SessionMeasured([](int x, int y) { return std::pair{x, y}; });
-    EXPECT_EQ(CalRunOutcome::Finished, ApplyCalibrationResult(unreadable.live, unreadable.before, 1, Defaults(), std::nullopt));
+    EXPECT_EQ(CalRunOutcome::Finished,
+              ApplyCalibrationResult(unreadable.live, unreadable.before, 1, Defaults(), std::nullopt));
     EXPECT_EQ(3, unreadable.live.CalOrientation);
     EXPECT_EQ(0, unreadable.live.Orientation);
 }
@@ -100,13 +101,26 @@ TEST(CalibrationRun, DegenerateCalibrationPutsTheOldBlockBack) {
         std::pair<int, int> (*raw)(int, int);
     };
     const Case cases[] = {
-        {"left centre at the centre's X", [](int x, int y) { return std::pair{x == 128 && y == 2048 ? 2048 : x, y}; }},
-        {"all points equal", [](int, int) { return std::pair{2000, 2000}; }},
-        {"tiny travel: scale 10", [](int x, int y) { return std::pair{2048 + (x - 2048) / 10, 2048 + (y - 2048) / 10}; }},
+        {"left centre at the centre's X",
+         [](int x, int y) {
+             return std::pair{x == 128 && y == 2048 ? 2048 : x, y};
+         }},
+        {"all points equal",
+         [](int, int) {
+             return std::pair{2000, 2000};
+         }},
+        {"tiny travel: scale 10",
+         [](int x, int y) {
+             return std::pair{2048 + (x - 2048) / 10, 2048 + (y - 2048) / 10};
+         }},
         {"one corner past the centre: negative scale",
-         [](int x, int y) { return std::pair{x == 3968 && y == 3968 ? 1000 : x, y}; }},
+         [](int x, int y) {
+             return std::pair{x == 3968 && y == 3968 ? 1000 : x, y};
+         }},
         {"huge travel: scale below 1/8",
-         [](int x, int y) { return std::pair{30000 + (x - 2048) * 9, 30000 + (y - 2048) * 9}; }},
+         [](int x, int y) {
+             return std::pair{30000 + (x - 2048) * 9, 30000 + (y - 2048) * 9};
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,15 +138,21 @@ TEST(CalibrationRun, DegenerateCalibrationPutsTheOldBlockBack) {
 }
 
 TEST(CalibrationRun, ScaleLimitsAreInclusive) {
-    RunBlocks eight = SessionMeasured([](int x, int y) { return std::pair{2048 + (x - 2048) / 8, 2048 + (y - 2048) / 8}; });
+    RunBlocks eight = SessionMeasured([](int x, int y) {
+        return std::pair{2048 + (x - 2048) / 8, 2048 + (y - 2048) / 8};
+    });
     EXPECT_EQ(CalRunOutcome::Finished, ApplyCalibrationResult(eight.live, eight.before, 1, Defaults(), 0));
     EXPECT_EQ(8.0f, eight.live.ScaleX[0]);
 
-    RunBlocks eighth = SessionMeasured([](int x, int y) { return std::pair{30000 + (x - 2048) * 8, 30000 + (y - 2048) * 8}; });
+    RunBlocks eighth = SessionMeasured([](int x, int y) {
+        return std::pair{30000 + (x - 2048) * 8, 30000 + (y - 2048) * 8};
+    });
     EXPECT_EQ(CalRunOutcome::Finished, ApplyCalibrationResult(eighth.live, eighth.before, 1, Defaults(), 0));
     EXPECT_EQ(0.125f, eighth.live.ScaleY[5]);
 
-    RunBlocks past = SessionMeasured([](int x, int y) { return std::pair{2048 + (x - 2048) / 8, 2048 + (y - 2048) / 8}; });
+    RunBlocks past = SessionMeasured([](int x, int y) {
+        return std::pair{2048 + (x - 2048) / 8, 2048 + (y - 2048) / 8};
+    });
     past.live.CalX[1] += 1;  // 1920 / 239
     EXPECT_EQ(CalRunOutcome::Rejected, ApplyCalibrationResult(past.live, past.before, 1, Defaults(), 0));
 }
@@ -150,8 +170,9 @@ struct Panel {
     double cx, cy, gx, gy, kx, ky, qx, qy, bx, by;
     std::pair<int, int> Raw(int u, int v) const {
         const double du = u - 2048.0, dv = v - 2048.0;
-        return {static_cast<int>(std::lround(cx + gx * du + kx * dv + (qx * du * dv + bx * du * du) / 2048.0)),
-                static_cast<int>(std::lround(cy + gy * dv + ky * du + (qy * du * dv + by * dv * dv) / 2048.0))};
+        return {
+            static_cast<int>(std::lround(cx + gx * du + kx * dv + (qx * du * dv + bx * du * du) / 2048.0)),
+            static_cast<int>(std::lround(cy + gy * dv + ky * du + (qy * du * dv + by * dv * dv) / 2048.0))};
     }
 };
 
@@ -159,9 +180,10 @@ TEST(CalibrationRun, EveryAxisArrangementSolvesBackToTheTargets) {
     std::mt19937 rng(20240521);
     auto uniform = [&](double lo, double hi) { return lo + (hi - lo) * (rng() / 4294967296.0); };
     for (int panelIndex = 0; panelIndex < 300; ++panelIndex) {
-        const Panel p{2048 + uniform(-100, 100), 2048 + uniform(-100, 100), uniform(0.7, 0.93), uniform(0.7, 0.93),
-                      uniform(-0.03, 0.03),      uniform(-0.03, 0.03),      uniform(-0.02, 0.02), uniform(-0.02, 0.02),
-                      uniform(-0.02, 0.02),      uniform(-0.02, 0.02)};
+        const Panel p{2048 + uniform(-100, 100), 2048 + uniform(-100, 100), uniform(0.7, 0.93),
+                      uniform(0.7, 0.93),        uniform(-0.03, 0.03),      uniform(-0.03, 0.03),
+                      uniform(-0.02, 0.02),      uniform(-0.02, 0.02),      uniform(-0.02, 0.02),
+                      uniform(-0.02, 0.02)};
         for (int arrangement = 0; arrangement < 8; ++arrangement) {
             const bool reverseX = arrangement & 1, reverseY = arrangement & 2, exchange = arrangement & 4;
             auto measured = [&](int u, int v) {
@@ -171,7 +193,8 @@ TEST(CalibrationRun, EveryAxisArrangementSolvesBackToTheTargets) {
                 if (exchange) std::swap(x, y);
                 return std::pair{x, y};
             };
-            SCOPED_TRACE("panel " + std::to_string(panelIndex) + " arrangement " + std::to_string(arrangement));
+            SCOPED_TRACE("panel " + std::to_string(panelIndex) + " arrangement " +
+                         std::to_string(arrangement));
             RunBlocks r = SessionMeasured(measured);
             ASSERT_EQ(CalRunOutcome::Finished, ApplyCalibrationResult(r.live, r.before, 1, Defaults(), 0));
             EXPECT_EQ((exchange ? 0x10 : 0) | (reverseX ? 2 : 0) | (reverseY ? 1 : 0), r.live.AxisFlags);

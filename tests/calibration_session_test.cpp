@@ -13,8 +13,8 @@ struct Rep {
 };
 Rep Report(uint16_t x, uint16_t y, uint16_t z1, uint16_t z2) {
     return {{static_cast<uint8_t>(x), static_cast<uint8_t>(x >> 8), static_cast<uint8_t>(y),
-            static_cast<uint8_t>(y >> 8), static_cast<uint8_t>(z1), static_cast<uint8_t>(z1 >> 8),
-            static_cast<uint8_t>(z2), static_cast<uint8_t>(z2 >> 8), 0, 0, 0, 0}};
+             static_cast<uint8_t>(y >> 8), static_cast<uint8_t>(z1), static_cast<uint8_t>(z1 >> 8),
+             static_cast<uint8_t>(z2), static_cast<uint8_t>(z2 >> 8), 0, 0, 0, 0}};
 }
 // RTouch = (2000 - 1000) / 1000 * 1000 = 1000: a touch under the default limit.
 Rep Touch(uint16_t x, uint16_t y) { return Report(x, y, 1000, 2000); }
@@ -47,7 +47,8 @@ protected:
     }
     static std::vector<CalSample> Ramp(uint32_t n, uint16_t x0 = 100, uint16_t y0 = 1000) {
         std::vector<CalSample> v;
-        for (uint32_t k = 0; k < n; ++k) v.push_back({static_cast<uint16_t>(x0 + k), static_cast<uint16_t>(y0 + 2 * k)});
+        for (uint32_t k = 0; k < n; ++k)
+            v.push_back({static_cast<uint16_t>(x0 + k), static_cast<uint16_t>(y0 + 2 * k)});
         return v;
     }
 
@@ -58,8 +59,8 @@ protected:
 TEST(CalTargets, ScreenLayouts) {
     CalTarget t[kCalTargetCount];
     CalComputeTargets(1024, 768, t);
-    const CalTarget want[kCalTargetCount] = {{512, 384}, {32, 24},   {32, 744},  {992, 24}, {992, 744},
-                                             {512, 24},  {512, 744}, {32, 384},  {992, 384}};
+    const CalTarget want[kCalTargetCount] = {{512, 384}, {32, 24},   {32, 744}, {992, 24}, {992, 744},
+                                             {512, 24},  {512, 744}, {32, 384}, {992, 384}};
     for (uint32_t i = 0; i < kCalTargetCount; ++i) {
         EXPECT_EQ(want[i].x, t[i].x) << i;
         EXPECT_EQ(want[i].y, t[i].y) << i;
@@ -93,14 +94,17 @@ TEST(CalTargets, ZeroScreenRunsASessionWithoutFault) {
     const Rep lift = Lift(), touch = Touch(500, 600);
     int ticks = 0;
     CalTickResult r{};
-    while (r.end == CalEnd::Running && ticks++ < 1000) r = CalTick(s, b, ticks % 60 == 0 ? &lift.bytes : &touch.bytes, 0);
+    while (r.end == CalEnd::Running && ticks++ < 1000)
+        r = CalTick(s, b, ticks % 60 == 0 ? &lift.bytes : &touch.bytes, 0);
     EXPECT_EQ(CalEnd::Finished, r.end);
     EXPECT_EQ(500, b.CalX[8]);
 }
 
 TEST(CalTouchTest, EdgesOfTheUnsignedComparison) {
     const uint16_t limit = 20000;
-    auto touch = [&](uint16_t x, uint16_t z1, uint16_t z2) { return CalIsTouch(DecodeReport(Report(x, 5, z1, z2).bytes), limit); };
+    auto touch = [&](uint16_t x, uint16_t z1, uint16_t z2) {
+        return CalIsTouch(DecodeReport(Report(x, 5, z1, z2).bytes), limit);
+    };
     EXPECT_FALSE(touch(1000, 0, 2000));     // Z1 = 0
     EXPECT_FALSE(touch(0, 1000, 2000));     // X = 0
     EXPECT_FALSE(touch(100, 2, 1));         // Z2 < Z1: negative RTouch
@@ -188,11 +192,11 @@ TEST_F(CalSessionTest, ReleaseRightAfterFullTakesSamples8To40) {
 
 TEST_F(CalSessionTest, HoldingLongerSlidesTheWindowOverTheNewestSamples) {
     Collect(Ramp(50));
-    Tick(Touch(9999, 9999));  // "100 %": stores nothing
+    Tick(Touch(9999, 9999));                                                // "100 %": stores nothing
     for (const CalSample& s : Ramp(120, 150, 1100)) Tick(Touch(s.X, s.Y));  // samples 50..169
     EXPECT_EQ(170u, session.CalSampleCount);
     Tick(Lift());
-    EXPECT_EQ(100 + 144, block.CalX[0]);      // samples 128..160
+    EXPECT_EQ(100 + 144, block.CalX[0]);  // samples 128..160
     EXPECT_EQ(1000 + 2 * 144, block.CalY[0]);
 }
 
@@ -228,7 +232,8 @@ TEST_F(CalSessionTest, CompleteSessionWritesEntries0To8Only) {
     block.CalX[9] = 4321;
     block.CalY[9] = 1234;
     for (uint16_t i = 0; i < 9; ++i) {
-        Collect(std::vector<CalSample>(50, {static_cast<uint16_t>(100 * (i + 1)), static_cast<uint16_t>(7 * (i + 1))}));
+        Collect(std::vector<CalSample>(
+            50, {static_cast<uint16_t>(100 * (i + 1)), static_cast<uint16_t>(7 * (i + 1))}));
         FinishTarget();
     }
     EXPECT_EQ(kCalTargetCount, session.CalState.target);

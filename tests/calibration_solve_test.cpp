@@ -31,7 +31,9 @@ ParameterBlock WithPoints(const std::function<std::pair<int, int>(int, int)>& f)
     return b;
 }
 
-ParameterBlock Ideal() { return WithPoints([](int x, int y) { return std::pair{x, y}; }); }
+ParameterBlock Ideal() {
+    return WithPoints([](int x, int y) { return std::pair{x, y}; });
+}
 
 void ExpectPointsAreIdeal(const ParameterBlock& b) {
     for (size_t i = 0; i < kCalPointCount; ++i) {
@@ -63,13 +65,41 @@ TEST(CalibrationSolve, ReversedAndExchangedAxesAreDetectedAndNormalised) {
         uint16_t flags;
     };
     const Case cases[] = {
-        {"Y reversed", [](int x, int y) { return std::pair{x, 4095 - y}; }, 0x01},
-        {"X reversed", [](int x, int y) { return std::pair{4095 - x, y}; }, 0x02},
-        {"both reversed", [](int x, int y) { return std::pair{4095 - x, 4095 - y}; }, 0x03},
-        {"exchanged", [](int x, int y) { return std::pair{y, x}; }, 0x10},
-        {"exchanged, raw Y reversed", [](int x, int y) { return std::pair{y, 4095 - x}; }, 0x12},
-        {"exchanged, raw X reversed", [](int x, int y) { return std::pair{4095 - y, x}; }, 0x11},
-        {"exchanged, both reversed", [](int x, int y) { return std::pair{4095 - y, 4095 - x}; }, 0x13},
+        {"Y reversed",
+         [](int x, int y) {
+             return std::pair{x, 4095 - y};
+         },
+         0x01},
+        {"X reversed",
+         [](int x, int y) {
+             return std::pair{4095 - x, y};
+         },
+         0x02},
+        {"both reversed",
+         [](int x, int y) {
+             return std::pair{4095 - x, 4095 - y};
+         },
+         0x03},
+        {"exchanged",
+         [](int x, int y) {
+             return std::pair{y, x};
+         },
+         0x10},
+        {"exchanged, raw Y reversed",
+         [](int x, int y) {
+             return std::pair{y, 4095 - x};
+         },
+         0x12},
+        {"exchanged, raw X reversed",
+         [](int x, int y) {
+             return std::pair{4095 - y, x};
+         },
+         0x11},
+        {"exchanged, both reversed",
+         [](int x, int y) {
+             return std::pair{4095 - y, 4095 - x};
+         },
+         0x13},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,7 +123,9 @@ TEST(CalibrationSolve, EqualTravelBetweenTopAndBottomLeftCountsAsExchanged) {
 }
 
 TEST(CalibrationSolve, HalfTravelDoublesEveryScale) {
-    ParameterBlock b = WithPoints([](int x, int y) { return std::pair{2048 + (x - 2048) / 2, 2048 + (y - 2048) / 2}; });
+    ParameterBlock b = WithPoints([](int x, int y) {
+        return std::pair{2048 + (x - 2048) / 2, 2048 + (y - 2048) / 2};
+    });
     CalibrationSolve(b);
     EXPECT_EQ(0, b.AxisFlags);
     ExpectCoefficients(b, 2.0f);

@@ -45,7 +45,8 @@ TEST(TrayRecordSize, RefusedRecordsFallBackToSmallerOnes) {
         EXPECT_EQ(sizes.full, FirstTrayRecordSize(uint64_t{5} << 48, sizes));
         EXPECT_EQ(sizes.withoutGuid, FirstTrayRecordSize((uint64_t{4} << 48) | (uint64_t{72} << 32), sizes));
         std::vector<uint32_t> tried;
-        for (uint32_t size = sizes.full; size != 0; size = NextTrayRecordSize(size, sizes)) tried.push_back(size);
+        for (uint32_t size = sizes.full; size != 0; size = NextTrayRecordSize(size, sizes))
+            tried.push_back(size);
         EXPECT_EQ((std::vector<uint32_t>{sizes.full, sizes.withoutBalloonIcon, sizes.withoutGuid}), tried);
     }
 }

@@ -139,7 +139,8 @@ TEST(GestureMapFile, SaveLeavesOtherFilesAndAttributesAlone) {
     const ParameterBlock b = FullMapBlock();
     const auto file = dir.path / "map.txt";
     WriteFile(file, Sequence(3, 28));
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(file,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     char taken[16];
     std::snprintf(taken, sizeof taken, "map.txt.~%04x", (static_cast<unsigned>(getpid()) << 4) & 0xFFFF);
     WriteFile(dir.path / taken, Sequence(9, 4));
@@ -193,17 +194,41 @@ TEST(FileReplace, AHalfDoneSwapIsCompletedOrUndoneNeverLeftHalfway) {
         SwapWorld after;
     };
     const Case cases[] = {
-        {"swapped: the backup goes", SwapAnswer::Swapped, {"new", "", "old"}, ReplaceOutcome::Replaced, {"new", "", ""}},
-        {"no old file: moved in", SwapAnswer::NoOldFile, {"", "new", ""}, ReplaceOutcome::Replaced, {"new", "", ""}},
-        {"no old file, move refused", SwapAnswer::NoOldFile, {"", "new", "", false}, ReplaceOutcome::Failed,
-         {"", "", ""}},
-        {"nothing moved", SwapAnswer::NothingMoved, {"old", "new", ""}, ReplaceOutcome::Failed, {"old", "", ""}},
-        {"old at the backup: completed", SwapAnswer::OldAtBackup, {"", "new", "old"}, ReplaceOutcome::Replaced,
+        {"swapped: the backup goes",
+         SwapAnswer::Swapped,
+         {"new", "", "old"},
+         ReplaceOutcome::Replaced,
          {"new", "", ""}},
-        {"old at the backup, move refused: undone", SwapAnswer::OldAtBackup, {"", "new", "old", false},
-         ReplaceOutcome::Failed, {"old", "", ""}},
-        {"old at the backup, both refused: both kept", SwapAnswer::OldAtBackup, {"", "new", "old", false, false},
-         ReplaceOutcome::Failed, {"", "new", "old"}},
+        {"no old file: moved in",
+         SwapAnswer::NoOldFile,
+         {"", "new", ""},
+         ReplaceOutcome::Replaced,
+         {"new", "", ""}},
+        {"no old file, move refused",
+         SwapAnswer::NoOldFile,
+         {"", "new", "", false},
+         ReplaceOutcome::Failed,
+         {"", "", ""}},
+        {"nothing moved",
+         SwapAnswer::NothingMoved,
+         {"old", "new", ""},
+         ReplaceOutcome::Failed,
+         {"old", "", ""}},
+        {"old at the backup: completed",
+         SwapAnswer::OldAtBackup,
+         {"", "new", "old"},
+         ReplaceOutcome::Replaced,
+         {"new", "", ""}},
+        {"old at the backup, move refused: undone",
+         SwapAnswer::OldAtBackup,
+         {"", "new", "old", false},
+         ReplaceOutcome::Failed,
+         {"old", "", ""}},
+        {"old at the backup, both refused: both kept",
+         SwapAnswer::OldAtBackup,
+         {"", "new", "old", false, false},
+         ReplaceOutcome::Failed,
+         {"", "new", "old"}},
     };
     for (const Case& c : cases) {
         SwapWorld world = c.before;

@@ -71,7 +71,7 @@ TEST(GestureRecognizerTest, CircleFiresWhileDownThenEachQuarterTurn) {
     EXPECT_EQ((Codes{255, 255, 255, 255, 7}),
               r.Path({{1000, 1000}, {1400, 1000}, {1400, 1400}, {1000, 1400}, {1000, 1000}}));
     EXPECT_EQ(OneFingerPhase::Circling, r.OnePhase());
-    EXPECT_EQ(kGestureCWCircle, r.One(1400, 1000));  // up then right: 0x81
+    EXPECT_EQ(kGestureCWCircle, r.One(1400, 1000));   // up then right: 0x81
     EXPECT_EQ(kGestureOtherStep, r.One(1800, 1000));  // right again
     EXPECT_EQ(kGestureCCWCircle, r.One(1800, 600));   // right then up: counter-clockwise turn
     EXPECT_EQ(kGestureNothing, r.Release());          // circle mode ends quietly
@@ -105,7 +105,7 @@ TEST(GestureRecognizerTest, FlipScaleFiresStraightStrokeEarly) {
     Recognizer r;
     r.scales.SingleTouchScale = 300;
     int x = 4000;
-    EXPECT_EQ(255, r.One(x, 2000));                                                 // reference point
+    EXPECT_EQ(255, r.One(x, 2000));  // reference point
     for (int step = 1; step <= 10; ++step) EXPECT_EQ(255, r.One(x -= 301, 2000)) << step;
     EXPECT_EQ(OneFingerPhase::Collecting, r.OnePhase());
     EXPECT_EQ(kGestureLHori, r.One(x -= 301, 2000));  // eleventh step, tenth repeat
@@ -195,8 +195,8 @@ TEST(GestureRecognizerTest, PendingPansSurviveABusyReleaseAndReportOneAtATime) {
     EXPECT_EQ(kGestureLPan, r.Release());
 
     r.Two(1000, 2000);
-    r.Two(1900, 2000);             // right pending
-    r.Path({{1000, 1000}, {1400, 1000}});  // then a one-finger stroke to the right
+    r.Two(1900, 2000);                      // right pending
+    r.Path({{1000, 1000}, {1400, 1000}});   // then a one-finger stroke to the right
     EXPECT_EQ(kGestureRHori, r.Release());  // the stroke wins this release
     r.One(500, 500);                        // a tap later on
     EXPECT_EQ(kGestureRPan, r.Release());   // ...reports the pan instead of the tap

@@ -36,11 +36,11 @@ TEST(InputSynthesisTest, ModifiersWrapTheActionAndReleaseInPressOrder) {
 TEST(InputSynthesisTest, KeyRowsByRule) {
     EXPECT_EQ((Seq{"w-255"}), Events(0, 2));
     EXPECT_EQ((Seq{}), Events(0, 0));
-    EXPECT_EQ((Seq{"v25", "^25"}), Events(0, 3));  // VK_LEFT
-    EXPECT_EQ((Seq{"v28", "^28"}), Events(0, 6));  // VK_DOWN
-    EXPECT_EQ((Seq{"vBC", "^BC"}), Events(0, 7));  // VK_OEM_COMMA
-    EXPECT_EQ((Seq{"vBE", "^BE"}), Events(0, 8));  // VK_OEM_PERIOD
-    EXPECT_EQ((Seq{"v5B", "^5B"}), Events(0, 35));  // beyond the table the rule still applies
+    EXPECT_EQ((Seq{"v25", "^25"}), Events(0, 3));    // VK_LEFT
+    EXPECT_EQ((Seq{"v28", "^28"}), Events(0, 6));    // VK_DOWN
+    EXPECT_EQ((Seq{"vBC", "^BC"}), Events(0, 7));    // VK_OEM_COMMA
+    EXPECT_EQ((Seq{"vBE", "^BE"}), Events(0, 8));    // VK_OEM_PERIOD
+    EXPECT_EQ((Seq{"v5B", "^5B"}), Events(0, 35));   // beyond the table the rule still applies
     EXPECT_EQ((Seq{"v37", "^37"}), Events(0, 255));  // 255 + 56 modulo 256
 }
 
@@ -74,11 +74,13 @@ TEST(GestureTablesTest, LabelsAndLookups) {
 // Map bytes beyond the table reach keys outside the main block: each is
 // sent as the keyboard sends it, or Delete reads as the keypad's '.'.
 TEST(InputSynthesisTest, KeysOutsideTheMainBlockAreExtended) {
-    for (uint8_t vk : {0x21, 0x22, 0x23, 0x24, 0x25, 0x28, 0x2D, 0x2E, 0xA3, 0xA5, 0x6F, 0x90, 0x5B, 0x5C, 0x5D})
+    for (uint8_t vk :
+         {0x21, 0x22, 0x23, 0x24, 0x25, 0x28, 0x2D, 0x2E, 0xA3, 0xA5, 0x6F, 0x90, 0x5B, 0x5C, 0x5D})
         EXPECT_TRUE(IsExtendedKey(vk)) << int(vk);
     // The main block, the keypad's digits and '.', Enter and the left-hand
     // or side-neutral modifiers are not.
-    for (uint8_t vk : {0x41, 0x5A, 0x30, 0xBC, 0xBE, 0x60, 0x69, 0x6E, 0x0D, 0x10, 0x11, 0x12, 0xA2, 0xA4, 0x13})
+    for (uint8_t vk :
+         {0x41, 0x5A, 0x30, 0xBC, 0xBE, 0x60, 0x69, 0x6E, 0x0D, 0x10, 0x11, 0x12, 0xA2, 0xA4, 0x13})
         EXPECT_FALSE(IsExtendedKey(vk)) << int(vk);
     EXPECT_EQ((Seq{"v2E", "^2E"}), Events(0, 246));  // row 246 is VK_DELETE by the rule
 }
@@ -87,8 +89,8 @@ TEST(InputSynthesisTest, ScanCodeFromTheSystemExtendedByItsPrefixOrTheTable) {
     // Vista and later: the scan code of the extended answer.
     EXPECT_EQ(0x53, KeyScanOf(0x2E, 0xE053, 0x53).scan);
     EXPECT_TRUE(KeyScanOf(0x2E, 0xE053, 0x53).extended);
-    EXPECT_TRUE(KeyScanOf(0x2E, 0x0053, 0x53).extended);  // an answer without the prefix
-    EXPECT_TRUE(KeyScanOf(0xE2, 0xE056, 0x56).extended);  // a prefix the table does not know
+    EXPECT_TRUE(KeyScanOf(0x2E, 0x0053, 0x53).extended);   // an answer without the prefix
+    EXPECT_TRUE(KeyScanOf(0xE2, 0xE056, 0x56).extended);   // a prefix the table does not know
     EXPECT_FALSE(KeyScanOf(0x13, 0xE11D, 0x45).extended);  // Pause: E1 is no extended flag
     EXPECT_EQ(0x45, KeyScanOf(0x13, 0xE11D, 0x45).scan) << "E1 1D's second byte is the left Ctrl's";
     // XP, or no answer: the plain scan code and the table.

@@ -51,9 +51,10 @@ enum class Notice : uint8_t {
     BlockRequest,
     CalibrationEnded,
 };
-constexpr const char* kNoticeNames[] = {"Arrival",       "InterfaceRemoved", "HandleCancelled", "HandleComplete",
-                                        "ConsoleConnect", "ConsoleDisconnect", "Resume",         "DisplayChange",
-                                        "WorkerEnded",   "BlockRequest",      "CalibrationEnded"};
+constexpr const char* kNoticeNames[] = {"Arrival",        "InterfaceRemoved", "HandleCancelled",
+                                        "HandleComplete", "ConsoleConnect",   "ConsoleDisconnect",
+                                        "Resume",         "DisplayChange",    "WorkerEnded",
+                                        "BlockRequest",   "CalibrationEnded"};
 
 // The worker as the world sees it.
 enum class Worker : uint8_t {
@@ -72,12 +73,12 @@ struct CopyWorld {
     Run run = Run::None;
     bool startTimer = false, sessionTimer = false, probeTimer = false;
     bool calibrationButton = false;
-    bool editor = false;      // the Parameters dialog is open
-    bool holds = false;       // the driver has this copy's block as last changed
-    bool renew = false;       // the worker was told to take a new channel
-    bool registered = false;  // the session notices reach this copy
-    bool consoleNews = false; // the console moved and an unregistered copy has not read it
-    bool finished = false;    // FinishClose carried out
+    bool editor = false;       // the Parameters dialog is open
+    bool holds = false;        // the driver has this copy's block as last changed
+    bool renew = false;        // the worker was told to take a new channel
+    bool registered = false;   // the session notices reach this copy
+    bool consoleNews = false;  // the console moved and an unregistered copy has not read it
+    bool finished = false;     // FinishClose carried out
     uint8_t queueLength = 0;
     std::array<Notice, kQueueCapacity> queue{};
 };
@@ -88,10 +89,10 @@ struct World {
     std::array<CopyWorld, 2> copy;
     uint32_t console = kSessions[0];  // kNoConsoleSession while switching
     bool device = true;
-    bool slow = false;          // gone in sleep, coming back without a notice
-    bool serviceReady = true;   // the session notices can be registered
+    bool slow = false;         // gone in sleep, coming back without a notice
+    bool serviceReady = true;  // the session notices can be registered
     Removal removal = Removal::None;
-    uint8_t holder = 0;         // whose worker handle the removal is about
+    uint8_t holder = 0;  // whose worker handle the removal is about
     uint8_t disturbances = 0;
 };
 
@@ -100,9 +101,10 @@ using Key = std::array<uint64_t, 3>;
 uint64_t PackCopy(const CopyWorld& c) {
     uint64_t v = c.life.Fingerprint();
     uint64_t bits = static_cast<uint64_t>(c.worker) | static_cast<uint64_t>(c.run) << 2 |
-                    uint64_t{c.startTimer} << 4 | uint64_t{c.sessionTimer} << 5 | uint64_t{c.probeTimer} << 6 |
-                    uint64_t{c.calibrationButton} << 7 | uint64_t{c.editor} << 8 | uint64_t{c.holds} << 9 |
-                    uint64_t{c.renew} << 10 | uint64_t{c.registered} << 11 | uint64_t{c.consoleNews} << 12 |
+                    uint64_t{c.startTimer} << 4 | uint64_t{c.sessionTimer} << 5 |
+                    uint64_t{c.probeTimer} << 6 | uint64_t{c.calibrationButton} << 7 |
+                    uint64_t{c.editor} << 8 | uint64_t{c.holds} << 9 | uint64_t{c.renew} << 10 |
+                    uint64_t{c.registered} << 11 | uint64_t{c.consoleNews} << 12 |
                     uint64_t{c.finished} << 13 | uint64_t{c.queueLength} << 14;
     for (int i = 0; i < c.queueLength; ++i) bits |= static_cast<uint64_t>(c.queue[i]) << (17 + 4 * i);
     return v | bits << 24;
@@ -125,8 +127,8 @@ struct KeyHash {
 // ---- World events ----
 
 enum class Step : uint8_t {
-    Deliver,         // the copy's next queued notice
-    StartTick,       // its timers
+    Deliver,    // the copy's next queued notice
+    StartTick,  // its timers
     SessionTick,
     ProbeTick,
     WorkerLeaves,    // its worker leaves its read and ends
@@ -149,19 +151,39 @@ enum class Step : uint8_t {
     RemovalCancelled,
     RemovalCompleted,
     Resume,
-    ResumeSlow,      // the device is not back yet at resume
-    SilentReturn,    // it comes back, no notice
+    ResumeSlow,    // the device is not back yet at resume
+    SilentReturn,  // it comes back, no notice
     DisplayChange,
     ServiceReady,
     Count,
 };
-constexpr const char* kStepNames[] = {
-    "deliver",        "start retry tick", "session retry tick", "probe retry tick", "worker leaves its read",
-    "worker renews its channel", "user asks for a calibration", "user ends the run", "user opens Parameters",
-    "Parameters' close box", "Enter in Parameters", "tray Close", "WM_CLOSE", "Restart Manager close",
-    "console leaves", "console comes", "RemoteFX connect", "unplug", "plug", "removal asked", "removal cancelled",
-    "removal completed", "resume", "resume, device late", "device back without a notice", "display change",
-    "session service ready"};
+constexpr const char* kStepNames[] = {"deliver",
+                                      "start retry tick",
+                                      "session retry tick",
+                                      "probe retry tick",
+                                      "worker leaves its read",
+                                      "worker renews its channel",
+                                      "user asks for a calibration",
+                                      "user ends the run",
+                                      "user opens Parameters",
+                                      "Parameters' close box",
+                                      "Enter in Parameters",
+                                      "tray Close",
+                                      "WM_CLOSE",
+                                      "Restart Manager close",
+                                      "console leaves",
+                                      "console comes",
+                                      "RemoteFX connect",
+                                      "unplug",
+                                      "plug",
+                                      "removal asked",
+                                      "removal cancelled",
+                                      "removal completed",
+                                      "resume",
+                                      "resume, device late",
+                                      "device back without a notice",
+                                      "display change",
+                                      "session service ready"};
 constexpr bool PerCopy(Step s) { return s < Step::Unplug; }
 // What the world does by itself or the user starts, as against the answers
 // (a notice delivered, a timer, the worker's end, the user ending what is
@@ -192,7 +214,7 @@ struct Runner {
     // can have broken the regions' rules.
     bool touched[2] = {false, false};
     std::vector<std::string>* trace = nullptr;  // transitions, when replaying
-    std::array<bool, kLifeStateCount * kLifeEventCount * kLifeStateCount>* edges = nullptr;
+    std::array<bool, kLifeStateCount* kLifeEventCount* kLifeStateCount>* edges = nullptr;
 
     void Fail(const std::string& what) {
         if (violation.empty()) violation = what;
@@ -233,14 +255,16 @@ struct Runner {
         const bool finishedBefore = copy.life.Finished();
         const LifeActions a = copy.life.Handle(e);
         const LifeState to = copy.life.State();
-        if (trace) trace->push_back("    copy " + std::to_string(c + 1) + ": " + Describe({from, e.kind, to, a}));
+        if (trace)
+            trace->push_back("    copy " + std::to_string(c + 1) + ": " + Describe({from, e.kind, to, a}));
         if (edges && from != to)
             (*edges)[(static_cast<int>(from) * kLifeEventCount + static_cast<int>(e.kind)) * kLifeStateCount +
                      static_cast<int>(to)] = true;
         CheckActionSet(c, a, finishedBefore);
         CarryOut(c, a);
         // The process may end as soon as WM_ENDSESSION's handler returns.
-        if (e.kind == LifeEventKind::SessionEnding && !copy.finished) Fail("the session's end left the program running");
+        if (e.kind == LifeEventKind::SessionEnding && !copy.finished)
+            Fail("the session's end left the program running");
     }
 
     void HandleMessage(int c, const WindowMessage& m) {
@@ -252,17 +276,28 @@ struct Runner {
         DeviceHeader interfaceHeader{true, 32, kDeviceTypeInterface, true};
         DeviceHeader handleHeader{true, 40, kDeviceTypeHandle, false};
         switch (n) {
-        case Notice::Arrival: return {kMsgDeviceChange, kDeviceArrival, 1, interfaceHeader};
-        case Notice::InterfaceRemoved: return {kMsgDeviceChange, kDeviceRemoveComplete, 1, interfaceHeader};
-        case Notice::HandleCancelled: return {kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, handleHeader};
-        case Notice::HandleComplete: return {kMsgDeviceChange, kDeviceRemoveComplete, 1, handleHeader};
-        case Notice::ConsoleConnect: return {kMsgSessionChange, kConsoleConnectEvent, 0, {}};
-        case Notice::ConsoleDisconnect: return {kMsgSessionChange, kConsoleDisconnectEvent, 0, {}};
-        case Notice::Resume: return {kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {}};
-        case Notice::DisplayChange: return {kMsgDisplayChange, 0, 0x03000400, {}};
-        case Notice::WorkerEnded: return {kMsgWorkerEnded, 0, 0, {}};
-        case Notice::BlockRequest: return {kMsgWorkerBlockRequest, 0, 0, {}};
-        case Notice::CalibrationEnded: return {kMsgCalibrationEnded, 0, 0, {}};
+        case Notice::Arrival:
+            return {kMsgDeviceChange, kDeviceArrival, 1, interfaceHeader};
+        case Notice::InterfaceRemoved:
+            return {kMsgDeviceChange, kDeviceRemoveComplete, 1, interfaceHeader};
+        case Notice::HandleCancelled:
+            return {kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, handleHeader};
+        case Notice::HandleComplete:
+            return {kMsgDeviceChange, kDeviceRemoveComplete, 1, handleHeader};
+        case Notice::ConsoleConnect:
+            return {kMsgSessionChange, kConsoleConnectEvent, 0, {}};
+        case Notice::ConsoleDisconnect:
+            return {kMsgSessionChange, kConsoleDisconnectEvent, 0, {}};
+        case Notice::Resume:
+            return {kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {}};
+        case Notice::DisplayChange:
+            return {kMsgDisplayChange, 0, 0x03000400, {}};
+        case Notice::WorkerEnded:
+            return {kMsgWorkerEnded, 0, 0, {}};
+        case Notice::BlockRequest:
+            return {kMsgWorkerBlockRequest, 0, 0, {}};
+        case Notice::CalibrationEnded:
+            return {kMsgCalibrationEnded, 0, 0, {}};
         }
         return m;
     }
@@ -270,10 +305,14 @@ struct Runner {
     // Invariant 4 (and the finishing rule of invariant 3) on one set.
     void CheckActionSet(int c, LifeActions a, bool finishedBefore) {
         constexpr std::pair<LifeActions, LifeActions> kOpposites[] = {
-            {kShowAttached, kShowDetached},         {kEnableGeneral, kDisableGeneral},
-            {kEnableCalibration, kDisableCalibration}, {kArmStartRetry, kDisarmStartRetry},
-            {kArmSessionRetry, kDisarmSessionRetry}, {kArmProbeRetry, kDisarmProbeRetry},
-            {kStartWorker, kStopWorker},            {kStartWorker, kReleaseWorker},
+            {kShowAttached, kShowDetached},
+            {kEnableGeneral, kDisableGeneral},
+            {kEnableCalibration, kDisableCalibration},
+            {kArmStartRetry, kDisarmStartRetry},
+            {kArmSessionRetry, kDisarmSessionRetry},
+            {kArmProbeRetry, kDisarmProbeRetry},
+            {kStartWorker, kStopWorker},
+            {kStartWorker, kReleaseWorker},
         };
         for (const auto& [on, off] : kOpposites)
             if ((a & on) && (a & off)) Fail("an action set both does and undoes one thing");
@@ -314,9 +353,12 @@ struct Runner {
             case A::DisableGeneral:
             case A::ShowOutcome:
             case A::ShowNotFinished:
-            case A::EndGeneralDialog: break;
+            case A::EndGeneralDialog:
+                break;
             case A::ApplyCalibration:
-            case A::UpdateOrientation: copy.holds = false; break;
+            case A::UpdateOrientation:
+                copy.holds = false;
+                break;
             case A::StopWorker:
                 if (copy.worker == Worker::Reading) copy.worker = Worker::Stopping;
                 break;
@@ -337,18 +379,40 @@ struct Runner {
                 copy.worker = Worker::Reading;
                 copy.renew = false;
                 break;
-            case A::ArmStartRetry: copy.startTimer = true; break;
-            case A::DisarmStartRetry: copy.startTimer = false; break;
-            case A::ArmSessionRetry: copy.sessionTimer = true; break;
-            case A::DisarmSessionRetry: copy.sessionTimer = false; break;
-            case A::ArmProbeRetry: copy.probeTimer = true; break;
-            case A::DisarmProbeRetry: copy.probeTimer = false; break;
-            case A::EnableCalibration: copy.calibrationButton = true; break;
-            case A::DisableCalibration: copy.calibrationButton = false; break;
-            case A::EndEditor: copy.editor = false; break;
-            case A::RunCalibration: copy.run = w.device ? Run::Session : Run::MissingBox; break;
+            case A::ArmStartRetry:
+                copy.startTimer = true;
+                break;
+            case A::DisarmStartRetry:
+                copy.startTimer = false;
+                break;
+            case A::ArmSessionRetry:
+                copy.sessionTimer = true;
+                break;
+            case A::DisarmSessionRetry:
+                copy.sessionTimer = false;
+                break;
+            case A::ArmProbeRetry:
+                copy.probeTimer = true;
+                break;
+            case A::DisarmProbeRetry:
+                copy.probeTimer = false;
+                break;
+            case A::EnableCalibration:
+                copy.calibrationButton = true;
+                break;
+            case A::DisableCalibration:
+                copy.calibrationButton = false;
+                break;
+            case A::EndEditor:
+                copy.editor = false;
+                break;
+            case A::RunCalibration:
+                copy.run = w.device ? Run::Session : Run::MissingBox;
+                break;
             // WM_CLOSE's default: the window is destroyed at once.
-            case A::DestroyWindow: HandleMessage(c, {kMsgDestroy, 0, 0, {}}); break;
+            case A::DestroyWindow:
+                HandleMessage(c, {kMsgDestroy, 0, 0, {}});
+                break;
             case A::FinishClose:
                 copy.finished = true;
                 copy.queueLength = 0;
@@ -361,7 +425,8 @@ struct Runner {
     bool ConsoleNewsPending(int c) const {
         const CopyWorld& copy = w.copy[c];
         for (int i = 0; i < copy.queueLength; ++i)
-            if (copy.queue[i] == Notice::ConsoleConnect || copy.queue[i] == Notice::ConsoleDisconnect) return true;
+            if (copy.queue[i] == Notice::ConsoleConnect || copy.queue[i] == Notice::ConsoleDisconnect)
+                return true;
         return copy.consoleNews;
     }
 
@@ -369,8 +434,9 @@ struct Runner {
         if (w.removal != Removal::None || w.slow) return false;
         for (const CopyWorld& c : w.copy) {
             if (c.finished) continue;
-            if (c.queueLength || c.startTimer || c.sessionTimer || c.probeTimer || c.run != Run::None || c.editor ||
-                c.worker == Worker::Stopping || c.worker == Worker::Ending || c.renew || c.consoleNews)
+            if (c.queueLength || c.startTimer || c.sessionTimer || c.probeTimer || c.run != Run::None ||
+                c.editor || c.worker == Worker::Stopping || c.worker == Worker::Ending || c.renew ||
+                c.consoleNews)
                 return false;
         }
         return true;
@@ -385,30 +451,39 @@ struct Runner {
             if (!Owns(c) && !ConsoleNewsPending(c) && !copy.finished) {
                 if (copy.worker == Worker::Reading || copy.worker == Worker::Stopping)
                     Fail("a copy away from the console still reads the device");
-                if (copy.run == Run::Session) Fail("a copy away from the console shows a calibration session");
+                if (copy.run == Run::Session)
+                    Fail("a copy away from the console shows a calibration session");
             }
             // Invariant 3: once closed, no timer is left.
             if (s == LifeState::Closed && (copy.startTimer || copy.sessionTimer || copy.probeTimer))
                 Fail("a timer armed after the close");
             if (copy.finished || !touched[c]) continue;
             // The regions.
-            if (s == LifeState::Calibrating && !life.CalibrationOpen()) Fail("Calibrating without its window");
-            if (life.CalibrationOpen() && s != LifeState::Calibrating && s != LifeState::Away && s != LifeState::Closing)
+            if (s == LifeState::Calibrating && !life.CalibrationOpen())
+                Fail("Calibrating without its window");
+            if (life.CalibrationOpen() && s != LifeState::Calibrating && s != LifeState::Away &&
+                s != LifeState::Closing)
                 Fail("a calibration window outside Calibrating, Away or Closing");
             const bool atConsole = s != LifeState::Away && s != LifeState::Closing && s != LifeState::Closed;
-            if (atConsole && life.ConsoleBelief() != Lifecycle::Console::Here) Fail("at the console without it");
-            if (s == LifeState::Away && life.ConsoleBelief() == Lifecycle::Console::Here && !life.CalibrationOpen())
+            if (atConsole && life.ConsoleBelief() != Lifecycle::Console::Here)
+                Fail("at the console without it");
+            if (s == LifeState::Away && life.ConsoleBelief() == Lifecycle::Console::Here &&
+                !life.CalibrationOpen())
                 Fail("away from a console the copy has");
-            if (copy.sessionTimer != (life.SessionRetriesLeft() > 0)) Fail("the session retry and its tries disagree");
-            if (copy.startTimer != (s == LifeState::StartDeferred)) Fail("the start retry outside StartDeferred");
-            if (copy.probeTimer != (life.ProbeRetriesLeft() > 0)) Fail("the probe retry and its tries disagree");
+            if (copy.sessionTimer != (life.SessionRetriesLeft() > 0))
+                Fail("the session retry and its tries disagree");
+            if (copy.startTimer != (s == LifeState::StartDeferred))
+                Fail("the start retry outside StartDeferred");
+            if (copy.probeTimer != (life.ProbeRetriesLeft() > 0))
+                Fail("the probe retry and its tries disagree");
             if (copy.calibrationButton != life.CalibrationAllowed())
                 Fail("GENERAL's calibration button disagrees with the lifecycle");
             if (copy.calibrationButton) {
                 Lifecycle asked = life;
                 LifeEvent ask{LifeEventKind::CalibrationAsked};
                 ask.workerRunning = copy.worker != Worker::Off;
-                if (asked.Handle(ask) & kShowNotFinished) Fail("GENERAL's calibration button enabled where a run is refused");
+                if (asked.Handle(ask) & kShowNotFinished)
+                    Fail("GENERAL's calibration button enabled where a run is refused");
             }
         }
         // Invariant 2: at rest the console's copy drives, the other nothing.
@@ -487,9 +562,15 @@ struct Runner {
             if (!copy.editor) return false;
             Handle(c, LifeEvent{LifeEventKind::EditorDismissed});
             return true;
-        case Step::TrayClose: HandleMessage(c, {kMsgCommand, IDM_CLOSE, 0, {}}); return true;
-        case Step::WindowClose: HandleMessage(c, {kMsgClose, 0, 0, {}}); return true;
-        case Step::RestartManager: HandleMessage(c, {kMsgEndSession, 1, 1, {}}); return true;
+        case Step::TrayClose:
+            HandleMessage(c, {kMsgCommand, IDM_CLOSE, 0, {}});
+            return true;
+        case Step::WindowClose:
+            HandleMessage(c, {kMsgClose, 0, 0, {}});
+            return true;
+        case Step::RestartManager:
+            HandleMessage(c, {kMsgEndSession, 1, 1, {}});
+            return true;
         case Step::ConsoleLeaves:
             if (!Owns(c)) return false;
             w.console = kNoConsoleSession;
@@ -522,13 +603,15 @@ struct Runner {
             if (!w.device || w.removal != Removal::None || w.slow) return false;
             int holder = -1;
             for (int i = 0; i < 2; ++i)
-                if (!w.copy[i].finished && (w.copy[i].worker == Worker::Reading || w.copy[i].worker == Worker::Stopping))
+                if (!w.copy[i].finished &&
+                    (w.copy[i].worker == Worker::Reading || w.copy[i].worker == Worker::Stopping))
                     holder = i;
             if (holder < 0) return false;
             w.removal = Removal::Asked;
             w.holder = static_cast<uint8_t>(holder);
             // Sent: answered before Windows goes on.
-            HandleMessage(holder, {kMsgDeviceChange, kDeviceQueryRemove, 1, {true, 40, kDeviceTypeHandle, false}});
+            HandleMessage(holder,
+                          {kMsgDeviceChange, kDeviceQueryRemove, 1, {true, 40, kDeviceTypeHandle, false}});
             return true;
         }
         case Step::RemovalCancelled:
@@ -574,7 +657,8 @@ struct Runner {
             if (w.serviceReady) return false;
             w.serviceReady = true;
             return true;
-        case Step::Count: return false;
+        case Step::Count:
+            return false;
         }
         return false;
     }
@@ -622,7 +706,7 @@ class Seen {
 public:
     explicit Seen(int log2) : slots_(size_t{1} << log2, 0), mask_((size_t{1} << log2) - 1) {}
     bool Add(const Key& key) {
-        uint64_t h = KeyHash{}(key) * 0xFF51AFD7ED558CCDull;
+        uint64_t h = KeyHash{}(key)*0xFF51AFD7ED558CCDull;
         h ^= h >> 33;
         if (!h) h = 1;
         for (size_t i = h & mask_;; i = (i + 1) & mask_) {
@@ -720,8 +804,9 @@ bool Explore(Edges& edges) {
                     if (!r.violation.empty()) {
                         std::printf("lifecycle exploration: violation: %s\n%s", r.violation.c_str(),
                                     Replay(nodes, static_cast<uint32_t>(nodes.size() - 1)).c_str());
-                        std::printf("lifecycle exploration: %zu states, %zu transitions, depth %d, 1 violations\n",
-                                    seen.Count(), transitions, depth + 1);
+                        std::printf(
+                            "lifecycle exploration: %zu states, %zu transitions, depth %d, 1 violations\n",
+                            seen.Count(), transitions, depth + 1);
                         return false;
                     }
                     next.push_back({r.w, static_cast<uint32_t>(nodes.size() - 1)});
@@ -750,8 +835,10 @@ std::set<std::pair<std::string, std::string>> DiagramEdges(const std::string& pa
     std::string line;
     bool inside = false;
     while (std::getline(file, line)) {
-        if (line.rfind("```mermaid", 0) == 0) inside = true;
-        else if (inside && line.rfind("```", 0) == 0) break;
+        if (line.rfind("```mermaid", 0) == 0)
+            inside = true;
+        else if (inside && line.rfind("```", 0) == 0)
+            break;
         else if (inside) {
             std::istringstream words(line);
             std::string from, arrow, to;
@@ -777,8 +864,8 @@ bool CompareDiagram(const std::string& path, const Edges& seen) {
     bool ok = true;
     for (const auto& edge : made)
         if (!drawn.count(edge)) {
-            std::printf("lifecycle diagram: the code goes %s --> %s, the diagram does not show it\n", edge.first.c_str(),
-                        edge.second.c_str());
+            std::printf("lifecycle diagram: the code goes %s --> %s, the diagram does not show it\n",
+                        edge.first.c_str(), edge.second.c_str());
             ok = false;
         }
     for (const auto& edge : drawn) {
@@ -791,8 +878,8 @@ bool CompareDiagram(const std::string& path, const Edges& seen) {
             continue;
         }
         if (!made.count(edge)) {
-            std::printf("lifecycle diagram: it shows %s --> %s, which the code never makes\n", edge.first.c_str(),
-                        edge.second.c_str());
+            std::printf("lifecycle diagram: it shows %s --> %s, which the code never makes\n",
+                        edge.first.c_str(), edge.second.c_str());
             ok = false;
         }
     }

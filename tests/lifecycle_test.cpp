@@ -103,7 +103,8 @@ TEST(LifecycleTest, ResumeBeforeAndAfterTheDevicesArrival) {
     EXPECT_EQ(copy(Event(K::Resume, true, true)) & kReachesController, kSendBlock);
     // Not found on resume: probed again, bounded; a device that comes back
     // late sends no arrival notice.
-    EXPECT_EQ(copy(Event(K::Resume, false, true)) & (kStopWorker | kArmProbeRetry), kStopWorker | kArmProbeRetry);
+    EXPECT_EQ(copy(Event(K::Resume, false, true)) & (kStopWorker | kArmProbeRetry),
+              kStopWorker | kArmProbeRetry);
     EXPECT_EQ(copy(Event(K::ProbeRetry, true, false)) & (kReachesController | kDisarmProbeRetry),
               kSendBlock | kStartWorker | kDisarmProbeRetry);
     // Gone for good: the retry ends after its last try.
@@ -123,7 +124,8 @@ TEST(LifecycleTest, RemovalRequestsForTheWorkersHandle) {
     // Cancelled (another program vetoed it): the worker comes back on the
     // device, which kept its block.
     // GENERAL's calibration button follows: a run would be refused now.
-    EXPECT_EQ(copy(Event(K::HandleQueryRemove, true, true)), kReleaseWorker | kDisableGeneral | kDisableCalibration);
+    EXPECT_EQ(copy(Event(K::HandleQueryRemove, true, true)),
+              kReleaseWorker | kDisableGeneral | kDisableCalibration);
     EXPECT_EQ(copy(Event(K::DeviceNotice, true)) & kReachesController, 0u)
         << "no handle is opened while the removal is pending";
     // The block goes again: what changed meanwhile was kept for the return.
@@ -288,21 +290,45 @@ constexpr DeviceHeader kShort{true, 4, kDeviceTypeHandle, false};
 
 TEST(MessageEventsTest, EveryMessageTheWindowTranslates) {
     const MessageCase cases[] = {
-        {"an arrival of the driver's interface", {kMsgDeviceChange, kDeviceArrival, 1, kInterface}, K::DeviceNotice},
+        {"an arrival of the driver's interface",
+         {kMsgDeviceChange, kDeviceArrival, 1, kInterface},
+         K::DeviceNotice},
         {"its removal: the worker's channel is dead",
-         {kMsgDeviceChange, kDeviceRemoveComplete, 1, kInterface}, K::DeviceNotice, true},
-        {"another class's removal", {kMsgDeviceChange, kDeviceRemoveComplete, 1, kOtherInterface}, K::DeviceNotice},
+         {kMsgDeviceChange, kDeviceRemoveComplete, 1, kInterface},
+         K::DeviceNotice,
+         true},
+        {"another class's removal",
+         {kMsgDeviceChange, kDeviceRemoveComplete, 1, kOtherInterface},
+         K::DeviceNotice},
         {"DBT_DEVNODES_CHANGED", {kMsgDeviceChange, 7, 0, {}}, K::DeviceNotice},
-        {"the handle's query-remove", {kMsgDeviceChange, kDeviceQueryRemove, 1, kHandle}, K::HandleQueryRemove,
-         false, true},
-        {"the handle's query-remove failed", {kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, kHandle},
-         K::HandleRemoveCancelled, false, true},
-        {"the handle's remove-pending", {kMsgDeviceChange, kDeviceRemovePending, 1, kHandle}, K::HandleRemoveComplete,
-         false, true},
-        {"the handle's remove-complete", {kMsgDeviceChange, kDeviceRemoveComplete, 1, kHandle},
-         K::HandleRemoveComplete, false, true},
-        {"the handle's custom event", {kMsgDeviceChange, kDeviceCustomEvent, 1, kHandle}, std::nullopt, false, true},
-        {"a header too short to hold its type", {kMsgDeviceChange, kDeviceRemoveComplete, 1, kShort}, K::DeviceNotice},
+        {"the handle's query-remove",
+         {kMsgDeviceChange, kDeviceQueryRemove, 1, kHandle},
+         K::HandleQueryRemove,
+         false,
+         true},
+        {"the handle's query-remove failed",
+         {kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, kHandle},
+         K::HandleRemoveCancelled,
+         false,
+         true},
+        {"the handle's remove-pending",
+         {kMsgDeviceChange, kDeviceRemovePending, 1, kHandle},
+         K::HandleRemoveComplete,
+         false,
+         true},
+        {"the handle's remove-complete",
+         {kMsgDeviceChange, kDeviceRemoveComplete, 1, kHandle},
+         K::HandleRemoveComplete,
+         false,
+         true},
+        {"the handle's custom event",
+         {kMsgDeviceChange, kDeviceCustomEvent, 1, kHandle},
+         std::nullopt,
+         false,
+         true},
+        {"a header too short to hold its type",
+         {kMsgDeviceChange, kDeviceRemoveComplete, 1, kShort},
+         K::DeviceNotice},
         {"a console connect", {kMsgSessionChange, kConsoleConnectEvent, 7, {}}, K::SessionChange},
         {"the automatic resume", {kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {}}, K::Resume},
         {"the user's resume after it", {kMsgPowerBroadcast, 7, 0, {}}, std::nullopt},
@@ -359,7 +385,8 @@ TEST(LifeLogTest, TheRingKeepsTheNewestByNameInTheirOrder) {
     EXPECT_EQ(log.Back(0)->actions, LifeLog::kCapacity + 2);
     EXPECT_EQ(log.Back(LifeLog::kCapacity - 1)->actions, 3u);
     EXPECT_FALSE(log.Back(LifeLog::kCapacity));
-    const LifeTransition t{LifeState::Running, K::DeviceNotice, LifeState::NoDevice, kShowDetached | kStopWorker};
+    const LifeTransition t{LifeState::Running, K::DeviceNotice, LifeState::NoDevice,
+                           kShowDetached | kStopWorker};
     EXPECT_EQ(Describe(t), "Running --DeviceNotice--> NoDevice: StopWorker ShowDetached");
     const auto back = UnpackTransition(PackTransition(t), t.actions);
     ASSERT_TRUE(back);

@@ -26,13 +26,16 @@ ParameterBlock CustomBlock() {
     b.CalOrientation = 3;
     b.DriverWord142 = 7;
     b.PanScale = 1234;
-    for (size_t i = 0; i < kGestureCount; ++i) b.GestureMap[i] = {static_cast<uint8_t>(i % 7), static_cast<uint8_t>(30 - i)};
+    for (size_t i = 0; i < kGestureCount; ++i)
+        b.GestureMap[i] = {static_cast<uint8_t>(i % 7), static_cast<uint8_t>(30 - i)};
     return b;
 }
 
 // The default maps as (modifier, key) bytes of entries 1..14.
-constexpr uint8_t kModernMap[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 8, 1, 7, 0, 5, 0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
-constexpr uint8_t kLegacyMap[28] = {0, 5, 0, 3, 0, 0, 0, 0, 1, 19, 1, 20, 0, 5, 0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
+constexpr uint8_t kModernMap[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 8, 1, 7, 0, 5,
+                                    0, 3, 0, 5, 0, 3, 0, 1, 0, 2, 1, 2, 1, 1};
+constexpr uint8_t kLegacyMap[28] = {0, 5, 0, 3, 0, 0, 0, 0, 1, 19, 1, 20, 0, 5,
+                                    0, 3, 0, 5, 0, 3, 0, 1, 0, 2,  1, 2,  1, 1};
 
 struct Loaded {
     ParameterBlock defaults;
@@ -104,7 +107,7 @@ TEST(ParameterBlockTest, FullFileIsUsedWithItsFixUps) {
     expected.DriverWord142 = 32;
     expected.Orientation = 1;  // the current orientation wins
     EXPECT_EQ(Bytes(expected), Bytes(r.live));
-    EXPECT_EQ(3, r.live.CalOrientation);  // the file's calibration orientation is kept
+    EXPECT_EQ(3, r.live.CalOrientation);   // the file's calibration orientation is kept
     EXPECT_EQ(0, r.defaults.Orientation);  // a usable file leaves the defaults alone
 }
 
@@ -171,30 +174,44 @@ TEST(ParameterBlockTest, ParametersFolderIsTrustedOnlyWhenNoUserMayChangeIt) {
     };
     const Case cases[] = {
         {"the system's Windows folder", {true, false, K::Other, false, {}}, true},
-        {"owned by Administrators, written by them alone", {false, true, K::Administrators, true, windowsLike}, true},
+        {"owned by Administrators, written by them alone",
+         {false, true, K::Administrators, true, windowsLike},
+         true},
         {"owned by SYSTEM", {false, true, K::System, true, windowsLike}, true},
         {"owned by TrustedInstaller", {false, true, K::TrustedInstaller, true, windowsLike}, true},
         {"owned by the user who made it", {false, true, K::Other, true, windowsLike}, false},
         {"security not read", {false, false, K::Administrators, true, windowsLike}, false},
         {"a null access list", {false, true, K::Administrators, false, {}}, false},
-        {"users may add files", {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddFile})},
+        {"users may add files",
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddFile})},
          false},
         {"users may add subfolders",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddSubfolder})}, false},
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddSubfolder})},
+         false},
         {"users may delete children",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDeleteChild})}, false},
-        {"users may delete it", {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDelete})},
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDeleteChild})},
+         false},
+        {"users may delete it",
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDelete})},
          false},
         {"users may change its access list",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteDac})}, false},
-        {"users may take it", {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteOwner})},
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteDac})},
+         false},
+        {"users may take it",
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteOwner})},
          false},
         {"users have generic write (inherited by the files)",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericWrite})}, false},
-        {"users have generic all", {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericAll})},
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericWrite})},
          false},
-        {"users denied writing", {false, true, K::Administrators, true, with({AceKind::Deny, K::Other, kFull})}, true},
-        {"an entry of another type", {false, true, K::Administrators, true, with({AceKind::Other, K::Other, 0})}, false},
+        {"users have generic all",
+         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericAll})},
+         false},
+        {"users denied writing",
+         {false, true, K::Administrators, true, with({AceKind::Deny, K::Other, kFull})},
+         true},
+        {"an entry of another type",
+         {false, true, K::Administrators, true, with({AceKind::Other, K::Other, 0})},
+         false},
     };
     for (const Case& c : cases) EXPECT_EQ(c.trusted, FolderTrusted(c.facts)) << c.what;
 }

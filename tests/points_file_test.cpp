@@ -8,7 +8,8 @@ const char kNine[] = "1 2\n3 4\n5 6\n7 8\n9 10\n11 12\n13 14\n15 16\n65535 0\n";
 
 TEST(PointsFile, NinePointsWithCommentsBlanksAndCrLf) {
     std::string error;
-    auto p = ParsePoints(std::string("# targets 0..8\r\n\n\t1\t2\r\n   # indented comment\n") + (kNine + 4), error);
+    auto p = ParsePoints(std::string("# targets 0..8\r\n\n\t1\t2\r\n   # indented comment\n") + (kNine + 4),
+                         error);
     ASSERT_TRUE(p) << error;
     EXPECT_EQ(1, (*p)[0].X);
     EXPECT_EQ(2, (*p)[0].Y);

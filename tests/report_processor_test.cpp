@@ -36,8 +36,8 @@ TEST(ReportProcessorTest, DefaultCoefficientsShiftBy128AndLimit) {
 
 TEST(ReportProcessorTest, QuadrantsUseTheirOwnGainsAndSlopes) {
     ParameterBlock b = MakeDefaultParams();
-    b.ScaleX[4] = 2.0f;      // X gain left of the split
-    b.ScaleY[5] = 0.5f;      // Y gain below the split
+    b.ScaleX[4] = 2.0f;        // X gain left of the split
+    b.ScaleY[5] = 0.5f;        // Y gain below the split
     b.ScaleSlope[3] = 0.001f;  // quadrant 4, X slope over Y - CalY[8] (1920)
     // Left, top: X' = (1820 - 1920) x 2 + 2048.
     EXPECT_POS(1848, 1948, Mapped(b, 1820, 1820));
@@ -50,7 +50,7 @@ TEST(ReportProcessorTest, QuadrantsUseTheirOwnGainsAndSlopes) {
 
 TEST(ReportProcessorTest, CalibratedValuesAreLimitedWithoutUndefinedConversions) {
     ParameterBlock b = MakeDefaultParams();
-    b.CalX[0] = 2051;  // X' = X - 3 near the left edge
+    b.CalX[0] = 2051;                          // X' = X - 3 near the left edge
     EXPECT_EQ(0, Mapped(b, 0, 2000).X);        // -3
     EXPECT_EQ(4095, Mapped(b, 4103, 2000).X);  // 4100
     EXPECT_EQ(4094, Mapped(b, 4097, 2000).X);
@@ -80,15 +80,15 @@ TEST(ReportProcessorTest, OrientationTurnsForEveryDifference) {
         uint16_t orientation, calOrientation;
         int x, y;
     } cases[] = {
-        {0, 0, 228, 328},                  // r 0
-        {1, 0, 4095 - 328, 228},           // r 1
-        {2, 0, 4095 - 228, 4095 - 328},    // r 2
-        {3, 0, 328, 4095 - 228},           // r 3
-        {0, 1, 328, 4095 - 228},           // (0 - 1) mod 4 = 3
-        {1, 3, 4095 - 228, 4095 - 328},    // (1 - 3) mod 4 = 2
-        {65535, 65535, 228, 328},          // any 16-bit values: 0
-        {5, 0, 4095 - 328, 228},           // 1
-        {0, 65535, 4095 - 328, 228},       // (0 - 65535) mod 4 = 1
+        {0, 0, 228, 328},                // r 0
+        {1, 0, 4095 - 328, 228},         // r 1
+        {2, 0, 4095 - 228, 4095 - 328},  // r 2
+        {3, 0, 328, 4095 - 228},         // r 3
+        {0, 1, 328, 4095 - 228},         // (0 - 1) mod 4 = 3
+        {1, 3, 4095 - 228, 4095 - 328},  // (1 - 3) mod 4 = 2
+        {65535, 65535, 228, 328},        // any 16-bit values: 0
+        {5, 0, 4095 - 328, 228},         // 1
+        {0, 65535, 4095 - 328, 228},     // (0 - 65535) mod 4 = 1
     };
     for (const Case& c : cases) {
         b.Orientation = c.orientation;

@@ -20,8 +20,8 @@ TEST(TouchReportTest, DecodesLittleEndianFields) {
 }
 
 TEST(TouchReportTest, RTouchFollowsTheFormulaAndTruncates) {
-    EXPECT_EQ(0, ComputeRTouch(Report(0, 100, 200)));      // X = 0
-    EXPECT_EQ(0, ComputeRTouch(Report(1000, 0, 200)));     // Z1 = 0
+    EXPECT_EQ(0, ComputeRTouch(Report(0, 100, 200)));   // X = 0
+    EXPECT_EQ(0, ComputeRTouch(Report(1000, 0, 200)));  // Z1 = 0
     EXPECT_EQ(1000, ComputeRTouch(Report(1000, 100, 200)));
     EXPECT_EQ(-500, ComputeRTouch(Report(1000, 200, 100)));  // Z2 < Z1: negative
     EXPECT_EQ(333, ComputeRTouch(Report(1000, 300, 400)));   // 333.33 truncated

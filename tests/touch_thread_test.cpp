@@ -50,14 +50,15 @@ void CountChannelOpened(void*, DriverChannel channel) {
     gLastChannel = channel;
 }
 
-const WorkerActions kActions = {CountRefresh,  RecordInjection, CountBlockRequest,
+const WorkerActions kActions = {CountRefresh, RecordInjection, CountBlockRequest,
                                 TickingClock, CountIdleWait,   CountChannelOpened};
 
 // Two fingers panning down: the discarded first sample, three undecided,
 // the reference, then two steps of more than PanScale, the lift.
 std::vector<sample::Report> TwoDPanSteps() {
-    return {sample::Touch(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000),
-            sample::Two(2000, 1000), sample::Two(2000, 1900), sample::Two(2000, 2800), sample::Lift()};
+    return {sample::Touch(2000, 1000), sample::Two(2000, 1000), sample::Two(2000, 1000),
+            sample::Two(2000, 1000),   sample::Two(2000, 1000), sample::Two(2000, 1900),
+            sample::Two(2000, 2800),   sample::Lift()};
 }
 
 template <class Pred>
@@ -120,7 +121,7 @@ TEST_F(TouchThreadTest, StopTakesEffectWhenTheCurrentReadCompletes) {
     FakeDriver::ReleaseBlockedRead();
     worker.join();
     EXPECT_EQ(0, ThreadRunning.load());
-    EXPECT_EQ(1, gRefreshes.load());  // the completed read was still processed
+    EXPECT_EQ(1, gRefreshes.load());          // the completed read was still processed
     EXPECT_EQ(1u, FakeDriver::TotalReads());  // and no read followed
     EXPECT_EQ(0u, FakeDriver::OpenChannels());
     EXPECT_FALSE(TouchWorkerInRead());
@@ -324,7 +325,7 @@ TEST_F(TouchThreadTest, StrokeCutOffByADeviceChangeIsForgotten) {
     MarkWorkerChannelStale();  // unplugged and plugged in again
     ASSERT_TRUE(runWorker({sample::Lift(), sample::Touch(1000, 2000), sample::Touch(1000, 2000),
                            sample::Touch(1500, 2000), sample::Lift()}));
-    EXPECT_EQ(1, gInjected[rpan].load());  // no pan from the device that went
+    EXPECT_EQ(1, gInjected[rpan].load());               // no pan from the device that went
     EXPECT_EQ(1, gInjected[kGestureRHori - 1].load());  // the new stroke alone
 }
 

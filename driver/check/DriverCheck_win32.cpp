@@ -70,8 +70,7 @@ Result Call(HANDLE h, DWORD code, const void* in, DWORD inLen, void* out, DWORD 
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&a);
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(h, code, const_cast<void*>(in), inLen, out, outLen, &returned,
-                              nullptr);
+    BOOL ok = DeviceIoControl(h, code, const_cast<void*>(in), inLen, out, outLen, &returned, nullptr);
     DWORD error = ok ? 0 : GetLastError();
     QueryPerformanceCounter(&b);
     return {ok != FALSE, error, returned, 1000.0 * (b.QuadPart - a.QuadPart) / f.QuadPart};
@@ -84,8 +83,7 @@ std::string Describe(const Result& r) {
 
 // The call fails with `error`.
 void ExpectError(const Result& r, DWORD error, const char* name) {
-    Check(!r.ok && r.error == error, name,
-          Describe(r) + ", expected error " + std::to_string(error));
+    Check(!r.ok && r.error == error, name, Describe(r) + ", expected error " + std::to_string(error));
 }
 
 void ExpectOk(const Result& r, const char* name) { Check(r.ok, name, Describe(r)); }
@@ -136,9 +134,8 @@ HANDLE OpenTouch(DWORD flags) {
     std::memcpy(&guid, &TouchInterfaceGuid, sizeof guid);
     InterfacePath found = FindTouchInterfacePath(guid);
     if (!found.path) return INVALID_HANDLE_VALUE;
-    HANDLE h = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags,
-                           nullptr);
+    HANDLE h = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, flags, nullptr);
     LocalFree(found.storage);
     return h;
 }
@@ -153,8 +150,8 @@ constexpr DWORD kPollMs = 1;
 bool WaitForWaitingReads(HANDLE control, uint32_t n) {
     for (ULONGLONG start = GetTickCount64(); GetTickCount64() - start < kCheckBoundMs; Sleep(kPollMs))
         if (State(control).WaitingReads == n) return true;
-    std::printf("FAIL %u reads never waited in the driver (%u do) within %lu ms\n", n, State(control).WaitingReads,
-                kCheckBoundMs);
+    std::printf("FAIL %u reads never waited in the driver (%u do) within %lu ms\n", n,
+                State(control).WaitingReads, kCheckBoundMs);
     return false;
 }
 
@@ -203,11 +200,10 @@ OverlappedRead ReadOverlapped(HANDLE touch, uint8_t* report) {
     OVERLAPPED ov{};
     ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report,
-                              kTouchReportSize, &returned, &ov);
+    BOOL ok =
+        DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, report, kTouchReportSize, &returned, &ov);
     OverlappedRead read{ok ? 0 : GetLastError(), {}};
-    if (read.callError == ERROR_IO_PENDING)
-        ok = GetOverlappedResultEx(touch, &ov, &returned, 5000, FALSE);
+    if (read.callError == ERROR_IO_PENDING) ok = GetOverlappedResultEx(touch, &ov, &returned, 5000, FALSE);
     QueryPerformanceCounter(&end);
     read.result = {ok != FALSE, ok ? 0 : GetLastError(), returned, MsSince(start, end)};
     if (!ok && read.result.error == WAIT_TIMEOUT) {
@@ -222,8 +218,8 @@ void CheckReads(HANDLE touch, HANDLE control) {
     uint8_t buf[64] = {};
     ExpectError(Read(touch, buf, kTouchReportSize - 1), ERROR_INSUFFICIENT_BUFFER,
                 "read into 11 bytes fails");
-    ExpectError(Call(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, nullptr, 0),
-                ERROR_INSUFFICIENT_BUFFER, "read without a buffer fails");
+    ExpectError(Call(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, nullptr, 0), ERROR_INSUFFICIENT_BUFFER,
+                "read without a buffer fails");
 
     // An empty queue: every read waits in the driver (it does not fail at
     // once, or a reader loop would spin) and ends when its wait does. The
@@ -262,8 +258,7 @@ void CheckReads(HANDLE touch, HANDLE control) {
     Check(r.ok && r.returned == RTOUCHDRV_SHORT_READ_SIZE && buf[0] == 7,
           "a short read returns 6 bytes of the queued report", Describe(r));
     r = Read(touch, buf);
-    Check(r.ok && r.returned == kTouchReportSize && buf[0] == 9, "then whole reports again",
-          Describe(r));
+    Check(r.ok && r.returned == kTouchReportSize && buf[0] == 9, "then whole reports again", Describe(r));
 }
 
 void CheckSends(HANDLE touch, HANDLE control) {
@@ -271,12 +266,11 @@ void CheckSends(HANDLE touch, HANDLE control) {
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
     for (DWORD size : {DWORD{0}, DWORD{179}, DWORD{181}})
         ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), size, nullptr, 0),
-                    ERROR_INVALID_PARAMETER, ("a block of " + std::to_string(size) +
-                                              " bytes is refused").c_str());
+                    ERROR_INVALID_PARAMETER,
+                    ("a block of " + std::to_string(size) + " bytes is refused").c_str());
     Check(State(control).SendCount == 0, "refused blocks are not counted");
 
-    ExpectOk(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr,
-                  0),
+    ExpectOk(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr, 0),
              "a 180-byte block is accepted");
     RTOUCHDRV_STATE s = State(control);
     Check(s.SendCount == 1 && std::memcmp(s.LastBlock, block.data(), kParameterBlockSize) == 0,
@@ -284,16 +278,13 @@ void CheckSends(HANDLE touch, HANDLE control) {
 
     ExpectOk(Faults(control, 0, 0, 1), "set one failing send");
     block[0] = 0xEE;
-    ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize,
-                     nullptr, 0),
+    ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr, 0),
                 ERROR_IO_DEVICE, "the injected send failure");
     s = State(control);
     Check(s.SendCount == 1 && s.LastBlock[0] == 0, "a failed send is not kept");
-    ExpectOk(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr,
-                  0),
+    ExpectOk(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr, 0),
              "the next send is accepted");
-    Check(State(control).SendCount == 2 && State(control).LastBlock[0] == 0xEE,
-          "and counted");
+    Check(State(control).SendCount == 2 && State(control).LastBlock[0] == 0xEE, "and counted");
 }
 
 void CheckConfig(HANDLE touch) {
@@ -304,10 +295,10 @@ void CheckConfig(HANDLE touch) {
     Check(r.ok && r.returned == sizeof back && std::memcmp(&config, &back, sizeof back) == 0,
           "get returns it", Describe(r));
     uint8_t bytes[8] = {};
-    ExpectError(Call(touch, IOCTL_TOUCH_SET_CONFIG, bytes, 3, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "set with 3 bytes is refused");
-    ExpectError(Call(touch, IOCTL_TOUCH_SET_CONFIG, bytes, 5, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "set with 5 bytes is refused");
+    ExpectError(Call(touch, IOCTL_TOUCH_SET_CONFIG, bytes, 3, nullptr, 0), ERROR_INVALID_PARAMETER,
+                "set with 3 bytes is refused");
+    ExpectError(Call(touch, IOCTL_TOUCH_SET_CONFIG, bytes, 5, nullptr, 0), ERROR_INVALID_PARAMETER,
+                "set with 5 bytes is refused");
     ExpectError(Call(touch, IOCTL_TOUCH_GET_CONFIG, nullptr, 0, bytes, 3), ERROR_INVALID_PARAMETER,
                 "get into 3 bytes is refused");
 }
@@ -321,43 +312,39 @@ std::string Hex(DWORD code) {
 void CheckUnknownCodes(HANDLE touch, HANDLE control) {
     uint8_t buf[256] = {};
     const DWORD touchUnknown[] = {
-        TouchControlCode(0x802),            // between the known functions
-        IOCTL_TOUCH_READ_REPORT | 1,        // the read's function, another method
-        IOCTL_RTOUCHDRV_GET_STATE,          // private codes only on the control device
+        TouchControlCode(0x802),      // between the known functions
+        IOCTL_TOUCH_READ_REPORT | 1,  // the read's function, another method
+        IOCTL_RTOUCHDRV_GET_STATE,    // private codes only on the control device
         IOCTL_RTOUCHDRV_UNPLUG,
-        0x00220000,                         // another device type
+        0x00220000,  // another device type
     };
     for (DWORD code : touchUnknown) {
         Result r = Call(touch, code, buf, sizeof buf, buf, sizeof buf);
-        ExpectError(r, ERROR_INVALID_FUNCTION,
-                    ("touch device refuses code " + Hex(code)).c_str());
+        ExpectError(r, ERROR_INVALID_FUNCTION, ("touch device refuses code " + Hex(code)).c_str());
     }
     const DWORD controlUnknown[] = {IOCTL_TOUCH_READ_REPORT, IOCTL_TOUCH_SET_PARAMETERS,
                                     TouchControlCode(0xA0F), IOCTL_RTOUCHDRV_GET_STATE | 3};
     for (DWORD code : controlUnknown) {
         Result r = Call(control, code, buf, sizeof buf, buf, sizeof buf);
-        ExpectError(r, ERROR_INVALID_FUNCTION,
-                    ("control device refuses code " + Hex(code)).c_str());
+        ExpectError(r, ERROR_INVALID_FUNCTION, ("control device refuses code " + Hex(code)).c_str());
     }
 }
 
 void CheckPrivateSizes(HANDLE control) {
     uint8_t buf[256] = {};
     RTOUCHDRV_STATE s{};
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_QUEUE_REPORTS, buf, 0, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "an empty batch is refused");
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_QUEUE_REPORTS, buf, 17, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "a batch of 17 bytes is refused");
-    ExpectError(Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 1), Entry(2, 1)}),
-                ERROR_INVALID_PARAMETER, "an unknown entry kind is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_QUEUE_REPORTS, buf, 0, nullptr, 0), ERROR_INVALID_PARAMETER,
+                "an empty batch is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_QUEUE_REPORTS, buf, 17, nullptr, 0), ERROR_INVALID_PARAMETER,
+                "a batch of 17 bytes is refused");
+    ExpectError(Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 1), Entry(2, 1)}), ERROR_INVALID_PARAMETER,
+                "an unknown entry kind is refused");
     RTOUCHDRV_QUEUE_ENTRY reserved = Entry(RTOUCHDRV_ENTRY_REPORT, 1);
     reserved.Reserved[1] = 1;
-    ExpectError(Queue(control, {reserved}), ERROR_INVALID_PARAMETER,
-                "nonzero reserved bytes are refused");
+    ExpectError(Queue(control, {reserved}), ERROR_INVALID_PARAMETER, "nonzero reserved bytes are refused");
     Check(State(control).QueueLength == 0, "a refused batch queues nothing");
 
-    std::vector<RTOUCHDRV_QUEUE_ENTRY> full(RTOUCHDRV_QUEUE_CAPACITY,
-                                            Entry(RTOUCHDRV_ENTRY_REPORT, 3));
+    std::vector<RTOUCHDRV_QUEUE_ENTRY> full(RTOUCHDRV_QUEUE_CAPACITY, Entry(RTOUCHDRV_ENTRY_REPORT, 3));
     ExpectOk(Queue(control, full), "a full queue's worth is accepted");
     ExpectError(Queue(control, {Entry(RTOUCHDRV_ENTRY_REPORT, 1)}), ERROR_NO_SYSTEM_RESOURCES,
                 "one more does not fit");
@@ -370,17 +357,16 @@ void CheckPrivateSizes(HANDLE control) {
     for (uint32_t rate : {0u, RTOUCHDRV_MAX_RATE + 1})
         ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate, nullptr, 0),
                     ERROR_INVALID_PARAMETER, ("rate " + std::to_string(rate) + " is refused").c_str());
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_RATE, buf, 3, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "a 3-byte rate is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_RATE, buf, 3, nullptr, 0), ERROR_INVALID_PARAMETER,
+                "a 3-byte rate is refused");
     ExpectError(Call(control, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &s, sizeof s - 1),
                 ERROR_INVALID_PARAMETER, "state into a short buffer is refused");
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_RESET, buf, 1, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "reset with input is refused");
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_FAULTS, buf, sizeof(RTOUCHDRV_FAULTS) - 1,
-                     nullptr, 0),
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_RESET, buf, 1, nullptr, 0), ERROR_INVALID_PARAMETER,
+                "reset with input is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_SET_FAULTS, buf, sizeof(RTOUCHDRV_FAULTS) - 1, nullptr, 0),
                 ERROR_INVALID_PARAMETER, "short fault record is refused");
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_UNPLUG, buf, 4, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "unplug with input is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_UNPLUG, buf, 4, nullptr, 0), ERROR_INVALID_PARAMETER,
+                "unplug with input is refused");
     Check(State(control).Plugged == 1, "still plugged");
 }
 
@@ -394,8 +380,7 @@ void CheckUnplugWithOpenHandle(HANDLE touch, HANDLE control) {
     // Not the end of a read wait (ERROR_NOT_READY): the unplug failed it.
     ExpectError(r, ERROR_DEVICE_NOT_CONNECTED, "a read on an open handle fails");
     std::vector<uint8_t> block(kParameterBlockSize);
-    ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize,
-                     nullptr, 0),
+    ExpectError(Call(touch, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr, 0),
                 ERROR_DEVICE_NOT_CONNECTED, "a send fails");
     DriverChannel channel = OpenDriverChannel();
     Check(channel == kInvalidChannel, "the interface cannot be opened");
@@ -420,7 +405,8 @@ HANDLE CheckEmptyReadAnswer(HANDLE control, DWORD code, uint32_t outOfRange, uin
                             Judge judge) {
     ExpectError(Call(control, code, &outOfRange, sizeof outOfRange, nullptr, 0), ERROR_INVALID_PARAMETER,
                 (std::string(name) + ": a value out of range is refused").c_str());
-    ExpectOk(Call(control, code, &value, sizeof value, nullptr, 0), (std::string(name) + ": accepted").c_str());
+    ExpectOk(Call(control, code, &value, sizeof value, nullptr, 0),
+             (std::string(name) + ": accepted").c_str());
     HANDLE touch = OpenTouch(FILE_FLAG_OVERLAPPED);
     uint8_t buf[kTouchReportSize];
     std::memset(buf, 0xFF, sizeof buf);
@@ -441,11 +427,12 @@ std::string DescribeRead(const OverlappedRead& read) {
 // A read wait of 0, as a driver that never holds a read: a read with no
 // report due fails in its dispatch routine (it does not go pending).
 void CheckReadWaitZero(HANDLE control) {
-    HANDLE touch = CheckEmptyReadAnswer(control, IOCTL_RTOUCHDRV_SET_READ_WAIT, RTOUCHDRV_MAX_READ_WAIT_MS + 1, 0,
-                                        "read wait 0", [](const OverlappedRead& read, const uint8_t*) {
-        Check(read.callError == ERROR_NOT_READY, "an empty read fails at once, without going pending",
-              DescribeRead(read));
-    });
+    HANDLE touch = CheckEmptyReadAnswer(
+        control, IOCTL_RTOUCHDRV_SET_READ_WAIT, RTOUCHDRV_MAX_READ_WAIT_MS + 1, 0, "read wait 0",
+        [](const OverlappedRead& read, const uint8_t*) {
+            Check(read.callError == ERROR_NOT_READY, "an empty read fails at once, without going pending",
+                  DescribeRead(read));
+        });
     CloseHandle(touch);
     SetReadWait(control, RTOUCHDRV_DEFAULT_READ_WAIT_MS);
 }
@@ -454,13 +441,15 @@ void CheckReadWaitZero(HANDLE control) {
 // no report due gets a report of zeros without going pending; a reset
 // turns the mode off.
 void CheckNoTouchReads(HANDLE control) {
-    HANDLE touch = CheckEmptyReadAnswer(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, 2, 1, "no-touch reads",
-                                        [](const OverlappedRead& read, const uint8_t* buf) {
-        const uint8_t zeros[kTouchReportSize] = {};
-        Check(read.callError == ERROR_SUCCESS && read.result.ok && read.result.returned == kTouchReportSize &&
-                  std::memcmp(buf, zeros, kTouchReportSize) == 0,
-              "an empty read gets a no-touch report at once", DescribeRead(read));
-    });
+    HANDLE touch =
+        CheckEmptyReadAnswer(control, IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS, 2, 1, "no-touch reads",
+                             [](const OverlappedRead& read, const uint8_t* buf) {
+                                 const uint8_t zeros[kTouchReportSize] = {};
+                                 Check(read.callError == ERROR_SUCCESS && read.result.ok &&
+                                           read.result.returned == kTouchReportSize &&
+                                           std::memcmp(buf, zeros, kTouchReportSize) == 0,
+                                       "an empty read gets a no-touch report at once", DescribeRead(read));
+                             });
     Reset(control);
     uint8_t buf[kTouchReportSize];
     const OverlappedRead read = ReadOverlapped(touch, buf);
@@ -509,8 +498,8 @@ Result HoldReads(HANDLE control, uint32_t hold) {
 // with a read wait of 0; the release ends them as their wait would.
 void CheckHeldReads(HANDLE control) {
     ExpectError(HoldReads(control, 2), ERROR_INVALID_PARAMETER, "hold takes 0 or 1");
-    ExpectError(Call(control, IOCTL_RTOUCHDRV_HOLD_READS, nullptr, 0, nullptr, 0),
-                ERROR_INVALID_PARAMETER, "hold without input is refused");
+    ExpectError(Call(control, IOCTL_RTOUCHDRV_HOLD_READS, nullptr, 0, nullptr, 0), ERROR_INVALID_PARAMETER,
+                "hold without input is refused");
     SetReadWait(control, 0);
     ExpectOk(HoldReads(control, 1), "hold reads");
     Unpaced(control);
@@ -556,8 +545,7 @@ void CheckStaleHandle(HANDLE control) {
           "the device back is a new one: no block, the send still counted");
     uint8_t buf[kTouchReportSize] = {};
     ExpectError(Read(old, buf), ERROR_DEVICE_NOT_CONNECTED, "a read on the old handle fails");
-    ExpectError(Call(old, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr,
-                     0),
+    ExpectError(Call(old, IOCTL_TOUCH_SET_PARAMETERS, block.data(), kParameterBlockSize, nullptr, 0),
                 ERROR_DEVICE_NOT_CONNECTED, "a send on the old handle fails");
     ExpectError(Call(old, IOCTL_TOUCH_SET_CONFIG, &config, sizeof config, nullptr, 0),
                 ERROR_DEVICE_NOT_CONNECTED, "a configuration on the old handle fails");
@@ -586,8 +574,7 @@ void CheckCancelledRead(HANDLE control) {
     ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     uint8_t buf[kTouchReportSize];
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, buf, sizeof buf,
-                              &returned, &ov);
+    BOOL ok = DeviceIoControl(touch, IOCTL_TOUCH_READ_REPORT, nullptr, 0, buf, sizeof buf, &returned, &ov);
     Check(!ok && GetLastError() == ERROR_IO_PENDING, "an overlapped read is pending");
     Check(WaitForWaitingReads(control, 1), "the read waits in the driver");
     CancelIoEx(touch, &ov);
@@ -671,13 +658,11 @@ int RunSecurityChecks() {
     HANDLE owner = OpenControl(READ_CONTROL);
     DWORD error = owner == INVALID_HANDLE_VALUE
                       ? GetLastError()
-                      : GetSecurityInfo(owner, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
-                                        nullptr, nullptr, nullptr, nullptr, &sd);
+                      : GetSecurityInfo(owner, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                        nullptr, nullptr, &sd);
     wchar_t* text = nullptr;
-    if (error == ERROR_SUCCESS &&
-        ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1,
-                                                             DACL_SECURITY_INFORMATION, &text,
-                                                             nullptr))
+    if (error == ERROR_SUCCESS && ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                                      sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
         std::printf("descriptor %ls\n", text);
     else
         std::printf("descriptor unavailable (error %lu)\n", error);
@@ -689,8 +674,7 @@ int RunSecurityChecks() {
 
 int RunCommandChecks() {
     HANDLE control = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     DriverChannel touch = OpenDriverChannel();
     if (control == INVALID_HANDLE_VALUE || touch == kInvalidChannel) {
         std::printf("FAIL the driver is not installed\n");
@@ -730,8 +714,8 @@ int Watch(DWORD seconds) {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"RtouchDrvWatch";
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"rtouchdrv watch", WS_OVERLAPPEDWINDOW,
-                                  0, 0, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"rtouchdrv watch", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                  100, nullptr, nullptr, wc.hInstance, nullptr);
     HDEVNOTIFY registration = nullptr;
     if (!window || !RegisterHidNotification(window, &registration)) {
         std::printf("FAIL no window or no device notification\n");
@@ -753,8 +737,7 @@ int Watch(DWORD seconds) {
 // One private command for a test script; exit 0 when it succeeded.
 int ControlOnce(DWORD code, const void* in, DWORD inLen) {
     HANDLE control = CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (control == INVALID_HANDLE_VALUE) {
         std::fprintf(stderr, "rtouchdrv_check: the driver is not installed\n");
         return 1;
@@ -775,8 +758,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wcscmp(argv[1], L"reset") == 0)
         return ControlOnce(IOCTL_RTOUCHDRV_RESET, nullptr, 0);
     if (argc == 5 && std::wcscmp(argv[1], L"faults") == 0) {
-        RTOUCHDRV_FAULTS f{static_cast<uint32_t>(_wtoi(argv[2])),
-                           static_cast<uint32_t>(_wtoi(argv[3])),
+        RTOUCHDRV_FAULTS f{static_cast<uint32_t>(_wtoi(argv[2])), static_cast<uint32_t>(_wtoi(argv[3])),
                            static_cast<uint32_t>(_wtoi(argv[4]))};
         return ControlOnce(IOCTL_RTOUCHDRV_SET_FAULTS, &f, sizeof f);
     }

@@ -36,12 +36,13 @@ constexpr DWORD kMaxPlugPauseMs = 40;
 constexpr DWORD kSettleTimeoutMs = 10000;
 
 const DWORD kKnownCodes[] = {
-    IOCTL_TOUCH_READ_REPORT,       IOCTL_TOUCH_SET_PARAMETERS,   IOCTL_TOUCH_SET_CONFIG,
-    IOCTL_TOUCH_GET_CONFIG,        IOCTL_RTOUCHDRV_QUEUE_REPORTS, IOCTL_RTOUCHDRV_SET_RATE,
-    IOCTL_RTOUCHDRV_GET_STATE,     IOCTL_RTOUCHDRV_RESET,        IOCTL_RTOUCHDRV_SET_FAULTS,
-    IOCTL_RTOUCHDRV_UNPLUG,        IOCTL_RTOUCHDRV_PLUG,         IOCTL_RTOUCHDRV_SET_READ_WAIT,
-    IOCTL_RTOUCHDRV_HOLD_READS,
-    IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS,
+    IOCTL_TOUCH_READ_REPORT,       IOCTL_TOUCH_SET_PARAMETERS,
+    IOCTL_TOUCH_SET_CONFIG,        IOCTL_TOUCH_GET_CONFIG,
+    IOCTL_RTOUCHDRV_QUEUE_REPORTS, IOCTL_RTOUCHDRV_SET_RATE,
+    IOCTL_RTOUCHDRV_GET_STATE,     IOCTL_RTOUCHDRV_RESET,
+    IOCTL_RTOUCHDRV_SET_FAULTS,    IOCTL_RTOUCHDRV_UNPLUG,
+    IOCTL_RTOUCHDRV_PLUG,          IOCTL_RTOUCHDRV_SET_READ_WAIT,
+    IOCTL_RTOUCHDRV_HOLD_READS,    IOCTL_RTOUCHDRV_SET_NO_TOUCH_READS,
 };
 
 // xorshift64*: small, fast, and the same sequence for the same seed.
@@ -74,8 +75,8 @@ HANDLE OpenTouch() {
     std::memcpy(&guid, &TouchInterfaceGuid, sizeof guid);
     InterfacePath found = FindTouchInterfacePath(guid);
     if (!found.path) return INVALID_HANDLE_VALUE;
-    HANDLE h = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileW(found.path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
     LocalFree(found.storage);
     return h;
 }
@@ -203,8 +204,8 @@ DWORD WINAPI PlugMain(void* context) {
     while (!stopping.load()) {
         plugged = !plugged;
         DWORD returned = 0;
-        if (DeviceIoControl(control, plugged ? IOCTL_RTOUCHDRV_PLUG : IOCTL_RTOUCHDRV_UNPLUG,
-                            nullptr, 0, nullptr, 0, &returned, nullptr) &&
+        if (DeviceIoControl(control, plugged ? IOCTL_RTOUCHDRV_PLUG : IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0,
+                            nullptr, 0, &returned, nullptr) &&
             !plugged)
             unplugs.fetch_add(1);
         plugChanges.fetch_add(1);
@@ -218,16 +219,14 @@ int failures = 0;
 
 void Check(bool ok, const char* name, const std::string& detail = "") {
     if (!ok) ++failures;
-    std::printf("%s %s%s%s\n", ok ? "ok" : "FAIL", name, detail.empty() ? "" : ": ",
-                detail.c_str());
+    std::printf("%s %s%s%s\n", ok ? "ok" : "FAIL", name, detail.empty() ? "" : ": ", detail.c_str());
     std::fflush(stdout);
 }
 
-bool Control(HANDLE control, DWORD code, const void* in, DWORD inLen, void* out = nullptr,
-             DWORD outLen = 0) {
+bool Control(HANDLE control, DWORD code, const void* in, DWORD inLen, void* out = nullptr, DWORD outLen = 0) {
     DWORD returned = 0;
-    return DeviceIoControl(control, code, const_cast<void*>(in), inLen, out, outLen, &returned,
-                           nullptr) != FALSE;
+    return DeviceIoControl(control, code, const_cast<void*>(in), inLen, out, outLen, &returned, nullptr) !=
+           FALSE;
 }
 
 bool ReadState(HANDLE control, RTOUCHDRV_STATE& state) {
@@ -253,12 +252,11 @@ void CheckConsistent() {
     }
     Check(read, "the state reads");
     Check(state.Plugged == 1, "plugged");
-    Check(state.WaitingReads == 0, "no read left waiting",
-          std::to_string(state.WaitingReads) + " waiting");
+    Check(state.WaitingReads == 0, "no read left waiting", std::to_string(state.WaitingReads) + " waiting");
     Check(state.QueueLength <= RTOUCHDRV_QUEUE_CAPACITY, "the queue within its capacity",
           std::to_string(state.QueueLength));
-    Check(state.ReportsPerSecond >= 1 && state.ReportsPerSecond <= RTOUCHDRV_MAX_RATE,
-          "a valid rate", std::to_string(state.ReportsPerSecond));
+    Check(state.ReportsPerSecond >= 1 && state.ReportsPerSecond <= RTOUCHDRV_MAX_RATE, "a valid rate",
+          std::to_string(state.ReportsPerSecond));
 
     CloseHandle(control);
 }
@@ -281,8 +279,8 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<HANDLE> handles;
     for (int i = 0; i <= threads; ++i) {
         workers[i].seed = seed * 1000003 + i;
-        handles.push_back(CreateThread(nullptr, 0, i == threads ? PlugMain : FuzzMain,
-                                       &workers[i], 0, nullptr));
+        handles.push_back(
+            CreateThread(nullptr, 0, i == threads ? PlugMain : FuzzMain, &workers[i], 0, nullptr));
     }
     Sleep(seconds * 1000);
     stopping.store(true);
@@ -290,9 +288,8 @@ int wmain(int argc, wchar_t** argv) {
     // or RTOUCHDRV_MAX_READ_WAIT_MS if a random call set that); plugging in
     // and out ends such a read, so keep the device moving until all end.
     HANDLE control = OpenControl(GENERIC_READ | GENERIC_WRITE);
-    for (bool plugged = false;
-         WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, 100) ==
-         WAIT_TIMEOUT;
+    for (bool plugged = false; WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(),
+                                                      TRUE, 100) == WAIT_TIMEOUT;
          plugged = !plugged)
         Control(control, plugged ? IOCTL_RTOUCHDRV_PLUG : IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0);
     CloseHandle(control);

@@ -24,8 +24,7 @@ int UsageError(const std::string& message, const char* usage) {
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t first,
-                                    const OptionSet& accepted, size_t positionalCount,
-                                    const char* usage) {
+                                    const OptionSet& accepted, size_t positionalCount, const char* usage) {
     Options o;
     for (size_t i = first; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -34,9 +33,18 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t
                 UsageError("unknown option '" + a + "'", usage);
                 return std::nullopt;
             }
-            if (a == "--legacy") { o.legacy = true; continue; }
-            if (a == "--hex") { o.hex = true; continue; }
-            if (a == "--phases") { o.phases = true; continue; }
+            if (a == "--legacy") {
+                o.legacy = true;
+                continue;
+            }
+            if (a == "--hex") {
+                o.hex = true;
+                continue;
+            }
+            if (a == "--phases") {
+                o.phases = true;
+                continue;
+            }
             if (i + 1 >= args.size()) {
                 UsageError("option '" + a + "' needs a value", usage);
                 return std::nullopt;
@@ -44,11 +52,22 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t
             const std::string& v = args[++i];
             uint32_t n = 0;
             bool ok = true;
-            if (a == "--params") o.params = v;
-            else if (a == "--orientation") { ok = ParseUnsignedField(v, 3, n); o.orientation = static_cast<uint16_t>(n); }
-            else if (a == "--screen") { std::pair<uint32_t, uint32_t> s; ok = ParseScreen(v, s); o.screen = s; }
-            else if (a == "--rate") { ok = ParseUnsignedField(v, UINT32_MAX, n) && n > 0; o.rate = n; }
-            else if (a == "--count") { ok = ParseUnsignedField(v, UINT32_MAX, n); o.count = n; }
+            if (a == "--params")
+                o.params = v;
+            else if (a == "--orientation") {
+                ok = ParseUnsignedField(v, 3, n);
+                o.orientation = static_cast<uint16_t>(n);
+            } else if (a == "--screen") {
+                std::pair<uint32_t, uint32_t> s;
+                ok = ParseScreen(v, s);
+                o.screen = s;
+            } else if (a == "--rate") {
+                ok = ParseUnsignedField(v, UINT32_MAX, n) && n > 0;
+                o.rate = n;
+            } else if (a == "--count") {
+                ok = ParseUnsignedField(v, UINT32_MAX, n);
+                o.count = n;
+            }
             if (!ok) {
                 UsageError("bad value '" + v + "' for option '" + a + "'", usage);
                 return std::nullopt;
@@ -83,4 +102,3 @@ std::string BlockHex(const ParameterBlock& block) {
     }
     return out;
 }
-

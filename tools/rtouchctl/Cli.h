@@ -15,14 +15,14 @@ constexpr int kExitAbsent = 1;
 constexpr int kExitUsage = 2;
 
 struct Options {
-    std::optional<std::string> params;  // --params FILE
-    uint16_t orientation = 0;           // --orientation N
-    bool legacy = false;                // --legacy
-    bool hex = false;                   // --hex
-    bool phases = false;                // --phases
+    std::optional<std::string> params;                    // --params FILE
+    uint16_t orientation = 0;                             // --orientation N
+    bool legacy = false;                                  // --legacy
+    bool hex = false;                                     // --hex
+    bool phases = false;                                  // --phases
     std::optional<std::pair<uint32_t, uint32_t>> screen;  // --screen WxH
-    std::optional<uint32_t> rate;       // --rate N
-    std::optional<uint32_t> count;      // --count N
+    std::optional<uint32_t> rate;                         // --rate N
+    std::optional<uint32_t> count;                        // --count N
     std::vector<std::string> positional;
 };
 
@@ -33,8 +33,7 @@ inline const OptionSet kBlockOptions = {"--params", "--orientation", "--legacy"}
 // Parses argv[first..] for one subcommand. On error prints one line on
 // standard error and returns nullopt (the caller exits with kExitUsage).
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t first,
-                                    const OptionSet& accepted, size_t positionalCount,
-                                    const char* usage);
+                                    const OptionSet& accepted, size_t positionalCount, const char* usage);
 
 // Loads the live and default blocks as the application does at start-up,
 // from --params, --orientation and --legacy.

@@ -46,7 +46,8 @@ int CmdCalibrate(const Args& args) {
     const auto [width, height] =
         c->options.screen.value_or(std::pair{kDefaultScreenWidth, kDefaultScreenHeight});
     const int result = RunSession(c->input, width, height, live);
-    const CalRunOutcome outcome = ApplyCalibrationResult(live, before, result, c->defaults, c->options.orientation);
+    const CalRunOutcome outcome =
+        ApplyCalibrationResult(live, before, result, c->defaults, c->options.orientation);
 
     std::printf("result %d\n", result);
     if (outcome == CalRunOutcome::Rejected) std::printf("rejected\n");

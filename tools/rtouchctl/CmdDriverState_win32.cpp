@@ -22,9 +22,8 @@ int PlugCommand(const Args& args, bool plugged) {
     if (!ParseOptions(args, 2, {}, 0, usage)) return kExitUsage;
     auto control = OpenControlDevice();
     if (!control) return kExitUsage;
-    bool ok = ControlCommand(*control, plugged ? IOCTL_RTOUCHDRV_PLUG : IOCTL_RTOUCHDRV_UNPLUG,
-                             nullptr, 0, nullptr, 0,
-                             plugged ? "cannot plug the device" : "cannot unplug the device");
+    bool ok = ControlCommand(*control, plugged ? IOCTL_RTOUCHDRV_PLUG : IOCTL_RTOUCHDRV_UNPLUG, nullptr, 0,
+                             nullptr, 0, plugged ? "cannot plug the device" : "cannot unplug the device");
     CloseHandle(*control);
     if (!ok) return kExitUsage;
     if (!WaitForTouchInterface(plugged, kPlugTimeoutMs))
@@ -54,9 +53,9 @@ int CmdDriverState(const Args& args) {
     ParameterBlock block;
     static_assert(sizeof block == sizeof state->LastBlock);
     std::memcpy(&block, state->LastBlock, sizeof block);
-    std::printf("block %s\nsends %u\nqueue %u\nrate %u\nplugged %u\nwaiting %u\n",
-                BlockHex(block).c_str(), state->SendCount, state->QueueLength,
-                state->ReportsPerSecond, state->Plugged, state->WaitingReads);
+    std::printf("block %s\nsends %u\nqueue %u\nrate %u\nplugged %u\nwaiting %u\n", BlockHex(block).c_str(),
+                state->SendCount, state->QueueLength, state->ReportsPerSecond, state->Plugged,
+                state->WaitingReads);
     return kExitOk;
 }
 
@@ -74,8 +73,8 @@ int CmdReadWait(const Args& args) {
                           usage);
     auto control = OpenControlDevice();
     if (!control) return kExitUsage;
-    bool ok = ControlCommand(*control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &milliseconds,
-                             sizeof milliseconds, nullptr, 0, "cannot set the read wait");
+    bool ok = ControlCommand(*control, IOCTL_RTOUCHDRV_SET_READ_WAIT, &milliseconds, sizeof milliseconds,
+                             nullptr, 0, "cannot set the read wait");
     CloseHandle(*control);
     return ok ? kExitOk : kExitUsage;
 }

@@ -42,8 +42,7 @@ int CmdFeed(const Args& args) {
     auto trace = LoadTraceFile(options->positional[0]);
     if (!trace) return kExitUsage;
     if (options->rate && *options->rate > RTOUCHDRV_MAX_RATE)
-        return UsageError("bad value '" + std::to_string(*options->rate) +
-                              "' for option '--rate'",
+        return UsageError("bad value '" + std::to_string(*options->rate) + "' for option '--rate'",
                           kFeedUsage);
 
     std::vector<RTOUCHDRV_QUEUE_ENTRY> entries;
@@ -61,8 +60,8 @@ int CmdFeed(const Args& args) {
         status = UsageError("the driver's queue has room for " +
                             std::to_string(RTOUCHDRV_QUEUE_CAPACITY - state->QueueLength) +
                             " entries, the trace has " + std::to_string(entries.size()));
-    } else if (!ControlCommand(*control, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate, nullptr,
-                               0, "cannot set the report rate")) {
+    } else if (!ControlCommand(*control, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate, nullptr, 0,
+                               "cannot set the report rate")) {
         status = kExitUsage;
     } else {
         for (size_t i = 0; i < entries.size() && status == kExitOk; i += kBatchEntries) {

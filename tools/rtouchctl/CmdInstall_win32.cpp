@@ -25,9 +25,7 @@ const GUID kNoClass{};
 const char kInstallUsage[] = "rtouchctl install [INF]";
 const char kUninstallUsage[] = "rtouchctl uninstall";
 
-int Failed(const std::string& what) {
-    return UsageError(what + ": " + ErrorText(GetLastError()));
-}
+int Failed(const std::string& what) { return UsageError(what + ": " + ErrorText(GetLastError())); }
 
 bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -60,13 +58,13 @@ int RegisterDevice() {
     device.cbSize = sizeof device;
     int status = kExitOk;
     if (!setup.CreateDeviceInfo(set, RTOUCHDRV_INSTANCE_ID, &kNoClass, nullptr, nullptr, 0, &device)) {
-        if (GetLastError() != ERROR_DEVINST_ALREADY_EXISTS)
-            status = Failed("cannot create the device node");
+        if (GetLastError() != ERROR_DEVINST_ALREADY_EXISTS) status = Failed("cannot create the device node");
     } else {
         // A multi-string: the id and an empty string.
         static const wchar_t kHardwareIds[] = RTOUCHDRV_HARDWARE_ID L"\0";
         if (!setup.SetDeviceRegistryProperty(set, &device, SPDRP_HARDWAREID,
-                                             reinterpret_cast<const BYTE*>(kHardwareIds), sizeof kHardwareIds))
+                                             reinterpret_cast<const BYTE*>(kHardwareIds),
+                                             sizeof kHardwareIds))
             status = Failed("cannot set the hardware id");
         else if (!setup.CallClassInstaller(DIF_REGISTERDEVICE, set, &device))
             status = Failed("cannot register the device node");
@@ -135,8 +133,7 @@ bool DeleteDriverService(int& status) {
         else if (!DeleteService(service) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
             status = Failed("cannot delete the driver service");
         CloseServiceHandle(service);
-        if (status == kExitOk &&
-            !PollFor(kRemoveTimeoutMs, [manager] { return ServiceGone(manager); }))
+        if (status == kExitOk && !PollFor(kRemoveTimeoutMs, [manager] { return ServiceGone(manager); }))
             status = UsageError("the driver service is marked for deletion but still there");
     }
     CloseServiceHandle(manager);
@@ -146,7 +143,8 @@ bool DeleteDriverService(int& status) {
 // setupapi.dll, and newdev.dll for an install, with every function used:
 // what is missing is reported before anything changes.
 int CheckSystemLibraries(bool installing) {
-    const SystemLibraryStatus& status = SetupApi().status.ok() && installing ? NewDev().status : SetupApi().status;
+    const SystemLibraryStatus& status =
+        SetupApi().status.ok() && installing ? NewDev().status : SetupApi().status;
     return status.ok() ? kExitOk : UsageError(FailureText(status));
 }
 
@@ -165,7 +163,7 @@ int CmdInstall(const Args& args) {
     if (int status = RegisterDevice(); status != kExitOk) return status;
     BOOL rebootRequired = FALSE;
     if (!NewDev().UpdateDriverForPlugAndPlayDevices(nullptr, RTOUCHDRV_HARDWARE_ID, inf.c_str(),
-                                                   INSTALLFLAG_FORCE, &rebootRequired))
+                                                    INSTALLFLAG_FORCE, &rebootRequired))
         return Failed("cannot install the driver");
     if (!WaitForTouchInterface(true, kInstallTimeoutMs))
         return UsageError(

@@ -35,14 +35,24 @@ void PrintFields(const ParameterBlock& b) {
     std::printf("ScaleY             %s\n", floats(b.ScaleY, 6).c_str());
     std::printf("ScaleSlope         %s\n", floats(b.ScaleSlope, 8).c_str());
     std::printf("AxisFlags          0x%02x\n", b.AxisFlags);
-    const struct { const char* name; uint16_t value; } words[] = {
-        {"Orientation", b.Orientation},         {"CalOrientation", b.CalOrientation},
-        {"DoubleClickArea", b.DoubleClickArea}, {"ConstantTouch", b.ConstantTouch},
-        {"FlipScale", b.FlipScale},             {"SingleTouchScale", b.SingleTouchScale},
-        {"PanScale", b.PanScale},               {"PinchScale", b.PinchScale},
-        {"Dist1Margin", b.Dist1Margin},         {"Dist2Margin", b.Dist2Margin},
-        {"DriverWord142", b.DriverWord142},     {"RightClickInterval", b.RightClickInterval},
-        {"DriverWord146", b.DriverWord146},     {"DriverWord148", b.DriverWord148},
+    const struct {
+        const char* name;
+        uint16_t value;
+    } words[] = {
+        {"Orientation", b.Orientation},
+        {"CalOrientation", b.CalOrientation},
+        {"DoubleClickArea", b.DoubleClickArea},
+        {"ConstantTouch", b.ConstantTouch},
+        {"FlipScale", b.FlipScale},
+        {"SingleTouchScale", b.SingleTouchScale},
+        {"PanScale", b.PanScale},
+        {"PinchScale", b.PinchScale},
+        {"Dist1Margin", b.Dist1Margin},
+        {"Dist2Margin", b.Dist2Margin},
+        {"DriverWord142", b.DriverWord142},
+        {"RightClickInterval", b.RightClickInterval},
+        {"DriverWord146", b.DriverWord146},
+        {"DriverWord148", b.DriverWord148},
         {"PressureLimit", b.PressureLimit},
     };
     for (const auto& w : words) std::printf("%-18s %u\n", w.name, w.value);

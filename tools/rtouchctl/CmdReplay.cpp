@@ -17,9 +17,15 @@ void PrintEvents(const InputEventList& list) {
     for (size_t i = 0; i < list.count; ++i) {
         const InputEvent& e = list.events[i];
         switch (e.kind) {
-        case InputEventKind::KeyDown: std::printf("  key 0x%02X down\n", e.vk); break;
-        case InputEventKind::KeyUp: std::printf("  key 0x%02X up\n", e.vk); break;
-        case InputEventKind::Wheel: std::printf("  wheel %d\n", static_cast<int>(e.wheelDelta)); break;
+        case InputEventKind::KeyDown:
+            std::printf("  key 0x%02X down\n", e.vk);
+            break;
+        case InputEventKind::KeyUp:
+            std::printf("  key 0x%02X up\n", e.vk);
+            break;
+        case InputEventKind::Wheel:
+            std::printf("  wheel %d\n", static_cast<int>(e.wheelDelta));
+            break;
         }
     }
 }
@@ -36,8 +42,8 @@ int CmdReplay(const Args& args) {
         const size_t index = idx++;
         if (entry.failed) continue;  // a failed read: nothing is processed
         const ReportResult r = HandleReport(entry.report, live, engine);
-        std::printf("%zu %u %d %d %u", index, r.state, static_cast<int>(r.sample.X), static_cast<int>(r.sample.Y),
-                    r.code);
+        std::printf("%zu %u %d %d %u", index, r.state, static_cast<int>(r.sample.X),
+                    static_cast<int>(r.sample.Y), r.code);
         if (IsMappedGesture(r.code)) std::printf(" %s", GestureName(r.code));
         std::printf("\n");
         if (c->options.phases)

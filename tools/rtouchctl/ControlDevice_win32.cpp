@@ -29,11 +29,10 @@ std::optional<HANDLE> OpenControlDevice() {
     return h;
 }
 
-bool ControlCommand(HANDLE control, DWORD code, const void* in, DWORD inLen, void* out,
-                    DWORD outLen, const char* what) {
+bool ControlCommand(HANDLE control, DWORD code, const void* in, DWORD inLen, void* out, DWORD outLen,
+                    const char* what) {
     DWORD returned = 0;
-    if (DeviceIoControl(control, code, const_cast<void*>(in), inLen, out, outLen, &returned,
-                        nullptr))
+    if (DeviceIoControl(control, code, const_cast<void*>(in), inLen, out, outLen, &returned, nullptr))
         return true;
     UsageError(std::string(what) + ": " + ErrorText(GetLastError()));
     return false;

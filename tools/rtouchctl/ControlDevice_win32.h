@@ -15,8 +15,8 @@ std::optional<HANDLE> OpenControlDevice();
 
 // One private command on the control device. On failure prints
 // "rtouchctl: <what>: <system text>" on standard error and returns false.
-bool ControlCommand(HANDLE control, DWORD code, const void* in, DWORD inLen, void* out,
-                    DWORD outLen, const char* what);
+bool ControlCommand(HANDLE control, DWORD code, const void* in, DWORD inLen, void* out, DWORD outLen,
+                    const char* what);
 
 // The driver's state record, or nullopt (with the error printed).
 std::optional<RTOUCHDRV_STATE> ReadDriverState(HANDLE control);

@@ -37,10 +37,12 @@ std::optional<CalPoints> ParsePoints(std::string_view text, std::string& error) 
     if (count != kCalPointCount) {
         // The point that is missing would have been on the line after the last.
         error = AtLine(lines + 1, "end of file after " + std::to_string(count) + " points, expected " +
-                                  std::to_string(kCalPointCount));
+                                      std::to_string(kCalPointCount));
         return std::nullopt;
     }
     return points;
 }
 
-std::optional<CalPoints> LoadPointsFile(const std::string& path) { return LoadTextFile(path, "points", ParsePoints); }
+std::optional<CalPoints> LoadPointsFile(const std::string& path) {
+    return LoadTextFile(path, "points", ParsePoints);
+}

@@ -28,7 +28,9 @@ bool ParseUnsignedField(std::string_view text, uint32_t max, uint32_t& out) {
     return true;
 }
 
-std::string AtLine(size_t line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
+std::string AtLine(size_t line, const std::string& what) {
+    return "line " + std::to_string(line) + ": " + what;
+}
 
 size_t ForEachRecord(std::string_view text, const std::function<bool(const Fields&, size_t)>& onRecord) {
     size_t lineNumber = 0;

@@ -20,7 +20,8 @@ FARPROC Ntdll(const char* name) { return GetProcAddress(GetModuleHandleW(L"ntdll
 // The process's handle count from the system's process list (Wine answers
 // GetProcessHandleCount for the calling process only).
 bool HandleCount(DWORD pid, ULONG& count) {
-    const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(Ntdll("NtQuerySystemInformation")));
+    const auto query =
+        reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(Ntdll("NtQuerySystemInformation")));
     if (!query) return false;
     std::vector<unsigned char> buffer(1 << 20);
     ULONG needed = 0;

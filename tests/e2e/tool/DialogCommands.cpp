@@ -42,8 +42,9 @@ int CmdCombo(wchar_t** argv) {
         wchar_t text[256] = L"";
         LRESULT length = 0;
         if (!Ask(combo, length, CB_GETLBTEXTLEN, static_cast<WPARAM>(i))) return kFailed;
-        if (length < 0 || length >= 256) return Failure(false, "item %lld is %lld long", static_cast<long long>(i),
-                                                        static_cast<long long>(length));
+        if (length < 0 || length >= 256)
+            return Failure(false, "item %lld is %lld long", static_cast<long long>(i),
+                           static_cast<long long>(length));
         if (!Ask(combo, length, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)))
             return kFailed;
         PrintLine(text);

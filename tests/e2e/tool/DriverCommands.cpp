@@ -18,8 +18,8 @@ namespace {
 constexpr DWORD kPollMs = 1;
 
 HANDLE OpenControl() {
-    return CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(RTOUCHDRV_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 bool Control(HANDLE device, DWORD code, const void* in = nullptr, DWORD inLen = 0) {
@@ -139,10 +139,10 @@ int CmdPlugCycles(wchar_t** argv) {
     const ULONGLONG start = GetTickCount64();
     for (long long i = 0; i < count; ++i) {
         const char* step = !Control(device, IOCTL_RTOUCHDRV_UNPLUG) ? "the unplug was refused"
-                           : !WaitGeneral(false, timeoutMs)             ? "General stayed enabled"
-                           : !Control(device, IOCTL_RTOUCHDRV_PLUG)     ? "the plug was refused"
-                           : !WaitGeneral(true, timeoutMs)              ? "General stayed disabled"
-                                                                        : nullptr;
+                           : !WaitGeneral(false, timeoutMs)         ? "General stayed enabled"
+                           : !Control(device, IOCTL_RTOUCHDRV_PLUG) ? "the plug was refused"
+                           : !WaitGeneral(true, timeoutMs)          ? "General stayed disabled"
+                                                                    : nullptr;
         if (step) {
             CloseHandle(device);
             return Failure(false, "cycle %lld: %s", i, step);
@@ -162,7 +162,8 @@ int CmdPlugBounce(wchar_t** argv) {
     HWND main = ResolveWindow(L"main");
     const DWORD threadId = main ? GetWindowThreadProcessId(main, nullptr) : 0;
     HANDLE thread = threadId ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId) : nullptr;
-    if (!thread) return Failure(true, "cannot open the main window's thread (window %ls)", HandleText(main).c_str());
+    if (!thread)
+        return Failure(true, "cannot open the main window's thread (window %ls)", HandleText(main).c_str());
     HANDLE device = OpenControl();
     if (device == INVALID_HANDLE_VALUE) Failure(true, "cannot open the control device");
     bool ok = device != INVALID_HANDLE_VALUE && SuspendThread(thread) != static_cast<DWORD>(-1);

@@ -25,8 +25,9 @@ bool FindHitPoint(HWND window, LRESULT wanted, POINT& point) {
         sumX += x;
         ++count;
     }
-    if (count == 0) Failure(false, "no point of the caption of %ls answers hit-test code %lld", HandleText(window).c_str(),
-                            static_cast<long long>(wanted));
+    if (count == 0)
+        Failure(false, "no point of the caption of %ls answers hit-test code %lld",
+                HandleText(window).c_str(), static_cast<long long>(wanted));
     if (count == 0) return false;
     point = {static_cast<LONG>(sumX / count), y};
     return true;
@@ -109,7 +110,9 @@ int CmdReleaseButtons(wchar_t**) {
     const struct {
         int key;
         DWORD up;
-    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP}, {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
+    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP},
+                   {VK_RBUTTON, MOUSEEVENTF_RIGHTUP},
+                   {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
     INPUT inputs[std::size(buttons)] = {};
     UINT count = 0;
     for (const auto& button : buttons) {

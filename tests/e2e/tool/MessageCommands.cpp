@@ -45,8 +45,7 @@ int CmdSend(wchar_t** argv) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window, static_cast<UINT>(ParseNumber(argv[1])),
                              static_cast<WPARAM>(ParseNumber(argv[2])),
-                             static_cast<LPARAM>(ParseNumber(argv[3])), SMTO_NORMAL, kSendTimeoutMs,
-                             &result))
+                             static_cast<LPARAM>(ParseNumber(argv[3])), SMTO_NORMAL, kSendTimeoutMs, &result))
         return Failure(true, "window %ls (%ls) did not answer message %ls within %u ms", argv[0],
                        HandleText(window).c_str(), argv[1], kSendTimeoutMs);
     PrintLine(std::to_wstring(static_cast<long long>(result)));

@@ -52,8 +52,8 @@ int CmdHoldWindow(wchar_t** argv) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = argv[0];
     if (!RegisterClassExW(&windowClass)) return Failure(true, "cannot register class %ls", argv[0]);
-    HWND window = CreateWindowExW(0, argv[0], argv[1], WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                  nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, argv[0], argv[1], WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                  instance, nullptr);
     if (!window) return Failure(true, "cannot create window %ls", argv[1]);
     PrintLine(L"ready " + HandleText(window));
     ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(ParseNumber(argv[2]));
@@ -78,7 +78,8 @@ int CmdSetConsole(wchar_t** argv) {
     if (!window) return kFailed;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
     if (!process) return Failure(true, "cannot open the process of %ls", argv[0]);
     struct BasicInformation {
         LONG exitStatus;
@@ -86,8 +87,8 @@ int CmdSetConsole(wchar_t** argv) {
         ULONG_PTR affinity, basePriority, processId, parentProcessId;
     } info{};
     using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-    const auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
     // ProcessBasicInformation; the PEB's SessionId of a process of this
     // tool's architecture.
     constexpr int kBasicInformation = 0;

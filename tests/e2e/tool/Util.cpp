@@ -110,11 +110,11 @@ bool ReadModuleMemory(HWND window, long long rva, void* out, size_t size) {
         return false;
     }
     SIZE_T got = 0;
-    const BOOL ok = ReadProcessMemory(process, reinterpret_cast<void*>(base + static_cast<uintptr_t>(rva)), out,
-                                      size, &got);
+    const BOOL ok = ReadProcessMemory(process, reinterpret_cast<void*>(base + static_cast<uintptr_t>(rva)),
+                                      out, size, &got);
     if (!ok || got != size)
-        Failure(true, "read %llu of %llu bytes at 0x%llx in process %lu", static_cast<unsigned long long>(got),
-                static_cast<unsigned long long>(size), rva, pid);
+        Failure(true, "read %llu of %llu bytes at 0x%llx in process %lu",
+                static_cast<unsigned long long>(got), static_cast<unsigned long long>(size), rva, pid);
     CloseHandle(process);
     return ok && got == size;
 }

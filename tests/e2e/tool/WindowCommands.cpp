@@ -16,7 +16,8 @@ int CmdWaitWindow(wchar_t** argv) {
         found = FindWindowW(argv[0], TitleOrAny(argv[1]));
         return found != nullptr;
     });
-    if (!ok) return Failure(false, "no window of class %ls titled %ls within %ls ms", argv[0], argv[1], argv[2]);
+    if (!ok)
+        return Failure(false, "no window of class %ls titled %ls within %ls ms", argv[0], argv[1], argv[2]);
     PrintLine(HandleText(found));
     return kOk;
 }
@@ -63,8 +64,10 @@ int WaitPopup(const wchar_t* selector, HWND other, long long timeoutMs) {
         popup = last != owner && IsWindowVisible(last) ? last : nullptr;
         return popup != nullptr && popup != other;
     });
-    if (ok) PrintLine(HandleText(popup));
-    else Failure(false, "no popup of %ls but %ls", selector, popup ? HandleText(popup).c_str() : L"none");
+    if (ok)
+        PrintLine(HandleText(popup));
+    else
+        Failure(false, "no popup of %ls but %ls", selector, popup ? HandleText(popup).c_str() : L"none");
     return ok ? kOk : kFailed;
 }
 
@@ -88,7 +91,8 @@ int CmdWaitNewPopup(wchar_t** argv) {
 int CmdWaitGone(wchar_t** argv) {
     HWND window = ResolveWindow(argv[0]);
     const bool named = std::wcscmp(argv[0], L"main") == 0 || std::wcscmp(argv[0], L"popup") == 0;
-    if (!window && (named || ParseNumber(argv[0]) == 0)) return Failure(false, "no window %ls to wait for", argv[0]);
+    if (!window && (named || ParseNumber(argv[0]) == 0))
+        return Failure(false, "no window %ls to wait for", argv[0]);
     if (!window) {
         std::fprintf(stderr, "e2e_tool: window %ls was gone before the wait\n", argv[0]);
         return kOk;
@@ -119,7 +123,8 @@ int CmdWaitMinimized(wchar_t** argv) {
         return kOk;
     if (!window) return Failure(false, "no window %ls", argv[0]);
     return Failure(false, "window %ls is %s and %s, expected hidden and minimized", argv[0],
-                   IsWindowVisible(window) ? "visible" : "hidden", IsIconic(window) ? "minimized" : "not minimized");
+                   IsWindowVisible(window) ? "visible" : "hidden",
+                   IsIconic(window) ? "minimized" : "not minimized");
 }
 
 int CmdItemEnabled(wchar_t** argv) {

@@ -16,9 +16,15 @@ bool SawCtrl, SawShift, SawAlt, ActionSent;
 
 bool IsModifier(UINT vk) {
     switch (vk) {
-    case VK_CONTROL: case VK_LCONTROL: case VK_RCONTROL:
-    case VK_SHIFT: case VK_LSHIFT: case VK_RSHIFT:
-    case VK_MENU: case VK_LMENU: case VK_RMENU:
+    case VK_CONTROL:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+    case VK_SHIFT:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+    case VK_MENU:
+    case VK_LMENU:
+    case VK_RMENU:
         return true;
     default:
         return false;

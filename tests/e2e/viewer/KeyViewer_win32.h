@@ -12,10 +12,10 @@ enum class ViewerEventKind { KeyDown, KeyUp, Wheel };
 
 struct ViewerEvent {
     ViewerEventKind kind;
-    UINT vk;          // KeyDown, KeyUp
-    UINT scan;        // KeyDown, KeyUp: the scan code of lParam's bits 16..23
-    bool extended;    // KeyDown, KeyUp: lParam's bit 24
-    int wheelDelta;   // Wheel
+    UINT vk;                // KeyDown, KeyUp
+    UINT scan;              // KeyDown, KeyUp: the scan code of lParam's bits 16..23
+    bool extended;          // KeyDown, KeyUp: lParam's bit 24
+    int wheelDelta;         // Wheel
     bool ctrl, shift, alt;  // modifier state as of this message
     LONGLONG arrival;       // QueryPerformanceCounter when the window got it
 };

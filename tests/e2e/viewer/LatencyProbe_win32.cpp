@@ -60,7 +60,9 @@ bool Queue(HANDLE device, const std::vector<RTOUCHDRV_QUEUE_ENTRY>& entries) {
                    static_cast<DWORD>(entries.size() * sizeof(RTOUCHDRV_QUEUE_ENTRY)));
 }
 
-bool SetRate(HANDLE device, uint32_t rate) { return Control(device, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate); }
+bool SetRate(HANDLE device, uint32_t rate) {
+    return Control(device, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate);
+}
 
 // Dispatches messages until `done` or the time limit.
 template <class Predicate>
@@ -75,14 +77,15 @@ bool PumpUntil(DWORD timeoutMs, Predicate done) {
         if (done()) return true;
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 1)),
-                                  QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 1)), QS_ALLINPUT);
     }
 }
 
 bool QueueDrained(HANDLE device) {
     RTOUCHDRV_STATE state{};
-    return Control(device, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &state, sizeof state) && state.QueueLength == 0;
+    return Control(device, IOCTL_RTOUCHDRV_GET_STATE, nullptr, 0, &state, sizeof state) &&
+           state.QueueLength == 0;
 }
 
 double Percentile(std::vector<double> values, double fraction) {
@@ -112,11 +115,14 @@ int RunLatencyProbe(HINSTANCE instance, int gestures, DWORD pauseMs) {
     }
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    auto micros = [&](LONGLONG ticks) { return 1e6 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart); };
+    auto micros = [&](LONGLONG ticks) {
+        return 1e6 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+    };
     std::vector<double> fromQueued, fromCall;
     for (int i = 0; i < gestures; ++i) {
         // Out and in by turns: every report is one pinch step.
-        std::vector<RTOUCHDRV_QUEUE_ENTRY> step = {Report(kX, kY, kZ1, kZ2, i % 2 == 0 ? kDistFar : kDistNear)};
+        std::vector<RTOUCHDRV_QUEUE_ENTRY> step = {
+            Report(kX, kY, kZ1, kZ2, i % 2 == 0 ? kDistFar : kDistNear)};
         if (pauseMs) {
             // Lifted and at rest (the pause is the measurement), then a new
             // contact: its lead-in and first step, all due at once.
@@ -140,7 +146,8 @@ int RunLatencyProbe(HINSTANCE instance, int gestures, DWORD pauseMs) {
         }
         fromQueued.push_back(micros(FirstArrival - queued.QuadPart));
         fromCall.push_back(micros(FirstArrival - called.QuadPart));
-        std::printf("gesture %d queued->key %.0f us, call->key %.0f us\n", i, fromQueued.back(), fromCall.back());
+        std::printf("gesture %d queued->key %.0f us, call->key %.0f us\n", i, fromQueued.back(),
+                    fromCall.back());
     }
     Queue(device, lift);
     SetRate(device, RTOUCHDRV_DEFAULT_RATE);
