@@ -4,9 +4,7 @@
 # wine_restore_files, wine_session_intact).
 
 export WINEDEBUG=-all
-# No menu builder: an installer's shortcut would write menu entries under
-# $HOME, which every prefix and shard shares.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Starts Xvfb on a free display unless DISPLAY is set; sets DISPLAY. Xvfb
 # picks the number itself (-displayfd) and says it once it accepts clients:
