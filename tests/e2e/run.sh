@@ -380,7 +380,8 @@ run_shard() {
 # Shards of about equal time by the last known times (a test not timed yet
 # counts 10 s): the longest test first (by name where equal), each to the
 # shard with least so far.
-known=$(cat "$timings"/*.txt 2>/dev/null | grep -v "^#" | awk '{ t[$2] = $1 } END { for (n in t) print n, t[n] }')
+# The suite's own timings.txt first: a fresh build has no times yet.
+known=$(cat "$suite/timings.txt" "$timings"/*.txt 2>/dev/null | grep -v "^#" | awk '{ t[$2] = $1 } END { for (n in t) print n, t[n] }')
 [ -f "$timings/$label.txt" ] && known+=$'\n'$(awk '{ print $2, $1 }' "$timings/$label.txt")
 declare -A load=() members=()
 for line in $(for name in "${tests[@]}"; do
