@@ -179,6 +179,8 @@ registry_snapshot() {
 
 # The build number of the Windows version the prefix reports.
 windows_build() {
+    # Either registry view: read the same way at the start and at each reset,
+    # only a change of it matters.
     timeout 60 wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentBuild 2>/dev/null |
         tr -d '\r' | awk '$1 == "CurrentBuild" { print $3 }'
 }
@@ -225,6 +227,7 @@ reset_prefix() {
     wine_end_programs || return 1
     # winecfg cannot give a prefix back the version it was booted with.
     [ "$(windows_build)" = "$PREFIX_BUILD" ] || { echo "the test changed the Windows version"; return 1; }
+    # Either view: System and HKEY_CURRENT_USER are one key in both views.
     timeout 60 wine reg import "$reset_keys" >/dev/null 2>&1 || { echo "could not delete the keys tests add"; return 1; }
     wine_restore_files "$template"
     wine_session_intact 2>&1 || return 1
