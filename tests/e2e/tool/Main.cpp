@@ -96,7 +96,11 @@ int wmain(int argc, wchar_t** argv) {
         if (std::wcscmp(argv[1], command.name) != 0) continue;
         if (!command.run) return WaitFor(argv + 2, argc - 2);
         if (argc - 2 != command.argCount) return Usage();
-        return command.run(argv + 2);
+        // Said on every failure: a test that fails on a tool call without
+        // this line had a tool that never reached its subcommand.
+        const int status = command.run(argv + 2);
+        if (status != kOk) std::fprintf(stderr, "e2e_tool: %ls ended with status %d\n", argv[1], status);
+        return status;
     }
     return Usage();
 }
