@@ -29,6 +29,9 @@ ln -s "$RTOUCH_ROOT/examples" "$work/tree/examples"
 (
     cd "$work/tree" || exit 1
     unset WINEPREFIX WINEDLLOVERRIDES
+    # Its own Wine session stays off the shard's X display, where the next
+    # tests' session lives; the console commands need no display.
+    unset DISPLAY
     # The system's own `wine`, as a reader has it.
     PATH=${PATH//"$RTOUCH_ROOT/tests/e2e/bin:"/}
     { echo 'set -e'; echo 'trap '\''wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"'\'' EXIT';
