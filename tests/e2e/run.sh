@@ -179,8 +179,8 @@ registry_snapshot() {
 
 # The build number of the Windows version the prefix reports.
 windows_build() {
-    # Either registry view: read the same way at the start and at each reset,
-    # only a change of it matters.
+    # Read the same way at the start and at each reset, only a change of it
+    # matters: either registry view.
     timeout 60 wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentBuild 2>/dev/null |
         tr -d '\r' | awk '$1 == "CurrentBuild" { print $3 }'
 }
