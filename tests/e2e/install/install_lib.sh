@@ -256,6 +256,19 @@ registry_state() {
         awk '/^HKEY/ { key = $0; next } /^reg:/ { key = ""; next } key != "" && NF { print key ":" $0 }'
 }
 
+# Removes the package by msiexec /x and checks that nothing is left: the
+# installer's files and entries, drive_c as listing $1 had it and the
+# registry values as state $2 (drive_c_listing, registry_state taken
+# before the install); $3 says after what.
+expect_msi_removal_clean() {
+    run_msiexec /x "$(winepath -w "$MSI")" /qn /norestart
+    expect_eq "$SETUP_EXIT" "0" "msiexec /x of the package ($3)"
+    expect_removed
+    expect_user_files_intact "after the removal ($3)"
+    diff <(echo "$1") <(drive_c_listing) || fail "drive_c differs after $3 and the removal"
+    expect_eq "$(registry_state)" "$2" "registry values as before ($3)"
+}
+
 # Waits up to $2 seconds until no process of pid list $1 runs any more.
 wait_pids_gone() {
     local deadline=$((SECONDS + $2)) pid
