@@ -72,19 +72,28 @@ uintptr_t EntryIn(HWND window, const wchar_t* rva, DWORD& pid) {
            static_cast<uintptr_t>(ParseNumber(rva));
 }
 
-// Suspends (or resumes) every thread of the window's process that started
-// at RVA and prints how many; a suspension outlives this tool, so a test can
-// hold a thread across several commands.
-int SuspendOrResumeAt(wchar_t** argv, bool suspend) {
+// The ids of the threads of SEL's process (argv[0]) that started at RVA
+// (argv[1]), in `ids`; kOk, or the failure already said.
+int ThreadsStartedAt(wchar_t** argv, std::vector<DWORD>& ids) {
     HWND window = TargetWindow(argv[0]);
     if (!window) return kFailed;
     DWORD pid = 0;
     const uintptr_t entry = EntryIn(window, argv[1], pid);
+    std::vector<DWORD> all;
+    if (!ThreadsOf(pid, all)) return Failure(true, "no thread snapshot");
+    for (DWORD id : all)
+        if (StartAddress(id) == entry) ids.push_back(id);
+    return kOk;
+}
+
+// Suspends (or resumes) every thread of the window's process that started
+// at RVA and prints how many; a suspension outlives this tool, so a test can
+// hold a thread across several commands.
+int SuspendOrResumeAt(wchar_t** argv, bool suspend) {
     std::vector<DWORD> ids;
-    if (!ThreadsOf(pid, ids)) return Failure(true, "no thread snapshot");
+    if (const int status = ThreadsStartedAt(argv, ids); status != kOk) return status;
     int done = 0;
     for (DWORD id : ids) {
-        if (StartAddress(id) != entry) continue;
         HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
         if (!thread) return Failure(true, "cannot open thread %lu", id);
         const DWORD previous = suspend ? SuspendThread(thread) : ResumeThread(thread);
@@ -125,13 +134,8 @@ int CmdCounts(wchar_t** argv) {
 // The ids of the threads of the window's process that started at RVA, one
 // a line (none: no line): tells a replacement worker from the one before.
 int CmdThreadsAt(wchar_t** argv) {
-    HWND window = TargetWindow(argv[0]);
-    if (!window) return kFailed;
-    DWORD pid = 0;
-    const uintptr_t entry = EntryIn(window, argv[1], pid);
     std::vector<DWORD> ids;
-    if (!ThreadsOf(pid, ids)) return Failure(true, "no thread snapshot");
-    for (DWORD id : ids)
-        if (StartAddress(id) == entry) PrintLine(std::to_wstring(id));
+    if (const int status = ThreadsStartedAt(argv, ids); status != kOk) return status;
+    for (DWORD id : ids) PrintLine(std::to_wstring(id));
     return kOk;
 }
