@@ -11,7 +11,9 @@
 # RTOUCH_INSTALL_KINDS: the package kinds to run (default "nsis msi"): the
 # setup program and the Windows Installer package. A test names the kinds
 # it applies to in a "# Kinds:" line (none: the setup program only); an
-# unknown kind, or a kind that no test applies to, fails the run.
+# unknown kind, or a kind that no test applies to, fails the run. A test
+# names the architectures it runs for in an "# Arches:" line (none: x64
+# only), checked the same way.
 # RTOUCH_E2E_TIMEOUT (here default 600 s: a test may package the release
 # again) and RTOUCH_E2E_RUN_TIMEOUT bound each test and each run of
 # ../run.sh, as there.
@@ -32,29 +34,33 @@ fi
 for t in "$@"; do
     [ -f "$here/$t.sh" ] || { echo "no test $here/$t.sh" >&2; exit 2; }
 done
-# Every "# Kinds:" line names known kinds: a mistyped one would drop a
-# package's coverage without a word.
+# Every "# Kinds:" and "# Arches:" line names known values: a mistyped one
+# would drop a package's coverage without a word.
 for t in "$here"/test_*.sh; do
-    read -r -a kinds <<<"$(sed -n 's/^# Kinds: //p' "$t")"
-    for k in "${kinds[@]}"; do
-        [[ " $known_kinds " == *" $k "* ]] || { echo "$t: unknown kind \"$k\" in its # Kinds: line (known: $known_kinds)" >&2; exit 2; }
+    for line in "Kinds:$known_kinds" "Arches:$known_arches"; do
+        read -r -a named <<<"$(sed -n "s/^# ${line%%:*}: //p" "$t")"
+        for k in "${named[@]}"; do
+            [[ " ${line#*:} " == *" $k "* ]] ||
+                { echo "$t: unknown value \"$k\" in its # ${line%%:*}: line (known: ${line#*:})" >&2; exit 2; }
+        done
     done
 done
 
-# The tests among $2... that apply to package kind $1.
-tests_of_kind() {
-    local kind=$1 t kinds
-    shift
+# The tests among $3... whose header line $1 ("Kinds", "Arches") names $2
+# (a test without the line: its default, $4 is not it).
+tests_naming() {
+    local line=$1 value=$2 default=$3 t named
+    shift 3
     for t in "$@"; do
-        kinds=$(sed -n 's/^# Kinds: //p' "$here/$t.sh")
-        [[ " ${kinds:-nsis} " == *" $kind "* ]] && echo "$t"
+        named=$(sed -n "s/^# $line: //p" "$here/$t.sh")
+        [[ " ${named:-$default} " == *" $value "* ]] && echo "$t"
     done
 }
 
 status=0
 for kind in ${RTOUCH_INSTALL_KINDS:-$known_kinds}; do
     [[ " $known_kinds " == *" $kind "* ]] || { echo "RTOUCH_INSTALL_KINDS: unknown kind $kind (known: $known_kinds)" >&2; exit 2; }
-    tests=$(tests_of_kind "$kind" "$@")
+    tests=$(tests_naming Kinds "$kind" nsis "$@")
     if [ -z "$tests" ]; then
         echo "FAIL $kind: none of the tests run applies to it (their # Kinds: lines; RTOUCH_INSTALL_KINDS chooses the kinds)"
         result_record FAIL "e2e-install-$kind" "none of the tests run applies to it"
@@ -63,6 +69,19 @@ for kind in ${RTOUCH_INSTALL_KINDS:-$known_kinds}; do
     fi
     for arch in ${RTOUCH_INSTALL_ARCHES:-$known_arches}; do
         [[ " $known_arches " == *" $arch "* ]] || { echo "RTOUCH_INSTALL_ARCHES: unknown $arch (known: $known_arches)" >&2; exit 2; }
+        # shellcheck disable=SC2046 # one word a test
+        tests=$(tests_naming Arches "$arch" x64 $(tests_naming Kinds "$kind" nsis "$@"))
+        # An architecture asked for by name must have tests; of the default
+        # two, one without says so.
+        if [ -z "$tests" ] && [ -n "${RTOUCH_INSTALL_ARCHES:-}" ]; then
+            echo "FAIL $kind $arch: none of the tests run applies to it (their # Arches: lines)"
+            result_record FAIL "e2e-install-$kind-$arch" "none of the tests run applies to it"
+            status=1
+            continue
+        elif [ -z "$tests" ]; then
+            echo "== $kind $arch: none of the tests run applies to it (their # Arches: lines)"
+            continue
+        fi
         if [ "$arch" = x86 ]; then
             reason=$(rtouch_wine32_skip_reason)
             if [ -n "$reason" ]; then

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Kinds: msi
+# Arches: x64 x86
 # The package's life on a fleet machine: refused for a folder outside
 # Program Files; an older build, then this one with AUTOSTART=0 as a major
 # upgrade while a program file is in use (3010; after the restart one

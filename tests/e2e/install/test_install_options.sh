@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Arches: x64 x86
 # /AUTOSTART=0|1, kept for the next run, and /D=DIR. Every folder the setup
 # creates gets the protected descriptor in the call that creates it, and an
 # existing install folder gets it through a handle (Wine does not keep

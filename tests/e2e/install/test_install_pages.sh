@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Arches: x64 x86
 # The interactive installer, page by page (screenshots in the artifacts):
 # welcome, components with the start-at-sign-in box, folder, progress,
 # finish with "Start rtouch now" checked, which has the desktop's shell
@@ -7,13 +8,10 @@ source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 source "$RTOUCH_ROOT/tests/e2e/app_lib.sh"
 BM_CLICK=0xF5
 
-# Waits until control $2 of window $1 reads $3.
-wait_item_text() {
-    local deadline=$((SECONDS + 20))
-    until [ "$(tool item-text "$1" "$2" 2>/dev/null | tr -d '\r')" = "$3" ]; do
-        [ $SECONDS -lt $deadline ] || fail "button $2 never read '$3'"
-    done
-}
+# Waits until control $2 of window $1 reads $3: one tool process waits.
+wait_item_text() { tool wait-text "$1" "$2" "$3" 20000 >/dev/null || fail "button $2 never read '$3'"; }
+# Waits until the components page is up: its third button is enabled.
+wait_components() { tool wait-for 1 20000 item-enabled "$1" 3 >/dev/null || fail "no components page"; }
 # Presses button $2 of window $1 as a click does.
 press() { tool post-item "$1" "$2" $BM_CLICK 0 0 >/dev/null || fail "press $2"; }
 
@@ -23,8 +21,7 @@ dlg=$(tool wait-window '#32770' "rtouch $VERSION Setup" 20000) || fail "no setup
 wait_item_text "$dlg" 1 "&Next >"
 screenshot "$dlg" installer_welcome
 press "$dlg" 1
-deadline=$((SECONDS + 20))
-until [ "$(tool item-enabled "$dlg" 3)" = 1 ]; do [ $SECONDS -lt $deadline ] || fail "no components page"; done
+wait_components "$dlg"
 screenshot "$dlg" installer_components
 press "$dlg" 1
 wait_item_text "$dlg" 1 "&Install"
@@ -57,8 +54,7 @@ wine "$SETUP" '/D=C:\Shared\rtouch' >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 &
 dlg=$(tool wait-window '#32770' "rtouch $VERSION Setup" 20000) || fail "no second setup window"
 wait_item_text "$dlg" 1 "&Next >"
 press "$dlg" 1
-deadline=$((SECONDS + 20))
-until [ "$(tool item-enabled "$dlg" 3)" = 1 ]; do [ $SECONDS -lt $deadline ] || fail "no components page"; done
+wait_components "$dlg"
 press "$dlg" 1
 wait_item_text "$dlg" 1 "&Install"
 press "$dlg" 1

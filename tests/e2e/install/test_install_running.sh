@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Arches: x64 x86
 # Installing over a running rtouch.exe closes it through its tray command,
 # replaces the files and has the desktop's shell start the new one (never
 # the elevated setup itself); uninstalling while it runs

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Arches: x64 x86
 # Signing as a publisher does: a key made inside a PKCS#11 token (SoftHSM),
 # release mode, timestamps from an RFC 3161 server on 127.0.0.1. Every
 # signable file of scripts/package's output (installers, MSIs, the programs

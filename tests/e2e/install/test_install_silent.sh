@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Kinds: nsis msi
+# Arches: x64 x86
 # Silent install into a fresh prefix and silent uninstall: everything the
 # installer puts down, checked from outside; afterwards drive_c and the
 # registry are as before and the user's parameters and map files never
