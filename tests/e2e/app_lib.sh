@@ -19,7 +19,17 @@ x86_64-w64-mingw32-objdump -f "$APP" | grep -q 'file format pei-i386' && APP_X86
 # Starts the application in the background (APP_PID) and waits until it
 # sits in the tray: icon added, main window minimized and hidden.
 start_app() {
-    wine "$APP" >/dev/null 2>&1 &
+    # What Wine says of the program (a crash, a lost server) and how it
+    # ended go to the test's app.log; APP_PID ends with its exit code.
+    local log=/dev/null
+    [ -n "${RTOUCH_E2E_FILES:-}" ] && log=$RTOUCH_E2E_FILES/app.log
+    {
+        local status=0
+        echo "$(date +%T) rtouch.exe started"
+        wine "$APP" || status=$?
+        echo "$(date +%T) rtouch.exe ended with status $status"
+        exit $status
+    } >>"$log" 2>&1 &
     APP_PID=$!
     tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "no main window"
     tool wait-tray-icons 1 10000 || fail "no tray icon"

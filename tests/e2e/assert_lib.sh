@@ -22,14 +22,25 @@ E2E_CALL_LIMIT=${RTOUCH_E2E_CALL_LIMIT:-300}
 # Runs the e2e tool. It says on stderr why a subcommand failed (status 1);
 # any other status (a crash, a failed start, a hang ended) is said here.
 tool() {
-    local status=0
+    local status=0 start=$EPOCHREALTIME
     timeout "$E2E_CALL_LIMIT" wine "$TOOL" "$@" || status=$?
+    note_call "$start" $status e2e_tool "$@"
     if [ $status = 124 ]; then
         echo "e2e_tool $* did not end within $E2E_CALL_LIMIT s" >&2
     elif [ $status -gt 1 ]; then
         echo "e2e_tool $* ended with status $status" >&2
     fi
     return $status
+}
+
+# Keeps one line for a call of a Windows program that started at $1 and
+# ended with status $2 (the program and its arguments follow) in the
+# test's calls.log, which a failed test's report shows.
+note_call() {
+    [ -n "${RTOUCH_E2E_FILES:-}" ] || return 0
+    local ms=$(((${EPOCHREALTIME/./} - ${1/./}) / 1000)) status=$2
+    shift 2
+    printf '%(%T)T %6d ms status %3d: %s\n' -1 "$ms" "$status" "$*" >>"$RTOUCH_E2E_FILES/calls.log"
 }
 
 # A retry is said in the test's output, where the run counts it; the

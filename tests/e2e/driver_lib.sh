@@ -9,8 +9,9 @@ DRVCHECK="$RTOUCH_BUILD/driver/rtouchdrv_check.exe"
 
 # Bounded: a hung rtouchctl is a failure with its arguments, not a hang.
 ctl() {
-    local status=0
+    local status=0 start=$EPOCHREALTIME
     timeout "$E2E_CALL_LIMIT" wine "$CTL" "$@" || status=$?
+    note_call "$start" $status rtouchctl "$@"
     [ $status = 124 ] && echo "rtouchctl $* did not end within $E2E_CALL_LIMIT s" >&2
     return $status
 }

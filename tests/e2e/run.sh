@@ -30,6 +30,9 @@
 # RTOUCH_E2E_RUN_TIMEOUT: seconds the whole run may take (default 3600): a
 #   test not started by then fails as not run.
 # RTOUCH_RESULTS: the run's record (scripts/lib/results.sh), one line a test.
+# A test gets a folder of its own in RTOUCH_E2E_FILES for what its programs
+# say (the helpers keep each call of a Windows program there); a failed
+# test's report ends with the last lines of each of its files.
 # Each run writes its tests' times to BUILD_DIR/timings/<run>.txt (seconds,
 # test, result); the next run balances its shards by them.
 set -u
@@ -275,7 +278,9 @@ run_test() {
     local pid watcher status
     rm -f "$work/$1.hung"
     : >"$work/$1.retries"
-    RTOUCH_E2E_RETRIES=$work/$1.retries setsid bash "$suite/$1.sh" >"$work/$1.log" 2>&1 </dev/null &
+    rm -rf "$work/$1.files"
+    mkdir "$work/$1.files"
+    RTOUCH_E2E_FILES=$work/$1.files RTOUCH_E2E_RETRIES=$work/$1.retries setsid bash "$suite/$1.sh" >"$work/$1.log" 2>&1 </dev/null &
     pid=$!
     echo "$pid" >"$work/running-$1"
     watch_test "$pid" "$2" "$work/$1.hung" &
@@ -370,7 +375,21 @@ run_shard() {
             sed 's/^/    /' "$work/$name.log" >>"$out"
             # What still ran tells a crash from a hang.
             { echo "    Windows processes of the prefix at the end (pid, seconds, command):"
-              for pid in $(wine_programs); do ps -o pid=,etimes=,args= -p "$pid"; done | cut -c1-120 | sed 's/^/      /'
+              for pid in $(wine_programs) $(wine_prefix_pids wineserver); do ps -o pid=,etimes=,args= -p "$pid"; done |
+                  cut -c1-120 | sed 's/^/      /'
+              [ "$(wine_prefix_pids wineserver)" = "${WINE_SESSION_SERVER:-}" ] ||
+                  echo "    the session's server ($WINE_SESSION_SERVER) is not the prefix's server now"
+              # The application's last transitions and the driver's state,
+              # where they can still be asked.
+              for q in "lifelog main" driver-state; do
+                  # shellcheck disable=SC2086
+                  timeout 20 wine "$build/tests/e2e/e2e_tool.exe" $q >"$work/$name.files/${q%% *}.txt" 2>&1
+              done
+              for f in "$work/$name.files"/*; do
+                  [ -s "$f" ] || continue
+                  echo "    --- $(basename "$f"), its last lines:"
+                  tail -n 25 "$f" | cut -c1-200 | sed 's/^/      /'
+              done
             } >>"$out"
         fi
         echo "$seconds $name $result" >>"$work/times-$n"
