@@ -19,18 +19,34 @@ TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
 # Seconds one start of a Windows helper (the e2e tool, rtouchctl) may take
 # before it is ended as hung: its own waits are far shorter.
 E2E_CALL_LIMIT=${RTOUCH_E2E_CALL_LIMIT:-300}
-# Runs the e2e tool. It says on stderr why a subcommand failed (status 1);
-# any other status (a crash, a failed start, a hang ended) is said here.
+# Runs the e2e tool. It says on stderr why a subcommand failed; a failure
+# it did not explain (a crash, a failed start, a hang ended) is said here,
+# with the state of what the tool needs.
 tool() {
-    local status=0 start=$EPOCHREALTIME
-    timeout "$E2E_CALL_LIMIT" wine "$TOOL" "$@" || status=$?
+    # Its stderr passes through a file of this shell's (the run's test
+    # folder clears it).
+    local status=0 start=$EPOCHREALTIME file=${RTOUCH_E2E_FILES:-${TMPDIR:-/tmp}}/.tool-$BASHPID.err said
+    timeout "$E2E_CALL_LIMIT" wine "$TOOL" "$@" 2>"$file" || status=$?
     note_call "$start" $status e2e_tool "$@"
+    said=$(<"$file")
+    [ -n "${RTOUCH_E2E_FILES:-}" ] || rm -f "$file"
+    [ -z "$said" ] || echo "$said" >&2
     if [ $status = 124 ]; then
         echo "e2e_tool $* did not end within $E2E_CALL_LIMIT s" >&2
-    elif [ $status -gt 1 ]; then
-        echo "e2e_tool $* ended with status $status" >&2
+    elif [ $status != 0 ] && [[ $said != *"e2e_tool: "* ]]; then
+        echo "e2e_tool $* ended with status $status without a word; $(unexplained_end_state)" >&2
     fi
     return $status
+}
+
+# What a Windows program needs to start, now: the X display and the
+# prefix's server.
+unexplained_end_state() {
+    local server
+    server=$(pgrep -f -- "wineserver" | while read -r p; do
+        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
+    done)
+    echo "display $DISPLAY $(xdpyinfo >/dev/null 2>&1 && echo answers || echo "does not answer"), prefix server ${server:-none}"
 }
 
 # Keeps one line for a call of a Windows program that started at $1 and
