@@ -257,6 +257,14 @@ void CheckConsistent() {
           std::to_string(state.QueueLength));
     Check(state.ReportsPerSecond >= 1 && state.ReportsPerSecond <= RTOUCHDRV_MAX_RATE, "a valid rate",
           std::to_string(state.ReportsPerSecond));
+    // The storm's last random pacing and pending faults would decide the
+    // next reads of whoever reads after it (a slow rate, a short first
+    // report): both go back to what a fresh load has.
+    const uint32_t rate = RTOUCHDRV_DEFAULT_RATE;
+    const RTOUCHDRV_FAULTS none{};
+    Check(Control(control, IOCTL_RTOUCHDRV_SET_RATE, &rate, sizeof rate) &&
+              Control(control, IOCTL_RTOUCHDRV_SET_FAULTS, &none, sizeof none),
+          "the rate and the pending faults set back");
 
     CloseHandle(control);
 }
