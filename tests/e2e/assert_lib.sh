@@ -5,6 +5,8 @@
 source "$RTOUCH_NAMES"
 source "$RTOUCH_ROOT/tests/e2e/win32_names.sh"
 source "$RTOUCH_ROOT/tests/e2e/ui_strings.sh"
+# The prefix's processes and session (wine_prefix_pids, wine_settle).
+source "$RTOUCH_ROOT/scripts/lib/wine.sh"
 
 # 1 when the prefix plays a system of major version 5 (tests/e2e/run.sh
 # --windows winxp): the legacy default map, the display's rotation tracked.
@@ -43,9 +45,7 @@ tool() {
 # prefix's server.
 unexplained_end_state() {
     local server
-    server=$(pgrep -f -- "wineserver" | while read -r p; do
-        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
-    done)
+    server=$(wine_prefix_pids wineserver)
     echo "display $DISPLAY $(xdpyinfo >/dev/null 2>&1 && echo answers || echo "does not answer"), prefix server ${server:-none}"
 }
 

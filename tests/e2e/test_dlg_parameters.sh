@@ -7,7 +7,6 @@
 # outside its slider's range (from the parameters file) shows at the range
 # end and keeps its value until that slider moves.
 source "$RTOUCH_ROOT/tests/e2e/dialog_lib.sh"
-source "$RTOUCH_ROOT/scripts/lib/wine.sh"
 
 open_parameters() {
     tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"

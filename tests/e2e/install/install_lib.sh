@@ -136,7 +136,6 @@ reg_value() {
         awk -v n="$2" '$1 == n && $2 ~ /^REG_/ { sub(/^ *[^ ]+ +REG_[A-Z_0-9]+ */, ""); print; exit }'
 }
 
-source "$RTOUCH_ROOT/scripts/lib/wine.sh"
 prefix_pids() { wine_prefix_pids "$@"; }
 rtouch_pids() { prefix_pids '(^|[\\/])rtouch\.exe'; }
 
