@@ -55,6 +55,13 @@ wine_registry() {
         echo '[HKEY_CURRENT_USER\Software\Wine\Fonts]'
         echo '"Path"="Z:\\usr\\share\\wine\\fonts"'
         echo
+        # COM's service starts with the session, as on Windows: started on
+        # demand, it may still be starting when the desktop registers its
+        # shell windows (which a setup asks to start a program), and that
+        # registration is lost.
+        echo '[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\RpcSs]'
+        echo '"Start"=dword:00000002'
+        echo
         # Services get two minutes to start: with the default 10 s a loaded
         # machine ends the driver's host mid-install and the device is lost.
         echo '[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control]'
