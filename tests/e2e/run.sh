@@ -199,18 +199,38 @@ reset_keys=$(mktemp --tmpdir="$work" --suffix=.reg)
     echo '[-HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\Advanced]'
 } >"$reset_keys"
 
+# The desktop's shell windows, which a signed-in Windows desktop always
+# has and a setup asks to start a program as the signed-in user. Wine's
+# desktop registers them once, at its start, with the COM service that it
+# starts on demand: when that service is still starting (a loaded machine),
+# the registration is lost for good. Then that desktop ends (it left no
+# registration behind) and the check's own lookup starts one that
+# registers with the service running, which is said in file $1 (the
+# test's retries, counted by the run).
+desktop_shell() {
+    local tool=$build/tests/e2e/e2e_tool.exe desktop said
+    said=$(timeout 60 wine "$tool" desktop-shell 2>&1 >/dev/null) && return 0
+    for desktop in $(wine_prefix_pids 'explorer\.exe'); do kill -KILL "$desktop" 2>/dev/null; done
+    timeout 60 wine "$tool" wait-for ready 30000 desktop-shell >/dev/null ||
+        { echo "the desktop's shell windows did not answer"; return 1; }
+    echo "new prefix: the boot's desktop had no shell windows ($(tr -d '\r' <<<"$said" | head -n 1)); a new desktop has them" >>"$1"
+}
+
 # A fresh copy of the template at $1 (exported as WINEPREFIX), its session
-# settled; with $2 = 1 also the registry to compare the reset with.
+# settled; with $2 = 1 also the registry to compare the reset with. A
+# repair of the session is said in file $3.
 new_prefix() {
     WINEPREFIX=$1 wineserver -k >/dev/null 2>&1
     wine_prefix "$template" "$1"
     wine_session "$build/rtouchctl.exe" params || return 1
+    desktop_shell "$3" || return 1
     PREFIX_BUILD=$(windows_build)
     rm -f "$1.registry"
     if [ "${2:-0}" = 1 ]; then
         wineserver -k && timeout 60 wineserver -w
         registry_snapshot >"$1.registry"
         wine_session "$build/rtouchctl.exe" params || return 1
+        desktop_shell "$3" || return 1
     fi
 }
 
@@ -272,12 +292,11 @@ watch_test() {
 }
 
 # Runs test $1 in a process group of its own for at most $2 seconds, its
-# output to $work/$1.log and its retries to $work/$1.retries. Status: the
+# output to $work/$1.log and its retries added to $work/$1.retries. Status: the
 # test's, 124 when it ran out of time ($work/$1.hung then lists what still ran).
 run_test() {
     local pid watcher status
     rm -f "$work/$1.hung"
-    : >"$work/$1.retries"
     rm -rf "$work/$1.files"
     mkdir "$work/$1.files"
     RTOUCH_E2E_FILES=$work/$1.files RTOUCH_E2E_RETRIES=$work/$1.retries setsid bash "$suite/$1.sh" >"$work/$1.log" 2>&1 </dev/null &
@@ -330,7 +349,7 @@ run_shard() {
         limit=$((run_deadline - SECONDS))
         if [ "$limit" -le 0 ]; then
             why="not started: the run took its whole limit of $run_timeout s (RTOUCH_E2E_RUN_TIMEOUT)"
-        elif [ $ready = 0 ] && ! new_prefix "$prefix" "$check" >"$work/$name.log" 2>&1; then
+        elif [ $ready = 0 ] && ! new_prefix "$prefix" "$check" "$work/$name.retries" >"$work/$name.log" 2>&1; then
             why="the prefix did not start"
         else
             ready=1

@@ -67,3 +67,4 @@ int CmdDriverState(wchar_t** argv);
 int CmdWaitDriver(wchar_t** argv);
 int CmdHoldReads(wchar_t** argv);
 int CmdTouchPath(wchar_t** argv);
+int CmdDesktopShell(wchar_t** argv);

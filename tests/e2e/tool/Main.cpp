@@ -77,6 +77,7 @@ const Command kCommands[] = {
     {L"wait-driver", "FIELD VALUE|>=N MS", 3, CmdWaitDriver},
     {L"hold-reads", "0|1", 1, CmdHoldReads},
     {L"touch-path", "", 0, CmdTouchPath},
+    {L"desktop-shell", "", 0, CmdDesktopShell},
 };
 
 int WaitFor(wchar_t** argv, int argc);
