@@ -397,11 +397,13 @@ run_shard() {
               for pid in $(wine_programs) $(wine_prefix_pids wineserver); do ps -o pid=,etimes=,args= -p "$pid"; done |
                   cut -c1-120 | sed 's/^/      /'
               [ "$(wine_prefix_pids wineserver)" = "${WINE_SESSION_SERVER:-}" ] ||
-                  echo "    the session's server ($WINE_SESSION_SERVER) is not the prefix's server now"
+                  echo "    the session's server (${WINE_SESSION_SERVER:-none}) is not the prefix's server now"
               # The application's last transitions and the driver's state,
-              # where they can still be asked.
+              # where they can still be asked (a prefix that did not start
+              # ran no test and has no folder yet).
+              mkdir -p "$work/$name.files"
               for q in "lifelog main" driver-state; do
-                  # shellcheck disable=SC2086
+                  # shellcheck disable=SC2086 # the subcommand and its arguments
                   timeout 20 wine "$build/tests/e2e/e2e_tool.exe" $q >"$work/$name.files/${q%% *}.txt" 2>&1
               done
               for f in "$work/$name.files"/*; do
