@@ -203,13 +203,14 @@ reset_keys=$(mktemp --tmpdir="$work" --suffix=.reg)
 # has and a setup asks to start a program as the signed-in user. Wine's
 # desktop registers them once, at its start, with the COM service that it
 # starts on demand: when that service is still starting (a loaded machine),
-# the registration is lost for good. Then that desktop ends (it left no
-# registration behind) and the check's own lookup starts one that
-# registers with the service running, which is said in file $1 (the
-# test's retries, counted by the run).
+# the registration is lost for good. A desktop still starting registers
+# within seconds; one that has not in 10 s ends (it left no registration
+# behind) and the check's own lookup starts one that registers with the
+# service running, which is said in file $1 (the test's retries, counted by
+# the run).
 desktop_shell() {
     local tool=$build/tests/e2e/e2e_tool.exe desktop said
-    said=$(timeout 60 wine "$tool" desktop-shell 2>&1 >/dev/null) && return 0
+    said=$(timeout 60 wine "$tool" wait-for ready 10000 desktop-shell 2>&1 >/dev/null) && return 0
     for desktop in $(wine_prefix_pids 'explorer\.exe'); do kill -KILL "$desktop" 2>/dev/null; done
     timeout 60 wine "$tool" wait-for ready 30000 desktop-shell >/dev/null ||
         { echo "the desktop's shell windows did not answer"; return 1; }
