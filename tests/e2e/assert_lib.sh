@@ -46,7 +46,7 @@ tool() {
 unexplained_end_state() {
     local server
     server=$(wine_prefix_pids wineserver)
-    echo "display $DISPLAY $(xdpyinfo >/dev/null 2>&1 && echo answers || echo "does not answer"), prefix server ${server:-none}"
+    echo "display ${DISPLAY:-(none)} $(xdpyinfo >/dev/null 2>&1 && echo answers || echo "does not answer"), prefix server ${server:-none}"
 }
 
 # Keeps one line for a call of a Windows program that started at $1 and
