@@ -261,11 +261,14 @@ TEST_F(TouchThreadTest, AChannelMarkedDeadMidStrokeIsReplacedOnlyWhenIdle) {
     ASSERT_TRUE(WaitFor([] { return FakeDriver::QueuedReads() == 0 && FakeDriver::ReaderIsBlocked(); }));
     EXPECT_EQ(2, gInjected[kGestureDPan - 1].load());
     EXPECT_EQ(1u, FakeDriver::OpenedChannels());
-    // Quiet from here on: the mark is taken, the channel replaced.
+    // Quiet from here on: the mark is taken, the channel replaced. Waited
+    // for until the worker sits in the read after them: the renewal (open,
+    // close, the block asked for) is whole by then.
     for (uint32_t i = 0; i < kIdleAfterMs + 10; ++i) FakeDriver::QueueFailedRead();
     FakeDriver::QueueBlockingRead();
     FakeDriver::ReleaseBlockedRead();
-    ASSERT_TRUE(WaitFor([] { return FakeDriver::OpenedChannels() == 2u; }));
+    ASSERT_TRUE(WaitFor([] { return FakeDriver::QueuedReads() == 0 && FakeDriver::ReaderIsBlocked(); }));
+    EXPECT_EQ(2u, FakeDriver::OpenedChannels());
     EXPECT_EQ(1, gBlockRequests.load());
     StopThread = 1;
     FakeDriver::ReleaseBlockedRead();
