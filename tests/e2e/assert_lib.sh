@@ -76,8 +76,12 @@ note_call() {
 declare -F note_retry >/dev/null || note_retry() { echo "RETRY: $*" >&2; }
 
 # On standard error: a failure inside $(...) is shown, not captured.
+# Ends the test as failed. Called in a command substitution it ends only
+# that subshell, so the check is also written down where the runner looks
+# after the test (RTOUCH_E2E_FILES/failed).
 fail() {
     echo "FAIL: $*" >&2
+    [ -z "${RTOUCH_E2E_FILES:-}" ] || echo "$*" >>"$RTOUCH_E2E_FILES/failed"
     exit 1
 }
 

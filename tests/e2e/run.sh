@@ -307,6 +307,11 @@ run_test() {
     watcher=$!
     wait "$pid"
     status=$?
+    # A check failed in a subshell that the test did not look at.
+    if [ $status = 0 ] && [ -s "$work/$1.files/failed" ]; then
+        echo "FAIL: a check failed inside a command substitution and the test went on: $(head -1 "$work/$1.files/failed")" >>"$work/$1.log"
+        status=1
+    fi
     if [ -f "$work/$1.hung" ]; then
         kill -KILL -- "-$pid" 2>/dev/null
         status=124
