@@ -31,23 +31,12 @@ tool() {
     timeout "$E2E_CALL_LIMIT" wine "$TOOL" "$@" 2>"$file" || status=$?
     note_call "$start" $status e2e_tool "$@"
     said=$(<"$file")
-    # Every subcommand says why it fails: status 1 without a word is a tool
-    # that never reached its subcommand (a start that fails in about 10 ms,
-    # cause not found; docs/testing.md). That start, not a check, is made
-    # once more, said and counted.
-    if [ $status = 1 ] && [ -z "$said" ]; then
-        note_retry "e2e_tool $* ended with status 1 before its subcommand ($(unexplained_end_state)); started once more"
-        status=0
-        start=$EPOCHREALTIME
-        timeout "$E2E_CALL_LIMIT" wine "$TOOL" "$@" 2>"$file" || status=$?
-        note_call "$start" $status e2e_tool "$@"
-        said=$(<"$file")
-    fi
     [ -n "${RTOUCH_E2E_FILES:-}" ] || rm -f "$file"
     [ -z "$said" ] || echo "$said" >&2
     if [ $status = 124 ]; then
         echo "e2e_tool $* did not end within $E2E_CALL_LIMIT s" >&2
     elif [ $status != 0 ] && [[ $said != *"e2e_tool: "* ]]; then
+        # Every subcommand says why it fails: this tool never reached its own.
         echo "e2e_tool $* ended with status $status without a word; $(unexplained_end_state)" >&2
     fi
     return $status
