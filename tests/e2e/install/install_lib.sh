@@ -52,8 +52,30 @@ esac
 RTOUCH_ARTIFACTS=$RTOUCH_ARTIFACTS/$(basename "$0" .sh)-$ARCH-$KIND
 mkdir -p "$RTOUCH_ARTIFACTS" || fail "cannot make the log folder $RTOUCH_ARTIFACTS"
 
-tool() { wine "$TOOL" "$@"; }
-reg_query() { wine reg query "$@" "$REG_VIEW"; }
+# `reg query` ARGS in the package's registry view: status 0 with the
+# answer, 1 when the key or value is not there (as reg says). Anything else
+# is no answer and fails the test: a check that something is gone must not
+# pass on a query that never ran.
+reg_query() {
+    local status=0 file=${RTOUCH_E2E_FILES:-${TMPDIR:-/tmp}}/.reg-$BASHPID.err out said
+    out=$(wine reg query "$@" "$REG_VIEW" 2>"$file") || status=$?
+    said=$(<"$file")
+    rm -f "$file"
+    # reg says what it did not find on its standard output.
+    [ $status = 1 ] && [[ $out == *"Unable to find"* ]] && return 1
+    [ -z "$said" ] || echo "$said" >&2
+    [ $status = 0 ] && { printf '%s\n' "$out"; return 0; }
+    said="$out${said:+ $said}"
+    fail "reg query $* $REG_VIEW ended with status $status: ${said:-without a word; $(unexplained_end_state)}"
+}
+
+# Fails the test with $2 when key $1 is there.
+expect_no_key() {
+    local status=0
+    reg_query "$1" >/dev/null || status=$?
+    [ $status = 0 ] && fail "$2"
+    return 0
+}
 
 # Runs the installer with ARGS to its end; SETUP_EXIT is its exit code.
 # Output goes to a file: a program the installer starts inherits it.
@@ -92,7 +114,7 @@ MSIEXEC_RUNS=0
 # ProductCode, found through its DisplayName.
 uninstall_key() {
     [ "$KIND" = msi ] || { echo "$UNINSTALL_KEY"; return; }
-    reg_query "$UNINSTALL_ROOT" /s 2>/dev/null | tr -d '\r' |
+    reg_query "$UNINSTALL_ROOT" /s | tr -d '\r' |
         awk '/^HKEY/ { key = $0 } key ~ /\\{[-0-9A-F]+}$/ && $1 == "DisplayName" && $3 == "rtouch" { sub(/^HKEY_LOCAL_MACHINE/, "HKLM", key); print key; exit }'
 }
 
@@ -132,7 +154,7 @@ wait_uninstaller_done() {
 
 # The data of value NAME under KEY, or nothing when it does not exist.
 reg_value() {
-    reg_query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    reg_query "$1" /v "$2" | tr -d '\r' |
         awk -v n="$2" '$1 == n && $2 ~ /^REG_/ { sub(/^ *[^ ]+ +REG_[A-Z_0-9]+ */, ""); print; exit }'
 }
 
@@ -205,7 +227,7 @@ PY
     expect_eq "$(reg_value "$key" Publisher)" "ZRN" "Publisher"
     expect_eq "$(reg_value "$key" NoModify)" "0x1" "NoModify"
     expect_eq "$(reg_value "$key" NoRepair)" "0x1" "NoRepair"
-    expect_eq "$(reg_query "$UNINSTALL_ROOT" /s 2>/dev/null | tr -d '\r' | grep -c 'DisplayName *REG_SZ *rtouch$')" "1" \
+    expect_eq "$(reg_query "$UNINSTALL_ROOT" /s | tr -d '\r' | grep -c 'DisplayName *REG_SZ *rtouch$')" "1" \
         "one Uninstall entry"
     if [ "$KIND" = msi ]; then
         # Wine's msi writes neither DisplayIcon nor EstimatedSize.
@@ -231,7 +253,7 @@ expect_removed() {
     if [ "$KIND" = msi ]; then
         [ -z "$(uninstall_key)" ] || fail "Uninstall entry left"
     else
-        reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "Uninstall entry left"
+        expect_no_key "$UNINSTALL_KEY" "Uninstall entry left"
     fi
     echo "ok: files, shortcut, Run value and Uninstall entry removed"
 }
@@ -251,7 +273,7 @@ registry_state() {
     local keys=("$UNINSTALL_KEY" "$RUN_KEY" 'HKLM\Software\rtouch') key
     [ "$KIND" = nsis ] || keys+=("$UNINSTALL_ROOT" 'HKLM\Software\Classes\Installer'
         'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData')
-    for key in "${keys[@]}"; do reg_query "$key" /s 2>/dev/null; done | tr -d '\r' |
+    for key in "${keys[@]}"; do reg_query "$key" /s; done | tr -d '\r' |
         awk '/^HKEY/ { key = $0; next } /^reg:/ { key = ""; next } key != "" && NF { print key ":" $0 }'
 }
 

@@ -45,7 +45,7 @@ for entry in "${cases[@]}"; do
     run_msiexec /x "$(winepath -w "$MSI")" /qn /norestart
     expect_eq "$SETUP_EXIT" "0" "the removal"
     expect_removed
-    reg_query "$CHOICES_KEY" >/dev/null 2>&1 && fail "$CHOICES_KEY left"
+    expect_no_key "$CHOICES_KEY" "$CHOICES_KEY left"
     diff <(echo "$before") <(drive_c_listing) || fail "drive_c differs after the removal"
     expect_eq "$(registry_state)" "$registry" "registry values as before"
 done

@@ -59,7 +59,7 @@ packed() { /usr/bin/python3 -c 'import sys; h = sys.argv[1].strip("{}").replace(
 print("".join(h[a:b][::-1] for a, b in ((0, 8), (8, 12), (12, 16))) + "".join(h[i + 1] + h[i] for i in range(16, 32, 2)))' "$1"; }
 product_of() { msiinfo export "$1" Property | tr -d '\r' | awk -F '\t' -v p="$2" '$1 == p { print $2 }'; }
 codes_key="HKLM\\Software\\Classes\\Installer\\UpgradeCodes\\$(packed "$(product_of "$MSI" UpgradeCode)")"
-expect_eq "$(reg_query "$codes_key" 2>/dev/null | tr -d '\r' | awk '$2 ~ /^REG_/ { print $1 }')" \
+expect_eq "$(reg_query "$codes_key" | tr -d '\r' | awk '$2 ~ /^REG_/ { print $1 }')" \
     "$(packed "$(product_of "$MSI" ProductCode)")" "the UpgradeCode's products"
 expect_eq "$(/usr/bin/python3 -c 'import sys, pefile; f = pefile.PE(sys.argv[1]).VS_FIXEDFILEINFO[0]
 print(f"{f.FileVersionMS >> 16}.{f.FileVersionMS & 65535}.{f.FileVersionLS >> 16}")' "$INSTDIR_UNIX/rtouch.exe")" \

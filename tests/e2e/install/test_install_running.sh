@@ -27,7 +27,7 @@ tr '\0' ' ' <"/proc/$new/cmdline" | grep -qF "$INSTDIR\\rtouch.exe" || fail "the
 expect_eq "$(tool parent-program "$(tool wait-window ZRN_RTouch Fennimore 1000)" | tr -d '\r')" "explorer.exe" \
     "the shell, not the setup, started rtouch.exe again"
 expect_installed
-expect_eq "$(reg_query "$RUN_KEY" 2>/dev/null | tr -d '\r' | grep -c 'rtouch')" "1" "one Run value"
+expect_eq "$(reg_query "$RUN_KEY" | tr -d '\r' | grep -c 'rtouch')" "1" "one Run value"
 expect_user_files_intact "after the upgrade"
 
 # A map file the user saved into the program's folder.

@@ -25,7 +25,7 @@ if [ "$KIND" = msi ]; then
     run_setup /S
     expect_eq "$SETUP_EXIT" "7" "the setup program where the package is installed"
     expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum ./*)" "$sums" "the package's files"
-    reg_query "$UNINSTALL_KEY" >/dev/null 2>&1 && fail "the setup program added a programs-list entry"
+    expect_no_key "$UNINSTALL_KEY" "the setup program added a programs-list entry"
     expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "the package's Run value"
 fi
 
