@@ -64,10 +64,10 @@ note_call() {
 # runner may define its own.
 declare -F note_retry >/dev/null || note_retry() { echo "RETRY: $*" >&2; }
 
-# On standard error: a failure inside $(...) is shown, not captured.
-# Ends the test as failed. Called in a command substitution it ends only
-# that subshell, so the check is also written down where the runner looks
-# after the test (RTOUCH_E2E_FILES/failed).
+# Ends the test as failed, said on standard error (inside $(...) it is
+# shown, not captured). There it ends only that subshell, so the check is
+# also written down where the runner looks after the test
+# (RTOUCH_E2E_FILES/failed).
 fail() {
     echo "FAIL: $*" >&2
     [ -z "${RTOUCH_E2E_FILES:-}" ] || echo "$*" >>"$RTOUCH_E2E_FILES/failed"
