@@ -7,12 +7,12 @@
 #include "device/DriverChannel.h"
 #include "device/ParameterBlock.h"
 #include "engine/ScreenSize_win32.h"
+#include "lifecycle/MessageEvents.h"
 #include "shell/DialogLabels_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/DrawTestDialog_win32.h"
 #include "shell/GestureMapDialog_win32.h"
 #include "shell/LifeActions_win32.h"
-#include "shell/MessageEvents.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
 

@@ -10,11 +10,11 @@
 #include "engine/SharedState.h"
 #include "engine/TouchThread.h"
 #include "engine/TouchThread_win32.h"
+#include "lifecycle/LifeLog.h"
+#include "lifecycle/MessageEvents.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
-#include "shell/LifeLog.h"
 #include "shell/MainWindow_win32.h"
-#include "shell/MessageEvents.h"
 #include "shell/Tray_win32.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "shell/Lifecycle.h"
+#include "lifecycle/Lifecycle.h"
 
 // What an event brings besides its kind and the facts its kind gathers.
 struct EventContext {

@@ -23,10 +23,10 @@
 #include <utility>
 #include <vector>
 
-#include "shell/ConsoleSession.h"
-#include "shell/LifeLog.h"
-#include "shell/Lifecycle.h"
-#include "shell/MessageEvents.h"
+#include "lifecycle/ConsoleSession.h"
+#include "lifecycle/LifeLog.h"
+#include "lifecycle/Lifecycle.h"
+#include "lifecycle/MessageEvents.h"
 #include "shell/resources/resource.h"
 
 namespace {

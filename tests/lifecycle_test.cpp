@@ -6,10 +6,10 @@
 #include <initializer_list>
 #include <optional>
 
-#include "shell/ConsoleSession.h"
-#include "shell/LifeLog.h"
-#include "shell/Lifecycle.h"
-#include "shell/MessageEvents.h"
+#include "lifecycle/ConsoleSession.h"
+#include "lifecycle/LifeLog.h"
+#include "lifecycle/Lifecycle.h"
+#include "lifecycle/MessageEvents.h"
 #include "shell/resources/resource.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "engine/InputSynthesis.h"
 #include "engine/SharedState.h"
 #include "engine/TouchThread.h"
-#include "shell/ConsoleSession.h"
+#include "lifecycle/ConsoleSession.h"
 #include "tests/SampleTraces.h"
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "shell/LifeLog.h"
-#include "shell/MessageEvents.h"
+#include "lifecycle/LifeLog.h"
+#include "lifecycle/MessageEvents.h"
 
 namespace {
 

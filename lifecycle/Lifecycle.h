@@ -1,7 +1,7 @@
 // The application's lifecycle: one state machine decides what reaches the
 // controller (the block sent or not, the worker started or stopped, a
 // calibration allowed or refused, which copy drives). The window and dialog
-// procedures turn messages into events (shell/MessageEvents.h), hand them to
+// procedures turn messages into events (lifecycle/MessageEvents.h), hand them to
 // Lifecycle::Handle and carry out the actions it returns; they decide
 // nothing themselves.
 //

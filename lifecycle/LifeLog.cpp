@@ -1,4 +1,4 @@
-#include "shell/LifeLog.h"
+#include "lifecycle/LifeLog.h"
 
 namespace {
 

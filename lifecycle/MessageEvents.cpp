@@ -1,4 +1,4 @@
-#include "shell/MessageEvents.h"
+#include "lifecycle/MessageEvents.h"
 
 #include "shell/resources/resource.h"
 

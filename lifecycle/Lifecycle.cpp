@@ -1,9 +1,9 @@
-#include "shell/Lifecycle.h"
+#include "lifecycle/Lifecycle.h"
 
 #include <algorithm>
 #include <array>
 
-#include "shell/ConsoleSession.h"
+#include "lifecycle/ConsoleSession.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "shell/Lifecycle.h"
+#include "lifecycle/Lifecycle.h"
 
 // The window messages translated here (the values of <windows.h>, checked
 // against it in shell/MainWindow_win32.cpp).
@@ -28,7 +28,7 @@ inline constexpr uint32_t kMsgApp = 0x8000;
 inline constexpr uint32_t kMsgWorkerBlockRequest = kMsgApp;    // the worker renewed its channel
 inline constexpr uint32_t kMsgWorkerEnded = kMsgApp + 1;       // the worker's last message
 inline constexpr uint32_t kMsgCalibrationEnded = kMsgApp + 2;  // the session window is gone
-// Answered with the transition log (shell/LifeLog.h): wParam the age of the
+// Answered with the transition log (lifecycle/LifeLog.h): wParam the age of the
 // entry (0 the newest), lParam 0 for the transition, 1 for its actions.
 inline constexpr uint32_t kMsgLifeLog = kMsgApp + 3;
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/Lifecycle.h"
+#include "lifecycle/Lifecycle.h"
 
 struct LifeTransition {
     LifeState from;
