@@ -102,3 +102,15 @@ std::string BlockHex(const ParameterBlock& block) {
     }
     return out;
 }
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+    std::FILE* f = OpenUtf8File(path, "rb");
+    if (!f) return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    while (size_t n = std::fread(chunk, 1, sizeof chunk, f)) text.append(chunk, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return std::nullopt;
+    return text;
+}

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/FilePath.h"
@@ -44,6 +45,26 @@ std::string BlockHex(const ParameterBlock& block);
 
 // Prints "rtouchctl: <message>" on standard error; returns kExitUsage.
 int UsageError(const std::string& message, const char* usage = nullptr);
+
+// Reads a whole file as bytes; nullopt when it cannot be read.
+std::optional<std::string> ReadTextFile(const std::string& path);
+
+// Reads `path` and parses it. On failure prints "rtouchctl: cannot read
+// <kind> file 'PATH'" or "rtouchctl: PATH: line N: ..." on standard error
+// and returns nullopt.
+template <class Parsed>
+std::optional<Parsed> LoadTextFile(const std::string& path, const char* kind,
+                                   std::optional<Parsed> (*parse)(std::string_view, std::string&)) {
+    const std::optional<std::string> text = ReadTextFile(path);
+    if (!text) {
+        UsageError(std::string("cannot read ") + kind + " file '" + path + "'");
+        return std::nullopt;
+    }
+    std::string error;
+    std::optional<Parsed> parsed = parse(*text, error);
+    if (!parsed) UsageError(path + ": " + error);
+    return parsed;
+}
 
 // The platform's file name for a UTF-8 path.
 FilePath PathFromUtf8(const std::string& utf8);

@@ -1,5 +1,6 @@
 #include "tools/rtouchctl/PointsFile.h"
 
+#include "tools/rtouchctl/Cli.h"
 #include "tools/rtouchctl/TextFields.h"
 
 std::optional<CalPoints> ParsePoints(std::string_view text, std::string& error) {

@@ -1,7 +1,6 @@
 #include "tools/rtouchctl/TextFields.h"
 
 #include <charconv>
-#include <cstdio>
 
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -45,16 +44,4 @@ size_t ForEachRecord(std::string_view text, const std::function<bool(const Field
         if (!onRecord(fields, lineNumber)) break;
     }
     return lineNumber;
-}
-
-std::optional<std::string> ReadTextFile(const std::string& path) {
-    std::FILE* f = OpenUtf8File(path, "rb");
-    if (!f) return std::nullopt;
-    std::string text;
-    char chunk[4096];
-    while (size_t n = std::fread(chunk, 1, sizeof chunk, f)) text.append(chunk, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return std::nullopt;
-    return text;
 }

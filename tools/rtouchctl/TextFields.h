@@ -4,12 +4,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "tools/rtouchctl/Cli.h"
 
 // Splits a line at blanks, tabs and a trailing CR.
 std::vector<std::string_view> SplitFields(std::string_view line);
@@ -27,23 +24,3 @@ std::string AtLine(size_t line, const std::string& what);
 // '#' are skipped. Stops at the first record `onRecord` refuses (false).
 // Returns the number of lines read.
 size_t ForEachRecord(std::string_view text, const std::function<bool(const Fields&, size_t)>& onRecord);
-
-// Reads a whole file as bytes; nullopt when it cannot be read.
-std::optional<std::string> ReadTextFile(const std::string& path);
-
-// Reads `path` and parses it. On failure prints "rtouchctl: cannot read
-// <kind> file 'PATH'" or "rtouchctl: PATH: line N: ..." on standard error
-// and returns nullopt.
-template <class Parsed>
-std::optional<Parsed> LoadTextFile(const std::string& path, const char* kind,
-                                   std::optional<Parsed> (*parse)(std::string_view, std::string&)) {
-    const std::optional<std::string> text = ReadTextFile(path);
-    if (!text) {
-        UsageError(std::string("cannot read ") + kind + " file '" + path + "'");
-        return std::nullopt;
-    }
-    std::string error;
-    std::optional<Parsed> parsed = parse(*text, error);
-    if (!parsed) UsageError(path + ": " + error);
-    return parsed;
-}

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "tools/rtouchctl/Cli.h"
 #include "tools/rtouchctl/TextFields.h"
 
 namespace {
