@@ -96,3 +96,21 @@ std::optional<LifeEvent> EventFor(const WindowMessage& m) {
         return std::nullopt;
     }
 }
+
+MessageAnswer AnswerFor(uint32_t message) {
+    switch (message) {
+    case kMsgDeviceChange:
+    case kMsgPowerBroadcast:
+        return MessageAnswer::True;
+    // WM_CLOSE's default processing is the lifecycle's DestroyWindow.
+    case kMsgDestroy:
+    case kMsgClose:
+    case kMsgEndSession:
+    case kMsgWorkerBlockRequest:
+    case kMsgWorkerEnded:
+    case kMsgCalibrationEnded:
+        return MessageAnswer::Zero;
+    default:
+        return MessageAnswer::Default;
+    }
+}

@@ -83,3 +83,9 @@ bool IsHandleNotice(const WindowMessage& message);
 // The event, if the message is one; the facts its kind needs are gathered
 // afterwards (LifeEventFacts).
 std::optional<LifeEvent> EventFor(const WindowMessage& message);
+
+// How the main window answers a message it handed to EventFor: the result
+// of its default processing, 0, or TRUE (a device notice or a power
+// broadcast is granted whatever it is).
+enum class MessageAnswer : uint8_t { Default, Zero, True };
+MessageAnswer AnswerFor(uint32_t message);

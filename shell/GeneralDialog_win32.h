@@ -1,25 +1,8 @@
 // The GENERAL dialog: the calibration run, the drawing test and the gesture
 // mapping editor. Template 158 (125 and 157 are served too), opened by the
-// main window's command 201.
+// main window's command 201. The run's steps are in CalibrationSteps_win32.h.
 #pragma once
 
 #include <windows.h>
 
 INT_PTR CALLBACK GeneralDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// The calibration run's steps, in the order the lifecycle gives them.
-// Shows the session (no worker runs then), and posts its end to
-// `mainWindow` as kMsgCalibrationEnded.
-void RunCalibration(HWND mainWindow);
-// Puts the block from before the session back: the driver keeps its own.
-void KeepBlockFromBefore();
-// Solves the session's points, or resets the block when it did not finish.
-void ApplyCalibration();
-// The message for ApplyCalibration's outcome.
-void ShowCalibrationOutcome();
-// "Calibration process is not finished!": for a run refused or ended away
-// from the console too.
-void ShowCalibrationNotFinished();
-// The open dialog's calibration button, if the dialog is open.
-void EnableCalibrationButton(bool enabled);
-void EndGeneralDialog();

@@ -8,7 +8,7 @@
 #include "device/ParameterBlock.h"
 #include "device/WinText_win32.h"
 #include "engine/GestureTables.h"
-#include "shell/LifeActions_win32.h"
+#include "shell/LifeDispatch_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
 

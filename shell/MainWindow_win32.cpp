@@ -2,21 +2,24 @@
 
 #include <dbt.h>
 
+#include <bitset>
 #include <cstddef>
+#include <cwchar>
 
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
-#include "device/SystemLibrary_win32.h"
 #include "engine/SharedState.h"
 #include "engine/TouchThread_win32.h"
 #include "lifecycle/MessageEvents.h"
 #include "shell/AboutDialog_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
-#include "shell/LifeActions_win32.h"
+#include "shell/LifeDispatch_win32.h"
+#include "shell/MainControls_win32.h"
 #include "shell/ParametersDialog_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/Tray_win32.h"
+#include "shell/WindowNotices_win32.h"
 #include "shell/resources/resource.h"
 
 // The portable translation's numbers are Windows' own.
@@ -40,53 +43,9 @@ namespace {
 // Menu resource 121 and its first submenu, the tray popup.
 HMENU LoadedMenu;
 HMENU TrayMenu;
-HDEVNOTIFY DeviceNotification;
-HWND GeneralButton;
-HWND AboutButton;
-HWND StatusLine;
 
 // The frame drawn around the two buttons, in client pixels.
 constexpr RECT kButtonFrame = {20, 30, 380, 120};
-
-struct ChildLayout {
-    int x, y, width, height;
-};
-constexpr ChildLayout kGeneralLayout = {40, 50, 150, 50};
-constexpr ChildLayout kAboutLayout = {220, 50, 150, 50};
-constexpr ChildLayout kStatusLayout = {30, 140, 300, 20};
-
-HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, const wchar_t* text,
-                 const ChildLayout& at, int id) {
-    HWND child =
-        CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE, at.x, at.y, at.width, at.height, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    // The default system font is a bitmap font that may lack the Chinese
-    // glyphs of the labels; the GUI font reaches them through font linking.
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    return child;
-}
-
-// ---- The console session ----
-// wtsapi32 is looked up at run time, from the system folder only.
-bool SessionNoticesRegistered;
-
-void StopFollowingConsole(HWND window) {
-    const WtsApiFunctions& wts = WtsApi();
-    if (SessionNoticesRegistered && wts.status.ok()) wts.UnRegisterSessionNotification(window);
-    SessionNoticesRegistered = false;
-}
-
-// The main window's device notices: the HID class (as before), and the
-// driver's own interface class.
-HDEVNOTIFY InterfaceNotification;
-
-void UnregisterDeviceNotices() {
-    for (HDEVNOTIFY* notice : {&DeviceNotification, &InterfaceNotification}) {
-        if (*notice) UnregisterDeviceNotification(*notice);
-        *notice = nullptr;
-    }
-    DropWorkerHandleNotice(nullptr);
-}
 
 // The Restart Manager starts the program again after it closed it for an
 // update (an MSI upgrade): kernel32 has the call from Vista on. Not after
@@ -127,12 +86,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
     if (ReadDisplayOrientation(orientation)) DisplayOrientation = static_cast<int32_t>(orientation);
     LoadParameterFile(kParameterFilePath, static_cast<uint16_t>(DisplayOrientation), DefaultParams,
                       LiveParams);
-
-    GeneralButton =
-        CreateChild(window, instance, L"BUTTON", LoadTextBuf(IDS_GENERAL), kGeneralLayout, IDC_MAIN_GENERAL);
-    AboutButton =
-        CreateChild(window, instance, L"BUTTON", LoadTextBuf(IDS_ABOUT), kAboutLayout, IDC_MAIN_ABOUT);
-    StatusLine = CreateChild(window, instance, L"EDIT", L"", kStatusLayout, IDC_MAIN_STATUS);
+    CreateMainControls(window, instance);
 
     RegisterRestart();
     DWORD own = 0;
@@ -143,9 +97,8 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
     StartLifecycle(window, start);
 
     LoadTextBuf(IDS_ERROR);
-    if (!RegisterHidNotification(window, &DeviceNotification))
+    if (!RegisterDeviceNotices(window))
         MessageBoxW(window, L"Failed to Register Device Notifications", TextBuf, MB_ICONERROR);
-    RegisterTouchInterfaceNotification(window, &InterfaceNotification);
     return 0;
 }
 
@@ -173,14 +126,44 @@ DeviceHeader ReadDeviceHeader(WPARAM event, LPARAM lParam, HDEVNOTIFY& registrat
     return header;
 }
 
-// The message as the lifecycle's event, if it is one, handed over. A
-// query-remove of the worker's handle is answered once the handle is
-// closed: Windows goes on.
-void Translate(UINT message, WPARAM wParam, LPARAM lParam) {
+// The message numbers already written as routed to no event.
+std::bitset<0x10000> UnroutedSeen;
+
+// Written where the transitions are (DebugView, WINEDEBUG=+debugstr), once
+// per message number: a hidden window still gets the system's own ones by
+// the thousand.
+void NoteUnrouted(UINT message, WPARAM wParam) {
+    if (message < UnroutedSeen.size()) {
+        if (UnroutedSeen.test(message)) return;
+        UnroutedSeen.set(message);
+    }
+    wchar_t text[96];
+    std::swprintf(text, sizeof text / sizeof text[0], L"rtouch: message 0x%04X (wParam 0x%llX) is no event\n",
+                  message, static_cast<unsigned long long>(wParam));
+    OutputDebugStringW(text);
+}
+
+// Every message the window does not answer itself: the lifecycle's event
+// handed over, or nobody's, written once and left to the default
+// processing. A query-remove of the worker's handle is answered once the
+// handle is closed: Windows goes on.
+LRESULT Translate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowMessage facts{message, wParam, static_cast<uint64_t>(lParam), {}};
     EventContext context;
     if (message == WM_DEVICECHANGE) facts.device = ReadDeviceHeader(wParam, lParam, context.handleNotice);
-    if (const auto event = EventFor(facts)) Dispatch(*event, context);
+    if (const auto event = EventFor(facts))
+        Dispatch(*event, context);
+    else
+        NoteUnrouted(message, wParam);
+    switch (AnswerFor(message)) {
+    case MessageAnswer::Zero:
+        return 0;
+    case MessageAnswer::True:
+        return TRUE;
+    case MessageAnswer::Default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // One modal dialog of the main window at a time: the window is disabled
@@ -195,23 +178,21 @@ void RunModal(HWND window, int dialogId, DLGPROC procedure) {
     ModalOpen = false;
 }
 
-void OnCommand(HWND window, WORD id) {
+// The commands that open the window's dialogs; false for any other.
+bool OpenDialogCommand(HWND window, WORD id) {
     switch (id) {
     case IDC_MAIN_GENERAL:
         RunModal(window, IDD_GENERAL, GeneralDlgProc);
-        break;
+        return true;
     case IDC_MAIN_PARAMETERS:
         // No control carries this command; it is served whenever it arrives.
         RunModal(window, IDD_PARAMETERS, ParametersDlgProc);
-        break;
+        return true;
     case IDC_MAIN_ABOUT:
         RunModal(window, IDD_ABOUT, AboutDlgProc);
-        break;
-    case IDM_CLOSE:
-        Translate(WM_COMMAND, id, 0);
-        break;
+        return true;
     default:
-        break;
+        return false;
     }
 }
 
@@ -227,6 +208,25 @@ void ShowTrayMenu(HWND window) {
     PostMessageW(window, WM_NULL, 0, 0);
 }
 
+// The tray icon's mouse message, in lParam.
+LRESULT OnTrayNotice(HWND window, WPARAM wParam, LPARAM lParam) {
+    switch (lParam) {
+    case WM_LBUTTONDBLCLK:
+        ShowWindow(window, SW_RESTORE);
+        UpdateWindow(window);
+        RestoreFromTray(window);
+        break;
+    case WM_RBUTTONDOWN:
+        ShowTrayMenu(window);
+        return 1;
+    case WM_LBUTTONUP:
+        return 1;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, kTrayCallbackMessage, wParam, lParam);
+}
+
 void PaintFrame(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
@@ -236,31 +236,8 @@ void PaintFrame(HWND window) {
 
 }  // namespace
 
-void ShowDeviceStatus(bool attached) {
-    SetWindowTextW(StatusLine, LoadTextBuf(attached ? IDS_DEVICE_ATTACHED : IDS_DEVICE_DETACHED));
-}
-
-void EnableGeneralButton(bool enabled) { EnableWindow(GeneralButton, enabled); }
-
-// Fails with RPC_S_INVALID_BINDING until the session service is ready,
-// which a start at sign-in can meet: the lifecycle retries it. A system
-// without the service has no sessions to follow: nothing to retry.
-bool RegisterSessionNotices(HWND window) {
-    if (!SessionNoticesRegistered) {
-        const WtsApiFunctions& wts = WtsApi();
-        SessionNoticesRegistered =
-            !wts.status.ok() || wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
-    }
-    return SessionNoticesRegistered;
-}
-
-void FinishClose(HWND window) {
-    UnregisterDeviceNotices();
-    StopFollowingConsole(window);
-    DeleteTrayIcon();
-    PostQuitMessage(0);
-}
-
+// The window answers its own messages here; every other one goes through
+// Translate.
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // Registered at run time, so not a case label.
     if (TaskbarCreatedMessage && message == TaskbarCreatedMessage) {
@@ -270,73 +247,27 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_CREATE:
         return OnCreate(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
-    case WM_DESTROY:
-        Translate(message, wParam, lParam);
-        return 0;
     case WM_PAINT:
         PaintFrame(window);
         return 0;
-    case WM_CLOSE:
-        // Destroys the window, or ends a calibration first as Close does.
-        Translate(message, wParam, lParam);
-        return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
-    case WM_ENDSESSION:
-        // The session ends, or the Restart Manager (ENDSESSION_CLOSEAPP in
-        // lParam) closes the program for an update: as the tray's Close,
-        // without waiting for the message loop.
-        Translate(message, wParam, lParam);
-        return 0;
     case WM_TIMER:
-        if (wParam == kTrayRetryTimer)
-            OnTrayRetryTimer(window);
-        else
-            Translate(message, wParam, lParam);
-        break;
-    case WM_WTSSESSION_CHANGE:
-    case WM_DISPLAYCHANGE:
-        Translate(message, wParam, lParam);
-        break;
+        if (wParam != kTrayRetryTimer) break;
+        OnTrayRetryTimer(window);
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_COMMAND:
-        OnCommand(window, LOWORD(wParam));
-        break;
+        if (!OpenDialogCommand(window, LOWORD(wParam))) break;
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_SYSCOMMAND:
         // Minimizing hides the window into the tray instead.
-        if (wParam == SC_MINIMIZE) {
-            MinimizeToTray(window);
-            return 1;
-        }
-        break;
-    case WM_DEVICECHANGE:
-    case WM_POWERBROADCAST:
-        Translate(message, wParam, lParam);
-        return TRUE;
-    case kWorkerBlockRequestMessage:
-    case kWorkerEndedMessage:
-    case kMsgCalibrationEnded:
-        Translate(message, wParam, lParam);
-        return 0;
+        if (wParam != SC_MINIMIZE) return DefWindowProcW(window, message, wParam, lParam);
+        MinimizeToTray(window);
+        return 1;
     case kMsgLifeLog:
         return AnswerLifeLog(wParam, lParam);
     case kTrayCallbackMessage:
-        switch (lParam) {
-        case WM_LBUTTONDBLCLK:
-            ShowWindow(window, SW_RESTORE);
-            UpdateWindow(window);
-            RestoreFromTray(window);
-            break;
-        case WM_RBUTTONDOWN:
-            ShowTrayMenu(window);
-            return 1;
-        case WM_LBUTTONUP:
-            return 1;
-        default:
-            break;
-        }
-        break;
-    default:
-        break;
+        return OnTrayNotice(window, wParam, lParam);
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return Translate(window, message, wParam, lParam);
 }

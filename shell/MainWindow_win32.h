@@ -12,13 +12,3 @@ inline constexpr int kMainWindowWidth = 420;
 inline constexpr int kMainWindowHeight = 200;
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// What the lifecycle has the main window do.
-// The status line: string 256 (attached) or 257 (detached).
-void ShowDeviceStatus(bool attached);
-void EnableGeneralButton(bool enabled);
-// The session notices, once registered kept (the lifecycle's kRegister).
-bool RegisterSessionNotices(HWND window);
-// The way out: every notice unregistered, the tray icon removed, the quit
-// posted; the window itself stays.
-void FinishClose(HWND window);

@@ -6,7 +6,7 @@
 
 #include "device/ParameterBlock.h"
 #include "shell/DialogLabels_win32.h"
-#include "shell/LifeActions_win32.h"
+#include "shell/LifeDispatch_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/resources/resource.h"
 

@@ -1,0 +1,12 @@
+// What the main window is registered for: the device notices (the HID
+// class and the driver's own interface class) and the session notices.
+#pragma once
+
+#include <windows.h>
+
+// Both device classes; false when the HID class could not be registered.
+bool RegisterDeviceNotices(HWND window);
+// The session notices, once registered kept (the lifecycle's kRegister).
+bool RegisterSessionNotices(HWND window);
+// Every notice unregistered, the worker handle's too.
+void UnregisterWindowNotices(HWND window);
