@@ -37,24 +37,40 @@ constexpr uint32_t kSessions[2] = {1, 2};
 // place is for the notice an action makes (a session ended).
 constexpr int kQueueCapacity = 3;
 
-// The notices Windows (or the program itself) queues to a copy's window.
+// The notices Windows (or the program itself) queues to a copy's window:
+// name, message, wParam, lParam, the header a device notice carries.
+constexpr DeviceHeader kInterfaceHeader{true, 32, kDeviceTypeInterface, true};
+constexpr DeviceHeader kHandleHeader{true, 40, kDeviceTypeHandle, false};
+#define NOTICES(X)                                                                                    \
+    X(Arrival, kMsgDeviceChange, kDeviceArrival, 1, kInterfaceHeader) /* the driver's interface */    \
+    X(InterfaceRemoved, kMsgDeviceChange, kDeviceRemoveComplete, 1, kInterfaceHeader) /* it went */   \
+    X(HandleCancelled, kMsgDeviceChange, kDeviceQueryRemoveFailed, 1,                                 \
+      kHandleHeader) /* the request failed */                                                         \
+    X(HandleComplete, kMsgDeviceChange, kDeviceRemoveComplete, 1,                                     \
+      kHandleHeader)                                                  /* the handle's device went */  \
+    X(ConsoleConnect, kMsgSessionChange, kConsoleConnectEvent, 0, {}) /* also a RemoteFX session's */ \
+    X(ConsoleDisconnect, kMsgSessionChange, kConsoleDisconnectEvent, 0, {})                           \
+    X(Resume, kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {})                                       \
+    X(DisplayChange, kMsgDisplayChange, 0, 0x03000400, {})                                            \
+    X(WorkerEnded, kMsgWorkerEnded, 0, 0, {})                                                         \
+    X(BlockRequest, kMsgWorkerBlockRequest, 0, 0, {})                                                 \
+    X(CalibrationEnded, kMsgCalibrationEnded, 0, 0, {})
+
 enum class Notice : uint8_t {
-    Arrival,            // the driver's interface arrived
-    InterfaceRemoved,   // the driver's interface went
-    HandleCancelled,    // the worker handle's removal request failed
-    HandleComplete,     // the worker handle's device went
-    ConsoleConnect,     // WTS_CONSOLE_CONNECT (also a RemoteFX session's)
-    ConsoleDisconnect,  // WTS_CONSOLE_DISCONNECT
-    Resume,
-    DisplayChange,
-    WorkerEnded,
-    BlockRequest,
-    CalibrationEnded,
+#define ENUM(name, ...) name,
+    NOTICES(ENUM)
+#undef ENUM
 };
-constexpr const char* kNoticeNames[] = {"Arrival",        "InterfaceRemoved", "HandleCancelled",
-                                        "HandleComplete", "ConsoleConnect",   "ConsoleDisconnect",
-                                        "Resume",         "DisplayChange",    "WorkerEnded",
-                                        "BlockRequest",   "CalibrationEnded"};
+constexpr const char* kNoticeNames[] = {
+#define NAME(name, ...) #name,
+    NOTICES(NAME)
+#undef NAME
+};
+constexpr WindowMessage kNoticeMessages[] = {
+#define MESSAGE(name, message, wParam, lParam, header) {message, wParam, lParam, header},
+    NOTICES(MESSAGE)
+#undef MESSAGE
+};
 
 // The worker as the world sees it.
 enum class Worker : uint8_t {
@@ -126,75 +142,65 @@ struct KeyHash {
 
 // ---- World events ----
 
+// name, what it is in a trace, whose (a copy's or the world's), and whether
+// it disturbs: what the world does by itself or the user starts, as against
+// the answers (a notice delivered, a timer, the worker's end, the user
+// ending what is on the screen). A sequence holds at most kDisturbances of
+// them: the rest of its depth goes to their notices, in every order.
+#define STEPS(X)                                                                                      \
+    X(Deliver, "deliver", kCopy, false) /* the copy's next queued notice */                           \
+    X(StartTick, "start retry tick", kCopy, false)                                                    \
+    X(SessionTick, "session retry tick", kCopy, false)                                                \
+    X(ProbeTick, "probe retry tick", kCopy, false)                                                    \
+    X(WorkerLeaves, "worker leaves its read", kCopy, false)       /* and ends */                      \
+    X(WorkerRenews, "worker renews its channel", kCopy, false)    /* asks for the block */            \
+    X(AskCalibration, "user asks for a calibration", kCopy, true) /* in GENERAL */                    \
+    X(UserEndsRun, "user ends the run", kCopy, false)             /* or its device-missing box */     \
+    X(OpenEditor, "user opens Parameters", kCopy, true)                                               \
+    X(EditorCloseBox, "Parameters' close box", kCopy, false)                                          \
+    X(EditorEnter, "Enter in Parameters", kCopy, false)                                               \
+    X(TrayClose, "tray Close", kCopy, true)                                                           \
+    X(WindowClose, "WM_CLOSE", kCopy, true)                 /* from another program (an installer) */ \
+    X(RestartManager, "Restart Manager close", kCopy, true) /* ENDSESSION_CLOSEAPP */                 \
+    X(ConsoleLeaves, "console leaves", kCopy, true)         /* the copy's session, to none */         \
+    X(ConsoleComes, "console comes", kCopy, true)           /* from none to the copy's session */     \
+    X(RemoteConnect, "RemoteFX connect", kCopy, true)       /* for a session not at it */             \
+    X(Unplug, "unplug", kWorld, true)                                                                 \
+    X(Plug, "plug", kWorld, true)                                                                     \
+    X(RemovalAsked, "removal asked", kWorld, true)                                                    \
+    X(RemovalCancelled, "removal cancelled", kWorld, true)                                            \
+    X(RemovalCompleted, "removal completed", kWorld, true)                                            \
+    X(Resume, "resume", kWorld, true)                                                                 \
+    X(ResumeSlow, "resume, device late", kWorld, true) /* not back yet at resume */                   \
+    X(SilentReturn, "device back without a notice", kWorld, true)                                     \
+    X(DisplayChange, "display change", kWorld, true)                                                  \
+    X(ServiceReady, "session service ready", kWorld, true)
+
+enum Scope : bool { kWorld, kCopy };
 enum class Step : uint8_t {
-    Deliver,    // the copy's next queued notice
-    StartTick,  // its timers
-    SessionTick,
-    ProbeTick,
-    WorkerLeaves,    // its worker leaves its read and ends
-    WorkerRenews,    // its worker took a new channel and asks for the block
-    AskCalibration,  // the user asks for a run in GENERAL
-    UserEndsRun,     // the user finishes the session or closes its device-missing box
-    OpenEditor,
-    EditorCloseBox,
-    EditorEnter,
-    TrayClose,
-    WindowClose,     // WM_CLOSE from another program (an installer)
-    RestartManager,  // WM_ENDSESSION with ENDSESSION_CLOSEAPP
-    ConsoleLeaves,   // the console leaves the copy's session (to none)
-    ConsoleComes,    // the console comes from none to the copy's session
-    RemoteConnect,   // WTS_CONSOLE_CONNECT for a session not at the console
-    // world-wide (copy 0)
-    Unplug,
-    Plug,
-    RemovalAsked,
-    RemovalCancelled,
-    RemovalCompleted,
-    Resume,
-    ResumeSlow,    // the device is not back yet at resume
-    SilentReturn,  // it comes back, no notice
-    DisplayChange,
-    ServiceReady,
-    Count,
+#define ENUM(name, ...) name,
+    STEPS(ENUM)
+#undef ENUM
+        Count,
 };
-constexpr const char* kStepNames[] = {"deliver",
-                                      "start retry tick",
-                                      "session retry tick",
-                                      "probe retry tick",
-                                      "worker leaves its read",
-                                      "worker renews its channel",
-                                      "user asks for a calibration",
-                                      "user ends the run",
-                                      "user opens Parameters",
-                                      "Parameters' close box",
-                                      "Enter in Parameters",
-                                      "tray Close",
-                                      "WM_CLOSE",
-                                      "Restart Manager close",
-                                      "console leaves",
-                                      "console comes",
-                                      "RemoteFX connect",
-                                      "unplug",
-                                      "plug",
-                                      "removal asked",
-                                      "removal cancelled",
-                                      "removal completed",
-                                      "resume",
-                                      "resume, device late",
-                                      "device back without a notice",
-                                      "display change",
-                                      "session service ready"};
-constexpr bool PerCopy(Step s) { return s < Step::Unplug; }
-// What the world does by itself or the user starts, as against the answers
-// (a notice delivered, a timer, the worker's end, the user ending what is
-// on the screen). A sequence holds at most kDisturbances of them: the rest
-// of its depth goes to their notices, in every order.
-constexpr bool Disturbs(Step s) {
-    return s != Step::Deliver && s != Step::StartTick && s != Step::SessionTick && s != Step::ProbeTick &&
-           s != Step::WorkerLeaves && s != Step::WorkerRenews && s != Step::UserEndsRun &&
-           s != Step::EditorCloseBox && s != Step::EditorEnter;
-}
+struct StepRow {
+    const char* name;
+    Scope scope;
+    bool disturbs;
+};
+constexpr StepRow kSteps[] = {
+#define ROW(name, text, scope, disturbs) {text, scope, disturbs},
+    STEPS(ROW)
+#undef ROW
+};
+constexpr const char* StepName(Step s) { return kSteps[static_cast<int>(s)].name; }
+constexpr bool PerCopy(Step s) { return kSteps[static_cast<int>(s)].scope == kCopy; }
+constexpr bool Disturbs(Step s) { return kSteps[static_cast<int>(s)].disturbs; }
 int kDisturbances = 4;
+
+// Every event some sequence handed over: an event no step of the world
+// makes is one the exploration does not prove.
+std::array<bool, kLifeEventCount> EventsSeen{};
 
 struct Label {
     Step step;
@@ -250,6 +256,7 @@ struct Runner {
     void Handle(int c, LifeEvent e) {
         CopyWorld& copy = w.copy[c];
         touched[c] = true;
+        EventsSeen[static_cast<int>(e.kind)] = true;
         Gather(c, e);
         const LifeState from = copy.life.State();
         const bool finishedBefore = copy.life.Finished();
@@ -269,37 +276,6 @@ struct Runner {
 
     void HandleMessage(int c, const WindowMessage& m) {
         if (const auto e = EventFor(m)) Handle(c, *e);
-    }
-
-    WindowMessage MessageOf(Notice n) const {
-        WindowMessage m;
-        DeviceHeader interfaceHeader{true, 32, kDeviceTypeInterface, true};
-        DeviceHeader handleHeader{true, 40, kDeviceTypeHandle, false};
-        switch (n) {
-        case Notice::Arrival:
-            return {kMsgDeviceChange, kDeviceArrival, 1, interfaceHeader};
-        case Notice::InterfaceRemoved:
-            return {kMsgDeviceChange, kDeviceRemoveComplete, 1, interfaceHeader};
-        case Notice::HandleCancelled:
-            return {kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, handleHeader};
-        case Notice::HandleComplete:
-            return {kMsgDeviceChange, kDeviceRemoveComplete, 1, handleHeader};
-        case Notice::ConsoleConnect:
-            return {kMsgSessionChange, kConsoleConnectEvent, 0, {}};
-        case Notice::ConsoleDisconnect:
-            return {kMsgSessionChange, kConsoleDisconnectEvent, 0, {}};
-        case Notice::Resume:
-            return {kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {}};
-        case Notice::DisplayChange:
-            return {kMsgDisplayChange, 0, 0x03000400, {}};
-        case Notice::WorkerEnded:
-            return {kMsgWorkerEnded, 0, 0, {}};
-        case Notice::BlockRequest:
-            return {kMsgWorkerBlockRequest, 0, 0, {}};
-        case Notice::CalibrationEnded:
-            return {kMsgCalibrationEnded, 0, 0, {}};
-        }
-        return m;
     }
 
     // Invariant 4 (and the finishing rule of invariant 3) on one set.
@@ -513,7 +489,7 @@ struct Runner {
             for (int i = 1; i < copy.queueLength; ++i) copy.queue[i - 1] = copy.queue[i];
             --copy.queueLength;
             if (trace) trace->push_back(std::string("    (") + kNoticeNames[static_cast<int>(n)] + ")");
-            HandleMessage(c, MessageOf(n));
+            HandleMessage(c, kNoticeMessages[static_cast<int>(n)]);
             return true;
         }
         case Step::StartTick:
@@ -762,7 +738,7 @@ std::string Replay(const std::vector<Node>& nodes, uint32_t index) {
     for (auto it = labels.rbegin(); it != labels.rend(); ++it) {
         lines.clear();
         r.Apply(*it);
-        out += "  " + std::string(kStepNames[static_cast<int>(it->step)]) +
+        out += "  " + std::string(StepName(it->step)) +
                (PerCopy(it->step) ? " (copy " + std::to_string(it->copy + 1) + ")" : "") + "\n";
         for (const std::string& line : lines) out += line + "\n";
     }
@@ -817,7 +793,14 @@ bool Explore(Edges& edges) {
     }
     std::printf("lifecycle exploration: %zu states, %zu transitions, depth %d, 0 violations\n", seen.Count(),
                 transitions, depth);
-    return true;
+    bool reached = true;
+    for (int k = 0; k < kLifeEventCount; ++k)
+        if (!EventsSeen[k]) {
+            std::printf("lifecycle exploration: no sequence hands over %s\n",
+                        Name(static_cast<LifeEventKind>(k)));
+            reached = false;
+        }
+    return reached;
 }
 
 // ---- The diagram ----
