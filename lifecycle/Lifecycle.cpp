@@ -1,6 +1,5 @@
 #include "lifecycle/Lifecycle.h"
 
-#include <algorithm>
 #include <array>
 
 #include "lifecycle/ConsoleSession.h"
@@ -26,33 +25,11 @@ constexpr EventRow kEvents[] = {
 #undef RTOUCH_ROW
 };
 
-struct ActionRow {
-    const char* name;
-    int order;
+constexpr const char* kActionNames[] = {
+#define RTOUCH_NAME(name) #name,
+    RTOUCH_LIFE_ACTIONS(RTOUCH_NAME)
+#undef RTOUCH_NAME
 };
-constexpr ActionRow kActions[] = {
-#define RTOUCH_ROW(name, order) {#name, order},
-    RTOUCH_LIFE_ACTIONS(RTOUCH_ROW)
-#undef RTOUCH_ROW
-};
-
-constexpr std::array<LifeAction, kLifeActionCount> SortedByOrder() {
-    std::array<LifeAction, kLifeActionCount> sorted{};
-    for (int i = 0; i < kLifeActionCount; ++i) sorted[i] = static_cast<LifeAction>(i);
-    std::sort(sorted.begin(), sorted.end(), [](LifeAction a, LifeAction b) {
-        return kActions[static_cast<int>(a)].order < kActions[static_cast<int>(b)].order;
-    });
-    return sorted;
-}
-constexpr auto kSorted = SortedByOrder();
-
-constexpr bool OrdersDistinct() {
-    for (int i = 1; i < kLifeActionCount; ++i)
-        if (kActions[static_cast<int>(kSorted[i - 1])].order == kActions[static_cast<int>(kSorted[i])].order)
-            return false;
-    return true;
-}
-static_assert(OrdersDistinct(), "every action has an order of its own");
 
 bool IsConsoleMove(uint32_t sessionEvent) {
     return sessionEvent == kConsoleConnectEvent || sessionEvent == kConsoleDisconnectEvent;
@@ -60,11 +37,9 @@ bool IsConsoleMove(uint32_t sessionEvent) {
 
 }  // namespace
 
-const std::array<LifeAction, kLifeActionCount> kLifeActionOrder = kSorted;
-
 const char* Name(LifeState state) { return kStateNames[static_cast<int>(state)]; }
 const char* Name(LifeEventKind kind) { return kEvents[static_cast<int>(kind)].name; }
-const char* Name(LifeAction action) { return kActions[static_cast<int>(action)].name; }
+const char* Name(LifeAction action) { return kActionNames[static_cast<int>(action)]; }
 uint8_t LifeEventFacts(LifeEventKind kind) { return kEvents[static_cast<int>(kind)].facts; }
 
 bool Lifecycle::AtConsole() const {

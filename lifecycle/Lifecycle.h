@@ -109,41 +109,41 @@ struct LifeEvent {
 };
 
 // ---- Actions ----
-// name, order: the window carries out a set of actions by ascending order.
-#define RTOUCH_LIFE_ACTIONS(X)                                                              \
-    X(EndCalibrationSession, 10) /* end the session window with result 0 */                 \
-    X(KeepBlockFromBefore, 20)   /* put the block from before the session back */           \
-    X(ApplyCalibration, 30)      /* solve or reset; the outcome is shown below */           \
-    X(StoreScreenSize, 35)       /* the event's screen size into the globals */             \
-    X(UpdateOrientation, 40)     /* the display's orientation into the live block */        \
-    X(StopWorker, 50)            /* StopThread = 1; the worker ends after its read */       \
-    X(ReleaseWorker, 60)         /* stop, cut its read short, wait (bounded) for its end */ \
-    X(DropHandleNotice, 70)      /* unregister the worker handle's notices */               \
-    X(MarkChannelStale, 80)      /* the worker must take a new channel */                   \
-    X(SendBlock, 90)             /* the live block to the driver */                         \
-    X(StartWorker, 100)                                                                     \
-    X(ArmStartRetry, 110)                                                                   \
-    X(DisarmStartRetry, 111)                                                                \
-    X(ArmSessionRetry, 120)                                                                 \
-    X(DisarmSessionRetry, 121)                                                              \
-    X(ArmProbeRetry, 130)                                                                   \
-    X(DisarmProbeRetry, 131)                                                                \
-    X(ShowAttached, 140)  /* status line string 256 */                                      \
-    X(ShowDetached, 141)  /* status line string 257 */                                      \
-    X(EnableGeneral, 150) /* the main window's General button */                            \
-    X(DisableGeneral, 151)                                                                  \
-    X(EnableCalibration, 160) /* GENERAL's calibration button, when open */                 \
-    X(DisableCalibration, 161)                                                              \
-    X(EndEditor, 170)       /* end the editor dialog the event came from */                 \
-    X(ShowOutcome, 180)     /* the message for ApplyCalibration's outcome */                \
-    X(ShowNotFinished, 181) /* "Calibration process is not finished!" */                    \
-    X(EndGeneralDialog, 190)                                                                \
-    X(RunCalibration, 200) /* show the session; its end comes as CalibrationEnded */        \
-    X(DestroyWindow, 210)  /* WM_CLOSE's default processing */                              \
-    X(FinishClose, 220)    /* unregister notices, remove the icon, post the quit */
+// The window carries out a set of actions in the order they are declared here.
+#define RTOUCH_LIFE_ACTIONS(X)                                                          \
+    X(EndCalibrationSession) /* end the session window with result 0 */                 \
+    X(KeepBlockFromBefore)   /* put the block from before the session back */           \
+    X(ApplyCalibration)      /* solve or reset; the outcome is shown below */           \
+    X(StoreScreenSize)       /* the event's screen size into the globals */             \
+    X(UpdateOrientation)     /* the display's orientation into the live block */        \
+    X(StopWorker)            /* StopThread = 1; the worker ends after its read */       \
+    X(ReleaseWorker)         /* stop, cut its read short, wait (bounded) for its end */ \
+    X(DropHandleNotice)      /* unregister the worker handle's notices */               \
+    X(MarkChannelStale)      /* the worker must take a new channel */                   \
+    X(SendBlock)             /* the live block to the driver */                         \
+    X(StartWorker)                                                                      \
+    X(ArmStartRetry)                                                                    \
+    X(DisarmStartRetry)                                                                 \
+    X(ArmSessionRetry)                                                                  \
+    X(DisarmSessionRetry)                                                               \
+    X(ArmProbeRetry)                                                                    \
+    X(DisarmProbeRetry)                                                                 \
+    X(ShowAttached)  /* status line string 256 */                                       \
+    X(ShowDetached)  /* status line string 257 */                                       \
+    X(EnableGeneral) /* the main window's General button */                             \
+    X(DisableGeneral)                                                                   \
+    X(EnableCalibration) /* GENERAL's calibration button, when open */                  \
+    X(DisableCalibration)                                                               \
+    X(EndEditor)       /* end the editor dialog the event came from */                  \
+    X(ShowOutcome)     /* the message for ApplyCalibration's outcome */                 \
+    X(ShowNotFinished) /* "Calibration process is not finished!" */                     \
+    X(EndGeneralDialog)                                                                 \
+    X(RunCalibration) /* show the session; its end comes as CalibrationEnded */         \
+    X(DestroyWindow)  /* WM_CLOSE's default processing */                               \
+    X(FinishClose)    /* unregister notices, remove the icon, post the quit */
 
 enum class LifeAction : uint8_t {
-#define RTOUCH_ENUM(name, order) name,
+#define RTOUCH_ENUM(name) name,
     RTOUCH_LIFE_ACTIONS(RTOUCH_ENUM)
 #undef RTOUCH_ENUM
 };
@@ -158,7 +158,7 @@ inline constexpr int kLifeActionCount = 0 RTOUCH_LIFE_ACTIONS(RTOUCH_COUNT);
 using LifeActions = uint32_t;
 static_assert(kLifeActionCount <= 32, "LifeActions holds one bit per action");
 constexpr LifeActions Bit(LifeAction action) { return 1u << static_cast<unsigned>(action); }
-#define RTOUCH_CONSTANT(name, order) inline constexpr LifeActions k##name = Bit(LifeAction::name);
+#define RTOUCH_CONSTANT(name) inline constexpr LifeActions k##name = Bit(LifeAction::name);
 RTOUCH_LIFE_ACTIONS(RTOUCH_CONSTANT)
 #undef RTOUCH_CONSTANT
 
@@ -167,8 +167,13 @@ const char* Name(LifeEventKind kind);
 const char* Name(LifeAction action);
 // The facts the window gathers for an event of `kind`.
 uint8_t LifeEventFacts(LifeEventKind kind);
-// Every action in the order the window carries them out.
-extern const std::array<LifeAction, kLifeActionCount> kLifeActionOrder;
+// Every action, in the order the window carries them out: their order of
+// declaration.
+inline constexpr std::array<LifeAction, kLifeActionCount> kLifeActionOrder = {
+#define RTOUCH_ENUM(name) LifeAction::name,
+    RTOUCH_LIFE_ACTIONS(RTOUCH_ENUM)
+#undef RTOUCH_ENUM
+};
 
 // How the session notices are retried at start: every kSessionRetryMs, at
 // most kSessionRetries times (two minutes), until they are registered and
