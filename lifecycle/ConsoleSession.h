@@ -19,14 +19,3 @@ inline constexpr uint32_t kNoConsoleSession = 0xFFFFFFFF;
 constexpr bool OwnsConsole(std::optional<uint32_t> ownSession, uint32_t consoleSession) {
     return !ownSession || *ownSession == consoleSession;
 }
-
-// After a session change event about `eventSession`: a connect of the own
-// session to the console takes the controller, a disconnect gives it up, any
-// other event leaves `ownsNow` as it is.
-constexpr bool OwnsConsoleAfter(bool ownsNow, std::optional<uint32_t> ownSession, uint32_t event,
-                                uint32_t eventSession) {
-    if (ownSession && *ownSession != eventSession) return ownsNow;
-    if (event == kConsoleConnectEvent) return true;
-    if (event == kConsoleDisconnectEvent) return false;
-    return ownsNow;
-}

@@ -452,21 +452,12 @@ TEST_F(TouchThreadTest, FailedThreadCreationLeavesNoWorker) {
     EXPECT_TRUE(TouchWorkerWanted());
 }
 
-// Which copy runs the worker: the one in the console's session, following
-// the console from session to session.
+// Which copy runs the worker: the one in the console's session.
 TEST(ConsoleSessionTest, OnlyTheConsoleSessionDrivesTheController) {
     EXPECT_TRUE(OwnsConsole(1, 1));
     EXPECT_FALSE(OwnsConsole(2, 1));
     EXPECT_FALSE(OwnsConsole(1, kNoConsoleSession));
     EXPECT_TRUE(OwnsConsole(std::nullopt, 1));  // no sessions: the one copy
-
-    EXPECT_TRUE(OwnsConsoleAfter(false, 2, kConsoleConnectEvent, 2));
-    EXPECT_FALSE(OwnsConsoleAfter(true, 2, kConsoleDisconnectEvent, 2));
-    // Another session's change and the other events (lock = 7) change nothing.
-    EXPECT_TRUE(OwnsConsoleAfter(true, 2, kConsoleDisconnectEvent, 3));
-    EXPECT_FALSE(OwnsConsoleAfter(false, 2, kConsoleConnectEvent, 3));
-    EXPECT_TRUE(OwnsConsoleAfter(true, 2, 7, 2));
-    EXPECT_FALSE(OwnsConsoleAfter(false, 2, 7, 2));
 }
 
 }  // namespace
