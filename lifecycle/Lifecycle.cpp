@@ -151,8 +151,10 @@ LifeActions Lifecycle::Dispatch(const LifeEvent& e) {
         return drop | OnAway(e);
     case S::Closing:
         return drop | OnClosing(e);
+    // The quit is posted: the notices and messages still queued change
+    // nothing.
     case S::Closed:
-        return OnClosed(e);
+        return 0;
     }
     return 0;
 }
@@ -451,41 +453,32 @@ LifeActions Lifecycle::OnReleased(const LifeEvent& e) {
     return 0;
 }
 
-// The run sends at its end whatever changed while it waits.
+// As Calibrating, but no run is on the screen yet: it starts at the worker's
+// end, and sends at its own end whatever changed meanwhile.
 LifeActions Lifecycle::OnCalibrationWaiting(const LifeEvent& e) {
     switch (e.kind) {
     case K::WorkerEnded:
         return e.workerRunning ? 0 : BeginCalibration();
+    case K::CalibrationEnded:
+        return 0;
     case K::DeviceNotice:
     case K::ProbeRetry:
     case K::HandleRemoveComplete:
-        return e.present ? kShowAttached | kEnableGeneral : kShowDetached | kDisableGeneral;
     case K::HandleQueryRemove:
-        return ReleaseStopping(e);
     case K::HandleRemoveCancelled:
-        return 0;
     case K::SessionChange:
     case K::ConsoleRead:
-        return FollowConsole(e);
     case K::Resume:
-        return 0;
     case K::DisplayChange:
-        return Rotate(false);
     case K::EditorClosed:
     case K::EditorDismissed:
-        return kEndEditor;
-    // One run at a time.
     case K::CalibrationAsked:
-    case K::CalibrationEnded:
     case K::WorkerBlockRequest:
     case K::StartRetry:
-        return 0;
     case K::Close:
-        return CloseAsked(e);
     case K::WindowClose:
-        return WindowCloseAsked(e);
     case K::SessionEnding:
-        return SessionEnds();
+        return OnCalibrating(e);
     }
     return 0;
 }
@@ -611,33 +604,6 @@ LifeActions Lifecycle::OnClosing(const LifeEvent& e) {
     case K::CalibrationAsked:
     case K::WorkerBlockRequest:
     case K::StartRetry:
-        return 0;
-    }
-    return 0;
-}
-
-// The quit is posted: the notices and messages still queued change nothing.
-LifeActions Lifecycle::OnClosed(const LifeEvent& e) {
-    switch (e.kind) {
-    case K::DeviceNotice:
-    case K::HandleQueryRemove:
-    case K::HandleRemoveCancelled:
-    case K::HandleRemoveComplete:
-    case K::SessionChange:
-    case K::ConsoleRead:
-    case K::Resume:
-    case K::ProbeRetry:
-    case K::DisplayChange:
-    case K::EditorClosed:
-    case K::EditorDismissed:
-    case K::CalibrationAsked:
-    case K::CalibrationEnded:
-    case K::WorkerEnded:
-    case K::WorkerBlockRequest:
-    case K::StartRetry:
-    case K::Close:
-    case K::WindowClose:
-    case K::SessionEnding:
         return 0;
     }
     return 0;

@@ -232,7 +232,6 @@ private:
     LifeActions OnCalibrating(const LifeEvent& event);
     LifeActions OnAway(const LifeEvent& event);
     LifeActions OnClosing(const LifeEvent& event);
-    LifeActions OnClosed(const LifeEvent& event);
 
     LifeActions Arrive(const LifeEvent& event, LifeActions send);
     LifeActions StartOrDefer(const LifeEvent& event);
