@@ -269,33 +269,13 @@ TwoFingerPhase TwoFingerPhaseOf(const RecognizerState& s) {
     return s.TwoTapPending ? TwoFingerPhase::TapOwed : TwoFingerPhase::Idle;
 }
 
-const char* PhaseName(OneFingerPhase phase) {
-    switch (phase) {
-    case OneFingerPhase::Idle:
-        return "idle";
-    case OneFingerPhase::Collecting:
-        return "collecting";
-    case OneFingerPhase::Circling:
-        return "circling";
-    case OneFingerPhase::Fired:
-        return "fired";
-    }
-    return "?";
-}
+#define RTOUCH_NAME(name, text) text,
+constexpr const char* kOneFingerPhaseNames[] = {RTOUCH_ONE_FINGER_PHASES(RTOUCH_NAME)};
+constexpr const char* kTwoFingerPhaseNames[] = {RTOUCH_TWO_FINGER_PHASES(RTOUCH_NAME)};
+#undef RTOUCH_NAME
 
-const char* PhaseName(TwoFingerPhase phase) {
-    switch (phase) {
-    case TwoFingerPhase::Idle:
-        return "idle";
-    case TwoFingerPhase::Still:
-        return "still";
-    case TwoFingerPhase::Moved:
-        return "moved";
-    case TwoFingerPhase::TapOwed:
-        return "tap-owed";
-    }
-    return "?";
-}
+const char* PhaseName(OneFingerPhase phase) { return kOneFingerPhaseNames[static_cast<int>(phase)]; }
+const char* PhaseName(TwoFingerPhase phase) { return kTwoFingerPhaseNames[static_cast<int>(phase)]; }
 
 uint8_t MoveDirection(uint16_t a_ref, uint16_t a, uint16_t b_ref, uint16_t b, uint16_t limit) {
     if (std::abs(a_ref - a) > limit) return a_ref > a ? kDirLeft : kDirRight;

@@ -86,20 +86,25 @@ struct RecognizerState {
     bool operator==(const RecognizerState&) const = default;
 };
 
-// What the recognizer does with one finger, read from the flags above.
-enum class OneFingerPhase : uint8_t {
-    Idle,        // no stroke followed: the next single sample only sets the reference
-    Collecting,  // a stroke is followed: each step goes into Seq
-    Circling,    // a circle was seen in this contact: each step reports a turn
-    Fired,       // a straight stroke fired early: quiet until the contact ends
-};
+// What the recognizer does with one finger, read from the flags above:
+// name, the console tool's name.
+#define RTOUCH_ONE_FINGER_PHASES(X)                                                                      \
+    X(Idle, "idle")             /* no stroke followed: the next single sample only sets the reference */ \
+    X(Collecting, "collecting") /* a stroke is followed: each step goes into Seq */                      \
+    X(Circling, "circling")     /* a circle was seen in this contact: each step reports a turn */        \
+    X(Fired, "fired")           /* a straight stroke fired early: quiet until the contact ends */
 // What the recognizer does with two fingers.
-enum class TwoFingerPhase : uint8_t {
-    Idle,     // no two-finger contact followed and no tap owed
-    Still,    // two fingers down without a step: going to one finger is a tap
-    Moved,    // two fingers down and they have made a step
-    TapOwed,  // two fingers went away without a step: the next single or undecided sample reports the tap
-};
+#define RTOUCH_TWO_FINGER_PHASES(X)                                                       \
+    X(Idle, "idle")   /* no two-finger contact followed and no tap owed */                \
+    X(Still, "still") /* two fingers down without a step: going to one finger is a tap */ \
+    X(Moved, "moved") /* two fingers down and they have made a step */                    \
+    X(TapOwed,                                                                            \
+      "tap-owed") /* two fingers went away without a step: the next single or undecided sample reports the tap */
+
+#define RTOUCH_ENUM(name, text) name,
+enum class OneFingerPhase : uint8_t { RTOUCH_ONE_FINGER_PHASES(RTOUCH_ENUM) };
+enum class TwoFingerPhase : uint8_t { RTOUCH_TWO_FINGER_PHASES(RTOUCH_ENUM) };
+#undef RTOUCH_ENUM
 
 // A stroke that lost its reference to two fingers is Idle, though a circle
 // seen before goes on turning once one finger is back (CircleMode stays).
