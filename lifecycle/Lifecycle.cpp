@@ -59,6 +59,18 @@ bool Lifecycle::AtConsole() const {
     return false;
 }
 
+uint8_t Lifecycle::FactsFor(LifeEventKind kind) const {
+    const uint8_t facts = LifeEventFacts(kind);
+    if (Finished()) return facts & kConsole;
+    const bool removalEnds = kind == K::HandleRemoveCancelled || kind == K::HandleRemoveComplete;
+    if (removalPending_ && !removalEnds) return facts & ~kProbe;
+    // The run starts at the worker's end: no handle is held across it.
+    if (state_ == S::CalibrationWaiting && kind == K::WorkerEnded) return facts & ~kProbe;
+    // A run ended away tells only its warning, unless the console is back.
+    if (state_ == S::Away && kind == K::CalibrationEnded && console_ != Console::Here) return facts & ~kProbe;
+    return facts;
+}
+
 // A run may start, or is under way (so the button does not flicker around
 // it). Refused while the device is being removed, away, and once closing.
 bool Lifecycle::CalibrationAllowed() const { return AtConsole() && state_ != S::Released; }
@@ -66,7 +78,7 @@ bool Lifecycle::CalibrationAllowed() const { return AtConsole() && state_ != S::
 uint32_t Lifecycle::Fingerprint() const {
     return static_cast<uint32_t>(state_) | static_cast<uint32_t>(console_) << 4 |
            static_cast<uint32_t>(calibrationOpen_) << 6 | static_cast<uint32_t>(sessionRetriesLeft_) << 8 |
-           static_cast<uint32_t>(probeRetriesLeft_) << 16;
+           static_cast<uint32_t>(probeRetriesLeft_) << 16 | static_cast<uint32_t>(removalPending_) << 24;
 }
 
 LifeActions Lifecycle::Start(const LifeStart& start) {
@@ -100,7 +112,10 @@ LifeActions Lifecycle::Handle(const LifeEvent& e) {
     const bool calibration = CalibrationAllowed();
     LifeActions a = Dispatch(e);
     FollowProbe(e);
-    if (Finished()) sessionRetriesLeft_ = probeRetriesLeft_ = 0;
+    if (Finished()) {
+        sessionRetriesLeft_ = probeRetriesLeft_ = 0;
+        removalPending_ = false;
+    }
     const auto follow = [&a](bool before, bool after, LifeActions on, LifeActions off) {
         if (before != after) a |= after ? on : off;
     };
@@ -134,6 +149,12 @@ LifeActions Lifecycle::Dispatch(const LifeEvent& e) {
     const bool ended = e.kind == K::HandleRemoveComplete ||
                        (e.kind == K::HandleRemoveCancelled && state_ != S::Running && state_ != S::Closed);
     const LifeActions drop = ended ? kDropHandleNotice : 0;
+    const bool removalEnds = e.kind == K::HandleRemoveCancelled || e.kind == K::HandleRemoveComplete;
+    if (removalEnds) removalPending_ = false;
+    if (e.kind == K::HandleQueryRemove && e.workerRunning && state_ != S::Closed) removalPending_ = true;
+    // Not probed: the removal's end tells where the device stands.
+    if (removalPending_ && (e.kind == K::DeviceNotice || e.kind == K::ProbeRetry || e.kind == K::Resume))
+        return drop;
     switch (state_) {
     case S::NoDevice:
         return drop | OnNoDevice(e);
@@ -285,15 +306,16 @@ LifeActions Lifecycle::FollowConsole(const LifeEvent& e) {
 
 LifeActions Lifecycle::OnNoDevice(const LifeEvent& e) {
     switch (e.kind) {
+    // A removal that failed leaves a device a console's return meanwhile
+    // could not probe.
     case K::DeviceNotice:
     case K::ProbeRetry:
+    case K::HandleRemoveCancelled:
     case K::HandleRemoveComplete:
     case K::Resume:
         return e.present ? Arrive(e, kSendBlock) : kShowDetached;
     case K::HandleQueryRemove:
         return ReleaseStopping(e);
-    case K::HandleRemoveCancelled:
-        return 0;
     case K::SessionChange:
     case K::ConsoleRead:
         return FollowConsole(e);
@@ -421,8 +443,9 @@ LifeActions Lifecycle::OnReleased(const LifeEvent& e) {
     case K::HandleRemoveCancelled:
     case K::HandleRemoveComplete:
         return e.present ? Arrive(e, kSendBlock) : Remove();
+    // Not probed: the removal's end tells.
     case K::DeviceNotice:
-        return e.present ? kShowAttached : Remove();
+        return 0;
     case K::HandleQueryRemove:
         return ReleaseStopping(e);
     case K::SessionChange:
@@ -532,13 +555,12 @@ LifeActions Lifecycle::OnAway(const LifeEvent& e) {
     switch (e.kind) {
     case K::DeviceNotice:
     case K::ProbeRetry:
+    case K::HandleRemoveCancelled:
     case K::HandleRemoveComplete:
     case K::Resume:
         return e.present ? kShowAttached : kShowDetached;
     case K::HandleQueryRemove:
         return ReleaseStopping(e);
-    case K::HandleRemoveCancelled:
-        return 0;
     case K::SessionChange:
     case K::ConsoleRead:
         return FollowConsole(e);

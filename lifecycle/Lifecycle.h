@@ -204,6 +204,11 @@ public:
     LifeActions Handle(const LifeEvent& event);
 
     LifeState State() const { return state_; }
+    // The facts the window gathers for an event of `kind` now: nothing is
+    // probed while this copy's removal is pending but its own end (a handle
+    // open then vetoes it; the device notices meanwhile wait for that end), nor where the run starts (the handle would stay open across
+    // it); a finished machine is only told where the console is.
+    uint8_t FactsFor(LifeEventKind kind) const;
     // Whether GENERAL's calibration button is enabled (when the dialog
     // opens, and kept so by the actions).
     bool CalibrationAllowed() const;
@@ -216,6 +221,9 @@ public:
     Console ConsoleBelief() const { return console_; }
     uint8_t SessionRetriesLeft() const { return sessionRetriesLeft_; }
     uint8_t ProbeRetriesLeft() const { return probeRetriesLeft_; }
+    // This copy's worker handle was given up for a removal whose end has
+    // not come yet.
+    bool RemovalPending() const { return removalPending_; }
     // Everything that changes after Start, packed: equal for equal machines
     // of one copy (the explorer's state dedup).
     uint32_t Fingerprint() const;
@@ -255,6 +263,7 @@ private:
     // The session window is on the screen (in Calibrating, or after the
     // console left or a Close came during it).
     bool calibrationOpen_ = false;
+    bool removalPending_ = false;
     uint8_t sessionRetries_ = kSessionRetries;
     uint8_t probeRetries_ = kProbeRetries;
     uint8_t sessionRetriesLeft_ = 0;

@@ -206,9 +206,7 @@ void StartLifecycle(HWND mainWindow, const LifeStart& start) {
 }
 
 void Dispatch(LifeEvent event, const EventContext& context) {
-    // A finished machine is only told where the console is: nothing is
-    // probed or registered any more.
-    const uint8_t facts = LifeEventFacts(event.kind) & (Life.Finished() ? kConsole : 0xFF);
+    const uint8_t facts = Life.FactsFor(event.kind);
     Probe probe((facts & kProbe) != 0);
     if (facts & kProbe) {
         event.present = probe.channel != kInvalidChannel;

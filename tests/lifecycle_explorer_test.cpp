@@ -219,6 +219,7 @@ struct Runner {
     // The copies whose machine handled an event in this step: only theirs
     // can have broken the regions' rules.
     bool touched[2] = {false, false};
+    bool probeOpen = false;                     // the main thread holds a probe's handle
     std::vector<std::string>* trace = nullptr;  // transitions, when replaying
     std::array<bool, kLifeStateCount* kLifeEventCount* kLifeStateCount>* edges = nullptr;
 
@@ -240,8 +241,16 @@ struct Runner {
     // The facts the window gathers for the event, from the world.
     void Gather(int c, LifeEvent& e) {
         CopyWorld& copy = w.copy[c];
-        const uint8_t facts = LifeEventFacts(e.kind) & (copy.life.Finished() ? kConsole : 0xFF);
-        if (facts & kProbe) e.present = w.device;
+        const uint8_t facts = copy.life.FactsFor(e.kind);
+        if (facts & kProbe) {
+            e.present = w.device;
+            // The probe's handle: open until the block is sent on it or
+            // the event's actions are done.
+            probeOpen = w.device;
+            // (Another copy was not asked, and cannot know.)
+            if (w.device && w.removal != Removal::None && w.holder == c)
+                Fail("the main thread opened the device while its removal is pending");
+        }
         if (facts & kRegister) {
             if (w.serviceReady) copy.registered = true;
             e.noticesRegistered = copy.registered;
@@ -269,6 +278,7 @@ struct Runner {
                      static_cast<int>(to)] = true;
         CheckActionSet(c, a, finishedBefore);
         CarryOut(c, a);
+        probeOpen = false;
         // The process may end as soon as WM_ENDSESSION's handler returns.
         if (e.kind == LifeEventKind::SessionEnding && !copy.finished)
             Fail("the session's end left the program running");
@@ -327,9 +337,11 @@ struct Runner {
             case A::ShowDetached:
             case A::EnableGeneral:
             case A::DisableGeneral:
+            case A::EndGeneralDialog:
+                break;
             case A::ShowOutcome:
             case A::ShowNotFinished:
-            case A::EndGeneralDialog:
+                if (probeOpen) Fail("a probe's handle open across a message box");
                 break;
             case A::ApplyCalibration:
             case A::UpdateOrientation:
@@ -350,6 +362,7 @@ struct Runner {
             // arrived or its block changed.
             case A::SendBlock:
                 if (w.device) copy.holds = true;
+                probeOpen = false;
                 break;
             case A::StartWorker:
                 copy.worker = Worker::Reading;
@@ -383,6 +396,7 @@ struct Runner {
                 copy.editor = false;
                 break;
             case A::RunCalibration:
+                if (probeOpen) Fail("a probe's handle open across the calibration run");
                 copy.run = w.device ? Run::Session : Run::MissingBox;
                 break;
             // WM_CLOSE's default: the window is destroyed at once.
@@ -583,6 +597,9 @@ struct Runner {
                     (w.copy[i].worker == Worker::Reading || w.copy[i].worker == Worker::Stopping))
                     holder = i;
             if (holder < 0) return false;
+            // A handle whose device already went is asked nothing more.
+            for (int i = 0; i < w.copy[holder].queueLength; ++i)
+                if (w.copy[holder].queue[i] == Notice::HandleComplete) return false;
             w.removal = Removal::Asked;
             w.holder = static_cast<uint8_t>(holder);
             // Sent: answered before Windows goes on.
