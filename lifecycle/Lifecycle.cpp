@@ -111,7 +111,7 @@ LifeActions Lifecycle::Handle(const LifeEvent& e) {
     const bool sessionRetry = sessionRetriesLeft_ > 0;
     const bool calibration = CalibrationAllowed();
     LifeActions a = Dispatch(e);
-    FollowProbe(e);
+    a |= FollowProbe(e);
     if (Finished()) {
         sessionRetriesLeft_ = probeRetriesLeft_ = 0;
         removalPending_ = false;
@@ -128,17 +128,24 @@ LifeActions Lifecycle::Handle(const LifeEvent& e) {
 
 // After a resume that did not find the device: it may still be coming
 // back, and a device that comes back late sends no arrival notice. The
-// probe retry looks again, a bounded number of times, until a device
-// notice finds it; each tick reaches the state as a device notice.
-void Lifecycle::FollowProbe(const LifeEvent& e) {
+// probe retry looks again until a probe finds it, quickly at first, then
+// slowly from its last try on (it stays there: an hour late is no reason
+// to show "detached" for good); each tick reaches the state as a device
+// notice.
+LifeActions Lifecycle::FollowProbe(const LifeEvent& e) {
     const bool notice = e.kind == K::DeviceNotice || e.kind == K::ProbeRetry || e.kind == K::Resume ||
                         e.kind == K::HandleRemoveComplete;
-    if (notice && e.present)
+    const uint8_t before = probeRetriesLeft_;
+    if (notice && e.present) {
         probeRetriesLeft_ = 0;
-    else if (e.kind == K::Resume)
+    } else if (e.kind == K::Resume) {
         probeRetriesLeft_ = probeRetries_;
-    else if (e.kind == K::ProbeRetry && probeRetriesLeft_ > 0)
-        --probeRetriesLeft_;
+        // Quick again after a slow spell: the timer is set anew.
+        if (before == 1 && probeRetries_ > 1) return kArmProbeRetry;
+    } else if (e.kind == K::ProbeRetry && probeRetriesLeft_ > 1) {
+        if (--probeRetriesLeft_ == 1) return kSlowProbeRetry;
+    }
+    return 0;
 }
 
 LifeActions Lifecycle::Dispatch(const LifeEvent& e) {

@@ -128,9 +128,10 @@ struct LifeEvent {
     X(DisarmSessionRetry)                                                               \
     X(ArmProbeRetry)                                                                    \
     X(DisarmProbeRetry)                                                                 \
-    X(ShowAttached)  /* status line string 256 */                                       \
-    X(ShowDetached)  /* status line string 257 */                                       \
-    X(EnableGeneral) /* the main window's General button */                             \
+    X(SlowProbeRetry) /* the probe retry every kSlowProbeRetryMs from now on */         \
+    X(ShowAttached)   /* status line string 256 */                                      \
+    X(ShowDetached)   /* status line string 257 */                                      \
+    X(EnableGeneral)  /* the main window's General button */                            \
     X(DisableGeneral)                                                                   \
     X(EnableCalibration) /* GENERAL's calibration button, when open */                  \
     X(DisableCalibration)                                                               \
@@ -178,14 +179,16 @@ inline constexpr std::array<LifeAction, kLifeActionCount> kLifeActionOrder = {
 // How the session notices are retried at start: every kSessionRetryMs, at
 // most kSessionRetries times (two minutes), until they are registered and
 // the console's session is known. A resume that finds no device probes
-// again every kProbeRetryMs, kProbeRetries times (ten seconds): a device
-// that comes back late sends no arrival notice.
+// again every kProbeRetryMs, kProbeRetries - 1 times (ten seconds), then
+// every kSlowProbeRetryMs until a probe finds it: a device that comes back
+// late sends no arrival notice, however late.
 // The deferred start looks again every kStartRetryMs.
 inline constexpr uint32_t kStartRetryMs = 20;
 inline constexpr uint32_t kSessionRetryMs = 1000;
 inline constexpr uint32_t kSessionRetries = 120;
 inline constexpr uint32_t kProbeRetryMs = 500;
 inline constexpr uint32_t kProbeRetries = 20;
+inline constexpr uint32_t kSlowProbeRetryMs = 30000;
 
 struct LifeStart {
     std::optional<uint32_t> ownSession;  // none: the session could not be read
@@ -231,7 +234,7 @@ public:
 private:
     bool AtConsole() const;
     LifeActions Dispatch(const LifeEvent& event);
-    void FollowProbe(const LifeEvent& event);
+    LifeActions FollowProbe(const LifeEvent& event);
     LifeActions OnNoDevice(const LifeEvent& event);
     LifeActions OnRunning(const LifeEvent& event);
     LifeActions OnStartDeferred(const LifeEvent& event);

@@ -137,6 +137,10 @@ void CarryOne(LifeAction action, const LifeEvent& event, Probe& probe, const Eve
     case A::DisarmProbeRetry:
         KillTimer(MainWindow, kProbeRetryTimer);
         break;
+    // The same timer, set anew.
+    case A::SlowProbeRetry:
+        SetTimer(MainWindow, kProbeRetryTimer, kSlowProbeRetryMs, nullptr);
+        break;
     case A::ShowAttached:
         ShowDeviceStatus(true);
         break;

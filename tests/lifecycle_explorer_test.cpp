@@ -386,6 +386,8 @@ struct Runner {
             case A::DisarmProbeRetry:
                 copy.probeTimer = false;
                 break;
+            case A::SlowProbeRetry:
+                break;
             case A::EnableCalibration:
                 copy.calibrationButton = true;
                 break;
@@ -515,8 +517,7 @@ struct Runner {
             HandleMessage(c, {kMsgTimer, kSessionRetryTimer, 0, {}});
             return true;
         case Step::ProbeTick:
-            // The device comes back within the bound: the last try waits for it.
-            if (!copy.probeTimer || (w.slow && copy.life.ProbeRetriesLeft() <= 1)) return false;
+            if (!copy.probeTimer) return false;
             HandleMessage(c, {kMsgTimer, kProbeRetryTimer, 0, {}});
             return true;
         case Step::WorkerLeaves:

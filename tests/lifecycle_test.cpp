@@ -107,12 +107,15 @@ TEST(LifecycleTest, ResumeBeforeAndAfterTheDevicesArrival) {
               kStopWorker | kArmProbeRetry);
     EXPECT_EQ(copy(Event(K::ProbeRetry, true, false)) & (kReachesController | kDisarmProbeRetry),
               kSendBlock | kStartWorker | kDisarmProbeRetry);
-    // Gone for good: the retry ends after its last try.
+    // Later than the quick tries: the retry goes slower and never stops,
+    // and a resume makes it quick again.
     Copy gone(1, 1, true, true, false);
     gone(Event(K::Resume, false, true));
-    uint32_t ticks = 0;
-    while (!(gone(Event(K::ProbeRetry, false)) & kDisarmProbeRetry)) ASSERT_LE(++ticks, kProbeRetries);
+    uint32_t ticks = 1;
+    while (!(gone(Event(K::ProbeRetry, false)) & kSlowProbeRetry)) ASSERT_LE(++ticks, kProbeRetries);
     EXPECT_EQ(ticks + 1, kProbeRetries);
+    EXPECT_EQ(gone(Event(K::ProbeRetry, false)) & (kDisarmProbeRetry | kSlowProbeRetry), 0u);
+    EXPECT_TRUE(gone(Event(K::Resume, false)) & kArmProbeRetry);
     EXPECT_EQ(gone.life.State(), LifeState::NoDevice);
 }
 
