@@ -620,13 +620,13 @@ LifeActions Lifecycle::OnClosing(const LifeEvent& e) {
     case K::EditorDismissed:
         return kEndEditor;
     // The worker still inside its read would take the next report of the
-    // console's new user.
+    // console's new user (a retry tick posted before the Close reads it too).
     case K::SessionChange:
+    case K::ConsoleRead:
         return e.workerRunning && !OwnsConsole(ownSession_, e.console) ? kReleaseWorker : 0;
     case K::DeviceNotice:
     case K::HandleRemoveCancelled:
     case K::HandleRemoveComplete:
-    case K::ConsoleRead:
     case K::Resume:
     case K::ProbeRetry:
     case K::DisplayChange:

@@ -65,7 +65,7 @@ enum LifeFacts : uint8_t {
     X(HandleRemoveCancelled, kProbe)              /* that request failed: the device stays */         \
     X(HandleRemoveComplete, kProbe)               /* the worker's device went */                      \
     X(SessionChange, kProbe | kConsole)           /* WM_WTSSESSION_CHANGE */                          \
-    X(ConsoleRead, kProbe | kConsole | kRegister) /* the session retry's tick */                      \
+    X(ConsoleRead, kProbe | kConsole | kRegister) /* the session retry's tick, the service ready */   \
     X(Resume, kProbe)                             /* back from sleep */                               \
     X(ProbeRetry, kProbe)                         /* the probe retry's tick */                        \
     X(DisplayChange, kNoFacts)                    /* screenWidth, screenHeight */                     \

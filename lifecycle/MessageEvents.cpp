@@ -92,6 +92,8 @@ std::optional<LifeEvent> EventFor(const WindowMessage& m) {
         return Of(K::WorkerEnded);
     case kMsgCalibrationEnded:
         return Of(K::CalibrationEnded);
+    case kMsgSessionServiceReady:
+        return Of(K::ConsoleRead);
     default:
         return std::nullopt;
     }
@@ -109,6 +111,7 @@ MessageAnswer AnswerFor(uint32_t message) {
     case kMsgWorkerBlockRequest:
     case kMsgWorkerEnded:
     case kMsgCalibrationEnded:
+    case kMsgSessionServiceReady:
         return MessageAnswer::Zero;
     default:
         return MessageAnswer::Default;

@@ -31,6 +31,10 @@ inline constexpr uint32_t kMsgCalibrationEnded = kMsgApp + 2;  // the session wi
 // Answered with the transition log (lifecycle/LifeLog.h): wParam the age of the
 // entry (0 the newest), lParam 0 for the transition, 1 for its actions.
 inline constexpr uint32_t kMsgLifeLog = kMsgApp + 3;
+// Posted once the session service is ready (Global\TermSrvReadyEvent set)
+// after the session notices could not be registered: a session retry's tick
+// however late.
+inline constexpr uint32_t kMsgSessionServiceReady = kMsgApp + 4;
 
 // WM_POWERBROADCAST: sent on every resume; PBT_APMRESUMESUSPEND only
 // follows it when a user woke the system, and would send the block twice.

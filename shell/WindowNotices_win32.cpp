@@ -3,6 +3,7 @@
 #include "device/DriverChannel_win32.h"
 #include "device/SystemLibrary_win32.h"
 #include "engine/TouchThread_win32.h"
+#include "lifecycle/MessageEvents.h"
 
 namespace {
 
@@ -10,6 +11,34 @@ HDEVNOTIFY HidNotification;
 HDEVNOTIFY InterfaceNotification;
 // wtsapi32 is looked up at run time, from the system folder only.
 bool SessionNoticesRegistered;
+
+// The wait for the session service after a registration it refused.
+HANDLE ServiceReadyEvent;
+HANDLE ServiceReadyWait;
+
+VOID CALLBACK OnServiceReady(PVOID window, BOOLEAN) {
+    PostMessageW(static_cast<HWND>(window), kMsgSessionServiceReady, 0, 0);
+}
+
+// Set by Windows once the session service's dependent services have
+// started (Vista and later; XP has no such event and keeps the retry's
+// ticks alone): the registration succeeds from then on, however long after
+// the retry's last tick.
+void WaitForSessionService(HWND window) {
+    if (ServiceReadyEvent) return;
+    ServiceReadyEvent = OpenEventW(SYNCHRONIZE, FALSE, L"Global\\TermSrvReadyEvent");
+    if (!ServiceReadyEvent) return;
+    if (!RegisterWaitForSingleObject(&ServiceReadyWait, ServiceReadyEvent, OnServiceReady, window, INFINITE,
+                                     WT_EXECUTEONLYONCE))
+        ServiceReadyWait = nullptr;
+}
+
+void StopWaitingForSessionService() {
+    // Returns once a callback under way has posted its message.
+    if (ServiceReadyWait) UnregisterWaitEx(ServiceReadyWait, INVALID_HANDLE_VALUE);
+    if (ServiceReadyEvent) CloseHandle(ServiceReadyEvent);
+    ServiceReadyWait = ServiceReadyEvent = nullptr;
+}
 
 }  // namespace
 
@@ -27,6 +56,7 @@ bool RegisterSessionNotices(HWND window) {
         const WtsApiFunctions& wts = WtsApi();
         SessionNoticesRegistered =
             !wts.status.ok() || wts.RegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+        if (!SessionNoticesRegistered) WaitForSessionService(window);
     }
     return SessionNoticesRegistered;
 }
@@ -37,6 +67,7 @@ void UnregisterWindowNotices(HWND window) {
         *notice = nullptr;
     }
     DropWorkerHandleNotice(nullptr);
+    StopWaitingForSessionService();
     const WtsApiFunctions& wts = WtsApi();
     if (SessionNoticesRegistered && wts.status.ok()) wts.UnRegisterSessionNotification(window);
     SessionNoticesRegistered = false;

@@ -7,6 +7,8 @@
 // Both device classes; false when the HID class could not be registered.
 bool RegisterDeviceNotices(HWND window);
 // The session notices, once registered kept (the lifecycle's kRegister).
+// Refused, Windows is watched for the session service's readiness, which
+// posts kMsgSessionServiceReady.
 bool RegisterSessionNotices(HWND window);
 // Every notice unregistered, the worker handle's too.
 void UnregisterWindowNotices(HWND window);

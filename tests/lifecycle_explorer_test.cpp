@@ -54,7 +54,8 @@ constexpr DeviceHeader kHandleHeader{true, 40, kDeviceTypeHandle, false};
     X(DisplayChange, kMsgDisplayChange, 0, 0x03000400, {})                                            \
     X(WorkerEnded, kMsgWorkerEnded, 0, 0, {})                                                         \
     X(BlockRequest, kMsgWorkerBlockRequest, 0, 0, {})                                                 \
-    X(CalibrationEnded, kMsgCalibrationEnded, 0, 0, {})
+    X(CalibrationEnded, kMsgCalibrationEnded, 0, 0, {})                                               \
+    X(ServiceReady, kMsgSessionServiceReady, 0, 0, {})
 
 enum class Notice : uint8_t {
 #define ENUM(name, ...) name,
@@ -95,9 +96,14 @@ struct CopyWorld {
     bool registered = false;   // the session notices reach this copy
     bool consoleNews = false;  // the console moved and an unregistered copy has not read it
     bool finished = false;     // FinishClose carried out
+    bool closeAsked = false;   // the tray's Close was chosen
+    // A tick already posted when its timer was killed: start, session, probe.
+    uint8_t lateTicks = 0;
     uint8_t queueLength = 0;
     std::array<Notice, kQueueCapacity> queue{};
 };
+
+constexpr uint8_t kLateStart = 1, kLateSession = 2, kLateProbe = 4;
 
 enum class Removal : uint8_t { None, Asked };
 
@@ -116,14 +122,15 @@ using Key = std::array<uint64_t, 3>;
 
 uint64_t PackCopy(const CopyWorld& c) {
     uint64_t v = c.life.Fingerprint();
-    uint64_t bits = static_cast<uint64_t>(c.worker) | static_cast<uint64_t>(c.run) << 2 |
-                    uint64_t{c.startTimer} << 4 | uint64_t{c.sessionTimer} << 5 |
-                    uint64_t{c.probeTimer} << 6 | uint64_t{c.calibrationButton} << 7 |
-                    uint64_t{c.editor} << 8 | uint64_t{c.holds} << 9 | uint64_t{c.renew} << 10 |
-                    uint64_t{c.registered} << 11 | uint64_t{c.consoleNews} << 12 |
-                    uint64_t{c.finished} << 13 | uint64_t{c.queueLength} << 14;
+    uint64_t bits =
+        static_cast<uint64_t>(c.worker) | static_cast<uint64_t>(c.run) << 2 | uint64_t{c.startTimer} << 4 |
+        uint64_t{c.sessionTimer} << 5 | uint64_t{c.probeTimer} << 6 | uint64_t{c.calibrationButton} << 7 |
+        uint64_t{c.editor} << 8 | uint64_t{c.holds} << 9 | uint64_t{c.renew} << 10 |
+        uint64_t{c.registered} << 11 | uint64_t{c.consoleNews} << 12 | uint64_t{c.finished} << 13 |
+        uint64_t{c.queueLength} << 14 | uint64_t{c.closeAsked} << 29 | uint64_t{c.lateTicks} << 30;
     for (int i = 0; i < c.queueLength; ++i) bits |= static_cast<uint64_t>(c.queue[i]) << (17 + 4 * i);
-    return v | bits << 24;
+    static_assert(kQueueCapacity * 4 + 17 <= 29);
+    return v | bits << 25;
 }
 
 Key Pack(const World& w) {
@@ -372,18 +379,21 @@ struct Runner {
                 copy.startTimer = true;
                 break;
             case A::DisarmStartRetry:
+                copy.lateTicks |= kLateStart;
                 copy.startTimer = false;
                 break;
             case A::ArmSessionRetry:
                 copy.sessionTimer = true;
                 break;
             case A::DisarmSessionRetry:
+                copy.lateTicks |= kLateSession;
                 copy.sessionTimer = false;
                 break;
             case A::ArmProbeRetry:
                 copy.probeTimer = true;
                 break;
             case A::DisarmProbeRetry:
+                copy.lateTicks |= kLateProbe;
                 copy.probeTimer = false;
                 break;
             case A::SlowProbeRetry:
@@ -412,6 +422,12 @@ struct Runner {
                 break;
             }
         }
+    }
+
+    static bool Queued(const CopyWorld& copy, Notice n) {
+        for (int i = 0; i < copy.queueLength; ++i)
+            if (copy.queue[i] == n) return true;
+        return false;
     }
 
     bool ConsoleNewsPending(int c) const {
@@ -449,7 +465,16 @@ struct Runner {
             // Invariant 3: once closed, no timer is left.
             if (s == LifeState::Closed && (copy.startTimer || copy.sessionTimer || copy.probeTimer))
                 Fail("a timer armed after the close");
+            // A copy that has not read the console's move yet reads it on its
+            // next retry tick: the exemption ends.
+            // (A closing copy's worker is stopping: it takes one report at most.)
+            const bool reads = copy.sessionTimer || (copy.lateTicks & kLateSession) || !w.serviceReady ||
+                               Queued(copy, Notice::ServiceReady);
+            if (copy.consoleNews && !life.Finished() && !reads)
+                Fail("a copy that missed the console's move will never read it");
             if (copy.finished || !touched[c]) continue;
+            if ((copy.worker == Worker::Reading) != (s == LifeState::Running))
+                Fail("a worker reads where the state wants none, or none where it wants one");
             // The regions.
             if (s == LifeState::Calibrating && !life.CalibrationOpen())
                 Fail("Calibrating without its window");
@@ -483,6 +508,7 @@ struct Runner {
         for (int c = 0; c < 2; ++c) {
             const CopyWorld& copy = w.copy[c];
             if (copy.finished) continue;
+            if (copy.closeAsked) Fail("the tray's Close left the copy running");
             if (Owns(c) && w.device) {
                 if (copy.worker != Worker::Reading) Fail("at rest the console's copy runs no worker");
                 if (!copy.holds) Fail("at rest the driver lacks the console copy's block");
@@ -490,6 +516,15 @@ struct Runner {
                 Fail("at rest a copy that should drive nothing runs a worker");
             }
         }
+    }
+
+    // A timer's tick: while armed, or once after KillTimer when it was
+    // already posted.
+    static bool Tick(CopyWorld& copy, bool armed, uint8_t late) {
+        if (armed) return true;
+        if (!(copy.lateTicks & late)) return false;
+        copy.lateTicks &= ~late;
+        return true;
     }
 
     // Applies `label`; false when it cannot happen in this world.
@@ -509,15 +544,15 @@ struct Runner {
             return true;
         }
         case Step::StartTick:
-            if (!copy.startTimer) return false;
+            if (!Tick(copy, copy.startTimer, kLateStart)) return false;
             HandleMessage(c, {kMsgTimer, kStartRetryTimer, 0, {}});
             return true;
         case Step::SessionTick:
-            if (!copy.sessionTimer) return false;
+            if (!Tick(copy, copy.sessionTimer, kLateSession)) return false;
             HandleMessage(c, {kMsgTimer, kSessionRetryTimer, 0, {}});
             return true;
         case Step::ProbeTick:
-            if (!copy.probeTimer) return false;
+            if (!Tick(copy, copy.probeTimer, kLateProbe)) return false;
             HandleMessage(c, {kMsgTimer, kProbeRetryTimer, 0, {}});
             return true;
         case Step::WorkerLeaves:
@@ -533,7 +568,8 @@ struct Runner {
             copy.renew = false;
             return Enqueue(c, Notice::BlockRequest);
         case Step::AskCalibration:
-            if (copy.run != Run::None || copy.life.CalibrationOpen() || copy.editor) return false;
+            // Also with an editor open: a command posted to GENERAL.
+            if (copy.run != Run::None || copy.life.CalibrationOpen()) return false;
             Handle(c, LifeEvent{LifeEventKind::CalibrationAsked});
             return true;
         case Step::UserEndsRun:
@@ -554,6 +590,7 @@ struct Runner {
             Handle(c, LifeEvent{LifeEventKind::EditorDismissed});
             return true;
         case Step::TrayClose:
+            copy.closeAsked = true;
             HandleMessage(c, {kMsgCommand, IDM_CLOSE, 0, {}});
             return true;
         case Step::WindowClose:
@@ -650,6 +687,8 @@ struct Runner {
         case Step::ServiceReady:
             if (w.serviceReady) return false;
             w.serviceReady = true;
+            for (int i = 0; i < 2; ++i)
+                if (!w.copy[i].registered && !Enqueue(i, Notice::ServiceReady)) return false;
             return true;
         case Step::Count:
             return false;
