@@ -41,20 +41,22 @@ constexpr int kQueueCapacity = 3;
 // name, message, wParam, lParam, the header a device notice carries.
 constexpr DeviceHeader kInterfaceHeader{true, 32, kDeviceTypeInterface, true};
 constexpr DeviceHeader kHandleHeader{true, 40, kDeviceTypeHandle, false};
-#define NOTICES(X)                                                                                    \
-    X(Arrival, kMsgDeviceChange, kDeviceArrival, 1, kInterfaceHeader) /* the driver's interface */    \
-    X(InterfaceRemoved, kMsgDeviceChange, kDeviceRemoveComplete, 1, kInterfaceHeader) /* it went */   \
-    X(HandleCancelled, kMsgDeviceChange, kDeviceQueryRemoveFailed, 1,                                 \
-      kHandleHeader) /* the request failed */                                                         \
-    X(HandleComplete, kMsgDeviceChange, kDeviceRemoveComplete, 1,                                     \
-      kHandleHeader)                                                  /* the handle's device went */  \
-    X(ConsoleConnect, kMsgSessionChange, kConsoleConnectEvent, 0, {}) /* also a RemoteFX session's */ \
-    X(ConsoleDisconnect, kMsgSessionChange, kConsoleDisconnectEvent, 0, {})                           \
-    X(Resume, kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {})                                       \
-    X(DisplayChange, kMsgDisplayChange, 0, 0x03000400, {})                                            \
-    X(WorkerEnded, kMsgWorkerEnded, 0, 0, {})                                                         \
-    X(BlockRequest, kMsgWorkerBlockRequest, 0, 0, {})                                                 \
-    X(CalibrationEnded, kMsgCalibrationEnded, 0, 0, {})                                               \
+// Arrival and InterfaceRemoved are the driver's interface; the Handle ones
+// the worker's handle: its removal request failed, its removal is pending,
+// its device went. ConsoleConnect is also a RemoteFX session's.
+#define NOTICES(X)                                                                    \
+    X(Arrival, kMsgDeviceChange, kDeviceArrival, 1, kInterfaceHeader)                 \
+    X(InterfaceRemoved, kMsgDeviceChange, kDeviceRemoveComplete, 1, kInterfaceHeader) \
+    X(HandleCancelled, kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, kHandleHeader)  \
+    X(HandlePending, kMsgDeviceChange, kDeviceRemovePending, 1, kHandleHeader)        \
+    X(HandleComplete, kMsgDeviceChange, kDeviceRemoveComplete, 1, kHandleHeader)      \
+    X(ConsoleConnect, kMsgSessionChange, kConsoleConnectEvent, 0, {})                 \
+    X(ConsoleDisconnect, kMsgSessionChange, kConsoleDisconnectEvent, 0, {})           \
+    X(Resume, kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {})                       \
+    X(DisplayChange, kMsgDisplayChange, 0, 0x03000400, {})                            \
+    X(WorkerEnded, kMsgWorkerEnded, 0, 0, {})                                         \
+    X(BlockRequest, kMsgWorkerBlockRequest, 0, 0, {})                                 \
+    X(CalibrationEnded, kMsgCalibrationEnded, 0, 0, {})                               \
     X(ServiceReady, kMsgSessionServiceReady, 0, 0, {})
 
 enum class Notice : uint8_t {
@@ -114,7 +116,7 @@ struct World {
     bool slow = false;         // gone in sleep, coming back without a notice
     bool serviceReady = true;  // the session notices can be registered
     Removal removal = Removal::None;
-    uint8_t holder = 0;  // whose worker handle the removal is about
+    uint8_t holders = 0;  // whose worker handles the removal is about, a bit a copy
     uint8_t disturbances = 0;
 };
 
@@ -127,17 +129,17 @@ uint64_t PackCopy(const CopyWorld& c) {
         uint64_t{c.sessionTimer} << 5 | uint64_t{c.probeTimer} << 6 | uint64_t{c.calibrationButton} << 7 |
         uint64_t{c.editor} << 8 | uint64_t{c.holds} << 9 | uint64_t{c.renew} << 10 |
         uint64_t{c.registered} << 11 | uint64_t{c.consoleNews} << 12 | uint64_t{c.finished} << 13 |
-        uint64_t{c.queueLength} << 14 | uint64_t{c.closeAsked} << 29 | uint64_t{c.lateTicks} << 30;
-    for (int i = 0; i < c.queueLength; ++i) bits |= static_cast<uint64_t>(c.queue[i]) << (17 + 4 * i);
-    static_assert(kQueueCapacity * 4 + 17 <= 29);
+        uint64_t{c.queueLength} << 14 | uint64_t{c.closeAsked} << 17 | uint64_t{c.lateTicks} << 18;
+    for (int i = 0; i < c.queueLength; ++i) bits |= static_cast<uint64_t>(c.queue[i]) << (21 + 4 * i);
+    static_assert(kQueueCapacity * 4 + 21 + 25 <= 64);
     return v | bits << 25;
 }
 
 Key Pack(const World& w) {
     const uint64_t world = (w.console == kNoConsoleSession ? 3u : w.console) | uint64_t{w.device} << 2 |
                            uint64_t{w.slow} << 3 | uint64_t{w.serviceReady} << 4 |
-                           static_cast<uint64_t>(w.removal) << 5 | uint64_t{w.holder} << 6 |
-                           uint64_t{w.disturbances} << 7;
+                           static_cast<uint64_t>(w.removal) << 5 | uint64_t{w.holders} << 6 |
+                           uint64_t{w.disturbances} << 8;
     return {PackCopy(w.copy[0]), PackCopy(w.copy[1]), world};
 }
 
@@ -255,7 +257,7 @@ struct Runner {
             // the event's actions are done.
             probeOpen = w.device;
             // (Another copy was not asked, and cannot know.)
-            if (w.device && w.removal != Removal::None && w.holder == c)
+            if (w.device && w.removal != Removal::None && (w.holders >> c & 1))
                 Fail("the main thread opened the device while its removal is pending");
         }
         if (facts & kRegister) {
@@ -629,26 +631,33 @@ struct Runner {
             return true;
         case Step::RemovalAsked: {
             if (!w.device || w.removal != Removal::None || w.slow) return false;
-            int holder = -1;
+            // Every copy whose worker holds a handle is asked; a handle whose
+            // device already went is asked nothing more.
+            uint8_t holders = 0;
             for (int i = 0; i < 2; ++i)
                 if (!w.copy[i].finished &&
-                    (w.copy[i].worker == Worker::Reading || w.copy[i].worker == Worker::Stopping))
-                    holder = i;
-            if (holder < 0) return false;
-            // A handle whose device already went is asked nothing more.
-            for (int i = 0; i < w.copy[holder].queueLength; ++i)
-                if (w.copy[holder].queue[i] == Notice::HandleComplete) return false;
+                    (w.copy[i].worker == Worker::Reading || w.copy[i].worker == Worker::Stopping)) {
+                    if (Queued(w.copy[i], Notice::HandleComplete)) return false;
+                    holders |= 1 << i;
+                }
+            if (!holders) return false;
             w.removal = Removal::Asked;
-            w.holder = static_cast<uint8_t>(holder);
-            // Sent: answered before Windows goes on.
-            HandleMessage(holder,
-                          {kMsgDeviceChange, kDeviceQueryRemove, 1, {true, 40, kDeviceTypeHandle, false}});
+            w.holders = holders;
+            for (int i = 0; i < 2; ++i) {
+                if (!(holders >> i & 1)) continue;
+                // Sent: answered before Windows goes on, with the handle closed.
+                HandleMessage(i, {kMsgDeviceChange, kDeviceQueryRemove, 1, kHandleHeader});
+                if (w.copy[i].worker == Worker::Reading || w.copy[i].worker == Worker::Stopping)
+                    Fail("a removal request answered with the copy's handle open");
+            }
             return true;
         }
         case Step::RemovalCancelled:
             if (w.removal != Removal::Asked) return false;
             w.removal = Removal::None;
-            return Enqueue(w.holder, Notice::HandleCancelled);
+            for (int i = 0; i < 2; ++i)
+                if ((w.holders >> i & 1) && !Enqueue(i, Notice::HandleCancelled)) return false;
+            return true;
         case Step::RemovalCompleted: {
             if (w.removal != Removal::Asked) return false;
             // Only once every handle on the device is closed.
@@ -657,11 +666,17 @@ struct Runner {
                     return false;
             w.removal = Removal::None;
             w.device = false;
+            // A holder gets its handle's DBT_DEVICEREMOVEPENDING, then
+            // COMPLETE (its interface's notice says the same and is left
+            // out, to keep the queue short); the others the interface's.
             for (int i = 0; i < 2; ++i) {
                 w.copy[i].holds = false;
-                if (!Enqueue(i, Notice::InterfaceRemoved)) return false;
+                const bool ok = (w.holders >> i & 1)
+                                    ? Enqueue(i, Notice::HandlePending) && Enqueue(i, Notice::HandleComplete)
+                                    : Enqueue(i, Notice::InterfaceRemoved);
+                if (!ok) return false;
             }
-            return Enqueue(w.holder, Notice::HandleComplete);
+            return true;
         }
         case Step::Resume:
         case Step::ResumeSlow:
