@@ -31,7 +31,7 @@
 
 namespace {
 
-int kDepth = 12;
+int kDepth = 13;
 constexpr uint32_t kSessions[2] = {1, 2};
 // The world queues at most kQueueCapacity - 1 notices to a copy; the last
 // place is for the notice an action makes (a session ended).
@@ -41,6 +41,7 @@ constexpr int kQueueCapacity = 3;
 // name, message, wParam, lParam, the header a device notice carries.
 constexpr DeviceHeader kInterfaceHeader{true, 32, kDeviceTypeInterface, true};
 constexpr DeviceHeader kHandleHeader{true, 40, kDeviceTypeHandle, false};
+constexpr uint64_t kPowerSuspend = 0x0004;  // PBT_APMSUSPEND: no event, granted
 // Arrival and InterfaceRemoved are the driver's interface; the Handle ones
 // the worker's handle: its removal request failed, its removal is pending,
 // its device went. ConsoleConnect is also a RemoteFX session's.
@@ -52,6 +53,7 @@ constexpr DeviceHeader kHandleHeader{true, 40, kDeviceTypeHandle, false};
     X(HandleComplete, kMsgDeviceChange, kDeviceRemoveComplete, 1, kHandleHeader)      \
     X(ConsoleConnect, kMsgSessionChange, kConsoleConnectEvent, 0, {})                 \
     X(ConsoleDisconnect, kMsgSessionChange, kConsoleDisconnectEvent, 0, {})           \
+    X(Suspend, kMsgPowerBroadcast, kPowerSuspend, 0, {})                              \
     X(Resume, kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {})                       \
     X(DisplayChange, kMsgDisplayChange, 0, 0x03000400, {})                            \
     X(WorkerEnded, kMsgWorkerEnded, 0, 0, {})                                         \
@@ -687,7 +689,7 @@ struct Runner {
             }
             for (int i = 0; i < 2; ++i) {
                 w.copy[i].holds = false;  // the controller may have lost its settings
-                if (!Enqueue(i, Notice::Resume)) return false;
+                if (!Enqueue(i, Notice::Suspend) || !Enqueue(i, Notice::Resume)) return false;
             }
             return true;
         case Step::SilentReturn:
