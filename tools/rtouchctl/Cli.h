@@ -13,6 +13,11 @@
 constexpr int kExitOk = 0;
 constexpr int kExitAbsent = 1;
 constexpr int kExitUsage = 2;
+// Keeping a calibration (live, check, save, keep, open).
+constexpr int kExitNoCopy = 3;            // no rtouch copy in the caller's session
+constexpr int kExitCheckFailed = 4;       // the block check failed
+constexpr int kExitWriteFailed = 5;       // not written (or not opened): the target is as it was
+constexpr int kExitNotAdministrator = 6;  // keep without an administrator's rights
 
 struct Options {
     std::optional<std::string> params;                    // --params FILE

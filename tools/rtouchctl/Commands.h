@@ -12,6 +12,7 @@ int CmdProbe(const Args& args);
 int CmdReplay(const Args& args);
 int CmdSolve(const Args& args);
 int CmdCalibrate(const Args& args);
+int CmdCheck(const Args& args);
 
 #ifdef _WIN32
 // The substitute driver (Windows build only; the host build has no such

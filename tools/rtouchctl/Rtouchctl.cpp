@@ -17,6 +17,7 @@ const Subcommand kSubcommands[] = {
     {"replay", CmdReplay},
     {"solve", CmdSolve},
     {"calibrate", CmdCalibrate},
+    {"check", CmdCheck},
 #ifdef _WIN32
     {"install", CmdInstall},
     {"uninstall", CmdUninstall},
@@ -35,7 +36,8 @@ const char kUsage[] =
     "  probe\n"
     "  replay [--params FILE] [--orientation N] [--legacy] [--phases] TRACE\n"
     "  solve [--params FILE] [--orientation N] [--legacy] POINTS [--hex]\n"
-    "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]"
+    "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]\n"
+    "  check FILE"
 #ifdef _WIN32
     "\n  install [INF]\n  uninstall\n  feed TRACE [--rate N]\n  record [--count N] [FILE]\n"
     "  driver-state\n  unplug\n  plug\n  read-wait MS"
