@@ -10,6 +10,8 @@
 
 // The application's parameters file, a fixed absolute path.
 inline constexpr wchar_t kParameterFilePath[] = L"C:\\WINDOWS\\ZRNParameters.dat";
+// Where rtouchctl keep puts the file it replaces.
+inline constexpr wchar_t kParameterBackupPath[] = L"C:\\WINDOWS\\ZRNParameters.dat.bak";
 
 // Opens the file for reading with no sharing and reads at most its first 180
 // bytes; nullopt when it cannot be opened (missing, locked, no access) or

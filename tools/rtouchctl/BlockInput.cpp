@@ -27,3 +27,10 @@ void PrintBlockFaults(const std::string& source, const std::vector<BlockFault>& 
         std::fprintf(stderr, "rtouchctl: %s: %s %s\n", source.c_str(), f.field.c_str(), f.problem.c_str());
 }
 
+void PrintCheckRefusal(const std::string& source, const std::vector<BlockFault>& faults) {
+    const BlockFault& first = faults.front();
+    std::string more;
+    if (faults.size() > 1) more = " (and " + std::to_string(faults.size() - 1) + " more: rtouchctl check)";
+    std::fprintf(stderr, "rtouchctl: %s fails the block check: %s %s%s; nothing written\n", source.c_str(),
+                 first.field.c_str(), first.problem.c_str(), more.c_str());
+}

@@ -33,3 +33,6 @@ std::optional<BlockImage> ReadBlockInput(const std::string& utf8Path);
 // One line per fault on standard error, each naming `source` and the field.
 void PrintBlockFaults(const std::string& source, const std::vector<BlockFault>& faults);
 
+// The one line of a command that refuses to write a block that fails the
+// check: the first fault, and how many more `check` would name.
+void PrintCheckRefusal(const std::string& source, const std::vector<BlockFault>& faults);

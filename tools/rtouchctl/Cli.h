@@ -52,6 +52,8 @@ int UsageError(const std::string& message, const char* usage = nullptr);
 
 // The platform's file name for a UTF-8 path.
 FilePath PathFromUtf8(const std::string& utf8);
+// The system's message for an error code of the platform's file calls.
+std::string SystemMessage(uint32_t error);
 // fopen of a UTF-8 path (any name Windows allows, not only the ANSI ones).
 std::FILE* OpenUtf8File(const std::string& utf8Path, const char* mode);
 

@@ -13,6 +13,8 @@ int CmdReplay(const Args& args);
 int CmdSolve(const Args& args);
 int CmdCalibrate(const Args& args);
 int CmdCheck(const Args& args);
+int CmdSave(const Args& args);
+int CmdKeep(const Args& args);
 
 #ifdef _WIN32
 // The substitute driver (Windows build only; the host build has no such

@@ -18,6 +18,8 @@ const Subcommand kSubcommands[] = {
     {"solve", CmdSolve},
     {"calibrate", CmdCalibrate},
     {"check", CmdCheck},
+    {"save", CmdSave},
+    {"keep", CmdKeep},
 #ifdef _WIN32
     {"install", CmdInstall},
     {"uninstall", CmdUninstall},
@@ -37,7 +39,9 @@ const char kUsage[] =
     "  replay [--params FILE] [--orientation N] [--legacy] [--phases] TRACE\n"
     "  solve [--params FILE] [--orientation N] [--legacy] POINTS [--hex]\n"
     "  calibrate [--params FILE] [--orientation N] [--legacy] [--screen WxH] TRACE [--hex]\n"
-    "  check FILE"
+    "  check FILE\n"
+    "  save FILE-IN FILE\n"
+    "  keep FILE-IN"
 #ifdef _WIN32
     "\n  install [INF]\n  uninstall\n  feed TRACE [--rate N]\n  record [--count N] [FILE]\n"
     "  driver-state\n  unplug\n  plug\n  read-wait MS"
