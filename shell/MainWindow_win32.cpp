@@ -14,6 +14,7 @@
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
 #include "shell/LifeActions_win32.h"
+#include "shell/LiveBlockAnswer_win32.h"
 #include "shell/ParametersDialog_win32.h"
 #include "shell/ShellGlobals_win32.h"
 #include "shell/Tray_win32.h"
@@ -319,6 +320,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case kMsgLifeLog:
         return AnswerLifeLog(wParam, lParam);
+    case WM_COPYDATA:
+        return AnswerLiveBlockRequest(window, wParam, lParam);
     case kTrayCallbackMessage:
         switch (lParam) {
         case WM_LBUTTONDBLCLK:

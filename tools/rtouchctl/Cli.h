@@ -44,6 +44,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t
 // from --params, --orientation and --legacy.
 void LoadBlockFromOptions(const Options& options, ParameterBlock& defaults, ParameterBlock& live);
 
+// The readable field list of `params` and `live`.
+void PrintBlockFields(const ParameterBlock& block);
+
 // The block as 360 lowercase hexadecimal digits, byte 0 first.
 std::string BlockHex(const ParameterBlock& block);
 

@@ -6,23 +6,25 @@
 #include "tools/rtouchctl/Cli.h"
 #include "tools/rtouchctl/Commands.h"
 #include "tools/rtouchctl/Keep.h"
+#include "tools/rtouchctl/Live.h"
 
 namespace {
 
 const char kSaveUsage[] = "rtouchctl save [FILE-IN] FILE";
 const char kKeepUsage[] = "rtouchctl keep [FILE-IN]";
 
-// The block to write, from FILE-IN, once it passes the check; nullopt after
-// the message, with the exit status in `status`.
-std::optional<BlockImage> CheckedSource(const std::string& input, int& status) {
-    std::optional<BlockImage> image = ReadBlockInput(input);
+// The block to write, from FILE-IN or else the copy of this session, once
+// it passes the check; nullopt after the message, with the exit status in
+// `status`.
+std::optional<BlockImage> CheckedSource(const std::string* input, int& status) {
+    std::optional<BlockImage> image = input ? ReadBlockInput(*input) : FetchLiveBlock(status);
     if (!image) {
-        status = kExitUsage;
+        if (input) status = kExitUsage;
         return std::nullopt;
     }
     const std::vector<BlockFault> faults = CheckBlock(*image);
     if (faults.empty()) return image;
-    PrintCheckRefusal(input, faults);
+    PrintCheckRefusal(input ? *input : "the live block", faults);
     status = kExitCheckFailed;
     return std::nullopt;
 }
@@ -37,10 +39,11 @@ int SaveFailed(const std::string& file, const std::string& cause) {
 int CmdSave(const Args& args) {
     const std::optional<Options> o = ParseOptions(args, 2, {}, 2, kSaveUsage);
     if (!o) return kExitUsage;
-    if (o->positional.size() < 2) return UsageError("missing parameters file", kSaveUsage);
+    if (o->positional.empty()) return UsageError("missing parameters file", kSaveUsage);
     const std::string& target = o->positional.back();
     int status = kExitOk;
-    const std::optional<BlockImage> image = CheckedSource(o->positional[0], status);
+    const std::optional<BlockImage> image =
+        CheckedSource(o->positional.size() == 2 ? &o->positional[0] : nullptr, status);
     if (!image) return status;
     std::string why;
     if (!PlainFileOrNone(target, why)) return SaveFailed(target, why);
@@ -59,7 +62,6 @@ int CmdSave(const Args& args) {
 int CmdKeep(const Args& args) {
     const std::optional<Options> o = ParseOptions(args, 2, {}, 1, kKeepUsage);
     if (!o) return kExitUsage;
-    if (o->positional.empty()) return UsageError("missing parameters file", kKeepUsage);
     if (!HoldsAdministratorRights()) {
         std::fprintf(
             stderr,
@@ -67,7 +69,8 @@ int CmdKeep(const Args& args) {
         return kExitNotAdministrator;
     }
     int status = kExitOk;
-    const std::optional<BlockImage> image = CheckedSource(o->positional[0], status);
+    const std::optional<BlockImage> image =
+        CheckedSource(o->positional.empty() ? nullptr : &o->positional[0], status);
     if (!image) return status;
     return KeepBlock(*image);
 }

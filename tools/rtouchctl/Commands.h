@@ -12,6 +12,7 @@ int CmdProbe(const Args& args);
 int CmdReplay(const Args& args);
 int CmdSolve(const Args& args);
 int CmdCalibrate(const Args& args);
+int CmdLive(const Args& args);
 int CmdCheck(const Args& args);
 int CmdSave(const Args& args);
 int CmdKeep(const Args& args);

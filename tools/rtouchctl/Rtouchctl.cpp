@@ -17,6 +17,7 @@ const Subcommand kSubcommands[] = {
     {"replay", CmdReplay},
     {"solve", CmdSolve},
     {"calibrate", CmdCalibrate},
+    {"live", CmdLive},
     {"check", CmdCheck},
     {"save", CmdSave},
     {"keep", CmdKeep},
@@ -39,9 +40,11 @@ const char kUsage[] =
     "  replay [BLOCK OPTIONS] [--phases] TRACE   what the touch engine makes of a trace\n"
     "  solve [BLOCK OPTIONS] POINTS [--hex]      the block a calibration of nine points gives\n"
     "  calibrate [BLOCK OPTIONS] [--screen WxH] TRACE [--hex]   a calibration run on a trace\n"
+    "  live [--hex]                the live block of the rtouch copy of this session (exit 3: none)\n"
     "  check FILE                  whether a parameters file is fit to keep (exit 4: a field is not)\n"
-    "  save FILE-IN FILE           writes a checked block to FILE, whole or not at all\n"
-    "  keep FILE-IN                puts a checked block in place as C:\\WINDOWS\\ZRNParameters.dat\n"
+    "  save [FILE-IN] FILE         writes a checked block (FILE-IN's, or the live one) to FILE, whole\n"
+    "                              or not at all\n"
+    "  keep [FILE-IN]                puts a checked block in place as C:\\WINDOWS\\ZRNParameters.dat\n"
     "                              (the earlier one kept as ZRNParameters.dat.bak; administrators only)\n"
     "  help, --help, -h            this text\n"
     "BLOCK OPTIONS: --params FILE (a parameters file), --orientation N (0..3), --legacy (the old default "
