@@ -16,6 +16,7 @@ int CmdLive(const Args& args);
 int CmdCheck(const Args& args);
 int CmdSave(const Args& args);
 int CmdKeep(const Args& args);
+int CmdOpen(const Args& args);
 
 #ifdef _WIN32
 // The substitute driver (Windows build only; the host build has no such

@@ -21,6 +21,7 @@ const Subcommand kSubcommands[] = {
     {"check", CmdCheck},
     {"save", CmdSave},
     {"keep", CmdKeep},
+    {"open", CmdOpen},
 #ifdef _WIN32
     {"install", CmdInstall},
     {"uninstall", CmdUninstall},
@@ -46,6 +47,8 @@ const char kUsage[] =
     "                              or not at all\n"
     "  keep [FILE-IN]                puts a checked block in place as C:\\WINDOWS\\ZRNParameters.dat\n"
     "                              (the earlier one kept as ZRNParameters.dat.bak; administrators only)\n"
+    "  open parameters|mapping     opens the copy's slider dialog or gesture map editor (exit 5: not\n"
+    "                              up within 10 s)\n"
     "  help, --help, -h            this text\n"
     "BLOCK OPTIONS: --params FILE (a parameters file), --orientation N (0..3), --legacy (the old default "
     "map)\n"
