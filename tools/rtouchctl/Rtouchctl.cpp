@@ -22,7 +22,7 @@ const Subcommand kSubcommands[] = {
     {"save", CmdSave},
     {"keep", CmdKeep},
     {"open", CmdOpen},
-#ifdef _WIN32
+#ifdef RTOUCH_DRIVER_COMMANDS
     {"install", CmdInstall},
     {"uninstall", CmdUninstall},
     {"feed", CmdFeed},
@@ -45,7 +45,7 @@ const char kUsage[] =
     "  check FILE                  whether a parameters file is fit to keep (exit 4: a field is not)\n"
     "  save [FILE-IN] FILE         writes a checked block (FILE-IN's, or the live one) to FILE, whole\n"
     "                              or not at all\n"
-    "  keep [FILE-IN]                puts a checked block in place as C:\\WINDOWS\\ZRNParameters.dat\n"
+    "  keep [FILE-IN]              puts a checked block in place as C:\\WINDOWS\\ZRNParameters.dat\n"
     "                              (the earlier one kept as ZRNParameters.dat.bak; administrators only)\n"
     "  open parameters|mapping     opens the copy's slider dialog or gesture map editor (exit 5: not\n"
     "                              up within 10 s)\n"
@@ -55,7 +55,7 @@ const char kUsage[] =
     "Exit status: 0 done; 2 usage or an unreadable input file; 3 no rtouch copy in this session;\n"
     "4 the block check failed; 5 the write failed, the target is as it was; 6 keep without an\n"
     "administrator's rights"
-#ifdef _WIN32
+#ifdef RTOUCH_DRIVER_COMMANDS
     "\nThe substitute driver: install [INF], uninstall, feed TRACE [--rate N], record [--count N] [FILE],\n"
     "driver-state, unplug, plug, read-wait MS"
 #endif
