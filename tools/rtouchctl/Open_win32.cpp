@@ -26,20 +26,22 @@ struct Owned {
     std::vector<HWND> dialogs;
 };
 
+// Collects the visible dialogs of the owner `context` points at. A named
+// CALLBACK: on x86 a lambda does not convert to WNDENUMPROC (stdcall).
+BOOL CALLBACK CollectDialog(HWND window, LPARAM context) {
+    auto& f = *reinterpret_cast<Owned*>(context);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (GetWindow(window, GW_OWNER) == f.owner && IsWindowVisible(window) &&
+        lstrcmpW(name, kDialogClassName) == 0)
+        f.dialogs.push_back(window);
+    return TRUE;
+}
+
 // The visible dialogs that `owner` owns.
 std::vector<HWND> DialogsOf(HWND owner) {
     Owned found{owner, {}};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto& f = *reinterpret_cast<Owned*>(context);
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (GetWindow(window, GW_OWNER) == f.owner && IsWindowVisible(window) &&
-                lstrcmpW(name, kDialogClassName) == 0)
-                f.dialogs.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
     return found.dialogs;
 }
 
