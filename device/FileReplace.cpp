@@ -24,3 +24,20 @@ ReplaceOutcome FinishSwap(SwapAnswer answer, const SwapFinishOps& ops, void* con
     }
     return ReplaceOutcome::Failed;
 }
+
+ReplaceOutcome ReplaceKeepingBackup(const KeepBackupOps& ops, void* context) {
+    const bool old = ops.oldExists(context);
+    if (!ops.writeNew(context)) return ReplaceOutcome::Failed;
+    if (old && !ops.nameOld(context)) {
+        ops.deleteNew(context);
+        return ReplaceOutcome::Failed;
+    }
+    if (!ops.moveNewIn(context)) {
+        ops.deleteNew(context);
+        if (old) ops.deleteOldName(context);
+        return ReplaceOutcome::Failed;
+    }
+    if (!old || ops.moveOldToBackup(context)) return ReplaceOutcome::Replaced;
+    ops.putOldBack(context);
+    return ReplaceOutcome::Failed;
+}

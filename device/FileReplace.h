@@ -39,3 +39,29 @@ struct SwapFinishOps {
 // new bytes are in place; where neither the new file nor the old one can
 // be put in place, both are kept as they are (Failed).
 ReplaceOutcome FinishSwap(SwapAnswer answer, const SwapFinishOps& ops, void* context);
+
+// A replacement that keeps the old file under a backup name (over an
+// earlier backup) and leaves the new file the security it was written
+// with; the swap above would give it the old file's. Each step is one
+// rename or link, done whole or not at all:
+//  1. the new file written whole beside the place;
+//  2. if there is an old file, a second name for it beside the place;
+//  3. the new file renamed into the place, over the old one;
+//  4. the old file's second name renamed to the backup name.
+// A failed step undoes the ones before it: the place and the backup end as
+// they were. Only if step 4 and then its undo both fail does the new file
+// stay in place with the old one under its second name (Failed).
+struct KeepBackupOps {
+    bool (*oldExists)(void* context);
+    // Creates and writes the new file; on failure leaves nothing behind.
+    bool (*writeNew)(void* context);
+    bool (*nameOld)(void* context);
+    bool (*moveNewIn)(void* context);
+    bool (*moveOldToBackup)(void* context);
+    // The old file's second name renamed back into the place.
+    bool (*putOldBack)(void* context);
+    void (*deleteNew)(void* context);
+    void (*deleteOldName)(void* context);
+};
+
+ReplaceOutcome ReplaceKeepingBackup(const KeepBackupOps& ops, void* context);

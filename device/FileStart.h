@@ -42,8 +42,10 @@ enum class ReplaceOutcome : uint8_t {
 // or, on any failure, as it was (device/FileReplace.h: a replacement that
 // fails halfway is completed or undone; only where both fail are the old
 // and new bytes left beside `path` under names of this call). Only a file
-// this call created is ever deleted.
-ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes);
+// this call created is ever deleted. `error`, when given, receives the
+// system's code of the step that failed (0 when none is known).
+ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes,
+                                uint32_t* error = nullptr);
 
 // Tries on names taken by other files before a replacement gives up.
 inline constexpr unsigned kReplaceNameTries = 16;

@@ -45,25 +45,31 @@ FolderFacts ReadFolderFacts(const FilePath&) {
     return facts;
 }
 
-ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes) {
+ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes, uint32_t* errorCode) {
+    uint32_t ignored = 0;
+    uint32_t& failure = errorCode ? *errorCode : ignored;
+    failure = 0;
     const unsigned first = static_cast<unsigned>(getpid()) << 4;
     for (unsigned n = 0; n < kReplaceNameTries; ++n) {
         const FilePath beside = BesideName(path, first + n);
         // "x": created only when no file has that name.
         std::FILE* f = std::fopen(beside.c_str(), "wbx");
         if (!f) {
+            failure = static_cast<uint32_t>(errno);
             if (errno == EEXIST) continue;
             return errno == ENAMETOOLONG ? ReplaceOutcome::NameTooLong : ReplaceOutcome::Failed;
         }
         bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
         // Buffered bytes reach the file (or fail to) only here.
         ok = std::fclose(f) == 0 && ok;
+        if (!ok) failure = static_cast<uint32_t>(errno);
         std::error_code error;
         const auto old = std::filesystem::status(path, error);
         if (ok && !error && std::filesystem::exists(old))
             std::filesystem::permissions(beside, old.permissions(), error);
         if (ok) std::filesystem::rename(beside, path, error);
         if (!ok || error) {
+            if (ok) failure = static_cast<uint32_t>(error.value());
             std::filesystem::remove(beside, error);
             return ReplaceOutcome::Failed;
         }

@@ -204,7 +204,10 @@ FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
     return out;
 }
 
-ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes) {
+ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> bytes, uint32_t* errorCode) {
+    uint32_t ignored = 0;
+    uint32_t& failure = errorCode ? *errorCode : ignored;
+    failure = 0;
     // Different for two processes saving at once, and for each try.
     const unsigned first = GetTickCount() ^ (GetCurrentProcessId() << 8);
     for (unsigned n = 0; n < kReplaceNameTries; ++n) {
@@ -214,18 +217,24 @@ ReplaceOutcome ReplaceFileWhole(const FilePath& path, std::span<const uint8_t> b
         HANDLE file = CreateFileW(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-            return error == ERROR_FILENAME_EXCED_RANGE ? ReplaceOutcome::NameTooLong : ReplaceOutcome::Failed;
+            failure = GetLastError();
+            if (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS) continue;
+            return failure == ERROR_FILENAME_EXCED_RANGE ? ReplaceOutcome::NameTooLong
+                                                         : ReplaceOutcome::Failed;
         }
         const DWORD attributes = GetFileAttributesW(path.c_str());
         const FilePath backup = FreeBesideName(path, first + n + 1, beside);
-        if (!WriteAll(file, bytes) || backup.empty()) {
+        const bool written = WriteAll(file, bytes);
+        if (!written || backup.empty()) {
+            failure = written ? ERROR_FILE_EXISTS : GetLastError();
             DeleteFileW(beside.c_str());
             return ReplaceOutcome::Failed;
         }
         SwapFiles files{beside, path, backup};
-        const ReplaceOutcome outcome = FinishSwap(Swap(beside, path, backup), kSwapFinish, &files);
+        const SwapAnswer answer = Swap(beside, path, backup);
+        failure = answer == SwapAnswer::Swapped ? 0 : GetLastError();
+        const ReplaceOutcome outcome = FinishSwap(answer, kSwapFinish, &files);
+        if (outcome == ReplaceOutcome::Replaced) failure = 0;
         if (outcome == ReplaceOutcome::Replaced && attributes != INVALID_FILE_ATTRIBUTES)
             SetFileAttributesW(path.c_str(), attributes);
         return outcome;

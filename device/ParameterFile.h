@@ -10,12 +10,23 @@
 
 // The application's parameters file, a fixed absolute path.
 inline constexpr wchar_t kParameterFilePath[] = L"C:\\WINDOWS\\ZRNParameters.dat";
+// Where rtouchctl keep puts the file it replaces.
+inline constexpr wchar_t kParameterBackupPath[] = L"C:\\WINDOWS\\ZRNParameters.dat.bak";
 
 // Opens the file for reading with no sharing and reads at most its first 180
 // bytes; nullopt when it cannot be opened (missing, locked, no access) or
 // its folder is not trusted (FolderTrusted), no bytes when it cannot be read.
 std::optional<std::vector<uint8_t>> ReadParameterFile(const FilePath& path);
 
-// ReadParameterFile followed by LoadParameterBlock.
-void LoadParameterFile(const FilePath& path, uint16_t currentOrientation, ParameterBlock& defaults,
-                       ParameterBlock& live);
+// Whether the file served, and if not why the defaults were used instead.
+enum class ParameterFileUse : uint8_t {
+    Served,
+    FolderNotTrusted,
+    CannotOpen,  // missing, locked (held open by anyone, in any session) or no access
+    Short,       // fewer than 180 bytes, or a read error
+};
+
+// ReadParameterFile followed by LoadParameterBlock. `error`, when given,
+// receives the system's code for CannotOpen.
+ParameterFileUse LoadParameterFile(const FilePath& path, uint16_t currentOrientation,
+                                   ParameterBlock& defaults, ParameterBlock& live, uint32_t* error = nullptr);

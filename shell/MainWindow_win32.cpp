@@ -15,6 +15,7 @@
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
 #include "shell/LifeDispatch_win32.h"
+#include "shell/LiveBlockAnswer_win32.h"
 #include "shell/MainControls_win32.h"
 #include "shell/ParametersDialog_win32.h"
 #include "shell/ShellGlobals_win32.h"
@@ -266,6 +267,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 1;
     case kMsgLifeLog:
         return AnswerLifeLog(wParam, lParam);
+    case WM_COPYDATA:
+        return AnswerLiveBlockRequest(window, wParam, lParam);
     case kTrayCallbackMessage:
         return OnTrayNotice(window, wParam, lParam);
     }

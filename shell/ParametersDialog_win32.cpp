@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "device/ParameterBlock.h"
+#include "device/SliderRanges.h"
 #include "shell/DialogLabels_win32.h"
 #include "shell/LifeDispatch_win32.h"
 #include "shell/ShellGlobals_win32.h"
@@ -34,22 +35,19 @@ constexpr DialogLabel kLabels[] = {
     {IDC_PAN_LABEL, IDS_PAN},
 };
 
-// A slider's position is its field's value itself; the left end is the
-// minimum. Initialised in this order.
+// The left end is the minimum. Initialised in this order.
 struct Slider {
     int controlId;
-    uint16_t minimum;
-    uint16_t maximum;
+    const SliderRange& range;
     uint16_t pageSize;
-    uint16_t ParameterBlock::*field;
 };
 constexpr Slider kSliders[] = {
-    {IDC_DOUBLE_CLICK_SLIDER, 10, 100, 5, &ParameterBlock::DoubleClickArea},
-    {IDC_CONSTANT_TOUCH_SLIDER, 10, 100, 5, &ParameterBlock::ConstantTouch},
-    {IDC_RIGHT_CLICK_SLIDER, 1, 10, 1, &ParameterBlock::RightClickInterval},
-    {IDC_SINGLE_TOUCH_SLIDER, 300, 1500, 100, &ParameterBlock::SingleTouchScale},
-    {IDC_PINCH_SLIDER, 8, 80, 8, &ParameterBlock::PinchScale},
-    {IDC_PAN_SLIDER, 500, 3000, 100, &ParameterBlock::PanScale},
+    {IDC_DOUBLE_CLICK_SLIDER, kDoubleClickAreaRange, 5},
+    {IDC_CONSTANT_TOUCH_SLIDER, kConstantTouchRange, 5},
+    {IDC_RIGHT_CLICK_SLIDER, kRightClickIntervalRange, 1},
+    {IDC_SINGLE_TOUCH_SLIDER, kSingleTouchScaleRange, 100},
+    {IDC_PINCH_SLIDER, kPinchScaleRange, 8},
+    {IDC_PAN_SLIDER, kPanScaleRange, 100},
 };
 
 void OnInit(HWND dialog) {
@@ -59,9 +57,10 @@ void OnInit(HWND dialog) {
         // A field outside the range shows at the nearest end and keeps its
         // value until the user moves that slider.
         SendDlgItemMessageW(dialog, slider.controlId, TBM_SETRANGE, TRUE,
-                            MAKELPARAM(slider.minimum, slider.maximum));
+                            MAKELPARAM(slider.range.minimum, slider.range.maximum));
         SendDlgItemMessageW(dialog, slider.controlId, TBM_SETPAGESIZE, 0, slider.pageSize);
-        SendDlgItemMessageW(dialog, slider.controlId, TBM_SETPOS, TRUE, ReadField(LiveParams.*slider.field));
+        SendDlgItemMessageW(dialog, slider.controlId, TBM_SETPOS, TRUE,
+                            ReadField(LiveParams.*slider.range.field));
     }
 }
 
@@ -74,7 +73,7 @@ void OnEndTrack(HWND dialog) {
     for (const Slider& slider : kSliders) {
         if (slider.controlId != id) continue;
         const LRESULT position = SendMessageW(focus, TBM_GETPOS, 0, 0);
-        WriteField(LiveParams.*slider.field, static_cast<uint16_t>(position));
+        WriteField(LiveParams.*slider.range.field, static_cast<uint16_t>(position));
         return;
     }
 }

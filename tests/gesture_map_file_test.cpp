@@ -238,3 +238,85 @@ TEST(FileReplace, AHalfDoneSwapIsCompletedOrUndoneNeverLeftHalfway) {
         EXPECT_EQ(c.after.backup, world.backup) << c.what;
     }
 }
+
+// Keeping the old file as the backup: whichever step fails, the place and
+// the backup end as they were, and nothing of this call stays behind.
+namespace {
+
+struct KeepWorld {
+    std::string place, backup, beside, oldName;  // "" when no file has the name
+    int failingStep = 0;                         // 1..4: that step fails; 0: none
+    bool undoWorks = true;
+    int step = 0;
+    bool Next() { return ++step != failingStep; }
+};
+
+KeepWorld& World(void* c) { return *static_cast<KeepWorld*>(c); }
+
+const KeepBackupOps kKeepOps = {
+    [](void* c) { return !World(c).place.empty(); },
+    [](void* c) { return World(c).Next() && !(World(c).beside = "new").empty(); },
+    [](void* c) { return World(c).Next() && !(World(c).oldName = World(c).place).empty(); },
+    [](void* c) { return World(c).Next() && !(World(c).place = std::exchange(World(c).beside, "")).empty(); },
+    [](void* c) {
+        return World(c).Next() && !(World(c).backup = std::exchange(World(c).oldName, "")).empty();
+    },
+    [](void* c) {
+        return World(c).undoWorks && !(World(c).place = std::exchange(World(c).oldName, "")).empty();
+    },
+    [](void* c) { World(c).beside.clear(); },
+    [](void* c) { World(c).oldName.clear(); },
+};
+
+}  // namespace
+
+TEST(FileReplace, KeepingTheBackupIsWholeOrUndone) {
+    struct Case {
+        const char* what;
+        KeepWorld before;
+        ReplaceOutcome outcome;
+        KeepWorld after;
+    };
+    const Case cases[] = {
+        {"old and earlier backup",
+         {"old", "older", "", ""},
+         ReplaceOutcome::Replaced,
+         {"new", "old", "", ""}},
+        {"no old file: the backup stays",
+         {"", "older", "", ""},
+         ReplaceOutcome::Replaced,
+         {"new", "older", "", ""}},
+        {"disk full writing the new file",
+         {"old", "older", "", "", 1},
+         ReplaceOutcome::Failed,
+         {"old", "older", "", ""}},
+        {"no second name for the old file",
+         {"old", "older", "", "", 2},
+         ReplaceOutcome::Failed,
+         {"old", "older", "", ""}},
+        {"the place held open",
+         {"old", "older", "", "", 3},
+         ReplaceOutcome::Failed,
+         {"old", "older", "", ""}},
+        {"no old file, the place refused",
+         {"", "older", "", "", 2},
+         ReplaceOutcome::Failed,
+         {"", "older", "", ""}},
+        {"the backup held open: undone",
+         {"old", "older", "", "", 4},
+         ReplaceOutcome::Failed,
+         {"old", "older", "", ""}},
+        {"the undo refused too",
+         {"old", "older", "", "", 4, false},
+         ReplaceOutcome::Failed,
+         {"new", "older", "", "old"}},
+    };
+    for (const Case& c : cases) {
+        KeepWorld world = c.before;
+        EXPECT_EQ(c.outcome, ReplaceKeepingBackup(kKeepOps, &world)) << c.what;
+        EXPECT_EQ(c.after.place, world.place) << c.what;
+        EXPECT_EQ(c.after.backup, world.backup) << c.what;
+        EXPECT_EQ(c.after.beside, world.beside) << c.what;
+        EXPECT_EQ(c.after.oldName, world.oldName) << c.what;
+    }
+}

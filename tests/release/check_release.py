@@ -63,6 +63,9 @@ NEWER_THAN_XP = re.compile(r"^(GetTickCount64|InitOnce\w*|\w*ConditionVariable\w
                            r"Fls(Alloc|Free|GetValue|SetValue)|GetFileInformationByHandleEx|CreateSymbolicLink\w*|"
                            r"GetFinalPathNameByHandle\w*|CompareStringEx|LCMapStringEx|\w+_s)$")
 
+# The substitute driver's commands, in the test builds' rtouchctl only.
+DRIVER_COMMANDS = ["install", "uninstall", "feed", "record", "driver-state", "unplug", "plug", "read-wait"]
+
 failures = []
 
 
@@ -154,6 +157,10 @@ def check_program(path, arch, name):
           f"{label}: fixed file version")
     check(pe.FILE_HEADER.NumberOfSymbols == 0, f"{label}: stripped")
     check_manifest(pe, label, name)
+    if name == "rtouchctl.exe":
+        # The command table's names, as the compiler stores them.
+        carried = [c for c in DRIVER_COMMANDS if b"\0" + c.encode() + b"\0" in data]
+        check(not carried, f"{label}: no substitute driver command {carried}")
     return pe, len(data), limit
 
 

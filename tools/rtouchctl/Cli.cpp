@@ -15,6 +15,27 @@ bool ParseScreen(const std::string& text, std::pair<uint32_t, uint32_t>& out) {
            ParseUnsignedField(text.substr(x + 1), UINT32_MAX, out.second);
 }
 
+// The application uses the defaults silently; a person asking the tool is
+// told, on standard error, so the output is never taken for the file's.
+void WarnUnusedFile(const std::string& file, ParameterFileUse use, uint32_t error) {
+    std::string why;
+    switch (use) {
+    case ParameterFileUse::Served:
+        return;
+    case ParameterFileUse::FolderNotTrusted:
+        why = "its folder may be changed by others than the administrators";
+        break;
+    case ParameterFileUse::CannotOpen:
+        why = "it cannot be opened (" + SystemMessage(error) + ")";
+        break;
+    case ParameterFileUse::Short:
+        why = "it holds fewer than 180 bytes";
+        break;
+    }
+    std::fprintf(stderr, "rtouchctl: '%s' is not used, %s: the defaults instead\n", file.c_str(),
+                 why.c_str());
+}
+
 }  // namespace
 
 int UsageError(const std::string& message, const char* usage) {
@@ -84,12 +105,16 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t
 }
 
 void LoadBlockFromOptions(const Options& options, ParameterBlock& defaults, ParameterBlock& live) {
+    uint32_t error = 0;
     defaults = MakeDefaultParams();
     ChooseDefaultMap(defaults, options.legacy);
-    if (options.params)
-        LoadParameterFile(PathFromUtf8(*options.params), options.orientation, defaults, live);
-    else
+    if (options.params) {
+        const ParameterFileUse use =
+            LoadParameterFile(PathFromUtf8(*options.params), options.orientation, defaults, live, &error);
+        WarnUnusedFile(*options.params, use, error);
+    } else {
         LoadParameterBlock(std::nullopt, options.orientation, defaults, live);
+    }
 }
 
 std::string BlockHex(const ParameterBlock& block) {

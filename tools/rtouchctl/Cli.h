@@ -14,6 +14,11 @@
 constexpr int kExitOk = 0;
 constexpr int kExitAbsent = 1;
 constexpr int kExitUsage = 2;
+// Keeping a calibration (live, check, save, keep, open).
+constexpr int kExitNoCopy = 3;            // no rtouch copy in the caller's session
+constexpr int kExitCheckFailed = 4;       // the block check failed
+constexpr int kExitWriteFailed = 5;       // not written (or not opened): the target is as it was
+constexpr int kExitNotAdministrator = 6;  // keep without an administrator's rights
 
 struct Options {
     std::optional<std::string> params;                    // --params FILE
@@ -39,6 +44,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, size_t
 // Loads the live and default blocks as the application does at start-up,
 // from --params, --orientation and --legacy.
 void LoadBlockFromOptions(const Options& options, ParameterBlock& defaults, ParameterBlock& live);
+
+// The readable field list of `params` and `live`.
+void PrintBlockFields(const ParameterBlock& block);
 
 // The block as 360 lowercase hexadecimal digits, byte 0 first.
 std::string BlockHex(const ParameterBlock& block);
@@ -68,6 +76,8 @@ std::optional<Parsed> LoadTextFile(const std::string& path, const char* kind,
 
 // The platform's file name for a UTF-8 path.
 FilePath PathFromUtf8(const std::string& utf8);
+// The system's message for an error code of the platform's file calls.
+std::string SystemMessage(uint32_t error);
 // fopen of a UTF-8 path (any name Windows allows, not only the ANSI ones).
 std::FILE* OpenUtf8File(const std::string& utf8Path, const char* mode);
 

@@ -19,7 +19,9 @@ std::string List(const T (&values)[N]) {
     return out;
 }
 
-void PrintFields(const ParameterBlock& b) {
+}  // namespace
+
+void PrintBlockFields(const ParameterBlock& b) {
     std::printf("CalX               %s\n", List(b.CalX).c_str());
     std::printf("CalY               %s\n", List(b.CalY).c_str());
     auto floats = [](const float* f, size_t n) {
@@ -61,8 +63,6 @@ void PrintFields(const ParameterBlock& b) {
     std::printf("\n");
 }
 
-}  // namespace
-
 int CmdParams(const Args& args) {
     OptionSet accepted = kBlockOptions;
     accepted.push_back("--hex");
@@ -73,6 +73,6 @@ int CmdParams(const Args& args) {
     if (o->hex)
         std::printf("%s\n", BlockHex(live).c_str());
     else
-        PrintFields(live);
+        PrintBlockFields(live);
     return kExitOk;
 }

@@ -12,10 +12,15 @@ int CmdProbe(const Args& args);
 int CmdReplay(const Args& args);
 int CmdSolve(const Args& args);
 int CmdCalibrate(const Args& args);
+int CmdLive(const Args& args);
+int CmdCheck(const Args& args);
+int CmdSave(const Args& args);
+int CmdKeep(const Args& args);
+int CmdOpen(const Args& args);
 
-#ifdef _WIN32
-// The substitute driver (Windows build only; the host build has no such
-// commands).
+#ifdef RTOUCH_DRIVER_COMMANDS
+// The substitute driver: only in the Windows test builds, never in a
+// release build or a package but the developer kit.
 int CmdInstall(const Args& args);
 int CmdUninstall(const Args& args);
 int CmdFeed(const Args& args);

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "tools/rtouchctl/Cli.h"
 
 FilePath PathFromUtf8(const std::string& utf8) {
@@ -7,3 +9,5 @@ FilePath PathFromUtf8(const std::string& utf8) {
 std::FILE* OpenUtf8File(const std::string& utf8Path, const char* mode) {
     return std::fopen(utf8Path.c_str(), mode);
 }
+
+std::string SystemMessage(uint32_t error) { return std::strerror(static_cast<int>(error)); }
