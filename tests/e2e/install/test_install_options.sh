@@ -31,7 +31,7 @@ for folder in 'C:\Tools' "C:\\$PROGRAM_FILES\\Common Files"; do
     before=$(drive_c_listing)
     SETUP_EXIT=0
     # Unquoted: /D= takes the rest of the command line, which wine joins.
-    WINEDEBUG=-all,trace+file wine "$SETUP" /S /D=$folder >"$RTOUCH_ARTIFACTS/setup-trace-own-$ARCH.log" 2>&1 ||
+    WINEDEBUG=-all,trace+file wine "$SETUP" "${SETUP_ARGS[@]}" /S /D=$folder >"$RTOUCH_ARTIFACTS/setup-trace-own-$ARCH.log" 2>&1 ||
         SETUP_EXIT=$?
     expect_eq "$SETUP_EXIT" "4" "setup into $folder, which holds other files"
     # Not even opened to change its permissions (WRITE_DAC | WRITE_OWNER).
@@ -67,7 +67,7 @@ echo "ok: nothing installed, no folder created"
 
 trace=$RTOUCH_ARTIFACTS/setup-trace-$ARCH.log
 SETUP_EXIT=0
-WINEDEBUG=-all,trace+security,trace+file wine "$SETUP" /S /AUTOSTART=0 >"$trace" 2>&1 || SETUP_EXIT=$?
+WINEDEBUG=-all,trace+security,trace+file wine "$SETUP" "${SETUP_ARGS[@]}" /S /AUTOSTART=0 >"$trace" 2>&1 || SETUP_EXIT=$?
 expect_eq "$SETUP_EXIT" "0" "install exit code"
 sddl='O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)'
 grep -qF "ConvertStringSecurityDescriptorToSecurityDescriptorW L\"$sddl\", 1," "$trace" ||
@@ -85,7 +85,7 @@ expect_eq "$(reg_value 'HKLM\Software\rtouch' AutoStart)" "0" "the choice kept"
 # Without options the kept choice holds; the command line wins over it and
 # is kept in turn.
 SETUP_EXIT=0
-WINEDEBUG=-all,trace+file wine "$SETUP" /S >"$trace" 2>&1 || SETUP_EXIT=$?
+WINEDEBUG=-all,trace+file wine "$SETUP" "${SETUP_ARGS[@]}" /S >"$trace" 2>&1 || SETUP_EXIT=$?
 expect_eq "$SETUP_EXIT" "0" "second install exit code"
 # READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES (and
 # SYNCHRONIZE), without delete sharing.
@@ -117,7 +117,7 @@ for file in rtouch.exe.1.old rtouch.exe; do
     fi
     sums=$(cd "$INSTDIR_UNIX" && sha256sum ./*)
     SETUP_EXIT=0
-    WINEDEBUG=-all,trace+file wine "$SETUP" /S >"$trace" 2>&1 || SETUP_EXIT=$?
+    WINEDEBUG=-all,trace+file wine "$SETUP" "${SETUP_ARGS[@]}" /S >"$trace" 2>&1 || SETUP_EXIT=$?
     expect_eq "$SETUP_EXIT" "4" "setup beside $file, a hard link"
     expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum ./*)" "$sums" "the install folder's files"
     [ "$file" = rtouch.exe ] || expect_eq "$(protect_handles)" "0" "handles to protect the folder"
