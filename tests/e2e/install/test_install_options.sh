@@ -100,6 +100,28 @@ expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value
 run_setup /S /AUTOSTART=0
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "an upgrade with /AUTOSTART=0 removes the Run value"
 
+# An installation of 1.0 kept no choice: its Run value decides (here none),
+# and the log says so.
+wine reg delete 'HKLM\Software\rtouch' /v AutoStart /f "$REG_VIEW" >/dev/null || fail "reg delete"
+run_setup /S '/LOG=C:\setup.log'
+expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "an upgrade from 1.0 without a Run value keeps start at sign-in off"
+setup_log "$DRIVE_C/setup.log" | grep -qF 'Start at sign-in off: the earlier installation kept no choice: its Run value.' ||
+    fail "the log does not give the choice's reason"
+setup_log "$DRIVE_C/setup.log" | tail -n 1 | grep -qx 'exit code 0' || fail "the log does not end with the exit code"
+
+# A newer installation: refused (exit code 9) with nothing changed, unless
+# /ALLOWDOWNGRADE.
+wine reg add "$UNINSTALL_KEY" /v DisplayVersion /d 9.0.0 /f "$REG_VIEW" >/dev/null || fail "reg add"
+sums=$(cd "$INSTDIR_UNIX" && sha256sum ./*)
+state=$(registry_state)
+run_setup /S
+expect_eq "$SETUP_EXIT" "9" "the setup over a newer installation"
+expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum ./*)" "$sums" "files untouched by the refused downgrade"
+expect_eq "$(registry_state)" "$state" "registry untouched by the refused downgrade"
+run_setup /S /ALLOWDOWNGRADE
+expect_eq "$SETUP_EXIT" "0" "the downgrade asked for"
+expect_eq "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" "$VERSION" "this version installed"
+
 # Another name of a user's file elsewhere (a hard link) in the install
 # folder stops the setup with exit code 4: a leftover of an earlier run
 # before the setup changes anything, a program file once the setup has
