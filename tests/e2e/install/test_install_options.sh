@@ -122,6 +122,28 @@ run_setup /S /ALLOWDOWNGRADE
 expect_eq "$SETUP_EXIT" "0" "the downgrade asked for"
 expect_eq "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" "$VERSION" "this version installed"
 
+# /PARAMETERS=FILE: a file that fails rtouchctl's check (zeros: no
+# calibration) stops the setup with exit code 10, nothing changed; the
+# defaults' block is put in place by rtouchctl keep; an upgrade without
+# the switch leaves it.
+mkdir -p "$DRIVE_C/kit"
+head -c 180 /dev/zero >"$DRIVE_C/kit/bad.dat"
+wine "$INSTDIR\\rtouchctl.exe" params --params 'C:\no-such-file.dat' --orientation 0 --hex 2>/dev/null | tr -d '\r' |
+    xxd -r -p >"$DRIVE_C/kit/good.dat"
+rm -f "$PARAMS_FILE"
+state=$(registry_state)
+run_setup /S '/PARAMETERS=C:\kit\bad.dat'
+expect_eq "$SETUP_EXIT" "10" "the setup with a parameters file that fails the check"
+[ ! -e "$PARAMS_FILE" ] || fail "the refused parameters file was put in place"
+expect_eq "$(registry_state)" "$state" "registry untouched by the refused parameters file"
+for options in '/PARAMETERS=C:\kit\good.dat' ''; do
+    # shellcheck disable=SC2086
+    run_setup /S $options
+    expect_eq "$SETUP_EXIT" "0" "the setup with '$options'"
+    cmp -s "$DRIVE_C/kit/good.dat" "$PARAMS_FILE" || fail "the parameters file after the setup with '$options'"
+done
+echo "ok: /PARAMETERS= checked first, put in place, kept by an upgrade without it"
+
 # Another name of a user's file elsewhere (a hard link) in the install
 # folder stops the setup with exit code 4: a leftover of an earlier run
 # before the setup changes anything, a program file once the setup has
