@@ -26,6 +26,12 @@
 ; DELETE (delete or rename it), FILE_DELETE_CHILD (delete or rename what it
 ; holds), WRITE_DAC, WRITE_OWNER, GENERIC_ALL.
 !define TAKEOVER_RIGHTS 0x100D0040
+; Rights that let their holder make an empty folder a mount point that
+; leads elsewhere (FILE_WRITE_DATA, FILE_WRITE_ATTRIBUTES, GENERIC_WRITE),
+; besides the takeover rights: refused on the folder the setup creates its
+; first folder in, or installs into, as long as it could be empty.
+!define WRITE_RIGHTS 0x40000102
+!define TAKEOVER_RIGHTS_OR_WRITE 0x500D0142
 !define ACE_INHERIT_ONLY 0x08
 !define ACCESS_ALLOWED_ACE_TYPE 0
 !define ACCESS_ALLOWED_CALLBACK_ACE_TYPE 9
@@ -59,6 +65,8 @@ Var CreatedTop
 Var EarlierDescriptor
 ; 1 while the folder page checks the folder the user chose.
 Var CheckingOnPage
+; 1 while FolderRefusal checks the deepest folder of the path that exists.
+Var RefuseWriters
 
 ; Stops the setup with exit code 4 and MESSAGE, removing the folders it
 ; created; on the folder page, says MESSAGE and stays there instead.
@@ -68,9 +76,7 @@ Var CheckingOnPage
     Abort
   ${EndIf}
   Call RemoveCreatedFolders
-  MessageBox MB_OK|MB_ICONSTOP "${MESSAGE}$\n$\nNothing was installed." /SD IDOK
-  SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
-  Quit
+  !insertmacro STOP ${EXIT_FOLDER_UNPROTECTED} "${MESSAGE}$\n$\nNothing was installed."
 !macroend
 
 ; Leaving the folder page: the folder is checked there, so that the user
@@ -144,6 +150,10 @@ Function FolderRefusal
           Call AceTakeover
           Pop $2
           ${If} $2 != ""
+          ${AndIf} $RefuseWriters == 1
+            StrCpy $8 "$2 may write into $0, or rename, delete or re-permission it: an empty folder that others may write into can be made a mount point that leads elsewhere while the setup creates its folder in it."
+            ${ExitDo}
+          ${ElseIf} $2 != ""
             StrCpy $8 "$2 may rename, delete or re-permission $0."
             ${ExitDo}
           ${EndIf}
@@ -177,7 +187,11 @@ Function AceTakeover
   Push $3
   System::Call '*$0(&i1 .r1, &i1 .r2, &i2, i .r3)'
   IntOp $2 $2 & ${ACE_INHERIT_ONLY}
-  IntOp $3 $3 & ${TAKEOVER_RIGHTS}
+  ${If} $RefuseWriters == 1
+    IntOp $3 $3 & ${TAKEOVER_RIGHTS_OR_WRITE}
+  ${Else}
+    IntOp $3 $3 & ${TAKEOVER_RIGHTS}
+  ${EndIf}
   ${If} $2 != 0
   ${OrIf} $3 == 0
     StrCpy $0 ""
@@ -282,9 +296,17 @@ Function CheckInstallLocation
       StrCpy $1 $INSTDIR 1 $4
       ${IfThen} $1 == "\" ${|} ${ExitDo} ${|}
     ${LoopUntil} $4 >= $3
+    StrCpy $6 $5
     StrCpy $5 $INSTDIR $4
     System::Call 'kernel32::GetFileAttributesW(w r5) i .r1'
     ${If} $1 == -1
+      ; $6 is the folder the setup creates its first folder in. A drive's
+      ; root is never empty, so it cannot become a mount point.
+      StrLen $1 $6
+      ${If} $1 > 3
+        Push $6
+        Call RefusalOfDeepest
+      ${EndIf}
       Return
     ${EndIf}
     ${If} $4 >= $3
@@ -293,15 +315,23 @@ Function CheckInstallLocation
       ; the setup protected it), and never re-permission a folder that is
       ; not rtouch's.
       Push $5
-      Call FolderRefusal
-      Pop $1
-      ${If} $1 != ""
-        !insertmacro FOLDER_REFUSED "$1"
-      ${EndIf}
+      Call RefusalOfDeepest
       Call CheckFolderHoldsOnlyRtouch
       Return
     ${EndIf}
   ${Loop}
+FunctionEnd
+
+; FolderRefusal for the folder on the stack, the deepest of the path that
+; exists: a right to write into it counts as a takeover too.
+Function RefusalOfDeepest
+  StrCpy $RefuseWriters 1
+  Call FolderRefusal
+  StrCpy $RefuseWriters 0
+  Pop $1
+  ${If} $1 != ""
+    !insertmacro FOLDER_REFUSED "$1"
+  ${EndIf}
 FunctionEnd
 
 ; Creates the folders of $INSTDIR that do not exist, each with INSTDIR_SDDL

@@ -64,17 +64,13 @@ Function ${un}OpenToMove
     System::Call 'kernel32::CreateFileW(w "$INSTDIR\$0", i ${MOVE_CHECK_ACCESS}, i ${FILE_SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i ${FILE_FLAG_OPEN_REPARSE_POINT}, p 0) p .r1 ?e'
     Pop $2
     ${If} $1 P= -1
-      ${If} $2 == ${ERROR_SHARING_VIOLATION}
-        MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\$0 is in use by a program that keeps others from moving it. Close that program, then run this program again. Nothing was changed." /SD IDOK
-        SetErrorLevel ${EXIT_STILL_RUNNING}
-      ${Else}
-        MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\$0 cannot be opened (error $2). Nothing was changed." /SD IDOK
-        SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
-      ${EndIf}
       !ifndef __UNINSTALL__
         Call RemoveCreatedFolders
       !endif
-      Quit
+      ${If} $2 == ${ERROR_SHARING_VIOLATION}
+        !insertmacro STOP ${EXIT_STILL_RUNNING} "$INSTDIR\$0 is in use by a program that keeps others from moving it. Close that program, then run this program again. Nothing was changed."
+      ${EndIf}
+      !insertmacro STOP ${EXIT_FOLDER_UNPROTECTED} "$INSTDIR\$0 cannot be opened (error $2). Nothing was changed."
     ${EndIf}
   ${EndIf}
   StrCpy $0 $1
@@ -99,14 +95,13 @@ Function ${un}MoveAside
     System::Call 'kernel32::MoveFileExW(w "$INSTDIR\$0", w r1, i 0) i .r2'
     ${If} $2 == 0
       Call ${un}PutBack
-      MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\$0 could not be moved aside: a program holds it. Close it, then run this program again. Nothing was changed." /SD IDOK
       !ifndef __UNINSTALL__
         Call RemoveCreatedFolders
       !endif
-      SetErrorLevel ${EXIT_STILL_RUNNING}
-      Quit
+      !insertmacro STOP ${EXIT_STILL_RUNNING} "$INSTDIR\$0 could not be moved aside: a program holds it. Close it, then run this program again. Nothing was changed."
     ${EndIf}
     DetailPrint "Moved aside: $0"
+    !insertmacro LOG "Moved aside: $INSTDIR\$0 to $1"
     StrCpy $0 $1
   ${Else}
     StrCpy $0 ""
@@ -128,9 +123,17 @@ Function ${un}DeleteAside
   Exch $0
   ${If} $0 != ""
     ClearErrors
-    Delete /REBOOTOK "$0"
+    Delete "$0"
     ${If} ${Errors}
-      DetailPrint "Could not remove $0"
+      ; In use by a copy in another session: at the next restart.
+      ClearErrors
+      Delete /REBOOTOK "$0"
+      ${If} ${Errors}
+        DetailPrint "Could not remove $0"
+        !insertmacro LOG "Could not remove $0."
+      ${Else}
+        !insertmacro LOG "$0 is in use (a copy of rtouch in another session): deleted at the next restart."
+      ${EndIf}
     ${EndIf}
   ${EndIf}
   Pop $0
@@ -190,10 +193,8 @@ FunctionEnd
 
 ; Stops the setup (exit code 4) over FILE, which is not a program file.
 !macro NOT_AN_ADMIN_FILE FILE
-  MessageBox MB_OK|MB_ICONSTOP "${FILE} is not a file that only an administrator could have put there: it is a folder or a link, has another name elsewhere (a hard link), or belongs to another account. Remove it, then run this setup again.$\n$\nNothing was installed." /SD IDOK
   Call RemoveCreatedFolders
-  SetErrorLevel ${EXIT_FOLDER_UNPROTECTED}
-  Quit
+  !insertmacro STOP ${EXIT_FOLDER_UNPROTECTED} "${FILE} is not a file that only an administrator could have put there: it is a folder or a link, has another name elsewhere (a hard link), or belongs to another account. Remove it, then run this setup again.$\n$\nNothing was installed."
 !macroend
 
 ; Handle on the stack -> 1 when it is a plain file with no other name

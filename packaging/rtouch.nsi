@@ -3,11 +3,15 @@
 ;   makensis -DVERSION=1.0.1 -DARCH=x64|x86 -DSOURCE=<folder of the programs>
 ;            -DOUTFILE=<setup.exe> [-DSIGN=<command signing the file given last>]
 ; Command line of the installer: /S (silent), /D=DIR (install folder, last),
-; /AUTOSTART=0 (do not start rtouch at sign-in), /AUTOSTART=1 (start it).
+; /AUTOSTART=0 (do not start rtouch at sign-in), /AUTOSTART=1 (start it),
+; /PARAMETERS=FILE (the parameters file to put in place), /LOG=FILE (every
+; decision, in UTF-16), /ALLOWDOWNGRADE, /ALLOWX86ON64=1 (the x86 setup on
+; 64-bit Windows). The uninstaller takes /S and /LOG=FILE.
 ; The choice is kept per machine (HKLM\Software\rtouch, AutoStart "0" or
 ; "1", the value the Windows Installer package keeps too) and is the
 ; default of the next run; the command line wins.
-; It never touches C:\WINDOWS\ZRNParameters.dat nor any mapping file.
+; It touches C:\WINDOWS\ZRNParameters.dat only when /PARAMETERS names a
+; file, and never any mapping file.
 ; Exit codes (installer and uninstaller): 0 done; 3010 done, a copy of
 ; rtouch in another session still runs the old files, which go at the next
 ; restart; 2 a file could not be written, the old ones put back; 3 rtouch
@@ -15,7 +19,10 @@
 ; nothing changed; 4 the install folder is not safe or could not be
 ; protected, nothing installed; 5 not run by an administrator, 6 run as
 ; SYSTEM by a setup built with an NSIS older than 3.12, 7 the Windows
-; Installer package of rtouch is installed: nothing changed.
+; Installer package of rtouch is installed, 8 the x86 setup on 64-bit
+; Windows, 9 a newer rtouch is installed, 10 the parameters file failed
+; its check: nothing changed; 11 installed, but the parameters file could
+; not be put in place (the earlier one as it was).
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -30,6 +37,8 @@ Unicode true
 !include "Sections.nsh"
 !include "WinMessages.nsh"
 !include "WinVer.nsh"
+!include "WordFunc.nsh"
+!include "x64.nsh"
 
 !define PRODUCT "rtouch"
 !define PUBLISHER "ZRN"
@@ -47,6 +56,11 @@ Unicode true
 !define EXIT_NOT_ADMIN 5
 !define EXIT_RUNS_AS_SYSTEM 6
 !define EXIT_MSI_INSTALLED 7
+!define EXIT_X86_ON_64 8
+!define EXIT_DOWNGRADE 9
+!define EXIT_PARAMETERS_REFUSED 10
+; Installed, but `rtouchctl keep` could not put the parameters file in place.
+!define EXIT_PARAMETERS_NOT_KEPT 11
 ; Done; Windows removes old files at the next restart (ERROR_SUCCESS_REBOOT_REQUIRED).
 !define EXIT_RESTART_COMPLETES 3010
 ; The uninstaller's copy that removes uninstall.exe once the uninstaller
@@ -60,6 +74,15 @@ Unicode true
 ; The options kept for the next run (the Windows Installer package's too).
 !define OPTIONS_KEY "Software\${PRODUCT}"
 !define AUTOSTART_VALUE "AutoStart"
+!define ALLOW_X86_ON_64_VALUE "AllowX86On64"
+; In the programs-list entry: the topmost parent folder of the install
+; folder that the setup created (D:\Kiosk for /D=D:\Kiosk\rtouch), removed
+; with the install folder when empty.
+!define CREATED_FOLDER_VALUE "CreatedFolder"
+; Process rights to wait for a process and read its program's path (the
+; limited right from Vista on; XP needs the full one and read access).
+!define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+!define PROCESS_QUERY_INFORMATION_VM_READ 0x410
 ; The UpgradeCodes of the Windows Installer packages (packaging/rtouch.wxs,
 ; x64 and x86) in the packed form under which Windows Installer registers
 ; an installed product's UpgradeCode.
@@ -105,6 +128,16 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 VIAddVersionKey "Comments" "Built with NSIS ${NSIS_VERSION}"
 
 Var WasRunning
+; The parameters file that /PARAMETERS= names, in full, or "".
+Var Parameters
+Var ParametersNotKept
+; An installation of the setup in this registry view in another folder
+; than $INSTDIR, and the one in the other view (64-bit Windows): "" for
+; none; with the parent folder each created.
+Var EarlierDir
+Var EarlierCreated
+Var OtherDir
+Var OtherCreated
 
 !define MUI_ICON "${SOURCE}\rtouch.ico"
 !define MUI_UNICON "${SOURCE}\rtouch.ico"
@@ -126,54 +159,120 @@ Var WasRunning
 !insertmacro MUI_LANGUAGE "English"
 
 !addincludedir "${__FILEDIR__}"
+
+; The package's registry view, and the other architecture's.
+!macro SET_REG_VIEW
+  !if "${ARCH}" == "x64"
+    SetRegView 64
+  !else
+    SetRegView default
+  !endif
+!macroend
+!macro OTHER_REG_VIEW
+  !if "${ARCH}" == "x64"
+    SetRegView 32
+  !else
+    SetRegView 64
+  !endif
+!macroend
+
+!include "Log.nsh"
+
 !include "Security.nsh"
 !include "InstallFolder.nsh"
 !include "ProgramFiles.nsh"
+!include "Earlier.nsh"
+!include "Parameters.nsh"
 
-; Closes a running rtouch.exe the way its tray menu does: command 40001 to
-; the window of class ZRN_RTouch, then a bounded wait until the process (or,
-; if it cannot be opened, the window) is gone. Sets $WasRunning to 1 when it
-; closed one. If it does not go, says so and quits with a non-zero exit
-; code before anything has been changed.
+; Closes each running copy of rtouch on this desktop the way its tray menu
+; does: command 40001 to its window of class ZRN_RTouch, then a bounded
+; wait until its process is gone. A copy is rtouch.exe (or an old one set
+; aside) in $INSTDIR or in the folder of an installation this setup takes
+; over, as its process's program path says: a window of that class from
+; any other program (anyone can make one) is left alone. Sets $WasRunning
+; to 1 when it closed one. If one does not go, says so and quits with exit
+; code 3 before anything has been changed.
 !macro CLOSE_RTOUCH un
+; Program path on the stack -> 1 when it is one of the programs above.
+Function ${un}IsOwnImage
+  Exch $0
+  Push $1
+  Push $2
+  ${GetParent} $0 $1
+  ${GetFileName} $0 $0
+  StrCpy $2 $0 11
+  ${If} $0 == "rtouch.exe"
+  ${OrIf} $2 == "rtouch.exe."
+    ${If} $1 == $INSTDIR
+    ${OrIf} $1 == $EarlierDir
+    ${OrIf} $1 == $OtherDir
+      StrCpy $0 1
+    ${Else}
+      StrCpy $0 0
+    ${EndIf}
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
 Function ${un}CloseRtouch
   StrCpy $WasRunning 0
-  FindWindow $0 "${WINDOW_CLASS}" ""
-  ${If} $0 == 0
-    Return
-  ${EndIf}
-  DetailPrint "Closing the running rtouch..."
-  System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
-  ; SYNCHRONIZE access: enough to wait for the end of the process.
-  System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2'
-  SendMessage $0 ${WM_COMMAND} ${CMD_CLOSE} 0 /TIMEOUT=5000
-  StrCpy $3 0
+  ; The last window left alone: the search goes on after it.
+  StrCpy $5 0
   ${Do}
-    ${If} $2 P<> 0
-      System::Call 'kernel32::WaitForSingleObject(p r2, i 100) i .r4'
-      ${IfThen} $4 == 0 ${|} ${ExitDo} ${|}
+    FindWindow $0 "${WINDOW_CLASS}" "" 0 $5
+    ${IfThen} $0 == 0 ${|} ${ExitDo} ${|}
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
+    ${If} ${AtLeastWinVista}
+      IntOp $4 ${SYNCHRONIZE} | ${PROCESS_QUERY_LIMITED_INFORMATION}
     ${Else}
-      FindWindow $0 "${WINDOW_CLASS}" ""
-      ${IfThen} $0 == 0 ${|} ${ExitDo} ${|}
-      Sleep 100
+      IntOp $4 ${SYNCHRONIZE} | ${PROCESS_QUERY_INFORMATION_VM_READ}
     ${EndIf}
-    IntOp $3 $3 + 1
-    ${If} $3 >= ${CLOSE_STEPS}
+    System::Call 'kernel32::OpenProcess(i r4, i 0, i r1) p .r2'
+    StrCpy $3 ""
+    ${If} $2 P<> 0
+      ${If} ${AtLeastWinVista}
+        System::Call 'kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r3, *i ${NSIS_MAX_STRLEN}) i .r4'
+      ${Else}
+        System::Call 'psapi::GetModuleFileNameExW(p r2, p 0, w .r3, i ${NSIS_MAX_STRLEN}) i .r4'
+      ${EndIf}
+      ${IfThen} $4 == 0 ${|} StrCpy $3 "" ${|}
+    ${EndIf}
+    Push $3
+    Call ${un}IsOwnImage
+    Pop $4
+    ${If} $4 != 1
       ${If} $2 P<> 0
         System::Call 'kernel32::CloseHandle(p r2)'
       ${EndIf}
-      MessageBox MB_OK|MB_ICONSTOP "rtouch is running and did not close. Close it from its tray icon, then run this program again. Nothing was changed." /SD IDOK
-      !ifndef __UNINSTALL__
-        Call RemoveCreatedFolders
-      !endif
-      SetErrorLevel ${EXIT_STILL_RUNNING}
-      Quit
+      ${IfThen} $3 == "" ${|} StrCpy $3 "a program that cannot be read" ${|}
+      !insertmacro LOG "A window of class ${WINDOW_CLASS} (process $1, $3) is not rtouch's: left alone."
+      StrCpy $5 $0
+      ${Continue}
     ${EndIf}
-  ${Loop}
-  ${If} $2 P<> 0
+    DetailPrint "Closing the running rtouch..."
+    !insertmacro LOG "Closing rtouch (process $1, $3)."
+    SendMessage $0 ${WM_COMMAND} ${CMD_CLOSE} 0 /TIMEOUT=5000
+    StrCpy $3 0
+    ${Do}
+      System::Call 'kernel32::WaitForSingleObject(p r2, i 100) i .r4'
+      ${IfThen} $4 == 0 ${|} ${ExitDo} ${|}
+      IntOp $3 $3 + 1
+      ${If} $3 >= ${CLOSE_STEPS}
+        System::Call 'kernel32::CloseHandle(p r2)'
+        !ifndef __UNINSTALL__
+          Call RemoveCreatedFolders
+        !endif
+        !insertmacro STOP ${EXIT_STILL_RUNNING} "rtouch is running and did not close. Close it from its tray icon, then run this program again. Nothing was changed."
+      ${EndIf}
+    ${Loop}
     System::Call 'kernel32::CloseHandle(p r2)'
-  ${EndIf}
-  StrCpy $WasRunning 1
+    !insertmacro LOG "rtouch (process $1) has ended."
+    StrCpy $WasRunning 1
+  ${Loop}
 FunctionEnd
 !macroend
 !insertmacro CLOSE_RTOUCH ""
@@ -185,9 +284,7 @@ FunctionEnd
   UserInfo::GetAccountType
   Pop $0
   ${If} $0 != "Admin"
-    MessageBox MB_OK|MB_ICONSTOP "Only an administrator can install or remove rtouch. Nothing was changed." /SD IDOK
-    SetErrorLevel ${EXIT_NOT_ADMIN}
-    Quit
+    !insertmacro STOP ${EXIT_NOT_ADMIN} "Only an administrator can install or remove rtouch. Nothing was changed."
   ${EndIf}
 !macroend
 
@@ -246,10 +343,9 @@ FunctionEnd
   !insertmacro MSI_REGISTERED ${MSI_UPGRADE_CODE_X64}
   !insertmacro MSI_REGISTERED ${MSI_UPGRADE_CODE_X86}
   ${If} $0 != ""
-    MessageBox MB_OK|MB_ICONSTOP "rtouch is installed on this computer from its Windows Installer package (.msi). Upgrade or remove it with that package (msiexec), not with this program. Nothing was changed." /SD IDOK
-    SetErrorLevel ${EXIT_MSI_INSTALLED}
-    Quit
+    !insertmacro STOP ${EXIT_MSI_INSTALLED} "rtouch is installed on this computer from its Windows Installer package (.msi). Upgrade or remove it with that package (msiexec), not with this program. Nothing was changed."
   ${EndIf}
+  !insertmacro LOG "No Windows Installer package of rtouch is installed."
 !macroend
 ; Sets $0 to 1 when the UpgradeCode (packed) has a product registered, in
 ; either registry view; else leaves it.
@@ -301,9 +397,7 @@ Function WriteFailed
   Delete "$INSTDIR\rtouchctl.exe"
   Delete "$INSTDIR\uninstall.exe"
   Call PutBack
-  MessageBox MB_OK|MB_ICONSTOP "The files of rtouch could not be written to $INSTDIR. The earlier files are back in place." /SD IDOK
-  SetErrorLevel ${EXIT_WRITE_FAILED}
-  Quit
+  !insertmacro STOP ${EXIT_WRITE_FAILED} "The files of rtouch could not be written to $INSTDIR. The earlier files are back in place."
 FunctionEnd
 
 !macro WRITE_CHECKED INSTRUCTION
@@ -314,23 +408,25 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-!macro SET_REG_VIEW
-  !if "${ARCH}" == "x64"
-    SetRegView 64
-  !endif
-!macroend
 
 Section "rtouch (required)" SecProgram
   SectionIn RO
   !insertmacro SET_REG_VIEW
   SetShellVarContext all
+  !insertmacro LOG "Install folder: $INSTDIR."
   ; Every check before the running rtouch is closed: a setup that stops
   ; leaves it alone.
   Call CheckInstallLocation
   Call ProtectInstallFolder
+  ${If} $CreatedTop != ""
+    !insertmacro LOG "Created $INSTDIR (from $CreatedTop down) with its protected descriptor."
+  ${Else}
+    !insertmacro LOG "$INSTDIR exists: protected through a handle on the folder itself."
+  ${EndIf}
   ; Again, now that no one else can add anything.
   Call CheckFolderHoldsOnlyRtouch
   !insertmacro FOR_PROGRAM_FILES CHECK_PROGRAM_FILE
+  !insertmacro LOG "The install folder and its files passed the checks."
   Call CloseRtouch
 
   ; Never written into: each old file moved aside, the new one written
@@ -342,6 +438,7 @@ Section "rtouch (required)" SecProgram
   !insertmacro WRITE_CHECKED 'File "${SOURCE}\rtouch.exe"'
   !insertmacro WRITE_CHECKED 'File "${SOURCE}\rtouchctl.exe"'
   !insertmacro WRITE_CHECKED 'WriteUninstaller "$INSTDIR\uninstall.exe"'
+  !insertmacro LOG "Programs written: rtouch.exe, rtouchctl.exe, uninstall.exe."
   !insertmacro FOR_PROGRAM_FILES DELETE_ASIDE
   Push ""
   Call DeleteEarlierAsides
@@ -363,9 +460,24 @@ Section "rtouch (required)" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; The parents created for this folder, kept until the uninstall; an
+  ; upgrade in place keeps the earlier record.
+  ${If} $CreatedTop != ""
+  ${AndIf} $CreatedTop != $INSTDIR
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "${CREATED_FOLDER_VALUE}" "$CreatedTop"
+  ${ElseIf} $EarlierDir != $INSTDIR
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" "${CREATED_FOLDER_VALUE}"
+  ${EndIf}
+  !if "${ARCH}" == "x86"
+    ${If} ${RunningX64}
+      WriteRegStr HKLM "${OPTIONS_KEY}" "${ALLOW_X86_ON_64_VALUE}" "1"
+    ${EndIf}
+  !endif
   ; Off unless the next section says otherwise (an upgrade may turn it off).
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   WriteRegStr HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}" "0"
+  !insertmacro LOG "Programs-list entry and shortcut written."
+  Call RemoveEarlierInstalls
 SectionEnd
 
 Section "Start rtouch at sign-in" SecAutostart
@@ -374,15 +486,32 @@ Section "Start rtouch at sign-in" SecAutostart
   WriteRegStr HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}" "1"
 SectionEnd
 
+Section "-Parameters"
+  Call KeepParametersFile
+SectionEnd
+
 ; Last: a program that ran before the setup runs again after it.
 Section "-Restart"
+  ${If} ${SectionIsSelected} ${SecAutostart}
+    !insertmacro LOG "Start at sign-in: on (the Run value)."
+  ${Else}
+    !insertmacro LOG "Start at sign-in: off (no Run value)."
+  ${EndIf}
   ${If} $WasRunning == 1
     DetailPrint "Starting rtouch again"
+    !insertmacro LOG "Starting rtouch again on this desktop, as its user."
     Call StartRtouch
   ${EndIf}
-  ${If} ${RebootFlag}
+  ${If} $ParametersNotKept == 1
+    !insertmacro LOG "exit code ${EXIT_PARAMETERS_NOT_KEPT}"
+    SetErrorLevel ${EXIT_PARAMETERS_NOT_KEPT}
+  ${ElseIf} ${RebootFlag}
     DetailPrint "rtouch still runs in another session: a restart completes the installation."
+    !insertmacro LOG "rtouch still runs in another session: a restart completes the installation."
+    !insertmacro LOG "exit code ${EXIT_RESTART_COMPLETES}"
     SetErrorLevel ${EXIT_RESTART_COMPLETES}
+  ${Else}
+    !insertmacro LOG "exit code 0"
   ${EndIf}
 SectionEnd
 
@@ -405,6 +534,7 @@ Function StartRtouch
       StrCpy $0 "Start rtouch from the Start menu."
     ${EndIf}
     DetailPrint "rtouch could not be started for the signed-in user. $0"
+    !insertmacro LOG "rtouch could not be started for the signed-in user. $0"
     MessageBox MB_OK|MB_ICONINFORMATION "rtouch could not be started for the signed-in user. $0" /SD IDOK
   ${EndIf}
 FunctionEnd
@@ -412,22 +542,93 @@ FunctionEnd
 Function .onInit
   !insertmacro REFUSE_SYSTEM
   !insertmacro SAFE_DLL_SEARCH
+  ${GetParameters} $R9
+  Call OpenLog
+  !insertmacro LOG "rtouch ${VERSION} setup (${ARCH}), built with NSIS ${NSIS_VERSION}. Command line: $R9"
   !insertmacro REQUIRE_ADMIN
   !insertmacro REFUSE_MSI_INSTALLED
   Call ReadOwnSid
   !insertmacro SET_REG_VIEW
-  ; The choice kept by the last run, unless the command line makes one.
-  ReadRegStr $1 HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}"
-  ${GetParameters} $0
+  !if "${ARCH}" == "x86"
+    Call RefuseX86On64
+  !endif
   ClearErrors
-  ${GetOptions} $0 "/AUTOSTART=" $2
+  ${GetOptions} $R9 "/ALLOWDOWNGRADE" $0
+  ${IfNot} ${Errors}
+    StrCpy $AllowDowngrade 1
+  ${EndIf}
+  Call FindEarlierInstalls
+  Call ChooseAutostart
+  Call CheckParametersFile
+FunctionEnd
+
+; Start at sign-in: the command line's /AUTOSTART=, else the choice that
+; the last run kept, else, for an installation that kept none (1.0), what
+; its Run value says, as the Windows Installer package reads it; else on.
+Function ChooseAutostart
+  ReadRegStr $1 HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}"
+  StrCpy $3 "the choice the last run kept"
+  ${If} $1 == ""
+  ${AndIf} $EarlierDir != ""
+    ReadRegStr $2 HKLM "${RUN_KEY}" "${PRODUCT}"
+    StrCpy $3 "the earlier installation kept no choice: its Run value"
+    ${If} $2 == ""
+      StrCpy $1 0
+    ${Else}
+      StrCpy $1 1
+    ${EndIf}
+  ${ElseIf} $1 == ""
+  ${AndIf} $OtherDir != ""
+    !insertmacro OTHER_REG_VIEW
+    ReadRegStr $1 HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}"
+    StrCpy $3 "the choice the other architecture's installation kept"
+    ${If} $1 == ""
+      ReadRegStr $2 HKLM "${RUN_KEY}" "${PRODUCT}"
+      StrCpy $3 "the other architecture's installation kept no choice: its Run value"
+      ${If} $2 == ""
+        StrCpy $1 0
+      ${Else}
+        StrCpy $1 1
+      ${EndIf}
+    ${EndIf}
+    !insertmacro SET_REG_VIEW
+  ${ElseIf} $1 == ""
+    StrCpy $3 "the default"
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R9 "/AUTOSTART=" $2
   ${IfNot} ${Errors}
     StrCpy $1 $2
+    StrCpy $3 "/AUTOSTART= on the command line"
   ${EndIf}
   ${If} $1 == "0"
     !insertmacro UnselectSection ${SecAutostart}
+    !insertmacro LOG "Start at sign-in off: $3."
+  ${Else}
+    !insertmacro LOG "Start at sign-in on: $3."
   ${EndIf}
 FunctionEnd
+
+!if "${ARCH}" == "x86"
+; The x86 setup on 64-bit Windows: quits (exit code 8) unless
+; /ALLOWX86ON64=1, or an earlier run kept that choice (as the Windows
+; Installer package does). A 64-bit Windows has one rtouch, the x64 one.
+Function RefuseX86On64
+  ${IfNot} ${RunningX64}
+    Return
+  ${EndIf}
+  ReadRegStr $1 HKLM "${OPTIONS_KEY}" "${ALLOW_X86_ON_64_VALUE}"
+  ClearErrors
+  ${GetOptions} $R9 "/ALLOWX86ON64=" $0
+  ${IfNot} ${Errors}
+    StrCpy $1 $0
+  ${EndIf}
+  ${If} $1 != "1"
+    !insertmacro STOP ${EXIT_X86_ON_64} "This setup is for 32-bit Windows. On 64-bit Windows install rtouch-${VERSION}-x64-setup.exe, which takes over this one's installation; or add /ALLOWX86ON64=1 to the command line to install this one anyway. Nothing was changed."
+  ${EndIf}
+  !insertmacro LOG "The x86 setup on 64-bit Windows: allowed (/ALLOWX86ON64=1)."
+FunctionEnd
+!endif
 
 ; The finish page offers to start rtouch only when the setup did not already
 ; start it again.
@@ -441,14 +642,15 @@ FunctionEnd
 Function un.onInit
   !insertmacro REFUSE_SYSTEM
   !insertmacro SAFE_DLL_SEARCH
-  ${GetParameters} $0
+  ${GetParameters} $R9
   ClearErrors
-  ${GetOptions} $0 "${CLEANUP_OPTION}" $1
+  ${GetOptions} $R9 "${CLEANUP_OPTION}" $1
   ${IfNot} ${Errors}
-    Push $1
     Call un.Cleanup
     Quit
   ${EndIf}
+  Call un.OpenLog
+  !insertmacro LOG "rtouch ${VERSION} uninstaller (${ARCH}). Command line: $R9"
   !insertmacro REQUIRE_ADMIN
   !insertmacro SET_REG_VIEW
 FunctionEnd
@@ -461,10 +663,17 @@ FunctionEnd
 ; administrator: its folder is created writable by administrators only in
 ; the call that creates it, as the account's temporary folder is open to
 ; its unelevated programs. Where that fails, Windows deletes uninstall.exe
-; at the next restart instead.
+; at the next restart instead. A delete at the restart always names the
+; file set aside under a name of its own, never uninstall.exe, which a
+; later install may have written again by then. $R7: the parent folder
+; that the setup created, for the copy.
 Function un.StartCleanup
   ${If} $EXEPATH != "$INSTDIR\uninstall.exe"
-    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    ClearErrors
+    Delete "$INSTDIR\uninstall.exe"
+    ${If} ${Errors}
+      Call un.DeleteUninstallerAtRestart
+    ${EndIf}
     Return
   ${EndIf}
   GetTempFileName $0
@@ -481,7 +690,7 @@ Function un.StartCleanup
     System::Call 'kernel32::LocalFree(p r2)'
   ${EndIf}
   ${If} $1 == 0
-    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    Call un.DeleteUninstallerAtRestart
     Return
   ${EndIf}
   ${GetFileName} $0 $1
@@ -489,39 +698,156 @@ Function un.StartCleanup
   ClearErrors
   CopyFiles /SILENT "$EXEPATH" "$0"
   ${If} ${Errors}
-    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    Call un.DeleteUninstallerAtRestart
     RMDir $0
     Return
   ${EndIf}
+  ; A running program's file can be renamed: the copy deletes it by the
+  ; new name.
+  Call un.RenameUninstaller
+  Pop $2
+  ${If} $2 == ""
+    StrCpy $2 "uninstall.exe"
+  ${EndIf}
+  StrCpy $3 ""
+  ${If} $R7 != ""
+    StrCpy $3 ' /CREATED="$R7"'
+  ${EndIf}
   System::Call 'kernel32::GetCurrentProcessId() i .r1'
   ClearErrors
-  Exec '"$0" ${CLEANUP_OPTION}$1 _?=$INSTDIR'
+  Exec '"$0" ${CLEANUP_OPTION}$1 /ASIDE=$2$3 _?=$INSTDIR'
   ${If} ${Errors}
     Delete "$0"
     ${GetParent} $0 $0
     RMDir $0
-    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    Push "$INSTDIR\$2"
+    Call un.DeleteAside
+  ${Else}
+    !insertmacro LOG "uninstall.exe and the folder go once this uninstaller has ended."
   ${EndIf}
 FunctionEnd
 
-; The copy's work (un.StartCleanup); the process id is on the stack.
-Function un.Cleanup
+; Renames uninstall.exe aside; pushes the new name ("" when it could not).
+Function un.RenameUninstaller
+  Push $0
+  Push $1
+  StrCpy $0 1
+  ${DoWhile} ${FileExists} "$INSTDIR\uninstall.exe.$0${ASIDE_SUFFIX}"
+    IntOp $0 $0 + 1
+  ${Loop}
+  System::Call 'kernel32::MoveFileExW(w "$INSTDIR\uninstall.exe", w "$INSTDIR\uninstall.exe.$0${ASIDE_SUFFIX}", i 0) i .r1'
+  ${If} $1 != 0
+    StrCpy $0 "uninstall.exe.$0${ASIDE_SUFFIX}"
+  ${Else}
+    StrCpy $0 ""
+  ${EndIf}
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; uninstall.exe, set aside under a name of its own, deleted at the next
+; restart.
+Function un.DeleteUninstallerAtRestart
+  Call un.RenameUninstaller
   Pop $0
+  ${If} $0 != ""
+    Push "$INSTDIR\$0"
+    Call un.DeleteAside
+  ${Else}
+    !insertmacro LOG "uninstall.exe could not be set aside: left in $INSTDIR."
+  ${EndIf}
+FunctionEnd
+
+; The copy's work (un.StartCleanup): /CLEANUP=<process id>, /ASIDE=<name
+; of uninstall.exe now>, /CREATED=<parent folder the setup created> on the
+; command line ($R9).
+Function un.Cleanup
+  ${GetOptions} $R9 "${CLEANUP_OPTION}" $0
+  ClearErrors
+  ${GetOptions} $R9 "/ASIDE=" $2
+  ${If} ${Errors}
+    StrCpy $2 "uninstall.exe"
+  ${EndIf}
+  ; Only uninstall.exe, or uninstall.exe set aside.
+  Push $2
+  Call un.IsAsideName
+  Pop $3
+  StrCpy $4 $2 14
+  ${If} $2 != "uninstall.exe"
+    ${If} $3 != 1
+    ${OrIf} $4 != "uninstall.exe."
+      StrCpy $2 "uninstall.exe"
+    ${EndIf}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R9 "/CREATED=" $R7
+  ${IfThen} ${Errors} ${|} StrCpy $R7 "" ${|}
   System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r0) p .r1'
   ${If} $1 P<> 0
     System::Call 'kernel32::WaitForSingleObject(p r1, i ${CLEANUP_WAIT_MS})'
     System::Call 'kernel32::CloseHandle(p r1)'
   ${EndIf}
   ClearErrors
-  Delete "$INSTDIR\uninstall.exe"
+  Delete "$INSTDIR\$2"
   ${If} ${Errors}
-    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    ${If} $2 == "uninstall.exe"
+      Call un.DeleteUninstallerAtRestart
+    ${Else}
+      Delete /REBOOTOK "$INSTDIR\$2"
+    ${EndIf}
     RMDir /REBOOTOK "$INSTDIR"
   ${Else}
+    ClearErrors
     RMDir "$INSTDIR"
+    ${IfNot} ${Errors}
+      Push $R7
+      Push $INSTDIR
+      Call un.RemoveCreatedParents
+    ${EndIf}
   ${EndIf}
   System::Call 'kernel32::MoveFileExW(w "$EXEPATH", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
   System::Call 'kernel32::MoveFileExW(w "$EXEDIR", p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+FunctionEnd
+
+!define CLSID_ShellLink "{00021401-0000-0000-C000-000000000046}"
+!define IID_IShellLinkW "{000214F9-0000-0000-C000-000000000046}"
+!define IID_IPersistFile "{0000010B-0000-0000-C000-000000000046}"
+!define CLSCTX_INPROC_SERVER 1
+!define PERSISTFILE_LOAD 5
+!define SHELLLINK_GETPATH 3
+!define STGM_READ 0
+; Shortcut file on the stack -> the program it leads to ("" when there is
+; none or it cannot be read).
+Function un.ShortcutTarget
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $3 ""
+  ${If} ${FileExists} $0
+    System::Call 'ole32::CoCreateInstance(g "${CLSID_ShellLink}", p 0, i ${CLSCTX_INPROC_SERVER}, g "${IID_IShellLinkW}", *p .r1) i .r2'
+    ${If} $2 == 0
+      System::Call '$1->0(g "${IID_IPersistFile}", *p .r2) i .r3'
+      ${If} $3 == 0
+        System::Call '$2->${PERSISTFILE_LOAD}(w r0, i ${STGM_READ}) i .r3'
+        ${If} $3 == 0
+          System::Call '$1->${SHELLLINK_GETPATH}(w .r3, i ${NSIS_MAX_STRLEN}, p 0, i 0) i .r0'
+          ${IfThen} $0 != 0 ${|} StrCpy $3 "" ${|}
+        ${Else}
+          StrCpy $3 ""
+        ${EndIf}
+        System::Call '$2->${RELEASE}()'
+      ${Else}
+        StrCpy $3 ""
+      ${EndIf}
+      System::Call '$1->${RELEASE}()'
+    ${EndIf}
+  ${EndIf}
+  StrCpy $0 $3
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
 FunctionEnd
 
 !macro UN_CHECK_MOVABLE NAME
@@ -544,6 +870,14 @@ FunctionEnd
 Section "Uninstall"
   !insertmacro SET_REG_VIEW
   SetShellVarContext all
+  !insertmacro LOG "Uninstalling rtouch from $INSTDIR."
+  ; The programs-list entry, and the parents the setup created, are this
+  ; installation's only when the entry names this folder.
+  ReadRegStr $R8 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  StrCpy $R7 ""
+  ${If} $R8 == $INSTDIR
+    ReadRegStr $R7 HKLM "${UNINSTALL_KEY}" "${CREATED_FOLDER_VALUE}"
+  ${EndIf}
   !insertmacro UN_CHECK_MOVABLE rtouch.exe
   !insertmacro UN_CHECK_MOVABLE rtouchctl.exe
   Call un.CloseRtouch
@@ -556,19 +890,47 @@ Section "Uninstall"
   Push /REBOOTOK
   Call un.DeleteEarlierAsides
   Call un.StartCleanup
-  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-  DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  DeleteRegValue HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}"
-  DeleteRegKey /ifempty HKLM "${OPTIONS_KEY}"
+  ; The shortcut and the Run value only where they lead to this folder's
+  ; rtouch.exe: another installation (a later one elsewhere, the Windows
+  ; Installer package) may own them now.
+  Push "$SMPROGRAMS\${PRODUCT}.lnk"
+  Call un.ShortcutTarget
+  Pop $0
+  ${If} $0 == "$INSTDIR\rtouch.exe"
+    Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  ${ElseIf} $0 != ""
+    !insertmacro LOG "The shortcut leads to $0, not to this installation: left."
+  ${EndIf}
+  ReadRegStr $0 HKLM "${RUN_KEY}" "${PRODUCT}"
+  ${If} $0 == '"$INSTDIR\rtouch.exe"'
+    DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
+  ${ElseIf} $0 != ""
+    !insertmacro LOG "The Run value starts $0, not this installation: left."
+  ${EndIf}
+  ${If} $R8 == $INSTDIR
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegValue HKLM "${OPTIONS_KEY}" "${AUTOSTART_VALUE}"
+    DeleteRegValue HKLM "${OPTIONS_KEY}" "${ALLOW_X86_ON_64_VALUE}"
+    DeleteRegKey /ifempty HKLM "${OPTIONS_KEY}"
+    !insertmacro LOG "Programs-list entry and choices removed."
+  ${Else}
+    !insertmacro LOG "The programs-list entry names $R8, not this folder: left."
+  ${EndIf}
   ; Only when empty: files a user put there stay.
   ClearErrors
   RMDir "$INSTDIR"
-  ${If} ${Errors}
-  ${AndIf} ${RebootFlag}
+  ${IfNot} ${Errors}
+    Push $R7
+    Push $INSTDIR
+    Call un.RemoveCreatedParents
+  ${ElseIf} ${RebootFlag}
     RMDir /REBOOTOK "$INSTDIR"
   ${EndIf}
   ${If} ${RebootFlag}
+    !insertmacro LOG "A program file is in use (a copy of rtouch in another session): removed at the next restart."
+    !insertmacro LOG "exit code ${EXIT_RESTART_COMPLETES}"
     SetErrorLevel ${EXIT_RESTART_COMPLETES}
+  ${Else}
+    !insertmacro LOG "exit code 0"
   ${EndIf}
 SectionEnd

@@ -31,7 +31,7 @@ for folder in 'C:\Tools' "C:\\$PROGRAM_FILES\\Common Files"; do
     before=$(drive_c_listing)
     SETUP_EXIT=0
     # Unquoted: /D= takes the rest of the command line, which wine joins.
-    WINEDEBUG=-all,trace+file wine "$SETUP" /S /D=$folder >"$RTOUCH_ARTIFACTS/setup-trace-own-$ARCH.log" 2>&1 ||
+    WINEDEBUG=-all,trace+file wine "$SETUP" "${SETUP_ARGS[@]}" /S /D=$folder >"$RTOUCH_ARTIFACTS/setup-trace-own-$ARCH.log" 2>&1 ||
         SETUP_EXIT=$?
     expect_eq "$SETUP_EXIT" "4" "setup into $folder, which holds other files"
     # Not even opened to change its permissions (WRITE_DAC | WRITE_OWNER).
@@ -67,7 +67,7 @@ echo "ok: nothing installed, no folder created"
 
 trace=$RTOUCH_ARTIFACTS/setup-trace-$ARCH.log
 SETUP_EXIT=0
-WINEDEBUG=-all,trace+security,trace+file wine "$SETUP" /S /AUTOSTART=0 >"$trace" 2>&1 || SETUP_EXIT=$?
+WINEDEBUG=-all,trace+security,trace+file wine "$SETUP" "${SETUP_ARGS[@]}" /S /AUTOSTART=0 >"$trace" 2>&1 || SETUP_EXIT=$?
 expect_eq "$SETUP_EXIT" "0" "install exit code"
 sddl='O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)'
 grep -qF "ConvertStringSecurityDescriptorToSecurityDescriptorW L\"$sddl\", 1," "$trace" ||
@@ -85,7 +85,7 @@ expect_eq "$(reg_value 'HKLM\Software\rtouch' AutoStart)" "0" "the choice kept"
 # Without options the kept choice holds; the command line wins over it and
 # is kept in turn.
 SETUP_EXIT=0
-WINEDEBUG=-all,trace+file wine "$SETUP" /S >"$trace" 2>&1 || SETUP_EXIT=$?
+WINEDEBUG=-all,trace+file wine "$SETUP" "${SETUP_ARGS[@]}" /S >"$trace" 2>&1 || SETUP_EXIT=$?
 expect_eq "$SETUP_EXIT" "0" "second install exit code"
 # READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES (and
 # SYNCHRONIZE), without delete sharing.
@@ -99,6 +99,50 @@ run_setup /S
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "\"$INSTDIR\\rtouch.exe\"" "Run value kept by an upgrade without options"
 run_setup /S /AUTOSTART=0
 expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "an upgrade with /AUTOSTART=0 removes the Run value"
+
+# An installation of 1.0 kept no choice: its Run value decides (here none),
+# and the log says so.
+wine reg delete 'HKLM\Software\rtouch' /v AutoStart /f "$REG_VIEW" >/dev/null || fail "reg delete"
+run_setup /S '/LOG=C:\setup.log'
+expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "an upgrade from 1.0 without a Run value keeps start at sign-in off"
+setup_log "$DRIVE_C/setup.log" | grep -qF 'Start at sign-in off: the earlier installation kept no choice: its Run value.' ||
+    fail "the log does not give the choice's reason"
+setup_log "$DRIVE_C/setup.log" | tail -n 1 | grep -qx 'exit code 0' || fail "the log does not end with the exit code"
+
+# A newer installation: refused (exit code 9) with nothing changed, unless
+# /ALLOWDOWNGRADE.
+wine reg add "$UNINSTALL_KEY" /v DisplayVersion /d 9.0.0 /f "$REG_VIEW" >/dev/null || fail "reg add"
+sums=$(cd "$INSTDIR_UNIX" && sha256sum ./*)
+state=$(registry_state)
+run_setup /S
+expect_eq "$SETUP_EXIT" "9" "the setup over a newer installation"
+expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum ./*)" "$sums" "files untouched by the refused downgrade"
+expect_eq "$(registry_state)" "$state" "registry untouched by the refused downgrade"
+run_setup /S /ALLOWDOWNGRADE
+expect_eq "$SETUP_EXIT" "0" "the downgrade asked for"
+expect_eq "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" "$VERSION" "this version installed"
+
+# /PARAMETERS=FILE: a file that fails rtouchctl's check (zeros: no
+# calibration) stops the setup with exit code 10, nothing changed; the
+# defaults' block is put in place by rtouchctl keep; an upgrade without
+# the switch leaves it.
+mkdir -p "$DRIVE_C/kit"
+head -c 180 /dev/zero >"$DRIVE_C/kit/bad.dat"
+wine "$INSTDIR\\rtouchctl.exe" params --params 'C:\no-such-file.dat' --orientation 0 --hex 2>/dev/null | tr -d '\r' |
+    xxd -r -p >"$DRIVE_C/kit/good.dat"
+rm -f "$PARAMS_FILE"
+state=$(registry_state)
+run_setup /S '/PARAMETERS=C:\kit\bad.dat'
+expect_eq "$SETUP_EXIT" "10" "the setup with a parameters file that fails the check"
+[ ! -e "$PARAMS_FILE" ] || fail "the refused parameters file was put in place"
+expect_eq "$(registry_state)" "$state" "registry untouched by the refused parameters file"
+for options in '/PARAMETERS=C:\kit\good.dat' ''; do
+    # shellcheck disable=SC2086
+    run_setup /S $options
+    expect_eq "$SETUP_EXIT" "0" "the setup with '$options'"
+    cmp -s "$DRIVE_C/kit/good.dat" "$PARAMS_FILE" || fail "the parameters file after the setup with '$options'"
+done
+echo "ok: /PARAMETERS= checked first, put in place, kept by an upgrade without it"
 
 # Another name of a user's file elsewhere (a hard link) in the install
 # folder stops the setup with exit code 4: a leftover of an earlier run
@@ -117,7 +161,7 @@ for file in rtouch.exe.1.old rtouch.exe; do
     fi
     sums=$(cd "$INSTDIR_UNIX" && sha256sum ./*)
     SETUP_EXIT=0
-    WINEDEBUG=-all,trace+file wine "$SETUP" /S >"$trace" 2>&1 || SETUP_EXIT=$?
+    WINEDEBUG=-all,trace+file wine "$SETUP" "${SETUP_ARGS[@]}" /S >"$trace" 2>&1 || SETUP_EXIT=$?
     expect_eq "$SETUP_EXIT" "4" "setup beside $file, a hard link"
     expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum ./*)" "$sums" "the install folder's files"
     [ "$file" = rtouch.exe ] || expect_eq "$(protect_handles)" "0" "handles to protect the folder"

@@ -15,7 +15,7 @@ wait_components() { tool wait-for 1 20000 item-enabled "$1" 3 >/dev/null || fail
 # Presses button $2 of window $1 as a click does.
 press() { tool post-item "$1" "$2" $BM_CLICK 0 0 >/dev/null || fail "press $2"; }
 
-wine "$SETUP" >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 &
+wine "$SETUP" "${SETUP_ARGS[@]}" >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 &
 setup_pid=$!
 dlg=$(tool wait-window '#32770' "rtouch $VERSION Setup" 20000) || fail "no setup window"
 wait_item_text "$dlg" 1 "&Next >"
@@ -50,7 +50,7 @@ expect_eq "$(tool parent-program "$(tool wait-window ZRN_RTouch Fennimore 1000)"
 # not to the administrators.
 mkdir -p "$DRIVE_C/Shared"
 chmod 0777 "$DRIVE_C/Shared"
-wine "$SETUP" '/D=C:\Shared\rtouch' >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 &
+wine "$SETUP" "${SETUP_ARGS[@]}" '/D=C:\Shared\rtouch' >>"$RTOUCH_ARTIFACTS/setup.log" 2>&1 &
 dlg=$(tool wait-window '#32770' "rtouch $VERSION Setup" 20000) || fail "no second setup window"
 wait_item_text "$dlg" 1 "&Next >"
 press "$dlg" 1

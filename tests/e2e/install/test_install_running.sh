@@ -15,8 +15,12 @@ old=$(rtouch_pids)
 
 # An older build in place: the upgrade must put the release's files back.
 echo "older" >"$INSTDIR_UNIX/rtouchctl.exe"
-run_setup /S
+run_setup /S '/LOG=C:\setup.log'
 expect_eq "$SETUP_EXIT" "0" "install over the running program"
+for said in "Closing rtouch (process " "Starting rtouch again on this desktop"; do
+    setup_log "$DRIVE_C/setup.log" | grep -qF "$said" || fail "the log does not say: $said"
+done
+rm "$DRIVE_C/setup.log"
 wait_pids_gone "$old" 5 || fail "the old rtouch.exe still runs"
 echo "ok: the old rtouch.exe is gone"
 tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "no rtouch.exe after the upgrade"

@@ -1,45 +1,55 @@
 #!/usr/bin/env bash
-# A window of rtouch's class that ignores the close command: setup and
-# uninstall give up after their bounded wait, with exit code 3, and change
-# nothing. The same for a program file that another process keeps open, as
-# a copy of rtouch in another user's session does.
+# A window of rtouch's class made by another program (anyone can make one)
+# stops neither setup nor uninstaller, and is left alone. The installed
+# rtouch.exe that ignores the close command (stood in for by the test tool
+# copied over it): setup and uninstall give up after their bounded wait,
+# with exit code 3, and change nothing. The same for a program file that
+# another process keeps open, as a copy of rtouch in another user's
+# session does.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 
+# Runs program $1 (the tool by default) holding a window of rtouch's class
+# that ignores the close command.
 hold() {
-    tool hold-window ZRN_RTouch Fennimore 60000 >"$RTOUCH_ARTIFACTS/hold.log" 2>&1 &
+    wine "${1:-$TOOL}" hold-window ZRN_RTouch Fennimore 60000 >"$RTOUCH_ARTIFACTS/hold.log" 2>&1 &
     HOLD_PID=$!
     tool wait-window ZRN_RTouch Fennimore 15000 >/dev/null || fail "no stand-in window"
 }
+unhold() {
+    tool send "$(tool wait-window ZRN_RTouch Fennimore 1000)" 0x10 0 0 >/dev/null
+    wait "$HOLD_PID"
+}
 
 hold
+run_setup /S "/LOG=C:\\setup.log"
+expect_eq "$SETUP_EXIT" "0" "setup beside another program's window of rtouch's class"
+setup_log "$DRIVE_C/setup.log" | grep -q "is not rtouch's: left alone" || fail "the log does not say why the window was left"
+run_uninstall
+expect_eq "$UNINSTALL_EXIT" "0" "uninstall beside that window"
+wait_uninstaller_done
+expect_removed
+kill -0 "$HOLD_PID" 2>/dev/null && tool wait-window ZRN_RTouch Fennimore 0 >/dev/null ||
+    fail "the other program's window did not stay"
+echo "ok: another program's window of rtouch's class is left alone"
+unhold
+
+run_setup /S
+expect_eq "$SETUP_EXIT" "0" "install"
+cp "$TOOL" "$INSTDIR_UNIX/rtouch.exe"
+sums=$(cd "$INSTDIR_UNIX" && sha256sum *)
+hold "$INSTDIR\\rtouch.exe"
 start=$SECONDS
 run_setup /S
-expect_eq "$SETUP_EXIT" "3" "setup beside a window that does not close"
+expect_eq "$SETUP_EXIT" "3" "the upgrade beside an rtouch.exe that does not close"
 # Given up on its own: the stand-in still holds its window.
-kill -0 "$HOLD_PID" 2>/dev/null || fail "setup ended only after the stand-in window had gone"
-tool wait-window ZRN_RTouch Fennimore 0 >/dev/null || fail "setup ended only after the stand-in window had gone"
+kill -0 "$HOLD_PID" 2>/dev/null || fail "setup ended only after the stand-in had gone"
 echo "ok: setup gave up after $((SECONDS - start)) s, with the window still there"
-[ ! -e "$INSTDIR_UNIX" ] || fail "setup created the install folder"
-expect_no_key "$UNINSTALL_KEY" "setup wrote the Uninstall entry"
-expect_eq "$(reg_value "$RUN_KEY" rtouch)" "" "no Run value"
-tool send "$(tool wait-window ZRN_RTouch Fennimore 1000)" 0x10 0 0 >/dev/null
-wait "$HOLD_PID"
-
-# Installed, then a stuck window: neither an upgrade nor the uninstaller
-# touches the files.
-run_setup /S
-expect_eq "$SETUP_EXIT" "0" "install without the stand-in"
-sums=$(cd "$INSTDIR_UNIX" && sha256sum *)
-hold
-run_setup /S
-expect_eq "$SETUP_EXIT" "3" "the upgrade beside a window that does not close"
 expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum *)" "$sums" "installed files untouched by the failed upgrade"
 run_uninstall
 wait_uninstaller_done
+expect_eq "$UNINSTALL_EXIT" "3" "the uninstaller beside an rtouch.exe that does not close"
 expect_eq "$(cd "$INSTDIR_UNIX" && sha256sum *)" "$sums" "installed files untouched by the failed uninstall"
-expect_installed
-tool send "$(tool wait-window ZRN_RTouch Fennimore 1000)" 0x10 0 0 >/dev/null
-wait "$HOLD_PID"
+unhold
 
 # rtouchctl.exe held open by another process: no window to close, but the
 # file cannot be replaced or deleted.
