@@ -13,13 +13,16 @@
 // |                          | orientation)                                |                                      |
 // | DeviceChanges            | main thread, through MarkWorkerChannelStale | worker, at every open                |
 // |                          | (the worker's device went or was made anew) |                                      |
+// | Parks                    | main thread, through MarkWorkerParked       | worker, at its start                 |
+// | ParksCaughtUp            | worker, once it read away what was queued   | worker; the e2e tests                |
 //
 // Why no lock is needed:
 // - StopThread and ThreadRunning are aligned 32-bit atomics with one writer
 //   each; each test reads them afresh. The worker's last store (release) and
 //   the waits' loads (acquire) order everything the worker wrote before it.
-// - DeviceChanges is a counter with one writer; the worker only compares
-//   it with the value it read before opening its channel.
+// - DeviceChanges and Parks are counters with one writer each; the worker
+//   only compares them with values it read before (at its open, or stored
+//   in ParksCaughtUp, which only workers write, one at a time).
 // - ScreenWidth/ScreenHeight: relaxed atomics; every writer stores the same
 //   system value, so the last one wins and any is right.
 // - ReportBuf has one user at a time: the calibration run waits for the
@@ -47,6 +50,13 @@ extern std::atomic<int32_t> ThreadRunning;
 // off (so every removal of the device bumps it, and so does the console's
 // leaving, whose lifts another session's copy reads).
 extern std::atomic<uint32_t> DeviceChanges;
+// Bumped each time the copy parks its worker (the session locked, the
+// display off): the driver goes on queueing reports nobody could see.
+extern std::atomic<uint32_t> Parks;
+// Parks as the last worker read it, stored once that worker had read away
+// what the driver had queued meanwhile: equal to Parks, no queued report is
+// left to turn into input.
+extern std::atomic<uint32_t> ParksCaughtUp;
 // Primary screen size in pixels.
 extern std::atomic<uint32_t> ScreenWidth;
 extern std::atomic<uint32_t> ScreenHeight;

@@ -8,6 +8,10 @@ ReportResult HandleReport(const ReportBytes& bytes, const ParameterBlock& block,
     return ReportResult{p.state, p.sample, code, p.contact};
 }
 
+bool ReportHasContact(const ReportBytes& bytes, const ParameterBlock& block) {
+    return IsContact(ComputeRTouch(DecodeReport(bytes)), ReadField(block.PressureLimit));
+}
+
 void JoinDevice(TouchEngineState& engine, uint32_t deviceChanges) {
     if (engine.DeviceChangesAtOpen == deviceChanges) return;
     engine = TouchEngineState{};

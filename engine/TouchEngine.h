@@ -38,6 +38,9 @@ struct ReportResult {
     bool contact;   // a finger is on the screen
 };
 
+// Whether a report says a finger is on the screen, without the engine.
+bool ReportHasContact(const ReportBytes& bytes, const ParameterBlock& block);
+
 // Decodes one report, processes it against `block` and hands the sample to
 // the recognizer.
 ReportResult HandleReport(const ReportBytes& bytes, const ParameterBlock& block, TouchEngineState& engine);

@@ -90,6 +90,11 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
         Announce(ReaderChannel, actions, starter);
         JoinDevice(engine, changesAtOpen);
         IdleClock idle(actions);
+        // After a park the driver hands over what it queued meanwhile back
+        // to back, at its own pace, in strokes that never pause for
+        // kIdleAfterMs: all of it goes before the first idle wait.
+        const uint32_t parks = Parks.load(std::memory_order_acquire);
+        bool catchingUp = parks != ParksCaughtUp.load(std::memory_order_relaxed);
         // The flag is read afresh before every read and after a failed one:
         // a stop takes effect when the read in progress returns (or is cut
         // short, on Windows, for a removal request).
@@ -97,29 +102,40 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
             InRead.store(1);
             const bool read = ReadTouchReport(ReaderChannel, ReportBuf);
             InRead.store(0);
+            bool idleNow = false;
             if (read) {
-                actions.refreshScreenSize();
-                const ReportResult r = HandleReport(ReportBuf, LiveParams, engine);
-                if (IsMappedGesture(r.code)) actions.injectGesture(&LiveParams.GestureMap[r.code - 1]);
-                if (r.contact) {
-                    idle.Contact();
+                bool contact = false;
+                if (catchingUp) {
+                    contact = ReportHasContact(ReportBuf, LiveParams);
                 } else {
-                    idle.Quiet();
+                    actions.refreshScreenSize();
+                    const ReportResult r = HandleReport(ReportBuf, LiveParams, engine);
+                    if (IsMappedGesture(r.code)) actions.injectGesture(&LiveParams.GestureMap[r.code - 1]);
+                    contact = r.contact;
                 }
-                continue;
+                if (contact)
+                    idle.Contact();
+                else
+                    idleNow = idle.Quiet();
+            } else {
+                // A read cut short by a stop ends the worker: no new
+                // channel, no block asked for.
+                if (!TouchWorkerWanted()) break;
+                // A failed read on a channel nobody found dead is a read
+                // that found no report due. One found dead is replaced once
+                // the worker is idle: a dead channel gives nothing but failed
+                // reads, so that comes within kIdleAfterMs, while a stroke on
+                // a live one (a report every few milliseconds) never turns
+                // idle, and a notice handled late, which may name the live
+                // channel, cannot cut it short.
+                idleNow = idle.Quiet();
+                if (idleNow && TakeDeadMark(ReaderChannel))
+                    ReaderChannel = RenewChannel(ReaderChannel, actions, engine, starter);
             }
-            // A read cut short by a stop ends the worker: no new channel,
-            // no block asked for.
-            if (!TouchWorkerWanted()) break;
-            // A failed read on a channel nobody found dead is a read that
-            // found no report due. One found dead is replaced once the
-            // worker is idle: a dead channel gives nothing but failed reads,
-            // so that comes within kIdleAfterMs, while a stroke on a live
-            // one (a report every few milliseconds) never turns idle, and a
-            // notice handled late, which may name the live channel, cannot
-            // cut it short.
-            if (idle.Quiet() && TakeDeadMark(ReaderChannel))
-                ReaderChannel = RenewChannel(ReaderChannel, actions, engine, starter);
+            if (idleNow && catchingUp) {
+                catchingUp = false;
+                ParksCaughtUp.store(parks, std::memory_order_release);
+            }
         }
         CloseDriverChannel(ReaderChannel);
     }
@@ -129,6 +145,11 @@ void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void
 
 void MarkWorkerChannelStale() {
     DeviceChanges.store(DeviceChanges.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+}
+
+void MarkWorkerParked() {
+    MarkWorkerChannelStale();
+    Parks.store(Parks.load(std::memory_order_relaxed) + 1, std::memory_order_release);
 }
 
 void MarkWorkerChannelDead(DriverChannel channel) {

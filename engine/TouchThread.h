@@ -47,7 +47,9 @@ constexpr uint32_t kIdleWaitMs = 10;
 // stays dead, and nobody stops the worker for it. The new channel replaces
 // the old one when the driver is present, and then `starter` is asked for
 // the block. Every channel opened after a device change starts the engine
-// afresh (JoinDevice). Without a driver it ends at once. Clears
+// afresh (JoinDevice). A worker started after a park (MarkWorkerParked)
+// discards reports until its first idle wait. Without a driver it ends at
+// once. Clears
 // ThreadRunning as its very last action.
 void RunTouchWorker(const WorkerActions& actions, TouchEngineState& engine, void* starter = nullptr);
 
@@ -62,6 +64,13 @@ void MarkWorkerChannelStale();
 // left alone. Nothing else ever makes a healthy channel be replaced: the
 // driver is never asked whether a channel still answers.
 void MarkWorkerChannelDead(DriverChannel channel);
+
+// Main thread: the worker is parked (the session locked, the display
+// off). MarkWorkerChannelStale, and the next worker first reads away, and
+// throws away, every report until it is idle: what the driver queued while
+// nobody could see the screen never turns into input, and the first stroke
+// after the park is judged on its own touches.
+void MarkWorkerParked();
 
 // Whether a worker runs: from a successful StartTouchWorker (before its
 // thread has even begun) until the worker's last action.

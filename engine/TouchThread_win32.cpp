@@ -6,13 +6,16 @@
 
 #include "device/DriverChannel_win32.h"
 #include "engine/InjectGesture_win32.h"
+#include "engine/OwnMessages_win32.h"
 #include "engine/ScreenSize_win32.h"
 #include "engine/SharedState.h"
 #include "engine/TouchThread.h"
 
 namespace {
 
-void RequestBlock(void* window) { PostMessageW(static_cast<HWND>(window), kWorkerBlockRequestMessage, 0, 0); }
+void RequestBlock(void* window) {
+    PostOwnMessage(static_cast<HWND>(window), kWorkerBlockRequestMessage, OwnMessage::WorkerBlockRequest);
+}
 
 // GetTickCount, not GetTickCount64: it exists on XP, and only differences
 // of a few seconds are taken.
@@ -86,7 +89,7 @@ bool CreateWorkerThread(void* window) {
 
 extern "C" DWORD WINAPI TouchThread(LPVOID window) {
     RunTouchWorker(kWorkerActions, TouchEngine, window);
-    PostMessageW(static_cast<HWND>(window), kWorkerEndedMessage, 0, 0);
+    PostOwnMessage(static_cast<HWND>(window), kWorkerEndedMessage, OwnMessage::WorkerEnded);
     return 0;
 }
 

@@ -50,6 +50,7 @@ bool Lifecycle::AtConsole() const {
     case S::Released:
     case S::CalibrationWaiting:
     case S::Calibrating:
+    case S::Parked:
         return true;
     case S::Away:
     case S::Closing:
@@ -68,17 +69,25 @@ uint8_t Lifecycle::FactsFor(LifeEventKind kind) const {
     if (state_ == S::CalibrationWaiting && kind == K::WorkerEnded) return facts & ~kProbe;
     // A run ended away tells only its warning, unless the console is back.
     if (state_ == S::Away && kind == K::CalibrationEnded && console_ != Console::Here) return facts & ~kProbe;
+    // The event that makes the screen used again probes for the return.
+    Lifecycle after = *this;
+    after.FollowScreen(kind);
+    if (after.ScreenUnused()) return facts & ~kProbe;
     return facts;
 }
 
 // A run may start, or is under way (so the button does not flicker around
-// it). Refused while the device is being removed, away, and once closing.
-bool Lifecycle::CalibrationAllowed() const { return AtConsole() && state_ != S::Released; }
+// it). Refused while the device is being removed, while nobody can use the
+// screen, away, and once closing.
+bool Lifecycle::CalibrationAllowed() const {
+    return AtConsole() && state_ != S::Released && state_ != S::Parked;
+}
 
 uint32_t Lifecycle::Fingerprint() const {
     return static_cast<uint32_t>(state_) | static_cast<uint32_t>(console_) << 4 |
            static_cast<uint32_t>(calibrationOpen_) << 6 | static_cast<uint32_t>(sessionRetriesLeft_) << 8 |
-           static_cast<uint32_t>(probeRetriesLeft_) << 16 | static_cast<uint32_t>(removalPending_) << 24;
+           static_cast<uint32_t>(probeRetriesLeft_) << 16 | static_cast<uint32_t>(removalPending_) << 24 |
+           static_cast<uint32_t>(locked_) << 25 | static_cast<uint32_t>(dark_) << 26;
 }
 
 LifeActions Lifecycle::Start(const LifeStart& start) {
@@ -110,10 +119,16 @@ LifeActions Lifecycle::Handle(const LifeEvent& e) {
     const bool probeRetry = probeRetriesLeft_ > 0;
     const bool sessionRetry = sessionRetriesLeft_ > 0;
     const bool calibration = CalibrationAllowed();
+    const bool unused = ScreenUnused();
+    FollowScreen(e.kind);
     LifeActions a = Dispatch(e);
     a |= FollowProbe(e);
+    // Whatever the state, the next worker discards what the driver queues
+    // from now on; and nothing probes meanwhile.
+    if (!unused && ScreenUnused() && !Finished()) a |= kParkWorker;
+    if (Finished() || ScreenUnused()) probeRetriesLeft_ = 0;
     if (Finished()) {
-        sessionRetriesLeft_ = probeRetriesLeft_ = 0;
+        sessionRetriesLeft_ = 0;
         removalPending_ = false;
     }
     const auto follow = [&a](bool before, bool after, LifeActions on, LifeActions off) {
@@ -133,6 +148,7 @@ LifeActions Lifecycle::Handle(const LifeEvent& e) {
 // to show "detached" for good); each tick reaches the state as a device
 // notice.
 LifeActions Lifecycle::FollowProbe(const LifeEvent& e) {
+    if (ScreenUnused()) return 0;
     const bool notice = e.kind == K::DeviceNotice || e.kind == K::ProbeRetry || e.kind == K::Resume ||
                         e.kind == K::HandleRemoveComplete;
     const uint8_t before = probeRetriesLeft_;
@@ -175,6 +191,8 @@ LifeActions Lifecycle::Dispatch(const LifeEvent& e) {
         return drop | OnCalibrationWaiting(e);
     case S::Calibrating:
         return drop | OnCalibrating(e);
+    case S::Parked:
+        return drop | OnParked(e);
     case S::Away:
         return drop | OnAway(e);
     case S::Closing:
@@ -210,6 +228,10 @@ LifeActions Lifecycle::Remove() {
 // The console came to this copy.
 LifeActions Lifecycle::Come(const LifeEvent& e) {
     console_ = Console::Here;
+    if (ScreenUnused()) {
+        state_ = S::Parked;
+        return kDisableGeneral;
+    }
     if (e.present) return Arrive(e, kSendBlock);
     state_ = S::NoDevice;
     return kShowDetached | kDisableGeneral;
@@ -224,6 +246,35 @@ LifeActions Lifecycle::Leave() {
     const LifeActions end = state_ == S::Calibrating ? kEndCalibrationSession : 0;
     state_ = S::Away;
     return end | kReleaseWorker | kDisableGeneral | kMarkChannelStale;
+}
+
+void Lifecycle::FollowScreen(LifeEventKind kind) {
+    if (kind == K::SessionLock || kind == K::SessionUnlock) locked_ = kind == K::SessionLock;
+    if (kind == K::DisplayOff || kind == K::DisplayOn) dark_ = kind == K::DisplayOff;
+}
+
+// The session locked or the display off at the console: keystrokes cannot
+// reach the secure desktop and a touch on a dark screen only wakes it. The
+// worker is released (Handle adds ParkWorker), a run on the screen ends
+// and keeps the block from before, as on the console's leaving; a run
+// asked for and not begun is dropped. Called once the screen is unused.
+LifeActions Lifecycle::Park(const LifeEvent& e) {
+    if (!ScreenUnused()) return 0;
+    const LifeActions end = state_ == S::Calibrating ? kEndCalibrationSession : 0;
+    state_ = S::Parked;
+    return end | ReleaseStopping(e) | kDisableGeneral;
+}
+
+// The screen in use again: as an arrival, with the block (edits and
+// display changes made meanwhile go with it) and a worker that first reads
+// away what the driver queued. A device not back yet is probed again, as
+// after a resume.
+LifeActions Lifecycle::Unpark(const LifeEvent& e) {
+    if (ScreenUnused() || calibrationOpen_) return 0;
+    probeRetriesLeft_ = e.present ? 0 : probeRetries_;
+    if (e.present) return Arrive(e, kSendBlock);
+    state_ = S::NoDevice;
+    return kShowDetached | kDisableGeneral;
 }
 
 // A worker still inside its read is released first; the run starts at its
@@ -342,6 +393,12 @@ LifeActions Lifecycle::OnNoDevice(const LifeEvent& e) {
     case K::WorkerBlockRequest:
     case K::StartRetry:
         return 0;
+    case K::SessionLock:
+    case K::DisplayOff:
+        return Park(e);
+    case K::SessionUnlock:
+    case K::DisplayOn:
+        return 0;
     case K::Close:
         return CloseAsked(e);
     case K::WindowClose:
@@ -395,6 +452,12 @@ LifeActions Lifecycle::OnRunning(const LifeEvent& e) {
         return kStopWorker;
     case K::StartRetry:
         return 0;
+    case K::SessionLock:
+    case K::DisplayOff:
+        return Park(e);
+    case K::SessionUnlock:
+    case K::DisplayOn:
+        return 0;
     case K::Close:
         return CloseAsked(e);
     case K::WindowClose:
@@ -435,6 +498,10 @@ LifeActions Lifecycle::OnStartDeferred(const LifeEvent& e) {
     case K::EditorDismissed:
     case K::CalibrationEnded:
     case K::WorkerBlockRequest:
+    case K::SessionLock:
+    case K::DisplayOff:
+    case K::SessionUnlock:
+    case K::DisplayOn:
     case K::Close:
     case K::WindowClose:
     case K::SessionEnding:
@@ -473,6 +540,12 @@ LifeActions Lifecycle::OnReleased(const LifeEvent& e) {
     case K::WorkerBlockRequest:
     case K::StartRetry:
         return 0;
+    case K::SessionLock:
+    case K::DisplayOff:
+        return Park(e);
+    case K::SessionUnlock:
+    case K::DisplayOn:
+        return 0;
     case K::Close:
         return CloseAsked(e);
     case K::WindowClose:
@@ -505,6 +578,10 @@ LifeActions Lifecycle::OnCalibrationWaiting(const LifeEvent& e) {
     case K::CalibrationAsked:
     case K::WorkerBlockRequest:
     case K::StartRetry:
+    case K::SessionLock:
+    case K::DisplayOff:
+    case K::SessionUnlock:
+    case K::DisplayOn:
     case K::Close:
     case K::WindowClose:
     case K::SessionEnding:
@@ -548,6 +625,58 @@ LifeActions Lifecycle::OnCalibrating(const LifeEvent& e) {
     case K::WorkerBlockRequest:
     case K::StartRetry:
         return 0;
+    case K::SessionLock:
+    case K::DisplayOff:
+        return Park(e);
+    case K::SessionUnlock:
+    case K::DisplayOn:
+        return 0;
+    case K::Close:
+        return CloseAsked(e);
+    case K::WindowClose:
+        return WindowCloseAsked(e);
+    case K::SessionEnding:
+        return SessionEnds();
+    }
+    return 0;
+}
+
+// Nothing is probed, read or sent; a device notice changes nothing (the
+// return probes), and edits and display changes go with the return's block.
+LifeActions Lifecycle::OnParked(const LifeEvent& e) {
+    switch (e.kind) {
+    case K::SessionUnlock:
+    case K::DisplayOn:
+        return Unpark(e);
+    case K::CalibrationEnded: {
+        // A run ended by the park; the screen may be in use again already.
+        if (!calibrationOpen_) return 0;
+        calibrationOpen_ = false;
+        return kKeepBlockFromBefore | kShowNotFinished | Unpark(e);
+    }
+    case K::HandleQueryRemove:
+        return ReleaseStopping(e);
+    case K::SessionChange:
+    case K::ConsoleRead:
+        return FollowConsole(e);
+    case K::DisplayChange:
+        return Rotate(false);
+    case K::EditorClosed:
+    case K::EditorDismissed:
+        return kEndEditor;
+    case K::CalibrationAsked:
+        return kShowNotFinished;
+    case K::DeviceNotice:
+    case K::HandleRemoveCancelled:
+    case K::HandleRemoveComplete:
+    case K::Resume:
+    case K::ProbeRetry:
+    case K::WorkerEnded:
+    case K::WorkerBlockRequest:
+    case K::StartRetry:
+    case K::SessionLock:
+    case K::DisplayOff:
+        return 0;
     case K::Close:
         return CloseAsked(e);
     case K::WindowClose:
@@ -590,6 +719,15 @@ LifeActions Lifecycle::OnAway(const LifeEvent& e) {
     case K::WorkerBlockRequest:
     case K::StartRetry:
         return 0;
+    // A lock here drives nothing; the state follows the device again once
+    // the screen is used.
+    case K::SessionLock:
+    case K::DisplayOff:
+        return 0;
+    case K::SessionUnlock:
+    case K::DisplayOn:
+        if (ScreenUnused()) return 0;
+        return e.present ? kShowAttached : kShowDetached;
     case K::Close:
         return CloseAsked(e);
     case K::WindowClose:
@@ -624,6 +762,12 @@ LifeActions Lifecycle::OnClosing(const LifeEvent& e) {
     case K::SessionChange:
     case K::ConsoleRead:
         return e.workerRunning && !OwnsConsole(ownSession_, e.console) ? kReleaseWorker : 0;
+    // Nor the worker still inside its read, what nobody can see.
+    case K::SessionLock:
+    case K::DisplayOff:
+        return ReleaseStopping(e);
+    case K::SessionUnlock:
+    case K::DisplayOn:
     case K::DeviceNotice:
     case K::HandleRemoveCancelled:
     case K::HandleRemoveComplete:

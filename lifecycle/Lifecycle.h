@@ -21,7 +21,10 @@
 // - the session retry: armed exactly while tries are left;
 // - the probe retry after a resume that did not find the device (a device
 //   that comes back late sends no arrival notice): armed exactly while
-//   tries are left, until a probe finds it; each tick is a device notice.
+//   tries are left, until a probe finds it; each tick is a device notice;
+// - the screen as the copy last heard: its session locked, the display
+//   off. While either holds (ScreenUnused) nothing is probed, read or
+//   sent, in any state; at the console the copy is Parked.
 // The start retry is armed exactly in StartDeferred, and GENERAL's
 // calibration button is enabled exactly when CalibrationAllowed(): Handle
 // derives those actions, and the retries', from the change.
@@ -39,6 +42,7 @@
     X(Released)           /* the worker's handle was given up for a removal request */         \
     X(CalibrationWaiting) /* a run asked: the worker is released, the run starts at its end */ \
     X(Calibrating)        /* the calibration run holds the device */                           \
+    X(Parked)             /* at the console, locked or dark: no worker, no driver call */      \
     X(Away)               /* not at the console (or not known yet): nothing is sent */         \
     X(Closing)            /* Close seen: waiting for the worker or the calibration */          \
     X(Closed)             /* the quit is posted: everything is ignored */
@@ -65,6 +69,10 @@ enum LifeFacts : uint8_t {
     X(HandleRemoveCancelled, kProbe)              /* that request failed: the device stays */         \
     X(HandleRemoveComplete, kProbe)               /* the worker's device went */                      \
     X(SessionChange, kProbe | kConsole)           /* WM_WTSSESSION_CHANGE */                          \
+    X(SessionLock, kNoFacts)                      /* WTS_SESSION_LOCK */                              \
+    X(SessionUnlock, kProbe)                      /* WTS_SESSION_UNLOCK */                            \
+    X(DisplayOff, kNoFacts)                       /* the display's power setting: off */              \
+    X(DisplayOn, kProbe)                          /* on, or dimmed */                                 \
     X(ConsoleRead, kProbe | kConsole | kRegister) /* the session retry's tick, the service ready */   \
     X(Resume, kProbe)                             /* back from sleep */                               \
     X(ProbeRetry, kProbe)                         /* the probe retry's tick */                        \
@@ -118,6 +126,7 @@ struct LifeEvent {
     X(UpdateOrientation)     /* the display's orientation into the live block */        \
     X(StopWorker)            /* StopThread = 1; the worker ends after its read */       \
     X(ReleaseWorker)         /* stop, cut its read short, wait (bounded) for its end */ \
+    X(ParkWorker)            /* the next worker starts afresh, reads away the queue */  \
     X(DropHandleNotice)      /* unregister the worker handle's notices */               \
     X(MarkChannelStale)      /* the worker must take a new channel */                   \
     X(SendBlock)             /* the live block to the driver */                         \
@@ -210,7 +219,8 @@ public:
     // The facts the window gathers for an event of `kind` now: nothing is
     // probed while this copy's removal is pending but its own end (a handle
     // open then vetoes it; the device notices meanwhile wait for that end), nor where the run starts (the handle would stay open across
-    // it); a finished machine is only told where the console is.
+    // it), nor while the screen stays unused; a finished machine is only
+    // told where the console is.
     uint8_t FactsFor(LifeEventKind kind) const;
     // Whether GENERAL's calibration button is enabled (when the dialog
     // opens, and kept so by the actions).
@@ -222,6 +232,8 @@ public:
     bool CalibrationOpen() const { return calibrationOpen_; }
     enum class Console : uint8_t { Unknown, Here, Elsewhere };
     Console ConsoleBelief() const { return console_; }
+    // The session is locked or the display is off, as last heard.
+    bool ScreenUnused() const { return locked_ || dark_; }
     uint8_t SessionRetriesLeft() const { return sessionRetriesLeft_; }
     uint8_t ProbeRetriesLeft() const { return probeRetriesLeft_; }
     // This copy's worker handle was given up for a removal whose end has
@@ -241,6 +253,7 @@ private:
     LifeActions OnReleased(const LifeEvent& event);
     LifeActions OnCalibrationWaiting(const LifeEvent& event);
     LifeActions OnCalibrating(const LifeEvent& event);
+    LifeActions OnParked(const LifeEvent& event);
     LifeActions OnAway(const LifeEvent& event);
     LifeActions OnClosing(const LifeEvent& event);
 
@@ -249,6 +262,9 @@ private:
     LifeActions Remove();
     LifeActions Leave();
     LifeActions Come(const LifeEvent& event);
+    void FollowScreen(LifeEventKind kind);
+    LifeActions Park(const LifeEvent& event);
+    LifeActions Unpark(const LifeEvent& event);
     LifeActions AskCalibration(const LifeEvent& event);
     LifeActions BeginCalibration();
     LifeActions Rotate(bool send) const;
@@ -267,6 +283,8 @@ private:
     // console left or a Close came during it).
     bool calibrationOpen_ = false;
     bool removalPending_ = false;
+    bool locked_ = false;
+    bool dark_ = false;
     uint8_t sessionRetries_ = kSessionRetries;
     uint8_t probeRetries_ = kProbeRetries;
     uint8_t sessionRetriesLeft_ = 0;

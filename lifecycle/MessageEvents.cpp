@@ -29,6 +29,19 @@ std::optional<LifeEvent> HandleEvent(uint64_t event) {
     }
 }
 
+std::optional<LifeEvent> DisplayEvent(const DisplayPower& display) {
+    if (!display.read) return std::nullopt;
+    switch (display.value) {
+    case kDisplayOff:
+        return Of(K::DisplayOff);
+    case kDisplayOn:
+    case kDisplayDimmed:
+        return Of(K::DisplayOn);
+    default:
+        return std::nullopt;  // no state Windows documents
+    }
+}
+
 std::optional<LifeEvent> TimerEvent(uint64_t timer) {
     switch (timer) {
     case kStartRetryTimer:
@@ -62,11 +75,14 @@ std::optional<LifeEvent> EventFor(const WindowMessage& m) {
         return notice;
     }
     case kMsgSessionChange: {
+        if (m.wParam == kSessionLockEvent) return Of(K::SessionLock);
+        if (m.wParam == kSessionUnlockEvent) return Of(K::SessionUnlock);
         LifeEvent change{K::SessionChange};
         change.sessionEvent = static_cast<uint32_t>(m.wParam);
         return change;
     }
     case kMsgPowerBroadcast:
+        if (m.wParam == kPowerSettingChange) return DisplayEvent(m.display);
         return m.wParam == kPowerResumeAutomatic ? Of(K::Resume) : std::nullopt;
     // Whatever its flags (a sign-out, ENDSESSION_CLOSEAPP from the Restart
     // Manager): FALSE says the session goes on.

@@ -39,6 +39,17 @@ inline constexpr uint32_t kMsgSessionServiceReady = kMsgApp + 4;
 // WM_POWERBROADCAST: sent on every resume; PBT_APMRESUMESUSPEND only
 // follows it when a user woke the system, and would send the block twice.
 inline constexpr uint64_t kPowerResumeAutomatic = 0x0012;
+// PBT_POWERSETTINGCHANGE: lParam is a POWERBROADCAST_SETTING; the window
+// reads it only for the display's setting it registered (DisplayPower),
+// with a whole 32-bit value: 0 off, 1 on, 2 dimmed (still on).
+inline constexpr uint64_t kPowerSettingChange = 0x8013;
+inline constexpr uint32_t kDisplayOff = 0;
+inline constexpr uint32_t kDisplayOn = 1;
+inline constexpr uint32_t kDisplayDimmed = 2;
+
+// WM_WTSSESSION_CHANGE's wParam for this session's lock and unlock.
+inline constexpr uint64_t kSessionLockEvent = 7;
+inline constexpr uint64_t kSessionUnlockEvent = 8;
 
 // WM_DEVICECHANGE events of the 0x8000 family, whose lParam is a
 // DEV_BROADCAST_HDR; and the header's types this program reads.
@@ -68,11 +79,18 @@ struct DeviceHeader {
     bool touchInterface = false;
 };
 
+// What the window read from a power setting notice's lParam.
+struct DisplayPower {
+    bool read = false;  // the display's setting, its data a whole value
+    uint32_t value = 0;
+};
+
 struct WindowMessage {
     uint32_t message = 0;
     uint64_t wParam = 0;
     uint64_t lParam = 0;  // as a number, for the messages that carry one
     DeviceHeader device;
+    DisplayPower display = {};
 };
 
 // Whether WM_DEVICECHANGE's lParam is a DEV_BROADCAST_HDR for `event`.

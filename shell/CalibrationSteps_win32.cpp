@@ -6,6 +6,7 @@
 #include "calibration/CalibrationRun.h"
 #include "device/DriverChannel.h"
 #include "device/ParameterBlock.h"
+#include "engine/OwnMessages_win32.h"
 #include "engine/ScreenSize_win32.h"
 #include "lifecycle/MessageEvents.h"
 #include "shell/DisplaySettings_win32.h"
@@ -43,7 +44,7 @@ void RunCalibration(HWND mainWindow) {
                                            CalibrationDlgProc, 0);
     // -1 means the window could not be made: no points were taken.
     SessionResult = result > 0 ? 1 : 0;
-    PostMessageW(mainWindow, kMsgCalibrationEnded, 0, 0);
+    PostOwnMessage(mainWindow, kMsgCalibrationEnded, OwnMessage::CalibrationEnded);
 }
 
 void KeepBlockFromBefore() {

@@ -102,6 +102,9 @@ void CarryOne(LifeAction action, const LifeEvent& event, Probe& probe, const Eve
     case A::ReleaseWorker:
         ReleaseTouchWorker(kReleaseBoundMs);
         break;
+    case A::ParkWorker:
+        MarkWorkerParked();
+        break;
     case A::DropHandleNotice:
         DropWorkerHandleNotice(context.handleNotice);
         break;

@@ -5,13 +5,16 @@
 #include <bitset>
 #include <cstddef>
 #include <cwchar>
+#include <optional>
 
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
+#include "engine/OwnMessages.h"
 #include "engine/SharedState.h"
 #include "engine/TouchThread_win32.h"
 #include "lifecycle/MessageEvents.h"
 #include "shell/AboutDialog_win32.h"
+#include "shell/DisplayPower_win32.h"
 #include "shell/DisplaySettings_win32.h"
 #include "shell/GeneralDialog_win32.h"
 #include "shell/LifeDispatch_win32.h"
@@ -29,7 +32,9 @@ static_assert(kMsgDisplayChange == WM_DISPLAYCHANGE && kMsgCommand == WM_COMMAND
 static_assert(kMsgPowerBroadcast == WM_POWERBROADCAST && kMsgDeviceChange == WM_DEVICECHANGE);
 static_assert(kMsgSessionChange == WM_WTSSESSION_CHANGE && kMsgApp == WM_APP);
 static_assert(kMsgWorkerBlockRequest == kWorkerBlockRequestMessage && kMsgWorkerEnded == kWorkerEndedMessage);
-static_assert(kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
+static_assert(kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC &&
+              kPowerSettingChange == PBT_POWERSETTINGCHANGE);
+static_assert(kSessionLockEvent == WTS_SESSION_LOCK && kSessionUnlockEvent == WTS_SESSION_UNLOCK);
 static_assert(kDeviceArrival == DBT_DEVICEARRIVAL && kDeviceQueryRemove == DBT_DEVICEQUERYREMOVE &&
               kDeviceQueryRemoveFailed == DBT_DEVICEQUERYREMOVEFAILED &&
               kDeviceRemovePending == DBT_DEVICEREMOVEPENDING &&
@@ -144,6 +149,29 @@ void NoteUnrouted(UINT message, WPARAM wParam) {
     OutputDebugStringW(text);
 }
 
+// The program's own messages, which act only with their note.
+std::optional<OwnMessage> OwnMessageOf(UINT message) {
+    switch (message) {
+    case kMsgWorkerBlockRequest:
+        return OwnMessage::WorkerBlockRequest;
+    case kMsgWorkerEnded:
+        return OwnMessage::WorkerEnded;
+    case kMsgCalibrationEnded:
+        return OwnMessage::CalibrationEnded;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Another program posted one of them: nothing is done, and it is written
+// where a support engineer reads it.
+void NoteForged(UINT message) {
+    wchar_t text[80];
+    std::swprintf(text, sizeof text / sizeof text[0],
+                  L"rtouch: message 0x%04X not posted by rtouch, ignored\n", message);
+    OutputDebugStringW(text);
+}
+
 // Every message the window does not answer itself: the lifecycle's event
 // handed over, or nobody's, written once and left to the default
 // processing. A query-remove of the worker's handle is answered once the
@@ -152,6 +180,12 @@ LRESULT Translate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowMessage facts{message, wParam, static_cast<uint64_t>(lParam), {}};
     EventContext context;
     if (message == WM_DEVICECHANGE) facts.device = ReadDeviceHeader(wParam, lParam, context.handleNotice);
+    if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE)
+        facts.display.read = ReadDisplayPower(lParam, facts.display.value);
+    if (const auto own = OwnMessageOf(message); own && !TakeOwnMessage(*own)) {
+        NoteForged(message);
+        return 0;
+    }
     if (const auto event = EventFor(facts))
         Dispatch(*event, context);
     else

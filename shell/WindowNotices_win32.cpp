@@ -4,6 +4,7 @@
 #include "device/SystemLibrary_win32.h"
 #include "engine/TouchThread_win32.h"
 #include "lifecycle/MessageEvents.h"
+#include "shell/DisplayPower_win32.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ void StopWaitingForSessionService() {
 bool RegisterDeviceNotices(HWND window) {
     const bool hid = RegisterHidNotification(window, &HidNotification);
     RegisterTouchInterfaceNotification(window, &InterfaceNotification);
+    RegisterDisplayPowerNotice(window);
     return hid;
 }
 
@@ -68,6 +70,7 @@ void UnregisterWindowNotices(HWND window) {
     }
     DropWorkerHandleNotice(nullptr);
     StopWaitingForSessionService();
+    UnregisterDisplayPowerNotice();
     const WtsApiFunctions& wts = WtsApi();
     if (SessionNoticesRegistered && wts.status.ok()) wts.UnRegisterSessionNotification(window);
     SessionNoticesRegistered = false;

@@ -45,21 +45,25 @@ constexpr uint64_t kPowerSuspend = 0x0004;  // PBT_APMSUSPEND: no event, granted
 // Arrival and InterfaceRemoved are the driver's interface; the Handle ones
 // the worker's handle: its removal request failed, its removal is pending,
 // its device went. ConsoleConnect is also a RemoteFX session's.
-#define NOTICES(X)                                                                    \
-    X(Arrival, kMsgDeviceChange, kDeviceArrival, 1, kInterfaceHeader)                 \
-    X(InterfaceRemoved, kMsgDeviceChange, kDeviceRemoveComplete, 1, kInterfaceHeader) \
-    X(HandleCancelled, kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, kHandleHeader)  \
-    X(HandlePending, kMsgDeviceChange, kDeviceRemovePending, 1, kHandleHeader)        \
-    X(HandleComplete, kMsgDeviceChange, kDeviceRemoveComplete, 1, kHandleHeader)      \
-    X(ConsoleConnect, kMsgSessionChange, kConsoleConnectEvent, 0, {})                 \
-    X(ConsoleDisconnect, kMsgSessionChange, kConsoleDisconnectEvent, 0, {})           \
-    X(Suspend, kMsgPowerBroadcast, kPowerSuspend, 0, {})                              \
-    X(Resume, kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {})                       \
-    X(DisplayChange, kMsgDisplayChange, 0, 0x03000400, {})                            \
-    X(WorkerEnded, kMsgWorkerEnded, 0, 0, {})                                         \
-    X(BlockRequest, kMsgWorkerBlockRequest, 0, 0, {})                                 \
-    X(CalibrationEnded, kMsgCalibrationEnded, 0, 0, {})                               \
-    X(ServiceReady, kMsgSessionServiceReady, 0, 0, {})
+#define NOTICES(X)                                                                     \
+    X(Arrival, kMsgDeviceChange, kDeviceArrival, 1, kInterfaceHeader)                  \
+    X(InterfaceRemoved, kMsgDeviceChange, kDeviceRemoveComplete, 1, kInterfaceHeader)  \
+    X(HandleCancelled, kMsgDeviceChange, kDeviceQueryRemoveFailed, 1, kHandleHeader)   \
+    X(HandlePending, kMsgDeviceChange, kDeviceRemovePending, 1, kHandleHeader)         \
+    X(HandleComplete, kMsgDeviceChange, kDeviceRemoveComplete, 1, kHandleHeader)       \
+    X(ConsoleConnect, kMsgSessionChange, kConsoleConnectEvent, 0, {})                  \
+    X(ConsoleDisconnect, kMsgSessionChange, kConsoleDisconnectEvent, 0, {})            \
+    X(Suspend, kMsgPowerBroadcast, kPowerSuspend, 0, {})                               \
+    X(Resume, kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {})                        \
+    X(DisplayChange, kMsgDisplayChange, 0, 0x03000400, {})                             \
+    X(WorkerEnded, kMsgWorkerEnded, 0, 0, {})                                          \
+    X(BlockRequest, kMsgWorkerBlockRequest, 0, 0, {})                                  \
+    X(CalibrationEnded, kMsgCalibrationEnded, 0, 0, {})                                \
+    X(ServiceReady, kMsgSessionServiceReady, 0, 0, {})                                 \
+    X(SessionLock, kMsgSessionChange, kSessionLockEvent, 0, {})                        \
+    X(SessionUnlock, kMsgSessionChange, kSessionUnlockEvent, 0, {})                    \
+    X(DisplayOff, kMsgPowerBroadcast, kPowerSettingChange, 1, {}, {true, kDisplayOff}) \
+    X(DisplayOn, kMsgPowerBroadcast, kPowerSettingChange, 1, {}, {true, kDisplayDimmed})
 
 enum class Notice : uint8_t {
 #define ENUM(name, ...) name,
@@ -72,10 +76,14 @@ constexpr const char* kNoticeNames[] = {
 #undef NAME
 };
 constexpr WindowMessage kNoticeMessages[] = {
-#define MESSAGE(name, message, wParam, lParam, header) {message, wParam, lParam, header},
+#define MESSAGE(name, message, wParam, lParam, ...) {message, wParam, lParam, __VA_ARGS__},
     NOTICES(MESSAGE)
 #undef MESSAGE
 };
+constexpr bool IsScreenNotice(Notice n) {
+    return n == Notice::SessionLock || n == Notice::SessionUnlock || n == Notice::DisplayOff ||
+           n == Notice::DisplayOn;
+}
 
 // The worker as the world sees it.
 enum class Worker : uint8_t {
@@ -103,6 +111,7 @@ struct CopyWorld {
     bool closeAsked = false;   // the tray's Close was chosen
     // A tick already posted when its timer was killed: start, session, probe.
     uint8_t lateTicks = 0;
+    bool parkOwed = false;  // the copy heard the screen go unused; no ParkWorker since
     uint8_t queueLength = 0;
     std::array<Notice, kQueueCapacity> queue{};
 };
@@ -120,28 +129,32 @@ struct World {
     Removal removal = Removal::None;
     uint8_t holders = 0;  // whose worker handles the removal is about, a bit a copy
     uint8_t disturbances = 0;
+    bool locked[2] = {false, false};  // each copy's session
+    bool dark = false;                // the console's display
 };
 
 using Key = std::array<uint64_t, 3>;
 
 uint64_t PackCopy(const CopyWorld& c) {
     uint64_t v = c.life.Fingerprint();
-    uint64_t bits =
-        static_cast<uint64_t>(c.worker) | static_cast<uint64_t>(c.run) << 2 | uint64_t{c.startTimer} << 4 |
-        uint64_t{c.sessionTimer} << 5 | uint64_t{c.probeTimer} << 6 | uint64_t{c.calibrationButton} << 7 |
-        uint64_t{c.editor} << 8 | uint64_t{c.holds} << 9 | uint64_t{c.renew} << 10 |
-        uint64_t{c.registered} << 11 | uint64_t{c.consoleNews} << 12 | uint64_t{c.finished} << 13 |
-        uint64_t{c.queueLength} << 14 | uint64_t{c.closeAsked} << 17 | uint64_t{c.lateTicks} << 18;
-    for (int i = 0; i < c.queueLength; ++i) bits |= static_cast<uint64_t>(c.queue[i]) << (21 + 4 * i);
-    static_assert(kQueueCapacity * 4 + 21 + 25 <= 64);
-    return v | bits << 25;
+    uint64_t bits = static_cast<uint64_t>(c.worker) | static_cast<uint64_t>(c.run) << 2 |
+                    uint64_t{c.startTimer} << 4 | uint64_t{c.sessionTimer} << 5 |
+                    uint64_t{c.probeTimer} << 6 | uint64_t{c.calibrationButton} << 7 |
+                    uint64_t{c.editor} << 8 | uint64_t{c.holds} << 9 | uint64_t{c.renew} << 10 |
+                    uint64_t{c.registered} << 11 | uint64_t{c.consoleNews} << 12 |
+                    uint64_t{c.finished} << 13 | uint64_t{c.queueLength} << 14 |
+                    uint64_t{c.closeAsked} << 17 | uint64_t{c.lateTicks} << 18 | uint64_t{c.parkOwed} << 36;
+    for (int i = 0; i < c.queueLength; ++i) bits |= static_cast<uint64_t>(c.queue[i]) << (21 + 5 * i);
+    static_assert(kQueueCapacity * 5 + 22 + 27 <= 64);
+    return v | bits << 27;
 }
 
 Key Pack(const World& w) {
     const uint64_t world = (w.console == kNoConsoleSession ? 3u : w.console) | uint64_t{w.device} << 2 |
                            uint64_t{w.slow} << 3 | uint64_t{w.serviceReady} << 4 |
                            static_cast<uint64_t>(w.removal) << 5 | uint64_t{w.holders} << 6 |
-                           uint64_t{w.disturbances} << 8;
+                           uint64_t{w.disturbances} << 8 | uint64_t{w.locked[0]} << 11 |
+                           uint64_t{w.locked[1]} << 12 | uint64_t{w.dark} << 13;
     return {PackCopy(w.copy[0]), PackCopy(w.copy[1]), world};
 }
 
@@ -176,6 +189,8 @@ struct KeyHash {
     X(ConsoleLeaves, "console leaves", kCopy, true)         /* the copy's session, to none */         \
     X(ConsoleComes, "console comes", kCopy, true)           /* from none to the copy's session */     \
     X(RemoteConnect, "RemoteFX connect", kCopy, true)       /* for a session not at it */             \
+    X(Lock, "session locked", kCopy, true)                                                            \
+    X(Unlock, "session unlocked", kCopy, true)                                                        \
     X(Unplug, "unplug", kWorld, true)                                                                 \
     X(Plug, "plug", kWorld, true)                                                                     \
     X(RemovalAsked, "removal asked", kWorld, true)                                                    \
@@ -185,7 +200,9 @@ struct KeyHash {
     X(ResumeSlow, "resume, device late", kWorld, true) /* not back yet at resume */                   \
     X(SilentReturn, "device back without a notice", kWorld, true)                                     \
     X(DisplayChange, "display change", kWorld, true)                                                  \
-    X(ServiceReady, "session service ready", kWorld, true)
+    X(ServiceReady, "session service ready", kWorld, true)                                            \
+    X(DisplayOff, "display off", kWorld, true) /* the console's display */                            \
+    X(DisplayOn, "display on", kWorld, true)
 
 enum Scope : bool { kWorld, kCopy };
 enum class Step : uint8_t {
@@ -250,7 +267,7 @@ struct Runner {
     }
 
     // The facts the window gathers for the event, from the world.
-    void Gather(int c, LifeEvent& e) {
+    uint8_t Gather(int c, LifeEvent& e) {
         CopyWorld& copy = w.copy[c];
         const uint8_t facts = copy.life.FactsFor(e.kind);
         if (facts & kProbe) {
@@ -271,16 +288,32 @@ struct Runner {
             copy.consoleNews = false;
         }
         e.workerRunning = copy.worker != Worker::Off;
+        return facts;
+    }
+
+    // Nobody can use the copy's screen, and the copy has heard so.
+    bool Unseen(int c) const {
+        if (!w.locked[c] && !w.dark) return false;
+        const CopyWorld& copy = w.copy[c];
+        for (int i = 0; i < copy.queueLength; ++i)
+            if (IsScreenNotice(copy.queue[i])) return false;
+        return true;
     }
 
     void Handle(int c, LifeEvent e) {
         CopyWorld& copy = w.copy[c];
         touched[c] = true;
         EventsSeen[static_cast<int>(e.kind)] = true;
-        Gather(c, e);
+        const uint8_t facts = Gather(c, e);
         const LifeState from = copy.life.State();
         const bool finishedBefore = copy.life.Finished();
+        const bool usedBefore = !copy.life.ScreenUnused();
         const LifeActions a = copy.life.Handle(e);
+        if (usedBefore && copy.life.ScreenUnused()) copy.parkOwed = true;
+        // Invariant 5: while nobody can use the screen, no driver call.
+        if (Unseen(c) && (facts & kProbe)) Fail("a probe while nobody can use the screen");
+        if (Unseen(c) && (a & (kSendBlock | kStartWorker | kRunCalibration)))
+            Fail("sent, started or calibrated while nobody can use the screen");
         const LifeState to = copy.life.State();
         if (trace)
             trace->push_back("    copy " + std::to_string(c + 1) + ": " + Describe({from, e.kind, to, a}));
@@ -364,6 +397,9 @@ struct Runner {
             case A::ReleaseWorker:
                 if (copy.worker != Worker::Off) copy.worker = Worker::Ending;
                 break;
+            case A::ParkWorker:
+                copy.parkOwed = false;
+                break;
             case A::MarkChannelStale:
                 if (copy.worker == Worker::Reading) copy.renew = true;
                 break;
@@ -376,6 +412,9 @@ struct Runner {
                 probeOpen = false;
                 break;
             case A::StartWorker:
+                // Invariant 6: the worker after a park starts afresh and
+                // throws away what the driver queued meanwhile.
+                if (copy.parkOwed) Fail("a worker started after a park without ParkWorker");
                 copy.worker = Worker::Reading;
                 copy.renew = false;
                 break;
@@ -460,6 +499,11 @@ struct Runner {
             const Lifecycle& life = copy.life;
             const LifeState s = life.State();
             // Invariant 1: away from the console nothing reads the device.
+            if (Unseen(c) && !copy.finished) {
+                if (copy.worker == Worker::Reading || copy.worker == Worker::Stopping)
+                    Fail("a worker reads while nobody can use the screen");
+                if (copy.run == Run::Session) Fail("a calibration session while nobody can use the screen");
+            }
             if (!Owns(c) && !ConsoleNewsPending(c) && !copy.finished) {
                 if (copy.worker == Worker::Reading || copy.worker == Worker::Stopping)
                     Fail("a copy away from the console still reads the device");
@@ -483,8 +527,8 @@ struct Runner {
             if (s == LifeState::Calibrating && !life.CalibrationOpen())
                 Fail("Calibrating without its window");
             if (life.CalibrationOpen() && s != LifeState::Calibrating && s != LifeState::Away &&
-                s != LifeState::Closing)
-                Fail("a calibration window outside Calibrating, Away or Closing");
+                s != LifeState::Parked && s != LifeState::Closing)
+                Fail("a calibration window outside Calibrating, Parked, Away or Closing");
             const bool atConsole = s != LifeState::Away && s != LifeState::Closing && s != LifeState::Closed;
             if (atConsole && life.ConsoleBelief() != Lifecycle::Console::Here)
                 Fail("at the console without it");
@@ -513,7 +557,7 @@ struct Runner {
             const CopyWorld& copy = w.copy[c];
             if (copy.finished) continue;
             if (copy.closeAsked) Fail("the tray's Close left the copy running");
-            if (Owns(c) && w.device) {
+            if (Owns(c) && w.device && !w.locked[c] && !w.dark) {
                 if (copy.worker != Worker::Reading) Fail("at rest the console's copy runs no worker");
                 if (!copy.holds) Fail("at rest the driver lacks the console copy's block");
             } else if (copy.worker != Worker::Off) {
@@ -614,6 +658,18 @@ struct Runner {
         case Step::RemoteConnect:
             if (Owns(c) || ConsoleNewsPending(c) || !copy.registered) return false;
             return Enqueue(c, Notice::ConsoleConnect);
+        case Step::Lock:
+        case Step::Unlock:
+            if (w.locked[c] == (label.step == Step::Lock)) return false;
+            w.locked[c] = label.step == Step::Lock;
+            return Enqueue(c, w.locked[c] ? Notice::SessionLock : Notice::SessionUnlock);
+        case Step::DisplayOff:
+        case Step::DisplayOn:
+            if (w.dark == (label.step == Step::DisplayOff)) return false;
+            w.dark = label.step == Step::DisplayOff;
+            for (int i = 0; i < 2; ++i)
+                if (!Enqueue(i, w.dark ? Notice::DisplayOff : Notice::DisplayOn)) return false;
+            return true;
         case Step::Unplug:
             if (!w.device || w.removal != Removal::None || w.slow) return false;
             w.device = false;

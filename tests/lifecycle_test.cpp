@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "engine/OwnMessages.h"
 #include "lifecycle/ConsoleSession.h"
 #include "lifecycle/LifeLog.h"
 #include "lifecycle/Lifecycle.h"
@@ -335,6 +336,20 @@ TEST(MessageEventsTest, EveryMessageTheWindowTranslates) {
         {"a console connect", {kMsgSessionChange, kConsoleConnectEvent, 7, {}}, K::SessionChange},
         {"the automatic resume", {kMsgPowerBroadcast, kPowerResumeAutomatic, 0, {}}, K::Resume},
         {"the user's resume after it", {kMsgPowerBroadcast, 7, 0, {}}, std::nullopt},
+        {"the session locked", {kMsgSessionChange, kSessionLockEvent, 1, {}}, K::SessionLock},
+        {"the session unlocked", {kMsgSessionChange, kSessionUnlockEvent, 1, {}}, K::SessionUnlock},
+        {"the display off",
+         {kMsgPowerBroadcast, kPowerSettingChange, 1, {}, {true, kDisplayOff}},
+         K::DisplayOff},
+        {"the display dimmed",
+         {kMsgPowerBroadcast, kPowerSettingChange, 1, {}, {true, kDisplayDimmed}},
+         K::DisplayOn},
+        {"a display state nobody documents",
+         {kMsgPowerBroadcast, kPowerSettingChange, 1, {}, {true, 3}},
+         std::nullopt},
+        {"a setting the window did not read",
+         {kMsgPowerBroadcast, kPowerSettingChange, 1, {}, {}},
+         std::nullopt},
         {"the session ends", {kMsgEndSession, 1, 0x80000000, {}}, K::SessionEnding},
         {"the Restart Manager closes it", {kMsgEndSession, 1, 1, {}}, K::SessionEnding},
         {"the session goes on", {kMsgEndSession, 0, 1, {}}, std::nullopt},
@@ -379,6 +394,21 @@ TEST(MessageEventsTest, TheDisplayChangeCarriesTheScreenSize) {
     ASSERT_TRUE(event);
     EXPECT_EQ(event->screenWidth, 0x400);
     EXPECT_EQ(event->screenHeight, 0x300);
+}
+
+// A message finds its fact only when one of the program's own threads left
+// a note for it: a forged one, before or after, finds nothing.
+TEST(OwnMessagesTest, OnlyANotedMessageIsTaken) {
+    EXPECT_FALSE(TakeOwnMessage(OwnMessage::CalibrationEnded)) << "forged during the run";
+    NoteOwnMessage(OwnMessage::CalibrationEnded);
+    NoteOwnMessage(OwnMessage::WorkerEnded);
+    NoteOwnMessage(OwnMessage::WorkerEnded);
+    EXPECT_FALSE(TakeOwnMessage(OwnMessage::WorkerBlockRequest)) << "each kind its own notes";
+    EXPECT_TRUE(TakeOwnMessage(OwnMessage::CalibrationEnded));
+    EXPECT_FALSE(TakeOwnMessage(OwnMessage::CalibrationEnded)) << "a forged copy after the real one";
+    EXPECT_TRUE(TakeOwnMessage(OwnMessage::WorkerEnded));
+    EXPECT_TRUE(TakeOwnMessage(OwnMessage::WorkerEnded));
+    EXPECT_FALSE(TakeOwnMessage(OwnMessage::WorkerEnded));
 }
 
 TEST(LifeLogTest, TheRingKeepsTheNewestByNameInTheirOrder) {

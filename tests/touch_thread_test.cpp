@@ -173,6 +173,26 @@ TEST_F(TouchThreadTest, FailedReadsAreRetriedAndGesturesInjected) {
     EXPECT_EQ(0, ThreadRunning.load());
 }
 
+// What the driver queued while the worker was parked, strokes with short
+// pauses between them, is read away and thrown away; a stroke after it
+// sends its input, judged on its own touches.
+TEST_F(TouchThreadTest, WorkerAfterAParkDiscardsWhatTheDriverQueued) {
+    FakeDriver::SetPresent(true);
+    MarkWorkerParked();
+    Queue(TwoDPanSteps());
+    for (uint32_t i = 0; i < kIdleAfterMs / 2; ++i) FakeDriver::QueueFailedRead();
+    Queue(TwoDPanSteps());
+    std::thread worker = Start();
+    ASSERT_TRUE(WaitFor([] { return ParksCaughtUp.load() == Parks.load(); }));
+    EXPECT_EQ(0u, FakeDriver::QueuedReads());
+    EXPECT_EQ(0, gInjected[kGestureDPan - 1].load());
+    Queue(TwoDPanSteps());
+    ASSERT_TRUE(WaitFor([] { return gInjected[kGestureDPan - 1].load() == 2; }));
+    StopThread = 1;
+    worker.join();
+    EXPECT_EQ(8, gRefreshes.load()) << "only the stroke after the catch-up went through the engine";
+}
+
 TEST_F(TouchThreadTest, ConcurrentWriterChangesScaleAndMapWhileWorkerRuns) {
     FakeDriver::SetPresent(true);
     const std::vector<sample::Report> trace = sample::MixedTrace();

@@ -111,3 +111,33 @@ THREAD_RUNNING_RVA=$(symbol_rva ThreadRunning)
 wait_worker() {
     tool wait-u32 main "$THREAD_RUNNING_RVA" "$1" 10000 || fail "ThreadRunning did not become $1"
 }
+
+# The session locked and unlocked, the display off and on, as the
+# application reads them: the session's own notices, and the display's
+# power setting written into the application's process as Windows sends it
+# (`tool display-power`). Each returns once the application has taken the
+# state: its transition is in the log, and after an unlock or the display's
+# return that started a worker, once that worker has read away what the
+# driver queued meanwhile. $1: the window (default main).
+lock_session() { _park_notice "${1:-main}" SessionLock post $WM_WTSSESSION_CHANGE $WTS_SESSION_LOCK 1; }
+unlock_session() { _park_notice "${1:-main}" SessionUnlock post $WM_WTSSESSION_CHANGE $WTS_SESSION_UNLOCK 1; }
+display_off() { _park_notice "${1:-main}" DisplayOff display-power 0; }
+display_on() { _park_notice "${1:-main}" DisplayOn display-power 1; }
+
+# _park_notice SEL EVENT TOOL-COMMAND ARGS...: delivers the notice, then
+# waits as above.
+_park_notice() {
+    local sel=$1 event=$2 took
+    shift 2
+    local command=$1
+    shift
+    tool "$command" "$sel" "$@" >/dev/null || fail "$event not delivered to $sel"
+    tool round-trip "$sel" "$IDC_MAIN_GENERAL" 10000 || fail "no round trip through $sel after $event"
+    took=$(tool lifelog "$sel" | head -5 | grep -F -m1 -- "--$event-->") ||
+        fail "$sel did not take $event: $(tool lifelog "$sel" | head -3)"
+    case $took in *StartWorker*) ;; *) return 0 ;; esac
+    local parks
+    parks=$(tool read-u32 "$sel" "$(symbol_rva Parks)" | tr -d '\r') || fail "read Parks"
+    tool wait-u32 "$sel" "$(symbol_rva ParksCaughtUp)" "$parks" 30000 ||
+        fail "the worker did not read away what the driver queued before $event"
+}

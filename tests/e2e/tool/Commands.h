@@ -25,6 +25,7 @@ int CmdWaitPushed(wchar_t** argv);
 int CmdRoundTrip(wchar_t** argv);
 int CmdLifeLog(wchar_t** argv);
 int CmdSetConsole(wchar_t** argv);
+int CmdDisplayPower(wchar_t** argv);
 
 int CmdClickCaption(wchar_t** argv);
 int CmdClickWindow(wchar_t** argv);

@@ -40,6 +40,7 @@ const Command kCommands[] = {
     {L"round-trip", "SEL ID MS", 3, CmdRoundTrip},
     {L"lifelog", "SEL", 1, CmdLifeLog},
     {L"set-console", "SEL SESSION", 2, CmdSetConsole},
+    {L"display-power", "SEL 0|1|2", 2, CmdDisplayPower},
     {L"click-caption", "SEL close|min", 2, CmdClickCaption},
     {L"click-window", "SEL left|double|right", 2, CmdClickWindow},
     {L"hover", "SEL", 1, CmdHover},

@@ -3,8 +3,12 @@
 
 #include <tlhelp32.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+
+#include "shell/DisplayPower_win32.h"
 
 // Reads the 32-bit value at `rva` in the module that owns the window. The
 // caller takes the RVA of a global from the program's symbol table.
@@ -100,4 +104,40 @@ int CmdSetConsole(wchar_t** argv) {
                                        sizeof session, &written);
     CloseHandle(process);
     return ok ? kOk : Failure(true, "cannot move the console of %ls", argv[0]);
+}
+
+// The display's power notice exactly as Windows sends it: a
+// POWERBROADCAST_SETTING of the setting this Windows notifies (the
+// application makes the same choice), written into the application's
+// process, and WM_POWERBROADCAST with PBT_POWERSETTINGCHANGE pointing at
+// it, sent, so it has been handled when this returns. STATE: 0 off, 1 on,
+// 2 dimmed. The application asks nothing else about the display.
+int CmdDisplayPower(wchar_t** argv) {
+    HWND window = TargetWindow(argv[0]);
+    const GUID* setting = DisplayPowerSetting();
+    if (!window) return kFailed;
+    if (!setting) return Failure(false, "this Windows has no display power notices");
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return Failure(true, "cannot open the process of %ls", argv[0]);
+    POWERBROADCAST_SETTING notice{};
+    notice.PowerSetting = *setting;
+    notice.DataLength = sizeof(DWORD);
+    const DWORD state = static_cast<DWORD>(ParseNumber(argv[1]));
+    // Data is declared one byte long: the record is followed by the rest
+    // of its DWORD.
+    unsigned char record[offsetof(POWERBROADCAST_SETTING, Data) + sizeof(DWORD)];
+    std::memcpy(record, &notice, offsetof(POWERBROADCAST_SETTING, Data));
+    std::memcpy(record + offsetof(POWERBROADCAST_SETTING, Data), &state, sizeof state);
+    void* remote = VirtualAllocEx(process, nullptr, sizeof record, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    SIZE_T written = 0;
+    bool ok = remote && WriteProcessMemory(process, remote, record, sizeof record, &written);
+    DWORD_PTR result = 0;
+    constexpr UINT kSendTimeoutMs = 10000;
+    ok = ok && SendMessageTimeoutW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
+                                   reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, kSendTimeoutMs, &result);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return ok ? kOk : Failure(true, "cannot tell %ls the display's state", argv[0]);
 }
