@@ -252,10 +252,11 @@ def check_msi(msi, arch, zip_path):
     # A default in the Property table would hide that the command line gave none.
     check("AUTOSTART" not in props, f"{msi.name}: AUTOSTART from the command line or the install before")
     conditions = [row["Condition"] for row in msi_table(msi, "LaunchCondition")]
-    refuses_64bit = 'Installed OR NOT VersionNT64 OR ALLOWX86ON64 = "1"'
+    refuses_64bit = "NOT VersionNT64"
     check((refuses_64bit in conditions) == (arch == "x86"),
           f"{msi.name}: {'refuses' if arch == 'x86' else 'needs no refusal of'} 64-bit Windows: {conditions}")
-    components = msi_table(msi, "Component")
+    # Takeover32 removes the x86 setup's values in the 32-bit view.
+    components = [c for c in msi_table(msi, "Component") if c["Component"] != "Takeover32"]
     check(all(bool(int(c["Attributes"]) & MSI_COMPONENT_64BIT) == win64 for c in components),
           f"{msi.name}: every component {'64' if win64 else '32'}-bit")
     upgrades = [(row["VersionMin"], row["VersionMax"], int(row["Attributes"])) for row in msi_table(msi, "Upgrade")
