@@ -251,6 +251,7 @@ def check_msi(msi, arch, zip_path):
     check(re.fullmatch(r"\d+\.\d+\.\d+", VERSION) is not None, f"ProductVersion {VERSION} has three fields")
     # A default in the Property table would hide that the command line gave none.
     check("AUTOSTART" not in props, f"{msi.name}: AUTOSTART from the command line or the install before")
+    check(props.get("MsiLogging") == "voicewarmup", f"{msi.name}: logs every run (MsiLogging)")
     conditions = [row["Condition"] for row in msi_table(msi, "LaunchCondition")]
     refuses_64bit = "NOT VersionNT64"
     check((refuses_64bit in conditions) == (arch == "x86"),
