@@ -21,7 +21,10 @@ MSI_REMOVE_ON_INSTALL=1
 MSI_REGISTRY_HKLM=2
 MSI_UPGRADE_MIGRATE_FEATURES=1
 MSI_UPGRADE_VERSION_MIN_INCLUSIVE=256
+MSI_CA_EXE_BINARY=2
 MSI_CA_ERROR=19
+MSI_CA_DEFERRED=1024
+MSI_CA_NO_IMPERSONATE=2048
 MSI_CA_SET_PROPERTY=51
 
 # Right after AppSearch (50), before LaunchConditions (100): the choices of
@@ -232,6 +235,25 @@ build_msi() {
         queries+=("INSERT INTO RemoveFile (FileKey, Component_, DirProperty, InstallMode) VALUES ('Setup32EmptyFolder', 'Programs', 'SETUP32DIR', $MSI_REMOVE_ON_INSTALL)")
     fi
 
+    # PARAMETERSFILE: checked by the package's rtouchctl before anything
+    # changes (a failure ends the install, 1603), installed by
+    # "rtouchctl keep" as SYSTEM at the end of the transaction. Only when
+    # the product is installed (an upgrade is a new product): a repair or
+    # self-repair never writes it, an uninstall leaves it.
+    local params='PARAMETERSFILE AND NOT Installed'
+    local relative='The parameters file must be named by its full path (C:\... or \\server\share\...): PARAMETERSFILE=[PARAMETERSFILE]. Nothing was changed.'
+    local failed='The parameters file PARAMETERSFILE=[PARAMETERSFILE] was not installed: rtouchctl refused it ([2]). Run rtouchctl check on the file to see why. Nothing was changed.'
+    secure+=";PARAMETERSFILE"
+    queries+=(
+        "UPDATE Property SET Value = '$secure' WHERE Property = 'SecureCustomProperties'"
+        "INSERT INTO CustomAction (Action, Type, Target) VALUES ('RefuseRelativeParameters', $MSI_CA_ERROR, '$relative')"
+        "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('CheckParametersFile', $MSI_CA_EXE_BINARY, 'rtouchctl', 'check \"[PARAMETERSFILE]\"')"
+        "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('KeepParametersFile', $((MSI_CA_EXE_BINARY | MSI_CA_DEFERRED | MSI_CA_NO_IMPERSONATE)), 'rtouchctl', 'keep \"[PARAMETERSFILE]\"')"
+        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('RefuseRelativeParameters', '$params AND NOT (PARAMETERSFILE >< \":\\\" OR PARAMETERSFILE << \"\\\\\")', 1398)"
+        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('CheckParametersFile', '$params', 1399)"
+        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('KeepParametersFile', '$params', 6590)"
+        "INSERT INTO Error (Error, Message) VALUES (1722, '$failed')"
+    )
     local args=() q
     for q in "${queries[@]}"; do args+=(-q "$q"); done
     msibuild "$out" "${args[@]}" || { echo "msibuild failed for $arch" >&2; rm -f "$out"; return 1; }

@@ -268,9 +268,14 @@ def check_msi(msi, arch, zip_path):
     after = sorted((n, action) for action, n in sequence.items() if n > sequence.get("InstallInitialize", n))
     check(after[:1] == [(sequence.get("RemoveExistingProducts"), "RemoveExistingProducts")],
           f"{msi.name}: the older version removed right after InstallInitialize, within the transaction")
-    actions = {row["Action"]: int(row["Type"]) for row in msi_table(msi, "CustomAction")}
-    check(all(t & MSI_CA_BASE_TYPE in MSI_CA_NO_CODE for t in actions.values()),
-          f"{msi.name}: no custom action runs a program {actions}")
+    # The one program that runs: the package's rtouchctl, on PARAMETERSFILE.
+    rows = msi_table(msi, "CustomAction")
+    actions = {row["Action"]: int(row["Type"]) for row in rows}
+    programs = {row["Action"] for row in rows if int(row["Type"]) & MSI_CA_BASE_TYPE not in MSI_CA_NO_CODE}
+    conditions = {row["Action"]: row["Condition"] for row in msi_table(msi, "InstallExecuteSequence")}
+    check(all(next(r for r in rows if r["Action"] == a)["Source"] == "rtouchctl" and
+              conditions.get(a, "").startswith("PARAMETERSFILE AND ") for a in programs),
+          f"{msi.name}: only rtouchctl runs, only for PARAMETERSFILE {actions}")
     with tempfile.TemporaryDirectory() as tmp:
         subprocess.run(["msiextract", "-C", tmp, str(msi)], check=True, capture_output=True)
         files = {p.name: p.read_bytes() for p in pathlib.Path(tmp).rglob("*") if p.is_file()}
