@@ -5,8 +5,10 @@
 # Run value's condition, a plain (not advertised) shortcut, the upgrade of
 # every older build within the install's transaction, the choices read back
 # from the install before, the setup program's uninstaller, leftovers and
-# programs-list entry removed, and the custom actions that keep the install
-# folder in Program Files. Sourced by scripts/package and the installer tests.
+# programs-list entry removed (and, by the x64 package, the same of an
+# rtouch installed for 32-bit Windows), the custom actions that keep the
+# install folder in Program Files, and those that check and install a
+# parameters file. Sourced by scripts/package and the installer tests.
 
 # Component attributes, locator types and custom action types of Windows
 # Installer.
@@ -18,8 +20,13 @@ MSI_LOCATOR_64BIT=16
 MSI_REMOVE_ON_INSTALL=1
 MSI_REGISTRY_HKLM=2
 MSI_UPGRADE_MIGRATE_FEATURES=1
+MSI_UPGRADE_VERSION_MIN_INCLUSIVE=256
+MSI_CA_EXE_BINARY=2
 MSI_CA_ERROR=19
+MSI_CA_DEFERRED=1024
+MSI_CA_NO_IMPERSONATE=2048
 MSI_CA_SET_PROPERTY=51
+
 # Right after AppSearch (50), before LaunchConditions (100): the choices of
 # the install before are known, and the conditions see them.
 MSI_SEQ_AFTER_SEARCH=51
@@ -33,7 +40,14 @@ MSI_SEQ_REMOVE_EXISTING=1501
 # (in the package's registry view) and the next install, upgrade or repair
 # reads back: property, value name, default. The command line wins.
 MSI_STORED_CHOICES=("AUTOSTART AutoStart 1")
-MSI_STORED_CHOICES_X86=("ALLOWX86ON64 AllowX86On64 0")
+# The x86 package's UpgradeCode, whose products the x64 package removes.
+MSI_UPGRADE_CODE_X86='{3B5C1C8D-3FF2-41E4-A3BA-7DCE47637B22}'
+# Components without resources of their own that carry the rows removing
+# the setup program's registry values, in the package's view and (x64) the
+# 32-bit one: present only where the setup was found (below).
+MSI_TAKEOVER_GUID_X64='{7D2B6E41-93C5-4A0F-B8E2-5F1C0A6D3E97}'
+MSI_TAKEOVER32_GUID_X64='{A1E84C27-6B3D-4F95-9C08-2E7D5B1F4A63}'
+MSI_TAKEOVER_GUID_X86='{3C9F1A58-D427-4E6B-A0B3-8E5D2F7C1946}'
 
 # The version resource's file version of PE file $1 (a.b.c.d).
 msi_file_version() {
@@ -54,10 +68,10 @@ build_msi() {
     local version=$1 arch=$2 source=$3 out=$4 root
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
     local wixl_arch win64=0 program_files=ProgramFilesFolder
-    local choices=("${MSI_STORED_CHOICES[@]}")
+    local choices=("${MSI_STORED_CHOICES[@]}") takeover_guid=$MSI_TAKEOVER_GUID_X86
     case $arch in
-        x64) wixl_arch=x64 win64=$MSI_COMPONENT_64BIT program_files=ProgramFiles64Folder ;;
-        x86) wixl_arch=x86 choices+=("${MSI_STORED_CHOICES_X86[@]}") ;;
+        x64) wixl_arch=x64 win64=$MSI_COMPONENT_64BIT program_files=ProgramFiles64Folder takeover_guid=$MSI_TAKEOVER_GUID_X64 ;;
+        x86) wixl_arch=x86 ;;
         *) echo "build_msi: unknown architecture $arch" >&2; return 1 ;;
     esac
     rm -f "$out"
@@ -101,20 +115,21 @@ build_msi() {
     for file in rtouch.exe rtouchctl.exe; do
         queries+=("UPDATE File SET Version = '$(msi_file_version "$source/$file")' WHERE File = '$file'")
     done
-    if [ "$arch" = x86 ]; then
-        queries+=(
-            "UPDATE Component SET Attributes = $registry_keypath, Condition = 'NOT VersionNT64' WHERE Component = 'Shortcut'"
-            "UPDATE Component SET Attributes = $registry_keypath, Condition = 'VersionNT64' WHERE Component = 'ShortcutOn64'"
-            "UPDATE Shortcut SET Target = '[#rtouch.exe]' WHERE Shortcut = 'StartMenuOn64'"
-        )
-    fi
 
     # The choices: as given on the command line, else as stored by the
     # install before, else the default. An earlier install of rtouch (a
     # build of this package, or the setup program) that stored no choice
-    # but has no Run value had start at sign-in turned off.
+    # but has no Run value had start at sign-in turned off. The x64 package
+    # then looks at an install for 32-bit Windows the same way (in the
+    # 32-bit view: its stored choice, its Run value).
     local ui_actions=() seq=$MSI_SEQ_AFTER_SEARCH
+    local earlier='WIX_UPGRADE_DETECTED OR SETUPINSTALLED'
     queries+=("INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('KeepAutostartOff', $MSI_CA_SET_PROPERTY, 'AUTOSTART', '0')")
+    [ "$arch" = x64 ] && queries+=(
+        "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('StoredAutoStart32', $MSI_CA_SET_PROPERTY, 'AUTOSTART', '[STOREDAUTOSTART32]')"
+        "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('KeepAutostartOff32', $MSI_CA_SET_PROPERTY, 'AUTOSTART', '0')"
+        "INSERT INTO Upgrade (UpgradeCode, VersionMin, Attributes, ActionProperty) VALUES ('$MSI_UPGRADE_CODE_X86', '0.0.0', $MSI_UPGRADE_VERSION_MIN_INCLUSIVE, 'X86_PACKAGE_DETECTED')"
+    ) && secure+=";X86_PACKAGE_DETECTED"
     for choice in "${choices[@]}"; do
         read -r property name default <<<"$choice"
         secure+=";$property"
@@ -124,7 +139,11 @@ build_msi() {
         )
         ui_actions+=("Stored$name|$property = \"\" AND STORED$property <> \"\"")
         [ "$property" = AUTOSTART ] &&
-            ui_actions+=("KeepAutostartOff|AUTOSTART = \"\" AND (WIX_UPGRADE_DETECTED OR SETUPINSTALLED) AND RUNVALUE = \"\"")
+            ui_actions+=("KeepAutostartOff|AUTOSTART = \"\" AND ($earlier) AND RUNVALUE = \"\"")
+        [ "$property" = AUTOSTART ] && [ "$arch" = x64 ] && ui_actions+=(
+            "StoredAutoStart32|AUTOSTART = \"\" AND STOREDAUTOSTART32 <> \"\""
+            "KeepAutostartOff32|AUTOSTART = \"\" AND (X86_PACKAGE_DETECTED OR SETUPINSTALLED32) AND RUNVALUE32 = \"\""
+        )
         ui_actions+=("Default$name|$property = \"\"")
     done
     queries+=(
@@ -156,10 +175,10 @@ build_msi() {
     # too), its programs-list entry and its choices removed, its Run value
     # and shortcut replaced by this package's. A RemoveFile row whose folder
     # property is empty does nothing: without the setup, nothing is removed.
+    # The x64 package does the same for the x86 setup's, in the 32-bit view.
     local setup_menu='SETUPINSTALLED'
-    # On 64-bit Windows the x86 package's shortcut has a name of its own; a
-    # "rtouch" there may be the x64 package's.
-    [ "$arch" = x86 ] && setup_menu+=' AND NOT VersionNT64'
+    [ "$arch" = x64 ] && setup_menu='(SETUPINSTALLED OR SETUPINSTALLED32)'
+    local attributes=$((win64 | MSI_COMPONENT_TRANSITIVE))
     queries+=(
         # (Key is a keyword of the query language: quoted.)
         "CREATE TABLE RemoveRegistry (RemoveRegistry CHAR(72) NOT NULL, Root SHORT NOT NULL, \`Key\` CHAR(255) NOT NULL LOCALIZABLE, Name CHAR(255) LOCALIZABLE, Component_ CHAR(72) NOT NULL PRIMARY KEY RemoveRegistry)"
@@ -185,10 +204,55 @@ build_msi() {
         # The folder once empty (Wine takes the rows in the order of their
         # keys' strings: this one comes last).
         "INSERT INTO RemoveFile (FileKey, Component_, DirProperty, InstallMode) VALUES ('SetupEmptyFolder', 'Programs', 'SETUPOTHERDIR', $MSI_REMOVE_ON_INSTALL)"
-        # Before this package writes its own ("-": the key with its values).
-        "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('SetupEntry', $MSI_REGISTRY_HKLM, 'Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\rtouch', '-', 'Programs')"
-        "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('SetupChoices', $MSI_REGISTRY_HKLM, 'Software\\rtouch', '-', 'Programs')"
-        "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('SetupRun', $MSI_REGISTRY_HKLM, 'Software\\Microsoft\\Windows\\CurrentVersion\\Run', 'rtouch', 'Programs')"
+        # The registry values go before this package writes its own ("-":
+        # the key with its values), from a component of their own that is
+        # there only where the setup was: its condition, weighed again by
+        # every repair (transitive), keeps a repair from deleting this
+        # package's Run value and choices.
+        "INSERT INTO Component (Component, ComponentId, Directory_, Attributes, Condition) VALUES ('Takeover', '$takeover_guid', 'INSTALLDIR', $attributes, 'SETUPINSTALLED')"
+        "INSERT INTO FeatureComponents (Feature_, Component_) VALUES ('Complete', 'Takeover')"
+        "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('SetupEntry', $MSI_REGISTRY_HKLM, 'Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\rtouch', '-', 'Takeover')"
+        "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('SetupChoices', $MSI_REGISTRY_HKLM, 'Software\\rtouch', '-', 'Takeover')"
+        "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('SetupRun', $MSI_REGISTRY_HKLM, 'Software\\Microsoft\\Windows\\CurrentVersion\\Run', 'rtouch', 'Takeover')"
+    )
+    if [ "$arch" = x64 ]; then
+        local setup32_files=(Uninstaller:uninstall.exe Rtouch:rtouch.exe Rtouchctl:rtouchctl.exe
+            OldRtouch:rtouch.exe.*.old OldRtouchctl:rtouchctl.exe.*.old OldUninstaller:uninstall.exe.*.old)
+        queries+=(
+            "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('SetSetup32Dir', $MSI_CA_SET_PROPERTY, 'SETUP32DIR', '[SETUPFOUND32]')"
+            "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('SetSetup32Dir', 'SETUPINSTALLED32 AND SETUPFOUND32', $((MSI_SEQ_AFTER_COSTS + 8)))"
+            "UPDATE RegLocator SET Type = $MSI_LOCATOR_DIRECTORY WHERE Signature_ = 'SetupFolder32'"
+            # A 32-bit component: its registry rows act in the 32-bit view.
+            "INSERT INTO Component (Component, ComponentId, Directory_, Attributes, Condition) VALUES ('Takeover32', '$MSI_TAKEOVER32_GUID_X64', 'INSTALLDIR', $MSI_COMPONENT_TRANSITIVE, 'SETUPINSTALLED32')"
+            "INSERT INTO FeatureComponents (Feature_, Component_) VALUES ('Complete', 'Takeover32')"
+            "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('Setup32Entry', $MSI_REGISTRY_HKLM, 'Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\rtouch', '-', 'Takeover32')"
+            "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('Setup32Choices', $MSI_REGISTRY_HKLM, 'Software\\rtouch', '-', 'Takeover32')"
+            "INSERT INTO RemoveRegistry (RemoveRegistry, Root, \`Key\`, Name, Component_) VALUES ('Setup32Run', $MSI_REGISTRY_HKLM, 'Software\\Microsoft\\Windows\\CurrentVersion\\Run', 'rtouch', 'Takeover32')"
+        )
+        for file in "${setup32_files[@]}"; do
+            queries+=("INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('Setup32${file%%:*}', 'Programs', '${file#*:}', 'SETUP32DIR', $MSI_REMOVE_ON_INSTALL)")
+        done
+        queries+=("INSERT INTO RemoveFile (FileKey, Component_, DirProperty, InstallMode) VALUES ('Setup32EmptyFolder', 'Programs', 'SETUP32DIR', $MSI_REMOVE_ON_INSTALL)")
+    fi
+
+    # PARAMETERSFILE: checked by the package's rtouchctl before anything
+    # changes (a failure ends the install, 1603), installed by
+    # "rtouchctl keep" as SYSTEM at the end of the transaction. Only when
+    # the product is installed (an upgrade is a new product): a repair or
+    # self-repair never writes it, an uninstall leaves it.
+    local params='PARAMETERSFILE AND NOT Installed'
+    local relative='The parameters file must be named by its full path (C:\... or \\server\share\...): PARAMETERSFILE=[PARAMETERSFILE]. Nothing was changed.'
+    local failed='The parameters file PARAMETERSFILE=[PARAMETERSFILE] was not installed: rtouchctl refused it ([2]). Run rtouchctl check on the file to see why. Nothing was changed.'
+    secure+=";PARAMETERSFILE"
+    queries+=(
+        "UPDATE Property SET Value = '$secure' WHERE Property = 'SecureCustomProperties'"
+        "INSERT INTO CustomAction (Action, Type, Target) VALUES ('RefuseRelativeParameters', $MSI_CA_ERROR, '$relative')"
+        "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('CheckParametersFile', $MSI_CA_EXE_BINARY, 'rtouchctl', 'check \"[PARAMETERSFILE]\"')"
+        "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('KeepParametersFile', $((MSI_CA_EXE_BINARY | MSI_CA_DEFERRED | MSI_CA_NO_IMPERSONATE)), 'rtouchctl', 'keep \"[PARAMETERSFILE]\"')"
+        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('RefuseRelativeParameters', '$params AND NOT (PARAMETERSFILE >< \":\\\" OR PARAMETERSFILE << \"\\\\\")', 1398)"
+        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('CheckParametersFile', '$params', 1399)"
+        "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('KeepParametersFile', '$params', 6590)"
+        "INSERT INTO Error (Error, Message) VALUES (1722, '$failed')"
     )
     local args=() q
     for q in "${queries[@]}"; do args+=(-q "$q"); done

@@ -251,11 +251,13 @@ def check_msi(msi, arch, zip_path):
     check(re.fullmatch(r"\d+\.\d+\.\d+", VERSION) is not None, f"ProductVersion {VERSION} has three fields")
     # A default in the Property table would hide that the command line gave none.
     check("AUTOSTART" not in props, f"{msi.name}: AUTOSTART from the command line or the install before")
+    check(props.get("MsiLogging") == "voicewarmup", f"{msi.name}: logs every run (MsiLogging)")
     conditions = [row["Condition"] for row in msi_table(msi, "LaunchCondition")]
-    refuses_64bit = 'Installed OR NOT VersionNT64 OR ALLOWX86ON64 = "1"'
+    refuses_64bit = "NOT VersionNT64"
     check((refuses_64bit in conditions) == (arch == "x86"),
           f"{msi.name}: {'refuses' if arch == 'x86' else 'needs no refusal of'} 64-bit Windows: {conditions}")
-    components = msi_table(msi, "Component")
+    # Takeover32 removes the x86 setup's values in the 32-bit view.
+    components = [c for c in msi_table(msi, "Component") if c["Component"] != "Takeover32"]
     check(all(bool(int(c["Attributes"]) & MSI_COMPONENT_64BIT) == win64 for c in components),
           f"{msi.name}: every component {'64' if win64 else '32'}-bit")
     upgrades = [(row["VersionMin"], row["VersionMax"], int(row["Attributes"])) for row in msi_table(msi, "Upgrade")
@@ -266,9 +268,14 @@ def check_msi(msi, arch, zip_path):
     after = sorted((n, action) for action, n in sequence.items() if n > sequence.get("InstallInitialize", n))
     check(after[:1] == [(sequence.get("RemoveExistingProducts"), "RemoveExistingProducts")],
           f"{msi.name}: the older version removed right after InstallInitialize, within the transaction")
-    actions = {row["Action"]: int(row["Type"]) for row in msi_table(msi, "CustomAction")}
-    check(all(t & MSI_CA_BASE_TYPE in MSI_CA_NO_CODE for t in actions.values()),
-          f"{msi.name}: no custom action runs a program {actions}")
+    # The one program that runs: the package's rtouchctl, on PARAMETERSFILE.
+    rows = msi_table(msi, "CustomAction")
+    actions = {row["Action"]: int(row["Type"]) for row in rows}
+    programs = {row["Action"] for row in rows if int(row["Type"]) & MSI_CA_BASE_TYPE not in MSI_CA_NO_CODE}
+    conditions = {row["Action"]: row["Condition"] for row in msi_table(msi, "InstallExecuteSequence")}
+    check(all(next(r for r in rows if r["Action"] == a)["Source"] == "rtouchctl" and
+              conditions.get(a, "").startswith("PARAMETERSFILE AND ") for a in programs),
+          f"{msi.name}: only rtouchctl runs, only for PARAMETERSFILE {actions}")
     with tempfile.TemporaryDirectory() as tmp:
         subprocess.run(["msiextract", "-C", tmp, str(msi)], check=True, capture_output=True)
         files = {p.name: p.read_bytes() for p in pathlib.Path(tmp).rglob("*") if p.is_file()}

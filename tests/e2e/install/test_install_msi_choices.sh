@@ -50,3 +50,25 @@ for entry in "${cases[@]}"; do
     expect_eq "$(registry_state)" "$registry" "registry values as before"
 done
 echo "ok: start at sign-in as chosen last"
+
+# PARAMETERSFILE: a file that fails rtouchctl's check fails the install
+# with nothing changed; a good one is installed by the older build, kept
+# by the upgrade that names none, and left by the removal.
+params="$DRIVE_C/windows/ZRNParameters.dat"
+wine "$work/rtouchctl.exe" params --hex 2>/dev/null | tr -d '\r' | xxd -r -p >"$work/good.dat"
+[ "$(stat -c %s "$work/good.dat")" = 180 ] || fail "no default block to install"
+head -c 180 /dev/urandom >"$work/bad.dat"
+run_msiexec /i "$(winepath -w "$MSI")" /qn /norestart "PARAMETERSFILE=$(winepath -w "$work/bad.dat")"
+# Windows ends a failed custom action with 1603, Wine with 1627.
+[[ $SETUP_EXIT == 1603 || $SETUP_EXIT == 1627 ]] || fail "a parameters file that fails the check: $SETUP_EXIT"
+diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed by the refused install"
+expect_eq "$(registry_state)" "$registry" "registry untouched by the refused install"
+run_msiexec /i "$old_msi" /qn /norestart "PARAMETERSFILE=$(winepath -w "$work/good.dat")"
+expect_eq "$SETUP_EXIT" "0" "the older build with a parameters file"
+cmp -s "$work/good.dat" "$params" || fail "the parameters file was not installed"
+run_msiexec /i "$(winepath -w "$MSI")" /qn /norestart
+expect_eq "$SETUP_EXIT" "0" "the upgrade without a parameters file"
+cmp -s "$work/good.dat" "$params" || fail "the upgrade changed the parameters file"
+run_msiexec /x "$(winepath -w "$MSI")" /qn /norestart
+cmp -s "$work/good.dat" "$params" || fail "the removal took the parameters file"
+echo "ok: PARAMETERSFILE checked, installed, kept and left"

@@ -8,9 +8,22 @@
 # UpgradeCode's one product, the file version, msiexec /x of the older
 # package); the same package again changes nothing; the older build again
 # refused as a downgrade with nothing changed; msiexec /x of the package
-# leaves drive_c and the registry as before.
+# leaves drive_c and the registry as before. The x86 package, which the
+# runner has only a 64-bit prefix for, is refused there with nothing changed.
 source "$RTOUCH_ROOT/tests/e2e/install/install_lib.sh"
 source "$RTOUCH_ROOT/scripts/lib/msi.sh"
+
+if [ "$ARCH" = x86 ]; then
+    before=$(drive_c_listing)
+    registry=$(registry_state)
+    run_msiexec /i "$(winepath -w "$MSI")" /qn /norestart
+    # (Wine's log leaves out a launch condition's message.)
+    expect_eq "$SETUP_EXIT" "1603" "the x86 package on 64-bit Windows"
+    diff <(echo "$before") <(drive_c_listing) || fail "drive_c changed"
+    expect_eq "$(registry_state)" "$registry" "registry untouched"
+    echo "ok: the x86 package refused on 64-bit Windows, nothing changed"
+    exit 0
+fi
 
 # An older build of the same package: build 0, its rtouchctl.exe not the
 # release's, so that the upgrade has to replace it.
