@@ -18,6 +18,9 @@ struct FileStart {
     bool opened = false;
     // The bytes read, at most the number asked for; empty after an error.
     std::vector<uint8_t> bytes;
+    // The opened file's owner and access list, for FileTrusted. The
+    // substitute platform has none: every file reads as trusted there.
+    SecurityFacts security;
 };
 
 // Opens the file for reading with no sharing and reads at most `maxBytes`.

@@ -126,6 +126,35 @@ bool SidIs(PSID sid, SID_IDENTIFIER_AUTHORITY authority, BYTE count, const DWORD
     return same;
 }
 
+// Domain Users and Domain Guests: S-1-5-21-a-b-c-513 and -514, whatever
+// the domain.
+constexpr BYTE kDomainSidRids = 5;
+
+bool IsDomainBroadGroup(PSID sid) {
+    const SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    const SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(sid);
+    if (!authority || memcmp(authority, &nt, sizeof nt) != 0) return false;
+    if (*GetSidSubAuthorityCount(sid) != kDomainSidRids) return false;
+    if (*GetSidSubAuthority(sid, 0) != SECURITY_NT_NON_UNIQUE) return false;
+    const DWORD last = *GetSidSubAuthority(sid, kDomainSidRids - 1);
+    return last == DOMAIN_GROUP_RID_USERS || last == DOMAIN_GROUP_RID_GUESTS;
+}
+
+bool IsBroadGroup(PSID sid) {
+    constexpr DWORD kEveryone[] = {SECURITY_WORLD_RID};
+    constexpr DWORD kAnonymous[] = {SECURITY_ANONYMOUS_LOGON_RID};
+    constexpr DWORD kAuthenticated[] = {SECURITY_AUTHENTICATED_USER_RID};
+    constexpr DWORD kInteractive[] = {SECURITY_INTERACTIVE_RID};
+    constexpr DWORD kUsers[] = {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS};
+    constexpr DWORD kGuests[] = {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_GUESTS};
+    return SidIs(sid, SECURITY_WORLD_SID_AUTHORITY, 1, kEveryone) ||
+           SidIs(sid, SECURITY_NT_AUTHORITY, 1, kAnonymous) ||
+           SidIs(sid, SECURITY_NT_AUTHORITY, 1, kAuthenticated) ||
+           SidIs(sid, SECURITY_NT_AUTHORITY, 1, kInteractive) ||
+           SidIs(sid, SECURITY_NT_AUTHORITY, 2, kUsers) || SidIs(sid, SECURITY_NT_AUTHORITY, 2, kGuests) ||
+           IsDomainBroadGroup(sid);
+}
+
 SidKind KindOf(PSID sid) {
     if (!sid || !IsValidSid(sid)) return SidKind::Other;
     constexpr DWORD kAdministrators[] = {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS};
@@ -135,6 +164,7 @@ SidKind KindOf(PSID sid) {
     if (SidIs(sid, SECURITY_NT_AUTHORITY, 1, kSystem)) return SidKind::System;
     if (SidIs(sid, SECURITY_NT_AUTHORITY, 6, kTrustedInstallerRids)) return SidKind::TrustedInstaller;
     if (SidIs(sid, SECURITY_CREATOR_SID_AUTHORITY, 1, kCreatorOwner)) return SidKind::CreatorOwner;
+    if (IsBroadGroup(sid)) return SidKind::BroadGroup;
     return SidKind::Other;
 }
 
@@ -146,28 +176,18 @@ AceFact FactOf(const ACE_HEADER* header) {
         const auto* ace = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
         const PSID sid = const_cast<DWORD*>(&ace->SidStart);
         return {header->AceType == ACCESS_ALLOWED_ACE_TYPE ? AceKind::Allow : AceKind::Deny, KindOf(sid),
-                ace->Mask};
+                ace->Mask, (header->AceFlags & INHERIT_ONLY_ACE) != 0};
     }
     default:
-        return {AceKind::Other, SidKind::Other, 0};
+        return {AceKind::Other, SidKind::Other, 0, (header->AceFlags & INHERIT_ONLY_ACE) != 0};
     }
 }
 
-}  // namespace
-
-FolderFacts ReadFolderFacts(const FilePath& file) {
-    FolderFacts facts;
-    const FilePath folder = FullFolder(file);
-    if (folder.empty()) return facts;
-    facts.systemWindowsFolder = IsSystemWindowsFolder(folder);
-    if (facts.systemWindowsFolder) return facts;
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT,
-                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr, &dacl,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
-        return facts;
+// The owner and access list a GetNamedSecurityInfoW or GetSecurityInfo
+// call gave (`status`), the descriptor then freed.
+SecurityFacts FactsOf(DWORD status, PSID owner, PACL dacl, PSECURITY_DESCRIPTOR descriptor) {
+    SecurityFacts facts;
+    if (status != ERROR_SUCCESS) return facts;
     facts.securityRead = true;
     facts.owner = KindOf(owner);
     facts.daclPresent = dacl != nullptr;
@@ -183,6 +203,25 @@ FolderFacts ReadFolderFacts(const FilePath& file) {
     return facts;
 }
 
+constexpr SECURITY_INFORMATION kOwnerAndDacl = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+
+}  // namespace
+
+FolderFacts ReadFolderFacts(const FilePath& file) {
+    FolderFacts facts;
+    const FilePath folder = FullFolder(file);
+    if (folder.empty()) return facts;
+    facts.systemWindowsFolder = IsSystemWindowsFolder(folder);
+    if (facts.systemWindowsFolder) return facts;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD status = GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, kOwnerAndDacl, &owner, nullptr,
+                                               &dacl, nullptr, &descriptor);
+    facts.security = FactsOf(status, owner, dacl, descriptor);
+    return facts;
+}
+
 FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
     FileStart out;
     HANDLE file =
@@ -192,6 +231,14 @@ FileStart ReadFileStart(const FilePath& path, size_t maxBytes) {
         return out;
     }
     out.opened = true;
+    // From the handle that reads, so the facts are the read file's.
+    // GENERIC_READ holds READ_CONTROL.
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD status =
+        GetSecurityInfo(file, SE_FILE_OBJECT, kOwnerAndDacl, &owner, nullptr, &dacl, nullptr, &descriptor);
+    out.security = FactsOf(status, owner, dacl, descriptor);
     out.bytes.resize(maxBytes);
     DWORD got = 0;
     if (ReadFile(file, out.bytes.data(), static_cast<DWORD>(maxBytes), &got, nullptr)) {

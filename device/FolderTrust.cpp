@@ -9,6 +9,7 @@ bool Trusted(SidKind who) {
     case SidKind::TrustedInstaller:
         return true;
     case SidKind::CreatorOwner:
+    case SidKind::BroadGroup:
     case SidKind::Other:
         return false;
     }
@@ -33,8 +34,19 @@ bool GrantsChangeToOthers(const AceFact& ace) {
 
 bool FolderTrusted(const FolderFacts& facts) {
     if (facts.systemWindowsFolder) return true;
-    if (!facts.securityRead || !facts.daclPresent || !Trusted(facts.owner)) return false;
-    for (const AceFact& ace : facts.aces)
+    const SecurityFacts& security = facts.security;
+    if (!security.securityRead || !security.daclPresent || !Trusted(security.owner)) return false;
+    for (const AceFact& ace : security.aces)
         if (GrantsChangeToOthers(ace)) return false;
+    return true;
+}
+
+bool FileTrusted(const SecurityFacts& facts) {
+    if (!facts.securityRead || !facts.daclPresent || facts.owner == SidKind::BroadGroup) return false;
+    for (const AceFact& ace : facts.aces) {
+        if (ace.inheritOnly || ace.kind == AceKind::Deny) continue;
+        if (ace.kind == AceKind::Other) return false;
+        if (ace.who == SidKind::BroadGroup && (ace.mask & kFileChangeRights) != 0) return false;
+    }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cwchar>
 #include <optional>
+#include <string>
 
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
@@ -78,6 +79,17 @@ bool ChooseDefaultMapBySystem() {
     return legacy;
 }
 
+// The defaults are used silently; a support engineer reads why without a
+// debugger (DebugView, WINEDEBUG=+debugstr).
+void ReportUnusedParameterFile(ParameterFileUse use, uint32_t error) {
+    if (use == ParameterFileUse::Served) return;
+    const std::string_view why = UnusedReason(use);
+    std::wstring text = L"rtouch: ZRNParameters.dat not used, " + std::wstring(why.begin(), why.end());
+    if (use == ParameterFileUse::CannotOpen) text += L" (error " + std::to_wstring(error) + L")";
+    text += L": the defaults instead\n";
+    OutputDebugStringW(text.c_str());
+}
+
 LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
     HINSTANCE instance = create.hInstance;
     LoadedMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_TRAY));
@@ -90,8 +102,10 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
     start.trackRotation = ChooseDefaultMapBySystem();
     DWORD orientation = 0;
     if (ReadDisplayOrientation(orientation)) DisplayOrientation = static_cast<int32_t>(orientation);
-    LoadParameterFile(kParameterFilePath, static_cast<uint16_t>(DisplayOrientation), DefaultParams,
-                      LiveParams);
+    uint32_t fileError = 0;
+    const ParameterFileUse use = LoadParameterFile(
+        kParameterFilePath, static_cast<uint16_t>(DisplayOrientation), DefaultParams, LiveParams, &fileError);
+    ReportUnusedParameterFile(use, fileError);
     CreateMainControls(window, instance);
 
     RegisterRestart();

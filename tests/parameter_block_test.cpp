@@ -173,47 +173,93 @@ TEST(ParameterBlockTest, ParametersFolderIsTrustedOnlyWhenNoUserMayChangeIt) {
         bool trusted;
     };
     const Case cases[] = {
-        {"the system's Windows folder", {true, false, K::Other, false, {}}, true},
+        {"the system's Windows folder", {true, {false, K::Other, false, {}}}, true},
         {"owned by Administrators, written by them alone",
-         {false, true, K::Administrators, true, windowsLike},
+         {false, {true, K::Administrators, true, windowsLike}},
          true},
-        {"owned by SYSTEM", {false, true, K::System, true, windowsLike}, true},
-        {"owned by TrustedInstaller", {false, true, K::TrustedInstaller, true, windowsLike}, true},
-        {"owned by the user who made it", {false, true, K::Other, true, windowsLike}, false},
-        {"security not read", {false, false, K::Administrators, true, windowsLike}, false},
-        {"a null access list", {false, true, K::Administrators, false, {}}, false},
+        {"owned by SYSTEM", {false, {true, K::System, true, windowsLike}}, true},
+        {"owned by TrustedInstaller", {false, {true, K::TrustedInstaller, true, windowsLike}}, true},
+        {"owned by the user who made it", {false, {true, K::Other, true, windowsLike}}, false},
+        {"security not read", {false, {false, K::Administrators, true, windowsLike}}, false},
+        {"a null access list", {false, {true, K::Administrators, false, {}}}, false},
         {"users may add files",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddFile})},
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddFile})}},
          false},
         {"users may add subfolders",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddSubfolder})},
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightAddSubfolder})}},
          false},
         {"users may delete children",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDeleteChild})},
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDeleteChild})}},
          false},
         {"users may delete it",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDelete})},
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightDelete})}},
          false},
         {"users may change its access list",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteDac})},
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteDac})}},
          false},
         {"users may take it",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteOwner})},
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightWriteOwner})}},
          false},
         {"users have generic write (inherited by the files)",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericWrite})},
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericWrite})}},
          false},
         {"users have generic all",
-         {false, true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericAll})},
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::Other, kRightGenericAll})}},
          false},
         {"users denied writing",
-         {false, true, K::Administrators, true, with({AceKind::Deny, K::Other, kFull})},
+         {false, {true, K::Administrators, true, with({AceKind::Deny, K::Other, kFull})}},
          true},
         {"an entry of another type",
-         {false, true, K::Administrators, true, with({AceKind::Other, K::Other, 0})},
+         {false, {true, K::Administrators, true, with({AceKind::Other, K::Other, 0})}},
+         false},
+        {"Users may add files",
+         {false, {true, K::Administrators, true, with({AceKind::Allow, K::BroadGroup, kRightAddFile})}},
          false},
     };
     for (const Case& c : cases) EXPECT_EQ(c.trusted, FolderTrusted(c.facts)) << c.what;
+}
+
+// The file itself: no broad group owns it or may change it. An
+// administrator's own copy (owned by that account, full control through
+// CREATOR OWNER) stays trusted.
+TEST(ParameterBlockTest, ParametersFileIsTrustedUnlessABroadGroupMayChangeIt) {
+    using K = SidKind;
+    constexpr uint32_t kReadExecute = 0x001200A9u;
+    constexpr uint32_t kFull = 0x001F01FFu;
+    const std::vector<AceFact> copied = {{AceKind::Allow, K::System, kFull},
+                                         {AceKind::Allow, K::Administrators, kFull},
+                                         {AceKind::Allow, K::Other, kFull},
+                                         {AceKind::Allow, K::BroadGroup, kReadExecute}};
+    const auto with = [&](AceFact extra) {
+        std::vector<AceFact> aces = copied;
+        aces.push_back(extra);
+        return SecurityFacts{true, K::Other, true, aces};
+    };
+    struct Case {
+        const char* what;
+        SecurityFacts facts;
+        bool trusted;
+    };
+    const Case cases[] = {
+        {"an administrator's copy, users read", {true, K::Other, true, copied}, true},
+        {"owned by Administrators", {true, K::Administrators, true, copied}, true},
+        {"security not read", {false, K::Administrators, true, copied}, false},
+        {"a null access list", {true, K::Administrators, false, {}}, false},
+        {"owned by a broad group", {true, K::BroadGroup, true, copied}, false},
+        {"a group may write", with({AceKind::Allow, K::BroadGroup, kRightWriteData}), false},
+        {"a group may append", with({AceKind::Allow, K::BroadGroup, kRightAppendData}), false},
+        {"a group may delete", with({AceKind::Allow, K::BroadGroup, kRightDelete}), false},
+        {"a group may change the access list", with({AceKind::Allow, K::BroadGroup, kRightWriteDac}), false},
+        {"a group may take it", with({AceKind::Allow, K::BroadGroup, kRightWriteOwner}), false},
+        {"a group has generic write", with({AceKind::Allow, K::BroadGroup, kRightGenericWrite}), false},
+        {"a group has generic all", with({AceKind::Allow, K::BroadGroup, kRightGenericAll}), false},
+        {"a group has the most allowed", with({AceKind::Allow, K::BroadGroup, kRightMaximumAllowed}), false},
+        {"a group's write is inherit-only", with({AceKind::Allow, K::BroadGroup, kFull, true}), true},
+        {"a group is denied writing", with({AceKind::Deny, K::BroadGroup, kFull}), true},
+        {"an entry of another type", with({AceKind::Other, K::Other, 0}), false},
+        {"a group may write attributes only", with({AceKind::Allow, K::BroadGroup, 0x00000100u}), true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.trusted, FileTrusted(c.facts)) << c.what;
 }
 
 TEST(ParameterBlockTest, WholeBlockAndMapWritesCopyEveryByte) {

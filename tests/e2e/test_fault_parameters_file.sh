@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs: default
 # The parameters file missing, held open by another program with no
-# sharing, or replaced while the program runs: start-up takes the built-in
+# sharing, writable by every user, or replaced while the program runs: start-up takes the built-in
 # defaults silently when it cannot read the file, reads it once, and never
 # writes it.
 source "$RTOUCH_ROOT/tests/e2e/fault_lib.sh"
@@ -52,6 +52,16 @@ kill "$holder"
 wait "$holder" 2>/dev/null
 echo "holder ended in $((SECONDS - t0)) s"
 
+# A file every user may write, as a copy tool may leave it (Wine gives
+# Everyone write for o+w): the defaults, and the tool says why.
+chmod o+w "$PARAMETER_FILE"
+why=$(system_ctl params --params "$PARAMETER_FILE_WIN" --orientation 0 --hex 2>&1 >/dev/null | tr -d '\r')
+case $why in *"ordinary users may change it"*) echo "ok: the tool names the reason" ;;
+*) fail "a world-writable file's warning: '$why'" ;; esac
+start_and_expect_block "$defaults" "with a world-writable parameters file"
+close_app
+chmod o-w "$PARAMETER_FILE"
+
 image=$(loaded_block)
 [ "$image" != "$defaults" ] || fail "the file's block does not differ from the defaults"
 start_and_expect_block "$image" "from the parameters file"
@@ -62,14 +72,14 @@ replacement=$(md5sum <"$PARAMETER_FILE")
 tool post main $WM_COMMAND $IDC_MAIN_PARAMETERS 0 || fail "post IDC_MAIN_PARAMETERS"
 dlg=$(tool wait-popup main 5000) || fail "parameters dialog did not open"
 close_by_box "$dlg"
-wait_sends 4
+wait_sends 5
 expect_block "$(driver_field block)" "$image" "a dialog's send after the file was replaced"
 expect_eq "$(md5sum <"$PARAMETER_FILE")" "$replacement" "the replaced file left as it was"
 rm -f "$PARAMETER_FILE"
 ctl unplug || fail "unplug"
 wait_status "$TEXT_DETACHED"
 ctl plug || fail "plug"
-wait_sends 5
+wait_sends 6
 expect_block "$(driver_field block)" "$image" "the arrival's send after the file was removed"
 close_app
 [ -e "$PARAMETER_FILE" ] && fail "the parameters file came back"

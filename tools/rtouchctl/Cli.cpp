@@ -18,20 +18,9 @@ bool ParseScreen(const std::string& text, std::pair<uint32_t, uint32_t>& out) {
 // The application uses the defaults silently; a person asking the tool is
 // told, on standard error, so the output is never taken for the file's.
 void WarnUnusedFile(const std::string& file, ParameterFileUse use, uint32_t error) {
-    std::string why;
-    switch (use) {
-    case ParameterFileUse::Served:
-        return;
-    case ParameterFileUse::FolderNotTrusted:
-        why = "its folder may be changed by others than the administrators";
-        break;
-    case ParameterFileUse::CannotOpen:
-        why = "it cannot be opened (" + SystemMessage(error) + ")";
-        break;
-    case ParameterFileUse::Short:
-        why = "it holds fewer than 180 bytes";
-        break;
-    }
+    if (use == ParameterFileUse::Served) return;
+    std::string why(UnusedReason(use));
+    if (use == ParameterFileUse::CannotOpen) why += " (" + SystemMessage(error) + ")";
     std::fprintf(stderr, "rtouchctl: '%s' is not used, %s: the defaults instead\n", file.c_str(),
                  why.c_str());
 }
