@@ -1,5 +1,6 @@
 #include "shell/DisplayPower_win32.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -14,7 +15,21 @@ constexpr GUID kMonitorPowerOn = {
 constexpr DWORD kVistaMajor = 6;
 constexpr DWORD kWindows8Minor = 2;
 
-HPOWERNOTIFY Registration;
+// XP's headers (the release builds' target) declare neither the handle nor
+// the record: their layout, as Vista's headers give it.
+using PowerNotify = void*;
+struct PowerSettingRecord {
+    GUID PowerSetting;
+    DWORD DataLength;
+    UCHAR Data[1];
+};
+#ifdef PBT_POWERSETTINGCHANGE
+static_assert(sizeof(PowerSettingRecord) == sizeof(POWERBROADCAST_SETTING) &&
+              offsetof(PowerSettingRecord, DataLength) == offsetof(POWERBROADCAST_SETTING, DataLength) &&
+              offsetof(PowerSettingRecord, Data) == offsetof(POWERBROADCAST_SETTING, Data));
+#endif
+
+PowerNotify Registration;
 
 FARPROC User32(const char* name) {
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
@@ -32,7 +47,7 @@ const GUID* DisplayPowerSetting() {
 }
 
 void RegisterDisplayPowerNotice(HWND window) {
-    using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
+    using Register = PowerNotify(WINAPI*)(HANDLE, LPCGUID, DWORD);
     const auto registerNotice =
         reinterpret_cast<Register>(reinterpret_cast<void (*)()>(User32("RegisterPowerSettingNotification")));
     const GUID* setting = DisplayPowerSetting();
@@ -41,7 +56,7 @@ void RegisterDisplayPowerNotice(HWND window) {
 }
 
 void UnregisterDisplayPowerNotice() {
-    using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
+    using Unregister = BOOL(WINAPI*)(PowerNotify);
     const auto unregisterNotice = reinterpret_cast<Unregister>(
         reinterpret_cast<void (*)()>(User32("UnregisterPowerSettingNotification")));
     if (Registration && unregisterNotice) unregisterNotice(Registration);
@@ -54,7 +69,7 @@ void UnregisterDisplayPowerNotice() {
 bool ReadDisplayPower(LPARAM lParam, uint32_t& value) {
     const GUID* setting = DisplayPowerSetting();
     if (!lParam || !setting) return false;
-    const auto* broadcast = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+    const auto* broadcast = reinterpret_cast<const PowerSettingRecord*>(lParam);
     if (std::memcmp(&broadcast->PowerSetting, setting, sizeof(GUID)) != 0 ||
         broadcast->DataLength < sizeof(DWORD))
         return false;

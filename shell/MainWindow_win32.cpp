@@ -33,8 +33,11 @@ static_assert(kMsgDisplayChange == WM_DISPLAYCHANGE && kMsgCommand == WM_COMMAND
 static_assert(kMsgPowerBroadcast == WM_POWERBROADCAST && kMsgDeviceChange == WM_DEVICECHANGE);
 static_assert(kMsgSessionChange == WM_WTSSESSION_CHANGE && kMsgApp == WM_APP);
 static_assert(kMsgWorkerBlockRequest == kWorkerBlockRequestMessage && kMsgWorkerEnded == kWorkerEndedMessage);
-static_assert(kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC &&
-              kPowerSettingChange == PBT_POWERSETTINGCHANGE);
+static_assert(kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
+// XP's headers (the release builds' target) do not declare it.
+#ifdef PBT_POWERSETTINGCHANGE
+static_assert(kPowerSettingChange == PBT_POWERSETTINGCHANGE);
+#endif
 static_assert(kSessionLockEvent == WTS_SESSION_LOCK && kSessionUnlockEvent == WTS_SESSION_UNLOCK);
 static_assert(kDeviceArrival == DBT_DEVICEARRIVAL && kDeviceQueryRemove == DBT_DEVICEQUERYREMOVE &&
               kDeviceQueryRemoveFailed == DBT_DEVICEQUERYREMOVEFAILED &&
@@ -194,7 +197,7 @@ LRESULT Translate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowMessage facts{message, wParam, static_cast<uint64_t>(lParam), {}};
     EventContext context;
     if (message == WM_DEVICECHANGE) facts.device = ReadDeviceHeader(wParam, lParam, context.handleNotice);
-    if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE)
+    if (message == WM_POWERBROADCAST && wParam == kPowerSettingChange)
         facts.display.read = ReadDisplayPower(lParam, facts.display.value);
     if (const auto own = OwnMessageOf(message); own && !TakeOwnMessage(*own)) {
         NoteForged(message);
