@@ -2,11 +2,10 @@
 
 #include <dbt.h>
 
-#include <bitset>
 #include <cstddef>
 #include <cwchar>
 #include <optional>
-#include <string>
+#include <string_view>
 
 #include "device/DriverChannel_win32.h"
 #include "device/ParameterFile.h"
@@ -86,11 +85,18 @@ bool ChooseDefaultMapBySystem() {
 // debugger (DebugView, WINEDEBUG=+debugstr).
 void ReportUnusedParameterFile(ParameterFileUse use, uint32_t error) {
     if (use == ParameterFileUse::Served) return;
+    // wsprintfW, not std::to_wstring: that one brings the C library's
+    // whole printf into the program.
     const std::string_view why = UnusedReason(use);
-    std::wstring text = L"rtouch: ZRNParameters.dat not used, " + std::wstring(why.begin(), why.end());
-    if (use == ParameterFileUse::CannotOpen) text += L" (error " + std::to_wstring(error) + L")";
-    text += L": the defaults instead\n";
-    OutputDebugStringW(text.c_str());
+    char reason[128] = {};
+    why.copy(reason, sizeof reason - 1);
+    wchar_t text[256];
+    if (use == ParameterFileUse::CannotOpen)
+        wsprintfW(text, L"rtouch: ZRNParameters.dat not used, %hs (error %lu): the defaults instead\n",
+                  reason, static_cast<unsigned long>(error));
+    else
+        wsprintfW(text, L"rtouch: ZRNParameters.dat not used, %hs: the defaults instead\n", reason);
+    OutputDebugStringW(text);
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTW& create) {
@@ -149,17 +155,22 @@ DeviceHeader ReadDeviceHeader(WPARAM event, LPARAM lParam, HDEVNOTIFY& registrat
     return header;
 }
 
-// The message numbers already written as routed to no event.
-std::bitset<0x10000> UnroutedSeen;
+// The message numbers already written as routed to no event. A hidden
+// window sees a few dozen kinds; past this many, nothing more is written.
+// (A bit per message number would put 8 KB into the program's file: the
+// release builds place zero-initialised data in .data.)
+constexpr size_t kUnroutedKept = 128;
+UINT UnroutedSeen[kUnroutedKept];
+size_t UnroutedCount = 0;
 
 // Written where the transitions are (DebugView, WINEDEBUG=+debugstr), once
 // per message number: a hidden window still gets the system's own ones by
 // the thousand.
 void NoteUnrouted(UINT message, WPARAM wParam) {
-    if (message < UnroutedSeen.size()) {
-        if (UnroutedSeen.test(message)) return;
-        UnroutedSeen.set(message);
-    }
+    for (size_t i = 0; i < UnroutedCount; ++i)
+        if (UnroutedSeen[i] == message) return;
+    if (UnroutedCount == kUnroutedKept) return;
+    UnroutedSeen[UnroutedCount++] = message;
     wchar_t text[96];
     std::swprintf(text, sizeof text / sizeof text[0], L"rtouch: message 0x%04X (wParam 0x%llX) is no event\n",
                   message, static_cast<unsigned long long>(wParam));
