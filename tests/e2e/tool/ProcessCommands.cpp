@@ -99,18 +99,9 @@ int CmdSetConsole(wchar_t** argv) {
     constexpr size_t kSessionIdOffset = sizeof(void*) == 8 ? 0x2C0 : 0x1D4;
     const DWORD session = static_cast<DWORD>(ParseNumber(argv[1]));
     SIZE_T written = 0;
-    bool ok = query && query(process, kBasicInformation, &info, sizeof info, nullptr) == 0 &&
-              WriteProcessMemory(process, static_cast<char*>(info.peb) + kSessionIdOffset, &session,
-                                 sizeof session, &written);
-    // An x86 program on 64-bit Windows reads its own 32-bit PEB
-    // (ProcessWow64Information names it; zero for a native process).
-    constexpr int kWow64Information = 26;
-    constexpr size_t kSessionIdOffset32 = 0x1D4;
-    ULONG_PTR peb32 = 0;
-    if (ok && sizeof(void*) == 8 && query(process, kWow64Information, &peb32, sizeof peb32, nullptr) == 0 &&
-        peb32)
-        ok = WriteProcessMemory(process, reinterpret_cast<char*>(peb32) + kSessionIdOffset32, &session,
-                                sizeof session, &written);
+    const bool ok = query && query(process, kBasicInformation, &info, sizeof info, nullptr) == 0 &&
+                    WriteProcessMemory(process, static_cast<char*>(info.peb) + kSessionIdOffset, &session,
+                                       sizeof session, &written);
     CloseHandle(process);
     return ok ? kOk : Failure(true, "cannot move the console of %ls", argv[0]);
 }
