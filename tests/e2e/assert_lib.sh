@@ -18,6 +18,16 @@ XP_VERSION=winxp64
 [ "${WINEARCH:-}" = win32 ] && XP_VERSION=winxp
 
 TOOL="$RTOUCH_BUILD/tests/e2e/e2e_tool.exe"
+# set-console writes the program's own PEB, of the tool's architecture: an
+# x86 rtouch.exe on 64-bit Wine reads its 32-bit one, which only the x86
+# tool reaches.
+TOOL_X86="${RTOUCH_ROOT:-}/build/win32/tests/e2e/e2e_tool.exe"
+# The machine field of PE file $1 (014c: x86).
+pe_machine() {
+    local header
+    header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' '
+}
 # Seconds one start of a Windows helper (the e2e tool, rtouchctl) may take
 # before it is ended as hung: its own waits are far shorter.
 E2E_CALL_LIMIT=${RTOUCH_E2E_CALL_LIMIT:-300}
@@ -27,8 +37,10 @@ E2E_CALL_LIMIT=${RTOUCH_E2E_CALL_LIMIT:-300}
 tool() {
     # Its stderr passes through a file of this shell's (the run's test
     # folder clears it).
-    local status=0 start=$EPOCHREALTIME file=${RTOUCH_E2E_FILES:-${TMPDIR:-/tmp}}/.tool-$BASHPID.err said
-    timeout "$E2E_CALL_LIMIT" wine "$TOOL" "$@" 2>"$file" || status=$?
+    local status=0 start=$EPOCHREALTIME file=${RTOUCH_E2E_FILES:-${TMPDIR:-/tmp}}/.tool-$BASHPID.err said tool=$TOOL
+    [ "${1:-}" = set-console ] && [ -f "$TOOL_X86" ] && [ "$TOOL" != "$TOOL_X86" ] &&
+        [ "$(pe_machine "${RTOUCH_APP_BUILD:-$RTOUCH_BUILD}/rtouch.exe")" = 014c ] && tool=$TOOL_X86
+    timeout "$E2E_CALL_LIMIT" wine "$tool" "$@" 2>"$file" || status=$?
     note_call "$start" $status e2e_tool "$@"
     said=$(<"$file")
     [ -n "${RTOUCH_E2E_FILES:-}" ] || rm -f "$file"
